@@ -14,17 +14,20 @@ function(bv_apply_compile_options)
   endif()
 endfunction()
 
-# bv_library(NAME <target> DIRS <folders...> [DEPS <targets...>])
+# bv_library(NAME <target> DIRS <folders...> [DEPS <targets...>] [EXCLUDE <regex>])
 # Builds every .cpp/.c under the given folders into one static library. A folder with no
 # sources yet still yields a target, so that others can link it unconditionally.
 function(bv_library)
-  cmake_parse_arguments(BV "" "NAME" "DIRS;DEPS" ${ARGN})
+  cmake_parse_arguments(BV "" "NAME;EXCLUDE" "DIRS;DEPS" ${ARGN})
   set(sources)
   foreach(dir IN LISTS BV_DIRS)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.c)
     list(APPEND sources ${found})
   endforeach()
+  if(BV_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${BV_EXCLUDE}")
+  endif()
   if(sources)
     add_library(${BV_NAME} STATIC ${sources})
     target_include_directories(${BV_NAME} PUBLIC ${PROJECT_SOURCE_DIR})
