@@ -1,0 +1,7 @@
+#include "toolkit/core/DebugLog.h"
+
+namespace NSUI {
+
+void debugLog(const char*) {}
+
+}  // namespace NSUI

@@ -1,0 +1,25 @@
+#include "toolkit/core/ToolkitGlobals.h"
+
+#include "toolkit/core/NSDataManager.h"
+#include "toolkit/net/NSHttpClient.h"
+
+namespace NSUI {
+
+namespace {
+std::string serverUrl;
+}
+
+void setServerUrl(const std::string& url) {
+    serverUrl = url;
+}
+
+std::string getServerUrl() {
+    return serverUrl;
+}
+
+void purgeToolkitSingletons() {
+    NSDataManager::destroyInstance();
+    NSHttpClient::destroyInstance();
+}
+
+}  // namespace NSUI
