@@ -1,0 +1,71 @@
+#include "imagesdk/data/isVoxelAllocator.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+namespace isImageSDK {
+
+namespace {
+
+// Below this size a request cannot hurt and is not worth reading /proc for.
+constexpr std::size_t kCheckedRequest = 64u * 1024u * 1024u;
+
+std::mutex& allocatorMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+isVoxelAllocator::AllocateFunction& currentFunction() {
+    static isVoxelAllocator::AllocateFunction function;
+    return function;
+}
+
+}  // namespace
+
+void* isVoxelAllocator::allocate(std::size_t bytes) {
+    AllocateFunction function;
+    {
+        std::lock_guard<std::mutex> guard(allocatorMutex());
+        function = currentFunction();
+    }
+    return function ? function(bytes) : systemAllocate(bytes);
+}
+
+isVoxelAllocator::AllocateFunction
+isVoxelAllocator::setAllocateFunction(AllocateFunction function) {
+    std::lock_guard<std::mutex> guard(allocatorMutex());
+    AllocateFunction previous = std::move(currentFunction());
+    currentFunction() = std::move(function);
+    return previous;
+}
+
+void* isVoxelAllocator::systemAllocate(std::size_t bytes) {
+    if (bytes >= kCheckedRequest) {
+        const std::uint64_t available = availableMemory();
+        if (available != 0 && bytes > available) {
+            return nullptr;
+        }
+    }
+    return std::calloc(bytes == 0 ? 1 : bytes, 1);
+}
+
+std::uint64_t isVoxelAllocator::availableMemory() {
+    std::FILE* file = std::fopen("/proc/meminfo", "r");
+    if (!file) {
+        return 0;
+    }
+    std::uint64_t available = 0;
+    char line[256];
+    while (std::fgets(line, sizeof(line), file)) {
+        unsigned long long kilobytes = 0;
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kilobytes) == 1) {
+            available = static_cast<std::uint64_t>(kilobytes) * 1024u;
+            break;
+        }
+    }
+    std::fclose(file);
+    return available;
+}
+
+}  // namespace isImageSDK
