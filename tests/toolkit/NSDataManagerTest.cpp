@@ -1,4 +1,6 @@
 #include "toolkit/core/NSDataManager.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/TextRoutines.h"
 #include "toolkit/core/ToolkitGlobals.h"
 
 #include "engine/base/Director.h"
@@ -163,9 +165,16 @@ TEST_F(NSDataManagerTest, SourcesMayChangeTheRegistryWhileTicking) {
 TEST_F(NSDataManagerTest, PurgeDropsManagerSourcesAndTick) {
     RecordingSource::registerNew("a", &log);
     manager->setUpdateEnabled(true);
+    NSUI::createSharedFormattingBuffer();
+    NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getInstance();
+    centre->retain();
+    frame(0.0f);
 
     NSUI::purgeToolkitSingletons();
     EXPECT_EQ(log, (std::vector<std::string>{"a cancelled", "a gone"}));
+    EXPECT_FALSE(NSUI::hasSharedFormattingBuffer());
+    EXPECT_EQ(centre->getReferenceCount(), 1u);
+    centre->release();
 
     NSUI::NSDataManager* fresh = NSUI::NSDataManager::getInstance();
     EXPECT_TRUE(fresh->items.empty());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/base/Ref.h"
+#include "toolkit/core/UIJson.h"
 
 #include <functional>
 #include <string>
@@ -11,7 +12,7 @@ namespace NSUI {
 // (retained) to NSDataManager's items in its own init, after calling this init; the manager
 // then calls update once per tick. A source counts ticks in tickCount and does one work cycle
 // whenever it reaches updatePeriod, then starts counting from 0 again.
-class NSDatas : public cocos2d::Ref {
+class NSDatas : public cocos2d::Ref, public UIJson {
 public:
     // Receives the source's status text.
     using Callback = std::function<void(const std::string& status)>;

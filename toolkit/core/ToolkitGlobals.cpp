@@ -1,6 +1,8 @@
 #include "toolkit/core/ToolkitGlobals.h"
 
 #include "toolkit/core/NSDataManager.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/TextRoutines.h"
 #include "toolkit/net/NSHttpClient.h"
 
 namespace NSUI {
@@ -20,6 +22,8 @@ std::string getServerUrl() {
 void purgeToolkitSingletons() {
     NSDataManager::destroyInstance();
     NSHttpClient::destroyInstance();
+    NSNotificationCenter::destroyInstance();
+    freeSharedFormattingBuffer();
 }
 
 }  // namespace NSUI
