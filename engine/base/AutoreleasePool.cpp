@@ -12,7 +12,7 @@ namespace {
 std::atomic<PoolManager*> s_instance{nullptr};
 std::mutex s_instanceMutex;
 
-// Set while the calling thread's exit drain runs, so that objects autoreleased by destructors
+// Set once the calling thread's exit drain runs, so that objects autoreleased by destructors
 // during the drain do not touch the thread_local being destroyed.
 thread_local bool t_exiting = false;
 
@@ -20,14 +20,8 @@ struct ThreadExitDrain {
     bool armed = false;
     ~ThreadExitDrain() {
         t_exiting = true;
-        if (!armed) {
-            return;
-        }
-        // Destructors run by a drain may autorelease again; drain until nothing is left.
-        while (PoolManager* manager = s_instance.load(std::memory_order_acquire)) {
-            if (manager->getCurrentPool() == nullptr) {
-                break;
-            }
+        PoolManager* manager = s_instance.load(std::memory_order_acquire);
+        if (armed && manager != nullptr) {
             manager->removeThread(std::this_thread::get_id());
         }
     }
@@ -127,12 +121,9 @@ AutoreleasePool* PoolManager::getCurrentPool() const {
         std::lock_guard<std::mutex> lock(_mutex);
         return _stacks[_mainThread].back();
     }
-    if (t_exiting) {
-        std::lock_guard<std::mutex> lock(_mutex);
-        const auto found = _stacks.find(id);
-        return found == _stacks.end() || found->second.empty() ? nullptr : found->second.back();
+    if (!t_exiting) {
+        t_exitDrain.armed = true;
     }
-    t_exitDrain.armed = true;
     return ensureThreadPool(id);
 }
 
@@ -169,20 +160,24 @@ void PoolManager::removeThread(std::thread::id id) {
     if (id == std::thread::id() || id == _mainThread) {
         return;
     }
-    std::vector<AutoreleasePool*> stack;
-    {
-        std::lock_guard<std::mutex> lock(_mutex);
-        const auto found = _stacks.find(id);
-        if (found == _stacks.end()) {
-            return;
+    // Destructors run by the drain may autorelease again on this thread, into a fresh pool;
+    // drain until none is left.
+    for (;;) {
+        std::vector<AutoreleasePool*> stack;
+        {
+            std::lock_guard<std::mutex> lock(_mutex);
+            const auto found = _stacks.find(id);
+            if (found == _stacks.end()) {
+                return;
+            }
+            stack.swap(found->second);
+            _stacks.erase(found);
         }
-        stack.swap(found->second);
-        _stacks.erase(found);
-    }
-    for (auto pool = stack.rbegin(); pool != stack.rend(); ++pool) {
-        (*pool)->clear();
-        if ((*pool)->_ownedByManager) {
-            delete *pool;
+        for (auto pool = stack.rbegin(); pool != stack.rend(); ++pool) {
+            (*pool)->clear();
+            if ((*pool)->_ownedByManager) {
+                delete *pool;
+            }
         }
     }
 }

@@ -1,7 +1,6 @@
 #include "engine/base/Ref.h"
 
 #include "engine/base/AutoreleasePool.h"
-#include "engine/base/Macros.h"
 
 namespace cocos2d {
 
@@ -25,20 +24,11 @@ Ref& Ref::operator=(const Ref&) {
 Ref::~Ref() = default;
 
 void Ref::retain() {
-    const unsigned int before = _referenceCount.fetch_add(1, std::memory_order_relaxed);
-    CCASSERT(before > 0, "retain of an object that is being destroyed");
+    _referenceCount.fetch_add(1, std::memory_order_relaxed);
 }
 
 void Ref::release() {
-    unsigned int count = _referenceCount.load(std::memory_order_relaxed);
-    do {
-        if (count == 0) {
-            CCASSERT(false, "release of an object whose reference count is already 0");
-            return;
-        }
-    } while (!_referenceCount.compare_exchange_weak(count, count - 1, std::memory_order_acq_rel,
-                                                    std::memory_order_relaxed));
-    if (count == 1) {
+    if (_referenceCount.fetch_sub(1, std::memory_order_acq_rel) == 1) {
         delete this;
     }
 }

@@ -13,7 +13,6 @@ public:
     virtual ~Ref();
 
     void retain();
-    // Over-release (the count already at zero) is logged and ignored.
     void release();
     // Hands one reference to the calling thread's current autorelease pool (see PoolManager).
     Ref* autorelease();

@@ -44,6 +44,11 @@ int clampToInt(double v) {
     return static_cast<int>(v);
 }
 
+// Negative values wrap as the integer conversion does; values past the range saturate.
+unsigned int clampToUnsigned(long long v) {
+    return v > static_cast<long long>(UINT_MAX) ? UINT_MAX : static_cast<unsigned int>(v);
+}
+
 unsigned int clampToUnsigned(double v) {
     if (std::isnan(v) || v <= 0.0) {
         return 0;
@@ -308,7 +313,7 @@ unsigned int Value::asUnsignedInt() const {
     case Type::UNSIGNED:
         return _field.unsignedVal;
     case Type::STRING:
-        return static_cast<unsigned int>(std::strtoul(_field.strVal->c_str(), nullptr, 10));
+        return clampToUnsigned(parseInteger(*_field.strVal));
     case Type::FLOAT:
     case Type::DOUBLE:
         return clampToUnsigned(asDouble());
