@@ -1,0 +1,48 @@
+#include "dcmsdk/DcmCallbacks.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+
+namespace dcmSDK {
+
+namespace {
+std::atomic<LogCallback> logRoutine{nullptr};
+std::atomic<Gb2Utf8Callback> gb2utf8Routine{nullptr};
+std::atomic<SavePngCallback> savePngRoutine{nullptr};
+}  // namespace
+
+void setLogCallback(LogCallback callback) {
+    logRoutine.store(callback);
+}
+void setgb2utf8Callback(Gb2Utf8Callback callback) {
+    gb2utf8Routine.store(callback);
+}
+void setSavePngCallback(SavePngCallback callback) {
+    savePngRoutine.store(callback);
+}
+
+LogCallback getLogCallback() {
+    return logRoutine.load();
+}
+Gb2Utf8Callback getGb2Utf8Callback() {
+    return gb2utf8Routine.load();
+}
+SavePngCallback getSavePngCallback() {
+    return savePngRoutine.load();
+}
+
+void logMessage(const char* format, ...) {
+    const LogCallback routine = logRoutine.load();
+    if (routine == nullptr) {
+        return;
+    }
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    routine(line);
+}
+
+}  // namespace dcmSDK

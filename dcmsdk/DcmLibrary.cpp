@@ -1,0 +1,20 @@
+#include "dcmsdk/DcmLibrary.h"
+
+#include <dcmtk/dcmdata/dcrledrg.h>
+#include <dcmtk/dcmjpeg/djdecode.h>
+#include <dcmtk/dcmjpls/djdecode.h>
+
+#include <mutex>
+
+namespace dcmSDK {
+
+void dcmsdk_init() {
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        DJDecoderRegistration::registerCodecs();
+        DJLSDecoderRegistration::registerCodecs();
+        DcmRLEDecoderRegistration::registerCodecs();
+    });
+}
+
+}  // namespace dcmSDK

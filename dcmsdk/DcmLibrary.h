@@ -1,0 +1,14 @@
+#pragma once
+
+namespace dcmSDK {
+
+// Prepares the library's process-wide state (the JPEG, JPEG-LS and RLE decoders of DCMTK). Call it
+// once at start-up before any thread uses the library; further calls do nothing. The readers call
+// it too, so a program that forgets it still decodes.
+void dcmsdk_init();
+
+// The largest single buffer the system allocates: pixel data or a data set that would need more is
+// refused rather than loaded.
+constexpr unsigned long long kMaxBufferBytes = 1214752192ULL;
+
+}  // namespace dcmSDK
