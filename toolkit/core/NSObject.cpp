@@ -1,0 +1,7 @@
+#include "toolkit/core/NSObject.h"
+
+namespace NSUI {
+
+NSObject::~NSObject() = default;
+
+}  // namespace NSUI
