@@ -185,8 +185,15 @@ const tinyxml2::XMLElement* plistRoot(tinyxml2::XMLDocument& document, const cha
 
 // XML text for a string: markup characters as entities, and characters that would not
 // survive parsing as they are (carriage returns, other controls) as character references.
+// Text of white space only would be dropped by the parser as layout, so it is written as
+// references too.
 void appendEscaped(std::string& out, const std::string& text) {
+    const bool blank = !text.empty() && text.find_first_not_of(" \t\n\r") == std::string::npos;
     for (const char c : text) {
+        if (blank) {
+            out += "&#" + std::to_string(static_cast<int>(c)) + ";";
+            continue;
+        }
         switch (c) {
         case '&':
             out += "&amp;";
