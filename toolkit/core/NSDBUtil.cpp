@@ -242,6 +242,8 @@ int NSDBUtil::exec(const std::string& sql, RowCallback callback, void* argument)
         sqlite3_free(error);
     } else if (resultCode != SQLITE_OK) {
         errorMessage = sqlite3_errmsg(connection);
+    } else {
+        errorMessage.clear();
     }
     return resultCode;
 }
