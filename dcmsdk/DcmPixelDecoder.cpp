@@ -82,6 +82,9 @@ bool isNativeSubsampled(const PixelLayout& layout, bool decoded) {
 OFCondition readLayout(DcmDataset& dataset, PixelLayout& layout) {
     layout = PixelLayout();
     layout.transferSyntax = dataset.getOriginalXfer();
+    if (findPixelData(dataset) == nullptr) {
+        return kNoPixels;
+    }
     if (!getUint16(dataset, DCM_Rows, layout.rows) ||
         !getUint16(dataset, DCM_Columns, layout.columns) || layout.rows == 0 ||
         layout.columns == 0 || !getUint16(dataset, DCM_BitsAllocated, layout.bitsAllocated)) {
@@ -485,10 +488,9 @@ OFCondition DcmPixelDecoder::decode(DcmDataset& dataset, PixelLayout& layout,
             return status;
         }
     }
-    const PixelLayout& checked = layout;
     const std::uint64_t needed =
-        encapsulated ? checked.pixelCount() * checked.samplesPerPixel * (checked.bitsAllocated / 8)
-                     : nativeBytes(checked);
+        encapsulated ? layout.pixelCount() * layout.samplesPerPixel * (layout.bitsAllocated / 8)
+                     : nativeBytes(layout);
     if (length < needed) {
         return kShortPixels;
     }
