@@ -91,7 +91,11 @@ dcmReader::~dcmReader() = default;
 void dcmReader::setLanguage(LanguageType language) {
     language_ = language;
     if (file_ && file_->getDataset() != nullptr) {
-        text_->reset(*file_->getDataset(), language_);
+        try {
+            text_->reset(*file_->getDataset(), language_);
+        } catch (...) {
+            reset();
+        }
     }
 }
 
