@@ -34,7 +34,7 @@ void expectVec4Near(const Vec4& expected, const Vec4& actual, float tolerance = 
     EXPECT_NEAR(expected.w, actual.w, tolerance);
 }
 
-// A slice matrix as the image library builds them: direction columns scaled by nothing,
+// A slice matrix as the image library builds them: unit direction columns,
 // an oblique orientation and an origin hundreds of millimetres away.
 Mat4 sliceMatrix() {
     const Vec3 row = Vec3(0.9f, 0.1f, -0.2f).getNormalized();
