@@ -89,8 +89,13 @@ PoolManager* PoolManager::getInstance() {
 }
 
 void PoolManager::destroyInstance() {
-    std::lock_guard<std::mutex> lock(s_instanceMutex);
-    delete s_instance.exchange(nullptr, std::memory_order_acq_rel);
+    PoolManager* manager;
+    {
+        std::lock_guard<std::mutex> lock(s_instanceMutex);
+        manager = s_instance.exchange(nullptr, std::memory_order_acq_rel);
+    }
+    // Outside the lock: destructors run by the drain may reach getInstance.
+    delete manager;
 }
 
 PoolManager::PoolManager()

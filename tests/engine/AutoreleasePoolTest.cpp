@@ -184,6 +184,18 @@ TEST_F(AutoreleasePoolTest, RemovingUnknownOrMainThreadChangesNothing) {
     EXPECT_EQ(destroyed.load(), 0);
 }
 
+TEST_F(AutoreleasePoolTest, DestroyingTheManagerDrainsEveryPool) {
+    (new Tracked(&destroyed))->autorelease();
+    std::thread worker([] { PoolManager::getInstance()->addThread(std::this_thread::get_id()); });
+    worker.join();
+    PoolManager::destroyInstance();
+    EXPECT_EQ(destroyed.load(), 1);
+
+    auto* object = new Tracked(&destroyed);
+    object->autorelease();
+    EXPECT_TRUE(PoolManager::getInstance()->isObjectInPools(object));
+}
+
 TEST_F(AutoreleasePoolTest, WorkersAutoreleaseWhileTheMainLoopClears) {
     constexpr int kWorkers = 4;
     constexpr int kPerWorker = 2000;
