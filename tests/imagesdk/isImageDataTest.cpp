@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <list>
@@ -140,6 +141,16 @@ TEST(ImageDataMemory, RequestsFollowTheBufferLimits) {
         EXPECT_EQ(outOfMemory.received[0].sender, nullptr);
         EXPECT_FALSE(outOfMemory.received[0].hasData);
     }
+}
+
+TEST(ImageDataMemory, DefaultAllocatorRefusesWhatTheMachineCannotBack) {
+    const std::uint64_t available = isImageSDK::isVoxelAllocator::availableMemory();
+    ASSERT_GT(available, 0u);
+    EXPECT_EQ(isImageSDK::isVoxelAllocator::systemAllocate(available + (1ull << 30)), nullptr);
+    void* small = isImageSDK::isVoxelAllocator::allocate(4096);
+    ASSERT_NE(small, nullptr);
+    EXPECT_TRUE(allZero(small, 4096));
+    std::free(small);
 }
 
 TEST(ImageDataMemory, VolumeFallsBackToZeroedSliceBuffers) {
