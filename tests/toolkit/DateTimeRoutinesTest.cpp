@@ -9,14 +9,23 @@
 
 #include <ctime>
 #include <fstream>
-#include <regex>
 
 namespace {
 
 using namespace NSUI;
 
 bool looksLikeDateTime(const std::string& text) {
-    return std::regex_match(text, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"));
+    const std::string shape = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != shape.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < shape.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (shape[i] == 'd' ? !digit : text[i] != shape[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 TEST(DateTimeRoutinesTest, FormatPadsAllButTheYear) {
