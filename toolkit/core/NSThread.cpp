@@ -77,9 +77,9 @@ void NSThread::stop() {
         }
     }
     queueGuard.unlock();
-    // No lock held: removal waits for a hand-back running on the main thread, and that takes
-    // resultLock. Nothing new is queued once stopping is set, and the object stays alive until
-    // the sentinel below is queued.
+    // No lock held: called off the main thread, removal waits for a hand-back that is running
+    // there, and that one takes resultLock. Nothing new is queued once stopping is set, and the
+    // object stays alive until the sentinel below is queued.
     removeHandBacks();
     queueGuard.lock();
     requests->pushBack(sentinel);
