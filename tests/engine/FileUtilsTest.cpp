@@ -119,6 +119,16 @@ TEST_F(FileUtilsTest, ResourceRootComesFromTheEnvironmentWhenNotSet) {
     EXPECT_EQ(fresh->fullPathForFilename("r.txt"), other.str() + "r.txt");
 }
 
+TEST_F(FileUtilsTest, ResourceRootDefaultsToAFolderNamedResources) {
+    ScopedEnv env("BRIMVALE_RESOURCE_ROOT", nullptr);
+    FileUtils::destroyInstance();
+    const std::string detected = FileUtils::getInstance()->getDefaultResourceRootPath();
+    const std::string suffix = "/resources/";
+    ASSERT_GE(detected.size(), suffix.size());
+    EXPECT_EQ(detected.substr(detected.size() - suffix.size()), suffix);
+    EXPECT_EQ(FileUtils::getInstance()->getSearchPaths(), std::vector<std::string>{detected});
+}
+
 TEST_F(FileUtilsTest, ReadsWholeFilesAsTextAndBytes) {
     const std::string bytes("head\0tail\xff", 10);
     writeFile(root / "bin.dat", bytes);
