@@ -49,6 +49,9 @@ TEST(UIJsonTest, LookupFollowsTheScannerRules) {
         {R"("a":"v"})", "a", true, "v"},
         {R"({"a":[1,2})", "b", false, ""},
         {R"({"z":[[[[,"a":"v"})", "a", true, "v"},
+        // An unclosed '[' before x's value does not hide the closed one after x: that array is
+        // skipped, "v" becomes a key, and the scan runs past a.
+        {R"({"k":1,["x"[]:"v","a":"w"})", "a", false, ""},
         {R"({"":"empty"})", "", true, "empty"},
         {R"({"a" : "v" })", "a", true, "v"},
     };
@@ -184,7 +187,32 @@ TEST(UIJsonTest, HugeTextsAreScannedToTheEnd) {
     EXPECT_EQ(UIJson::getString(brackets, "a"), "v");
 }
 
-TEST(UIJsonTest, RandomTextsNeverReachOutsideTheText) {
+// The key scan composed step by step from the public tokens, without any shortcut.
+bool scanForKey(const std::string& json, const std::string& key, int& start, int& end) {
+    int position = 0;
+    for (;;) {
+        int open = 0;
+        int close = 0;
+        if (!UIJson::findToken(json, UIJson::kQuoted, position, open, close)) {
+            return false;
+        }
+        if (json.substr(open + 1, close - open - 1) == key) {
+            return UIJson::findToken(json, UIJson::kValue, close + 1, start, end);
+        }
+        int vs = 0;
+        int ve = 0;
+        int bs = 0;
+        int be = 0;
+        const bool hasValue = UIJson::findToken(json, UIJson::kValue, close + 1, vs, ve);
+        const bool hasBrackets = UIJson::findToken(json, UIJson::kBrackets, close + 1, bs, be);
+        if (!hasValue && !hasBrackets) {
+            return false;
+        }
+        position = hasBrackets && (!hasValue || vs >= bs) ? be + 1 : ve + 1;
+    }
+}
+
+TEST(UIJsonTest, RandomTextsScanLikeTheStepByStepScanAndStayInside) {
     std::mt19937 random(12345);
     const char alphabet[] = "\"{}[]:,ab \\1";
     std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof(alphabet)) - 2);
@@ -197,7 +225,13 @@ TEST(UIJsonTest, RandomTextsNeverReachOutsideTheText) {
         for (const char* key : {"a", "b", "", "ab"}) {
             int start = 0;
             int end = 0;
-            if (UIJson::findValue(json, key, start, end)) {
+            int expectedStart = 0;
+            int expectedEnd = 0;
+            const bool found = UIJson::findValue(json, key, start, end);
+            ASSERT_EQ(found, scanForKey(json, key, expectedStart, expectedEnd)) << json;
+            if (found) {
+                ASSERT_EQ(start, expectedStart) << json;
+                ASSERT_EQ(end, expectedEnd) << json;
                 ASSERT_LE(0, start) << json;
                 ASSERT_LT(start, end) << json;
                 ASSERT_LT(end, static_cast<int>(json.size())) << json;
