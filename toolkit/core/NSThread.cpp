@@ -1,5 +1,7 @@
 #include "toolkit/core/NSThread.h"
 
+#include <algorithm>
+
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
 #include "engine/base/Scheduler.h"
@@ -122,6 +124,30 @@ void NSThread::cancelAllRequests() {
 }
 
 void NSThread::process(NSThreadRequest*) {}
+
+void NSThread::reorderRequests(const std::function<void(std::vector<NSThreadRequest*>&)>& order) {
+    std::lock_guard<std::recursive_mutex> queueGuard(queueLock);
+    // After stop the queue ends in the sentinel, which must stay last.
+    if (!requests || stopping || !order) {
+        return;
+    }
+    const std::vector<NSThreadRequest*> before(requests->begin(), requests->end());
+    std::vector<NSThreadRequest*> after(before);
+    order(after);
+    std::vector<NSThreadRequest*> sortedBefore(before);
+    std::vector<NSThreadRequest*> sortedAfter(after);
+    std::sort(sortedBefore.begin(), sortedBefore.end());
+    std::sort(sortedAfter.begin(), sortedAfter.end());
+    if (sortedBefore != sortedAfter) {
+        return;
+    }
+    // addRequest's own reference keeps every request alive while the queue lets go of it.
+    cocos2d::Vector<NSThreadRequest*> reordered(static_cast<ssize_t>(after.size()));
+    for (NSThreadRequest* request : after) {
+        reordered.pushBack(request);
+    }
+    *requests = std::move(reordered);
+}
 
 bool NSThread::startWorker() {
     requests = new cocos2d::Vector<NSThreadRequest*>();

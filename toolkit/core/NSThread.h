@@ -5,6 +5,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "engine/base/Vector.h"
 #include "toolkit/core/NSThreadRequest.h"
@@ -38,6 +39,10 @@ protected:
     virtual ~NSThread();
     // Runs on the worker thread with no lock held.
     virtual void process(NSThreadRequest* request);
+    // Lets a subclass put the queued requests in a new order: `order` gets them head first and
+    // runs under the queue lock, so it must not block. A result that is not a permutation of
+    // what it was given is ignored. Nothing happens before the worker has started.
+    void reorderRequests(const std::function<void(std::vector<NSThreadRequest*>&)>& order);
 
     std::recursive_mutex queueLock;
     std::recursive_mutex resultLock;
