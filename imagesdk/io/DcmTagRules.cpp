@@ -1,0 +1,337 @@
+#include "imagesdk/io/DcmTagRules.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "dcmsdk/dcmReader.h"
+#include "imagesdk/data/PixelType.h"
+
+namespace isImageSDK {
+
+namespace {
+
+struct PositionName {
+    const char* text;
+    int orientation;
+    int headFeet;
+};
+
+constexpr PositionName kPositions[] = {
+    {"HFS", 0, 0}, {"HFP", 1, 0}, {"HFDR", 2, 0}, {"HFDL", 3, 0},
+    {"FFS", 0, 1}, {"FFP", 1, 1}, {"FFDR", 2, 1}, {"FFDL", 3, 1},
+};
+
+int digitsAt(const std::string& text, size_t offset, size_t width) {
+    if (offset >= text.size()) {
+        return 0;
+    }
+    return textToInt(text.substr(offset, width));
+}
+
+bool readText(dcmSDK::dcmReader& reader, unsigned short group, unsigned short element,
+              std::string& text) {
+    char buffer[kTagTextSize];
+    if (!reader.readDicomTagString(group, element, buffer, kTagTextSize)) {
+        return false;
+    }
+    text = buffer;
+    return true;
+}
+
+bool hasFraction(float value) {
+    return std::trunc(value) != value;
+}
+
+template <typename T>
+void rescaleSamples(const void* source, size_t count, float slope, float intercept, double lowest,
+                    double highest, bool signedSamples, T* target) {
+    const std::uint16_t* unsignedSamples = static_cast<const std::uint16_t*>(source);
+    const std::int16_t* signedSource = static_cast<const std::int16_t*>(source);
+    const double a = slope;
+    const double b = intercept;
+    for (size_t i = 0; i < count; ++i) {
+        const double sample = signedSamples ? signedSource[i] : unsignedSamples[i];
+        double value = std::trunc(sample * a + b);
+        if (std::isnan(value)) {
+            value = 0.0;
+        }
+        value = value < lowest ? lowest : (value > highest ? highest : value);
+        target[i] = static_cast<T>(value);
+    }
+}
+
+}  // namespace
+
+int modalityCode(const std::string& text) {
+    if (text == "CT") {
+        return 0;
+    }
+    if (text == "PT") {
+        return 1;
+    }
+    if (text == "US") {
+        return 2;
+    }
+    if (text == "MR") {
+        return 3;
+    }
+    if (text == "DR" || text == "DX") {
+        return 4;
+    }
+    if (text == "NM") {
+        return 5;
+    }
+    if (text == "XA") {
+        return 6;
+    }
+    return 7;
+}
+
+bool patientPositionCodes(const std::string& text, int& orientationCode, int& headFeetCode) {
+    for (const PositionName& position : kPositions) {
+        if (text == position.text) {
+            orientationCode = position.orientation;
+            headFeetCode = position.headFeet;
+            return true;
+        }
+    }
+    return false;
+}
+
+int sexCode(const std::string& text) {
+    if (text == "M") {
+        return 1;
+    }
+    return text == "F" ? 2 : 3;
+}
+
+int decayCorrectionCode(const std::string& text) {
+    if (text == "ADMIN") {
+        return 1;
+    }
+    if (text == "START") {
+        return 2;
+    }
+    return text == "NONE" ? 3 : 4;
+}
+
+int unitsCode(const std::string& text) {
+    if (text == "BQML") {
+        return 1;
+    }
+    return text == "CNTS" ? 2 : 3;
+}
+
+std::vector<double> splitDecimals(const std::string& text) {
+    std::vector<double> values;
+    size_t start = 0;
+    while (true) {
+        const size_t end = text.find('\\', start);
+        values.push_back(textToReal(text.substr(start, end - start)));
+        if (end == std::string::npos) {
+            return values;
+        }
+        start = end + 1;
+    }
+}
+
+int textToInt(const std::string& text) {
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (value > std::numeric_limits<int>::max()) {
+        return std::numeric_limits<int>::max();
+    }
+    if (value < std::numeric_limits<int>::min()) {
+        return std::numeric_limits<int>::min();
+    }
+    return static_cast<int>(value);
+}
+
+double textToReal(const std::string& text) {
+    return std::strtod(text.c_str(), nullptr);
+}
+
+bool framesFromText(const std::string& text, int& frames) {
+    const int value = textToInt(text);
+    if (value > kMaxFrames) {
+        return false;
+    }
+    frames = value < 1 ? 1 : value;
+    return true;
+}
+
+cocos2d::Vec3 patientToWorld(const double v[3], int orientationCode, int headFeetCode) {
+    const double x = v[0];
+    const double y = v[1];
+    const double z = v[2];
+    double w[3] = {x, z, -y};
+    if (headFeetCode == 1) {
+        switch (orientationCode) {
+        case 1:
+            w[0] = x, w[1] = -z, w[2] = y;
+            break;
+        case 2:
+            w[0] = -y, w[1] = -z, w[2] = x;
+            break;
+        case 3:
+            w[0] = y, w[1] = -z, w[2] = -x;
+            break;
+        default:
+            w[0] = -x, w[1] = -z, w[2] = -y;
+            break;
+        }
+    } else if (headFeetCode == 0) {
+        switch (orientationCode) {
+        case 1:
+            w[0] = -x, w[1] = z, w[2] = y;
+            break;
+        case 2:
+            w[0] = y, w[1] = z, w[2] = x;
+            break;
+        case 3:
+            w[0] = -y, w[1] = z, w[2] = -x;
+            break;
+        default:
+            break;
+        }
+    }
+    return cocos2d::Vec3(static_cast<float>(w[0]), static_cast<float>(w[1]),
+                         static_cast<float>(w[2]));
+}
+
+cocos2d::Mat4 sliceFrameMatrix(const double row[3], const double column[3],
+                               const double position[3], int orientationCode, int headFeetCode) {
+    const cocos2d::Vec3 r = patientToWorld(row, orientationCode, headFeetCode);
+    const cocos2d::Vec3 c = patientToWorld(column, orientationCode, headFeetCode);
+    const cocos2d::Vec3 p = patientToWorld(position, orientationCode, headFeetCode);
+    const cocos2d::Vec3 n(r.y * c.z - r.z * c.y, r.z * c.x - r.x * c.z, r.x * c.y - r.y * c.x);
+    cocos2d::Mat4 matrix;
+    const cocos2d::Vec3 columns[4] = {r, c, n, p};
+    for (int i = 0; i < 4; ++i) {
+        matrix.m[i * 4 + 0] = columns[i].x;
+        matrix.m[i * 4 + 1] = columns[i].y;
+        matrix.m[i * 4 + 2] = columns[i].z;
+        matrix.m[i * 4 + 3] = i == 3 ? 1.0f : 0.0f;
+    }
+    return matrix;
+}
+
+int choosePixelType(int bitsAllocated, int libraryType, int modality, float rescaleSlope,
+                    float rescaleIntercept, int signCode) {
+    if (bitsAllocated == 24) {
+        return PIXEL_RGB24;
+    }
+    if (bitsAllocated == 8) {
+        if (libraryType == 0) {
+            return PIXEL_UINT8;
+        }
+        return libraryType == 2 ? PIXEL_RGB24 : -1;
+    }
+    if (bitsAllocated != 16 || libraryType != 1) {
+        return -1;
+    }
+    if (modality == 1 || hasFraction(rescaleSlope) || hasFraction(rescaleIntercept) ||
+        rescaleSlope > 1.0f) {
+        return PIXEL_FLOAT32;
+    }
+    if (hasSignedSamples(signCode) || rescaleIntercept < 0.0f || rescaleSlope < 0.0f) {
+        return PIXEL_INT16;
+    }
+    return PIXEL_UINT16;
+}
+
+void convertPixels(const void* source, std::size_t count, int pixelType, float rescaleSlope,
+                   float rescaleIntercept, int signCode, void* target) {
+    const bool signedSamples = hasSignedSamples(signCode);
+    switch (pixelType) {
+    case PIXEL_UINT8:
+        std::memcpy(target, source, count);
+        return;
+    case PIXEL_RGB24:
+        std::memcpy(target, source, count * 3);
+        return;
+    case PIXEL_INT16:
+    case PIXEL_UINT16:
+        if (std::trunc(rescaleSlope) == 1.0f && std::trunc(rescaleIntercept) == 0.0f) {
+            std::memcpy(target, source, count * 2);
+        } else if (pixelType == PIXEL_INT16) {
+            rescaleSamples(source, count, rescaleSlope, rescaleIntercept, -32768.0, 32767.0,
+                           signedSamples, static_cast<std::int16_t*>(target));
+        } else {
+            rescaleSamples(source, count, rescaleSlope, rescaleIntercept, 0.0, 65535.0,
+                           signedSamples, static_cast<std::uint16_t*>(target));
+        }
+        return;
+    case PIXEL_FLOAT32: {
+        const std::uint16_t* unsignedSamples = static_cast<const std::uint16_t*>(source);
+        const std::int16_t* signedSource = static_cast<const std::int16_t*>(source);
+        float* out = static_cast<float*>(target);
+        for (size_t i = 0; i < count; ++i) {
+            const float sample = signedSamples ? signedSource[i] : unsignedSamples[i];
+            out[i] = sample * rescaleSlope + rescaleIntercept;
+        }
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void parseDicomDate(const std::string& text, DicomDateTime& value) {
+    value.year = digitsAt(text, 0, 4);
+    value.month = digitsAt(text, 4, 2);
+    value.day = digitsAt(text, 6, 2);
+}
+
+void parseDicomTime(const std::string& text, DicomDateTime& value) {
+    value.hour = digitsAt(text, 0, 2);
+    value.minute = digitsAt(text, 2, 2);
+    value.second = digitsAt(text, 4, 2);
+}
+
+void parseDicomDateTime(const std::string& text, DicomDateTime& value) {
+    parseDicomDate(text, value);
+    value.hour = digitsAt(text, 8, 2);
+    value.minute = digitsAt(text, 10, 2);
+    value.second = digitsAt(text, 12, 2);
+}
+
+void readPetDates(dcmSDK::dcmReader& reader, DicomDateTime& acquired, DicomDateTime& injected,
+                  bool& valid) {
+    valid = true;
+    std::string text;
+    if (readText(reader, 0x0008, 0x002A, text) && text.size() > 13) {
+        parseDicomDateTime(text, acquired);
+    } else {
+        static const unsigned short kPairs[3][2] = {
+            {0x0022, 0x0032}, {0x0021, 0x0031}, {0x0020, 0x0030}};
+        bool found = false;
+        for (const auto& pair : kPairs) {
+            std::string date;
+            std::string time;
+            if (readText(reader, 0x0008, pair[0], date) && date.size() == 8 &&
+                readText(reader, 0x0008, pair[1], time) && time.size() >= 6) {
+                parseDicomDate(date, acquired);
+                parseDicomTime(time, acquired);
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            acquired.year = 1900;
+            valid = false;
+        }
+    }
+    if (readText(reader, 0x0018, 0x1078, text) && text.size() > 13) {
+        parseDicomDateTime(text, injected);
+    } else if (readText(reader, 0x0018, 0x1072, text) && text.size() >= 6) {
+        injected = acquired;
+        parseDicomTime(text, injected);
+    } else {
+        valid = false;
+    }
+}
+
+}  // namespace isImageSDK
