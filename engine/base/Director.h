@@ -2,18 +2,35 @@
 
 #include <atomic>
 #include <chrono>
+#include <vector>
 
 #include "engine/base/Ref.h"
 #include "engine/math/Geometry.h"
+#include "engine/math/Mat4.h"
 
 namespace cocos2d {
 
+class EventDispatcher;
 class GLView;
+class Renderer;
+class Scene;
 class Scheduler;
 
-// Owns the main loop. A frame is the scheduler's update followed by the clearing of the
-// calling thread's current autorelease pool. Runs headless: the OpenGL view is optional, and
-// the frame's drawing belongs with it.
+enum class MATRIX_STACK_TYPE {
+    MATRIX_STACK_MODELVIEW,
+    MATRIX_STACK_PROJECTION,
+    MATRIX_STACK_TEXTURE,
+};
+
+// Owns the main loop. A frame is the scheduler's update, the switch to a scene asked for
+// since the last frame, the drawing of the running scene through the renderer, and the
+// clearing of the calling thread's current autorelease pool. Runs headless: the OpenGL view
+// is optional; without it the renderer records what it would draw.
+//
+// Scenes: a stack whose top is the running scene. A scene asked for (run, push, pop, replace)
+// becomes the running scene at the next frame: the old one gets onExitTransitionDidStart and
+// onExit (and cleanup when it is popped or replaced), then the new one onEnter and
+// onEnterTransitionDidFinish. Popping the last scene ends the director.
 //
 // Tests drive frames with `mainLoop(dt)`; the program calls `mainLoop()` once per frame and it
 // measures the time since the previous frame itself.
@@ -33,6 +50,20 @@ public:
     // One frame with the given delta in seconds.
     void mainLoop(float dt);
 
+    Scene* getRunningScene() const { return _runningScene; }
+    void runWithScene(Scene* scene);
+    void pushScene(Scene* scene);
+    void popScene();
+    // The argument names a transition kind; without transitions it pops like popScene().
+    void popScene(int transition);
+    void popToRootScene();
+    void replaceScene(Scene* scene);
+    // Whether the scene being left is cleaned up (true after pop and replace).
+    bool isSendCleanupToScene() const { return _sendCleanupToScene; }
+
+    EventDispatcher* getEventDispatcher() const { return _eventDispatcher; }
+    Renderer* getRenderer() const { return _renderer; }
+
     Scheduler* getScheduler() const { return _scheduler; }
     // Retains the new scheduler and releases the old one.
     void setScheduler(Scheduler* scheduler);
@@ -48,6 +79,24 @@ public:
     // Size of the window in points; without a view it is whatever was set last (0 x 0 at first).
     const Size& getWinSize() const { return _winSize; }
     void setWinSize(const Size& size) { _winSize = size; }
+
+    // Without a view, the whole window from (0, 0).
+    Size getVisibleSize() const;
+    Vec2 getVisibleOrigin() const;
+    // Between view points (origin top-left) and GL points (origin bottom-left).
+    Vec2 convertToGL(const Vec2& uiPoint) const;
+    Vec2 convertToUI(const Vec2& glPoint) const;
+    // Distance of the default camera's eye from the window plane.
+    float getZEye() const;
+
+    // Matrix stacks read by the drawing code (the projection of the camera pass in progress).
+    void pushMatrix(MATRIX_STACK_TYPE type);
+    void popMatrix(MATRIX_STACK_TYPE type);
+    void loadIdentityMatrix(MATRIX_STACK_TYPE type);
+    void loadMatrix(MATRIX_STACK_TYPE type, const Mat4& mat);
+    void multiplyMatrix(MATRIX_STACK_TYPE type, const Mat4& mat);
+    const Mat4& getMatrix(MATRIX_STACK_TYPE type) const;
+    void resetMatrixStack();
 
     float getContentScaleFactor() const { return _contentScaleFactor; }
     void setContentScaleFactor(float scaleFactor);
@@ -80,8 +129,21 @@ private:
     ~Director() override;
 
     void drawScene();
+    void setNextScene();
+    std::vector<Mat4>& stack(MATRIX_STACK_TYPE type);
 
     Scheduler* _scheduler = nullptr;
+    EventDispatcher* _eventDispatcher = nullptr;
+    Renderer* _renderer = nullptr;
+
+    Scene* _runningScene = nullptr;
+    Scene* _nextScene = nullptr;
+    std::vector<Scene*> _scenesStack;
+    bool _sendCleanupToScene = false;
+
+    std::vector<Mat4> _modelViewStack;
+    std::vector<Mat4> _projectionStack;
+    std::vector<Mat4> _textureStack;
     GLView* _openGLView = nullptr;
 
     unsigned int _totalFrames = 0;
