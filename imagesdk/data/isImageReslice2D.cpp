@@ -1,0 +1,479 @@
+#include "imagesdk/data/isImageReslice2D.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <type_traits>
+
+#include "imagesdk/data/CTriInterpolators.h"
+#include "imagesdk/data/PixelType.h"
+#include "imagesdk/data/SaturatingCast.h"
+
+namespace isImageSDK {
+
+namespace {
+
+template <typename T> constexpr int pixelTypeOf() {
+    if constexpr (std::is_same_v<T, unsigned char>) {
+        return PIXEL_UINT8;
+    } else if constexpr (std::is_same_v<T, short>) {
+        return PIXEL_INT16;
+    } else if constexpr (std::is_same_v<T, unsigned short>) {
+        return PIXEL_UINT16;
+    } else {
+        return PIXEL_FLOAT32;
+    }
+}
+
+// Range a summed slab is limited to; integer sums saturate at both ends.
+template <typename T> constexpr double sumLowest() {
+    if constexpr (std::is_same_v<T, short>) {
+        return -32768.0;
+    } else if constexpr (std::is_floating_point_v<T>) {
+        return -3.35e38;
+    } else {
+        return 0.0;
+    }
+}
+template <typename T> constexpr double sumHighest() {
+    if constexpr (std::is_same_v<T, unsigned char>) {
+        return 255.0;
+    } else if constexpr (std::is_same_v<T, short>) {
+        return 32767.0;
+    } else if constexpr (std::is_same_v<T, unsigned short>) {
+        return 65535.0;
+    } else {
+        return 3.35e38;
+    }
+}
+
+template <typename T> T limitedSum(double sum) {
+    if (sum > sumHighest<T>()) {
+        sum = sumHighest<T>();
+    } else if (sum < sumLowest<T>()) {
+        sum = sumLowest<T>();
+    }
+    return T(sum);
+}
+
+bool usableSpacing(const float spacing[3]) {
+    for (int axis = 0; axis < 3; ++axis) {
+        if (!(spacing[axis] > 0.0f) || !std::isfinite(spacing[axis])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Visits every pixel of one plane in row order. The position is carried in single precision:
+// X after each pixel, and at the end of a row minus width X plus Y.
+template <typename Interpolator, typename Visit>
+void walkPlane(const Interpolator& sampler, float position[3], const float stepX[3],
+               const float stepY[3], int width, int height, Visit visit) {
+    const float rowBackX = float(width) * stepX[0];
+    const float rowBackY = float(width) * stepX[1];
+    const float rowBackZ = float(width) * stepX[2];
+    float x = position[0];
+    float y = position[1];
+    float z = position[2];
+    std::ptrdiff_t index = 0;
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            visit(index++, sampler.getValue(x, y, z));
+            x += stepX[0];
+            y += stepX[1];
+            z += stepX[2];
+        }
+        x -= rowBackX;
+        y -= rowBackY;
+        z -= rowBackZ;
+        x += stepY[0];
+        y += stepY[1];
+        z += stepY[2];
+    }
+    position[0] = x;
+    position[1] = y;
+    position[2] = z;
+}
+
+template <typename T, typename Interpolator>
+void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* out) {
+    const cocos2d::Mat4& m = request.slice.matrix;
+    const int width = request.slice.width;
+    const int height = request.slice.height;
+    const float spacingX = request.slice.pixelSpacingX;
+    const float spacingY = request.slice.pixelSpacingY;
+    const float stepX[3] = {spacingX * m.m[0], spacingX * m.m[1], spacingX * m.m[2]};
+    const float stepY[3] = {spacingY * m.m[4], spacingY * m.m[5], spacingY * m.m[6]};
+    const float stepZ[3] = {request.slabStep * m.m[8], request.slabStep * m.m[9],
+                            request.slabStep * m.m[10]};
+    float position[3] = {m.m[12], m.m[13], m.m[14]};
+    const int samples = request.slabSamples;
+
+    auto store = [out](std::ptrdiff_t i, auto value) { out[i] = T(value); };
+    if (samples < 2) {
+        walkPlane(sampler, position, stepX, stepY, width, height, store);
+        return;
+    }
+
+    // The slab runs from -samples/2 to samples/2 - 1 steps about the plane.
+    const double half = samples * 0.5;
+    for (int c = 0; c < 3; ++c) {
+        position[c] = float(double(position[c]) - double(stepZ[c]) * half);
+    }
+    const float planeBack[3] = {float(height) * stepY[0], float(height) * stepY[1],
+                                float(height) * stepY[2]};
+    auto nextPlane = [&]() {
+        for (int c = 0; c < 3; ++c) {
+            position[c] -= planeBack[c];
+            position[c] += stepZ[c];
+        }
+    };
+    walkPlane(sampler, position, stepX, stepY, width, height, store);
+    nextPlane();
+
+    const int mode = request.slabMode;
+    if (mode == SLAB_MAXIMUM || mode == SLAB_MINIMUM) {
+        for (int plane = 1; plane < samples; ++plane) {
+            if (mode == SLAB_MAXIMUM) {
+                walkPlane(sampler, position, stepX, stepY, width, height,
+                          [out](std::ptrdiff_t i, auto value) {
+                              const T sample = T(value);
+                              if (sample > out[i]) {
+                                  out[i] = sample;
+                              }
+                          });
+            } else {
+                walkPlane(sampler, position, stepX, stepY, width, height,
+                          [out](std::ptrdiff_t i, auto value) {
+                              const T sample = T(value);
+                              if (sample < out[i]) {
+                                  out[i] = sample;
+                              }
+                          });
+            }
+            nextPlane();
+        }
+        return;
+    }
+    if (mode != SLAB_MEAN && mode != SLAB_SUM) {
+        return;
+    }
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    std::unique_ptr<double[]> sums(new (std::nothrow) double[count]);
+    if (!sums) {
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        sums[i] = double(out[i]);
+    }
+    double* accumulator = sums.get();
+    for (int plane = 1; plane < samples; ++plane) {
+        walkPlane(
+            sampler, position, stepX, stepY, width, height,
+            [accumulator](std::ptrdiff_t i, auto value) { accumulator[i] += double(T(value)); });
+        nextPlane();
+    }
+    if (mode == SLAB_SUM) {
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = limitedSum<T>(sums[i]);
+        }
+    } else {
+        const double scale = 1.0 / samples;
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = T(sums[i] * scale);
+        }
+    }
+}
+
+template <typename T, typename Interpolator>
+void runInterpolator(isImageData* input, const ResliceRequest& request, T* out) {
+    Interpolator sampler;
+    if (!sampler.setVolume(input->width, input->height, input->sliceCount, input->spacing,
+                           static_cast<const T*>(input->voxels), request.background)) {
+        return;
+    }
+    sampleSlab<T>(sampler, request, out);
+}
+
+}  // namespace
+
+template <typename T> void resliceVolume(isImageData* input, ResliceRequest* request) {
+    if (!input || !request) {
+        return;
+    }
+    input->execute();
+    if (!input->regularVolume || !input->singleBuffer || !input->voxels ||
+        input->pixelType != pixelTypeOf<T>() ||
+        std::size_t(input->sliceCount) != input->slices.size()) {
+        return;
+    }
+    T* out = static_cast<T*>(request->slice.data);
+    if (!out || request->slice.pixelType != pixelTypeOf<T>() || request->slice.width < 1 ||
+        request->slice.height < 1) {
+        return;
+    }
+    if (request->interpolation == INTERPOLATION_TRICUBIC) {
+        runInterpolator<T, CTriCubic<T>>(input, *request, out);
+    } else {
+        runInterpolator<T, CTriLinear<T>>(input, *request, out);
+    }
+}
+
+template void resliceVolume<unsigned char>(isImageData*, ResliceRequest*);
+template void resliceVolume<short>(isImageData*, ResliceRequest*);
+template void resliceVolume<unsigned short>(isImageData*, ResliceRequest*);
+template void resliceVolume<float>(isImageData*, ResliceRequest*);
+
+isImageReslice2D* isImageReslice2D::create() {
+    auto* filter = new (std::nothrow) isImageReslice2D();
+    if (filter && !filter->init()) {
+        delete filter;
+        return nullptr;
+    }
+    return filter;
+}
+
+isImageReslice2D::~isImageReslice2D() = default;
+
+bool isImageReslice2D::init() {
+    isImageFilter::init();
+    outputWidth = 1;
+    outputHeight = 1;
+    outputSpacingX = 1.0f;
+    outputSpacingY = 1.0f;
+    slabStep = 1.0f;
+    interpolation = INTERPOLATION_TRILINEAR;
+    resliceMatrix = cocos2d::Mat4::IDENTITY;
+    background = 0.0f;
+    slabMode = SLAB_MAXIMUM;
+    slabSamples = 1;
+    sampleSpacing = 1.0f;
+    slabThickness = 0.01f;
+    return true;
+}
+
+void isImageReslice2D::setInputData(isImageData* data) {
+    isImageFilter::setInputData(data);
+    if (!data) {
+        return;
+    }
+    data->execute();
+    switch (data->pixelType) {
+    case PIXEL_INT16:
+        background = -1024.0f;
+        break;
+    case PIXEL_UINT8:
+    case PIXEL_FLOAT32:
+    case PIXEL_UINT16:
+        background = 0.0f;
+        break;
+    default:
+        break;
+    }
+    setResliceMatrix(cocos2d::Mat4::IDENTITY);
+}
+
+void isImageReslice2D::setResliceMatrix(const cocos2d::Mat4& matrix) {
+    resliceMatrix = matrix;
+    updateFrame();
+    dataModified = true;
+    informationModified = true;
+}
+
+int isImageReslice2D::samplesForThickness(float thickness) const {
+    // A bound far beyond any real volume keeps 2k + 1 inside the int range.
+    constexpr int kLimit = 1 << 28;
+    const int k = std::clamp(truncateToInt(thickness / (sampleSpacing * 2.0)), -kLimit, kLimit);
+    return 2 * k + 1;
+}
+
+void isImageReslice2D::setSlabThickness(float thickness) {
+    slabThickness = thickness;
+    slabSamples = samplesForThickness(thickness);
+    if (slabSamples > 1) {
+        slabStep = float(thickness / (slabSamples - 1.0));
+    }
+    informationModified = true;
+}
+
+void isImageReslice2D::setSlabMode(int mode) {
+    if (mode != slabMode) {
+        slabMode = mode;
+        informationModified = true;
+    }
+}
+
+void isImageReslice2D::setInterpolation(int mode) {
+    if (mode != interpolation) {
+        interpolation = mode;
+        informationModified = true;
+    }
+}
+
+void isImageReslice2D::updateFrame() {
+    if (!inputData) {
+        return;
+    }
+    inputData->execute();
+    if (!inputData->regularVolume || !usableSpacing(inputData->spacing)) {
+        return;
+    }
+    const float sx = inputData->spacing[0];
+    const float sy = inputData->spacing[1];
+    const float sz = inputData->spacing[2];
+    const float extent[3] = {float(inputData->width) * sx - sx, float(inputData->height) * sy - sy,
+                             float(inputData->sliceCount) * sz - sz};
+
+    cocos2d::Mat4 inverse = resliceMatrix;
+    if (!inverse.inverse()) {
+        // A flat frame covers nothing: the output shrinks to one zero pixel.
+        outputWidth = 0;
+        outputHeight = 0;
+        dataModified = true;
+        informationModified = true;
+        return;
+    }
+    float minX = 1e10f;
+    float maxX = -1e10f;
+    float minY = 1e10f;
+    float maxY = -1e10f;
+    for (int corner = 0; corner < 8; ++corner) {
+        const cocos2d::Vec4 point((corner & 1) ? extent[0] : 0.0f, (corner & 2) ? extent[1] : 0.0f,
+                                  (corner & 4) ? extent[2] : 0.0f, 1.0f);
+        cocos2d::Vec4 local;
+        inverse.transformVector(point, &local);
+        minX = std::min(minX, local.x);
+        maxX = std::max(maxX, local.x);
+        minY = std::min(minY, local.y);
+        maxY = std::max(maxY, local.y);
+    }
+    resliceMatrix.translate(minX, minY, 0.0f);
+
+    // Each output axis moves one voxel along the volume axis it crosses fastest.
+    float axisSpacing[3];
+    const float voxelSpacing[3] = {sx, sy, sz};
+    for (int c = 0; c < 3; ++c) {
+        const float* column = resliceMatrix.m + 4 * c;
+        float dominant = column[0] / voxelSpacing[0];
+        for (int r = 1; r < 3; ++r) {
+            const float v = column[r] / voxelSpacing[r];
+            if (std::fabs(v) > std::fabs(dominant)) {
+                dominant = v;
+            }
+        }
+        const float length =
+            std::sqrt(column[0] * column[0] + column[1] * column[1] + column[2] * column[2]);
+        axisSpacing[c] = length / std::fabs(dominant);
+    }
+    outputSpacingX = axisSpacing[0];
+    outputSpacingY = axisSpacing[1];
+    slabStep = axisSpacing[2];
+    outputWidth = std::max(0, truncateToInt((maxX - minX) / outputSpacingX + 0.5f));
+    outputHeight = std::max(0, truncateToInt((maxY - minY) / outputSpacingY + 0.5f));
+
+    sampleSpacing = slabStep;
+    slabSamples = samplesForThickness(slabThickness);
+    if (slabSamples > 1) {
+        slabStep = float(slabThickness / (slabSamples - 1.0));
+    }
+    dataModified = true;
+    informationModified = true;
+}
+
+void isImageReslice2D::execute() {
+    if (!dataModified && !(input && input->isDataModified())) {
+        return;
+    }
+    if (input) {
+        input->execute();
+    }
+    dataModified = false;
+    markConsumersDataModified();
+
+    isImageData* out = outputImage();
+    if (!out) {
+        return;
+    }
+    out->releaseVoxels();
+    out->resetGeometry();
+    if (!inputData) {
+        return;
+    }
+    inputData->execute();
+    if (!inputData->hasData || !inputData->regularVolume || inputData->slices.empty()) {
+        return;
+    }
+    const isSliceInfo* first = inputData->slices.front();
+    if (first->pixelType == PIXEL_RGB24 || inputData->pixelType == PIXEL_RGB24) {
+        return;
+    }
+    isSliceInfo record;
+    record.width = std::max(1, outputWidth);
+    record.height = std::max(1, outputHeight);
+    record.pixelSpacingX = outputSpacingX;
+    record.pixelSpacingY = outputSpacingY;
+    record.pixelType = first->pixelType;
+    record.orientationCode = first->orientationCode;
+    record.headFeetCode = first->headFeetCode;
+    record.matrix = inputData->worldMatrix * resliceMatrix;
+    record.modality = first->modality;
+    record.rescaleIntercept = first->rescaleIntercept;
+    record.rescaleSlope = first->rescaleSlope;
+    record.windowWidth = first->windowWidth;
+    record.windowCentre = first->windowCentre;
+    record.signCode = first->signCode;
+    record.extra = first->extra;
+    out->addSliceCopy(&record);
+}
+
+void isImageReslice2D::updateOutput(isImageData* in, isImageData* out) {
+    if (!out) {
+        return;
+    }
+    out->execute();
+    if (!out->hasData || out->slices.empty()) {
+        return;
+    }
+    isSliceInfo* target = out->slices.front();
+    ResliceRequest request;
+    request.slice.width = outputWidth;
+    request.slice.height = outputHeight;
+    request.slice.pixelSpacingX = outputSpacingX;
+    request.slice.pixelSpacingY = outputSpacingY;
+    request.slice.pixelType = target->pixelType;
+    request.slice.data = target->data;
+    request.slice.matrix = resliceMatrix;
+    request.slabMode = slabMode;
+    request.slabSamples = slabSamples;
+    request.slabStep = slabStep;
+    request.interpolation = interpolation;
+    request.background = background;
+    if (!in) {
+        return;
+    }
+    in->execute();
+    // The kernel writes width x height samples; they must fit the slice made for them.
+    if (outputWidth > target->width || outputHeight > target->height) {
+        return;
+    }
+    switch (in->pixelType) {
+    case PIXEL_UINT8:
+        resliceVolume<unsigned char>(in, &request);
+        break;
+    case PIXEL_INT16:
+        resliceVolume<short>(in, &request);
+        break;
+    case PIXEL_FLOAT32:
+        resliceVolume<float>(in, &request);
+        break;
+    case PIXEL_UINT16:
+        resliceVolume<unsigned short>(in, &request);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace isImageSDK
