@@ -106,8 +106,7 @@ GLProgram::~GLProgram() {
     }
 }
 
-bool GLProgram::initWithByteArrays(const GLchar* vShaderByteArray,
-                                   const GLchar* fShaderByteArray) {
+bool GLProgram::initWithByteArrays(const GLchar* vShaderByteArray, const GLchar* fShaderByteArray) {
     if (!GL::hasContext() || vShaderByteArray == nullptr || fShaderByteArray == nullptr) {
         return false;
     }
@@ -125,8 +124,7 @@ bool GLProgram::initWithByteArrays(const GLchar* vShaderByteArray,
     return true;
 }
 
-bool GLProgram::compileShader(GLuint* shader, GLenum type, const GLchar* source,
-                              std::string* log) {
+bool GLProgram::compileShader(GLuint* shader, GLenum type, const GLchar* source, std::string* log) {
     const std::string text = withPrelude(source);
     const GLchar* sources[] = {text.c_str()};
     *shader = glCreateShader(type);
@@ -156,10 +154,10 @@ bool GLProgram::link() {
         log("program failed to link: %s", _programLog.c_str());
         return false;
     }
-    const char* names[UNIFORM_MAX] = {UNIFORM_NAME_P_MATRIX,  UNIFORM_NAME_MV_MATRIX,
+    const char* names[UNIFORM_MAX] = {UNIFORM_NAME_P_MATRIX,   UNIFORM_NAME_MV_MATRIX,
                                       UNIFORM_NAME_MVP_MATRIX, UNIFORM_NAME_TIME,
-                                      UNIFORM_NAME_SAMPLER0,  UNIFORM_NAME_SAMPLER1,
-                                      UNIFORM_NAME_SAMPLER2,  UNIFORM_NAME_SAMPLER3};
+                                      UNIFORM_NAME_SAMPLER0,   UNIFORM_NAME_SAMPLER1,
+                                      UNIFORM_NAME_SAMPLER2,   UNIFORM_NAME_SAMPLER3};
     for (int i = 0; i < UNIFORM_MAX; ++i) {
         _builtInUniforms[i] = glGetUniformLocation(_program, names[i]);
     }
@@ -254,8 +252,7 @@ void GLProgram::setUniformLocationWithMatrix4fv(GLint location, const GLfloat* m
     if (updateUniformLocation(location, matrixArray,
                               sizeof(GLfloat) * 16 * static_cast<size_t>(numberOfMatrices))) {
         use();
-        glUniformMatrix4fv(location, static_cast<GLsizei>(numberOfMatrices), GL_FALSE,
-                           matrixArray);
+        glUniformMatrix4fv(location, static_cast<GLsizei>(numberOfMatrices), GL_FALSE, matrixArray);
     }
 }
 

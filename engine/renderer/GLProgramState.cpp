@@ -153,8 +153,8 @@ void GLProgramState::setUniformTexture(const std::string& name, Texture2D* textu
 }
 
 void GLProgramState::setUniformTexture(const std::string& name, GLuint textureId) {
-    const bool known = _uniforms.count(name) != 0 &&
-                       _uniforms[name].kind == UniformValue::Kind::TEXTURE;
+    const bool known =
+        _uniforms.count(name) != 0 && _uniforms[name].kind == UniformValue::Kind::TEXTURE;
     UniformValue& value = valueFor(name, UniformValue::Kind::TEXTURE);
     if (!known) {
         value.textureUnit = _nextTextureUnit++;

@@ -45,8 +45,9 @@ void invalidateStateCache() {
     s_blendDst = static_cast<GLenum>(-1);
     s_activeTexture = static_cast<GLenum>(-1);
     s_boundTextures.fill(static_cast<GLuint>(-1));
-    s_attributeFlags = 0;
-    s_vao = 0;
+    // Unknown: the next enableVertexAttribs sets every attribute explicitly.
+    s_attributeFlags = 0xFFFFu;
+    s_vao = static_cast<GLuint>(-1);
 }
 
 void useProgram(GLuint program) {
@@ -73,7 +74,9 @@ void blendFunc(GLenum sfactor, GLenum dfactor) {
 
 void blendResetToCache() {
     glBlendEquation(GL_FUNC_ADD);
-    setBlending(s_blendSrc, s_blendDst);
+    if (s_blendSrc != static_cast<GLenum>(-1)) {
+        setBlending(s_blendSrc, s_blendDst);
+    }
 }
 
 void bindTexture2D(GLuint textureId) {
@@ -113,7 +116,7 @@ void enableVertexAttribs(std::uint32_t flags) {
         const std::uint32_t bit = 1u << i;
         const bool wanted = (flags & bit) != 0;
         const bool enabled = (s_attributeFlags & bit) != 0;
-        if (wanted != enabled) {
+        if (wanted != enabled || s_attributeFlags == 0xFFFFu) {
             if (wanted) {
                 glEnableVertexAttribArray(static_cast<GLuint>(i));
             } else {
@@ -125,6 +128,9 @@ void enableVertexAttribs(std::uint32_t flags) {
 }
 
 void bindVAO(GLuint vaoId) {
+    if (glBindVertexArray == nullptr) {
+        return;
+    }
     if (s_vao != vaoId) {
         s_vao = vaoId;
         glBindVertexArray(vaoId);

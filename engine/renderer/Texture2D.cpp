@@ -51,8 +51,8 @@ Texture2D::~Texture2D() {
     releaseGLTexture();
 }
 
-bool Texture2D::initWithData(const void* data, ssize_t dataLen, PixelFormat format,
-                             int pixelsWide, int pixelsHigh, const Size& contentSize) {
+bool Texture2D::initWithData(const void* data, ssize_t dataLen, PixelFormat format, int pixelsWide,
+                             int pixelsHigh, const Size& contentSize) {
     if (format == PixelFormat::AUTO) {
         format = PixelFormat::RGBA8888;
     }
@@ -83,8 +83,8 @@ bool Texture2D::initWithData(const void* data, ssize_t dataLen, PixelFormat form
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, gl.internalFormat, pixelsWide, pixelsHigh, 0, gl.format,
-                 gl.type, data);
+    glTexImage2D(GL_TEXTURE_2D, 0, gl.internalFormat, pixelsWide, pixelsHigh, 0, gl.format, gl.type,
+                 data);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     return true;
 }
@@ -103,8 +103,7 @@ bool Texture2D::initWithImage(Image* image) {
     return true;
 }
 
-bool Texture2D::updateWithData(const void* data, int offsetX, int offsetY, int width,
-                               int height) {
+bool Texture2D::updateWithData(const void* data, int offsetX, int offsetY, int width, int height) {
     if (data == nullptr || offsetX < 0 || offsetY < 0 || width <= 0 || height <= 0 ||
         offsetX + width > _pixelsWide || offsetY + height > _pixelsHigh) {
         return false;
