@@ -9,6 +9,7 @@ NSDatas::~NSDatas() {
 }
 
 bool NSDatas::init() {
+    owner = this;
     statusText.clear();
     updatePeriod = 1;
     tickCount = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/base/Ref.h"
 #include "toolkit/core/UIJson.h"
+#include "toolkit/net/UIHttpPhisical.h"
 
 #include <functional>
 #include <string>
@@ -12,7 +13,7 @@ namespace NSUI {
 // (retained) to NSDataManager's items in its own init, after calling this init; the manager
 // then calls update once per tick. A source counts ticks in tickCount and does one work cycle
 // whenever it reaches updatePeriod, then starts counting from 0 again.
-class NSDatas : public cocos2d::Ref, public UIJson {
+class NSDatas : public cocos2d::Ref, public UIJson, public UIHttpPhisical {
 public:
     // Receives the source's status text.
     using Callback = std::function<void(const std::string& status)>;
@@ -21,6 +22,7 @@ public:
     // Drops the source's pending service calls, so that none is answered after it is gone.
     ~NSDatas() override;
 
+    // Makes the source the owner of its own service calls.
     virtual bool init();
     // Drops every queued service call and undelivered answer of this source.
     virtual void cancelRequests();
