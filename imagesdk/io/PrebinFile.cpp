@@ -189,12 +189,15 @@ PrebinReadResult readOpen(std::FILE* file, long long fileSize, const std::string
         return PrebinReadResult::Damaged;
     }
     const long long position = std::ftell(file);
-    if (position < 0 || trailer.namesLength > fileSize - position) {
+    // The names end the file: a record count that disagrees with the records present moves
+    // the trailer and is caught here.
+    if (position < 0 || trailer.namesLength != fileSize - position) {
         return PrebinReadResult::Damaged;
     }
     std::string text(static_cast<size_t>(trailer.namesLength), '\0');
     if (std::fread(&text[0], 1, text.size(), file) != text.size() ||
-        !PrebinFile::splitNames(text, contents.names) || contents.names.size() != count) {
+        text.find('\0') != std::string::npos || !PrebinFile::splitNames(text, contents.names) ||
+        contents.names.size() != count) {
         return PrebinReadResult::Damaged;
     }
     return PrebinReadResult::Loaded;

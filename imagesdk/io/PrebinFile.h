@@ -48,7 +48,7 @@ public:
 
     // Reads a whole cache and checks it against the folder it is opened for: magic, version,
     // kind, the folder hash, the record count (header, volume information and names agree), and
-    // that every part is present.
+    // that every part is present with the names text ending the file.
     static PrebinReadResult read(const std::string& path, const std::string& folder,
                                  PrebinContents& contents);
 
