@@ -39,7 +39,7 @@ public:
 
     const Mat4& getProjectionMatrix() const;
     virtual const Mat4& getViewMatrix() const;
-    // Projection · additional projection · view.
+    // Additional projection · projection · view.
     const Mat4& getViewProjectionMatrix() const;
     // Multiplied on the left of the projection: maps the camera's picture to another part of
     // normalised device space.
@@ -61,7 +61,8 @@ public:
     Vec3 unproject(const Vec3& src) const;
     Vec2 projectGL(const Vec3& src) const;
 
-    // Pixels, origin bottom-left; an empty viewport means the whole window.
+    // Pixels, origin bottom-left; an empty viewport means the whole view. Applied at the start
+    // of the camera's pass.
     void setViewport(const Rect& viewport) { _viewport = viewport; }
     const Rect& getViewport() const { return _viewport; }
     virtual void applyViewport();
@@ -72,7 +73,7 @@ public:
 
     void onEnter() override;
     void onExit() override;
-    void visit(Renderer* renderer, const Mat4& parentTransform, uint32_t parentFlags) override;
+    // Registers the camera with `scene` (null: with none).
     void setScene(Scene* scene);
 
     static Camera* _visitingCamera;
@@ -96,7 +97,6 @@ protected:
     float _nearPlane = 1.0f;
     float _farPlane = 1000.0f;
     mutable bool _viewProjectionDirty = true;
-    mutable bool _viewProjectionUpdated = false;
     unsigned int _cameraFlag = 1;
     int8_t _depth = -1;
     Rect _viewport;

@@ -172,7 +172,7 @@ public:
     // Frame.
     virtual void draw(Renderer* renderer, const Mat4& transform, uint32_t flags);
     virtual void visit(Renderer* renderer, const Mat4& parentTransform, uint32_t parentFlags);
-    // Around the visit of a node that is drawn by the visiting camera.
+    // Around each visit of the node's subtree (not called when the visiting camera skips it).
     virtual void onBeforeVisit() {}
     virtual void onAfterVisit() {}
     virtual Scene* getScene() const;
@@ -253,7 +253,7 @@ public:
     // Camera flags. `setCameraMask` adds a flag to the list, `removeCameraMask` takes it out;
     // with `applyChildren` the whole subtree changes alike.
     virtual void setCameraMask(unsigned short flag, bool applyChildren = true);
-    void removeCameraMask(unsigned short flag, bool applyChildren = true);
+    virtual void removeCameraMask(unsigned short flag, bool applyChildren = true);
     // The first flag of the list, 0 when it is empty.
     unsigned short getCameraMask() const;
     const std::vector<unsigned short>& getCameraFlags() const { return _cameraFlags; }
@@ -272,6 +272,8 @@ protected:
 
     // Children with an equal local z order keep the order of arrival.
     void _setLocalZOrder(int z);
+    // After a change of position, rotation, scale, skew, anchor or size.
+    void setTransformDirty();
     void updateOrderOfArrival();
     uint32_t processParentFlags(const Mat4& parentTransform, uint32_t parentFlags);
     Mat4 transform(const Mat4& parentTransform);
@@ -337,6 +339,8 @@ protected:
     EventListenerKeyboard* _returnKeyListener = nullptr;
 
     bool _running = false;
+    // Set by onEnterTransitionDidFinish; a child added from then on gets that call at once.
+    bool _isTransitionFinished = false;
     bool _visible = true;
     bool _ignoreAnchorPointForPosition = false;
 
@@ -355,6 +359,7 @@ private:
     static uint32_t s_globalOrderOfArrival;
 
     friend class EventDispatcher;
+    friend class ProtectedNode;
 };
 
 }  // namespace cocos2d

@@ -30,6 +30,7 @@ public:
     void onExitTransitionDidStart() override;
     void onExit() override;
     void setCameraMask(unsigned short flag, bool applyChildren = true) override;
+    void removeCameraMask(unsigned short flag, bool applyChildren = true) override;
     void updateDisplayedOpacity(uint8_t parentOpacity) override;
     void updateDisplayedColor(const Color3B& parentColor) override;
 

@@ -31,9 +31,8 @@ public:
     void setMessageNode(Node* node, float seconds);
     Node* getMessageNode() const { return _messageNode; }
 
+    // Keeps the default camera.
     void removeAllChildren() override;
-    void onEnter() override;
-    void onExit() override;
 
 protected:
     Scene();

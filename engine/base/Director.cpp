@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/2d/Scene.h"
 #include "engine/base/AutoreleasePool.h"
+#include "engine/base/EventDispatcher.h"
 #include "engine/base/Macros.h"
 #include "engine/base/Scheduler.h"
+#include "engine/renderer/Renderer.h"
 
 namespace cocos2d {
 
@@ -32,10 +35,199 @@ Director* Director::getInstance() {
     return director;
 }
 
-Director::Director() : _scheduler(new Scheduler()) {}
+Director::Director()
+    : _scheduler(new Scheduler()), _eventDispatcher(new EventDispatcher()),
+      _renderer(new Renderer()) {
+    resetMatrixStack();
+}
 
 Director::~Director() {
+    for (Scene* scene : _scenesStack) {
+        scene->release();
+    }
+    CC_SAFE_RELEASE_NULL(_runningScene);
+    CC_SAFE_RELEASE_NULL(_nextScene);
+    CC_SAFE_RELEASE_NULL(_eventDispatcher);
     CC_SAFE_RELEASE_NULL(_scheduler);
+    delete _renderer;
+}
+
+void Director::runWithScene(Scene* scene) {
+    if (scene == nullptr || _runningScene != nullptr) {
+        return;
+    }
+    pushScene(scene);
+    startAnimation();
+}
+
+void Director::pushScene(Scene* scene) {
+    if (scene == nullptr) {
+        return;
+    }
+    _sendCleanupToScene = false;
+    scene->retain();
+    _scenesStack.push_back(scene);
+    setNextSceneTo(scene);
+}
+
+void Director::popScene() {
+    if (_scenesStack.empty()) {
+        return;
+    }
+    Scene* top = _scenesStack.back();
+    _scenesStack.pop_back();
+    if (_scenesStack.empty()) {
+        top->release();
+        end();
+        return;
+    }
+    _sendCleanupToScene = true;
+    setNextSceneTo(_scenesStack.back());
+    top->release();
+}
+
+void Director::popScene(int /*transition*/) {
+    popScene();
+}
+
+void Director::popToRootScene() {
+    if (_scenesStack.size() <= 1) {
+        return;
+    }
+    // The scenes between the root and the running one never run again.
+    while (_scenesStack.size() > 2) {
+        Scene* scene = _scenesStack.back();
+        _scenesStack.pop_back();
+        if (scene != _runningScene && scene != _nextScene) {
+            scene->cleanup();
+        }
+        scene->release();
+    }
+    popScene();
+}
+
+void Director::replaceScene(Scene* scene) {
+    if (scene == nullptr) {
+        return;
+    }
+    if (_runningScene == nullptr && _nextScene == nullptr) {
+        runWithScene(scene);
+        return;
+    }
+    if (scene == _nextScene) {
+        return;
+    }
+    scene->retain();
+    if (_scenesStack.empty()) {
+        _scenesStack.push_back(scene);
+    } else {
+        _scenesStack.back()->release();
+        _scenesStack.back() = scene;
+    }
+    _sendCleanupToScene = true;
+    setNextSceneTo(scene);
+}
+
+void Director::setNextSceneTo(Scene* scene) {
+    // A scene asked for earlier but never shown is dropped without entering.
+    if (_nextScene != nullptr && _nextScene != _runningScene &&
+        std::find(_scenesStack.begin(), _scenesStack.end(), _nextScene) == _scenesStack.end()) {
+        _nextScene->cleanup();
+    }
+    CC_SAFE_RETAIN(scene);
+    CC_SAFE_RELEASE(_nextScene);
+    _nextScene = scene;
+}
+
+void Director::setNextScene() {
+    Scene* next = _nextScene;
+    _nextScene = nullptr;
+    if (next == _runningScene) {
+        CC_SAFE_RELEASE(next);
+        return;
+    }
+    if (_runningScene != nullptr) {
+        _runningScene->onExitTransitionDidStart();
+        _runningScene->onExit();
+        if (_sendCleanupToScene) {
+            _runningScene->cleanup();
+        }
+        _runningScene->release();
+    }
+    // Takes over the reference held as the next scene.
+    _runningScene = next;
+    if (_runningScene != nullptr) {
+        _runningScene->onEnter();
+        _runningScene->onEnterTransitionDidFinish();
+    }
+}
+
+Size Director::getVisibleSize() const {
+    return _winSize;
+}
+
+Vec2 Director::getVisibleOrigin() const {
+    return Vec2::ZERO;
+}
+
+Vec2 Director::convertToGL(const Vec2& uiPoint) const {
+    return Vec2(uiPoint.x, _winSize.height - uiPoint.y);
+}
+
+Vec2 Director::convertToUI(const Vec2& glPoint) const {
+    return Vec2(glPoint.x, _winSize.height - glPoint.y);
+}
+
+float Director::getZEye() const {
+    return _winSize.height / 1.1566f;
+}
+
+std::vector<Mat4>& Director::stack(MATRIX_STACK_TYPE type) {
+    switch (type) {
+    case MATRIX_STACK_TYPE::MATRIX_STACK_PROJECTION:
+        return _projectionStack;
+    case MATRIX_STACK_TYPE::MATRIX_STACK_TEXTURE:
+        return _textureStack;
+    case MATRIX_STACK_TYPE::MATRIX_STACK_MODELVIEW:
+        break;
+    }
+    return _modelViewStack;
+}
+
+void Director::pushMatrix(MATRIX_STACK_TYPE type) {
+    auto& matrices = stack(type);
+    matrices.push_back(matrices.back());
+}
+
+void Director::popMatrix(MATRIX_STACK_TYPE type) {
+    auto& matrices = stack(type);
+    // The bottom matrix stays.
+    if (matrices.size() > 1) {
+        matrices.pop_back();
+    }
+}
+
+void Director::loadIdentityMatrix(MATRIX_STACK_TYPE type) {
+    stack(type).back() = Mat4::IDENTITY;
+}
+
+void Director::loadMatrix(MATRIX_STACK_TYPE type, const Mat4& mat) {
+    stack(type).back() = mat;
+}
+
+void Director::multiplyMatrix(MATRIX_STACK_TYPE type, const Mat4& mat) {
+    auto& top = stack(type).back();
+    top = top * mat;
+}
+
+const Mat4& Director::getMatrix(MATRIX_STACK_TYPE type) const {
+    return const_cast<Director*>(this)->stack(type).back();
+}
+
+void Director::resetMatrixStack() {
+    _modelViewStack.assign(1, Mat4::IDENTITY);
+    _projectionStack.assign(1, Mat4::IDENTITY);
+    _textureStack.assign(1, Mat4::IDENTITY);
 }
 
 void Director::setScheduler(Scheduler* scheduler) {
@@ -117,10 +309,28 @@ void Director::drawScene() {
     if (!_paused && _scheduler != nullptr) {
         _scheduler->update(_deltaTime);
     }
+    if (_nextScene != nullptr) {
+        setNextScene();
+    }
+    _renderer->clear();
+    if (_runningScene != nullptr) {
+        _runningScene->render(_renderer, Mat4::IDENTITY);
+    }
     ++_totalFrames;
 }
 
 void Director::purgeDirector() {
+    if (_runningScene != nullptr) {
+        _runningScene->onExitTransitionDidStart();
+        _runningScene->onExit();
+        _runningScene->cleanup();
+    }
+    for (Scene* scene : _scenesStack) {
+        scene->release();
+    }
+    _scenesStack.clear();
+    CC_SAFE_RELEASE_NULL(_runningScene);
+    CC_SAFE_RELEASE_NULL(_nextScene);
     if (_scheduler != nullptr) {
         _scheduler->unscheduleAll();
     }

@@ -130,6 +130,8 @@ private:
 
     void drawScene();
     void setNextScene();
+    // Retains `scene` as the one to show at the next frame.
+    void setNextSceneTo(Scene* scene);
     std::vector<Mat4>& stack(MATRIX_STACK_TYPE type);
 
     Scheduler* _scheduler = nullptr;

@@ -31,7 +31,7 @@ public:
     virtual ~RendererBackend();
 
     virtual void clear(bool colorBuffer, bool depthBuffer) = 0;
-    // In pixels, origin bottom-left.
+    // In pixels, origin bottom-left; an empty rectangle means the whole view.
     virtual void setViewport(const Rect& viewport) = 0;
     virtual void setQueueState(const RenderQueueState& state) = 0;
     virtual void drawTriangles(const TrianglesCommand& command) = 0;
@@ -41,14 +41,15 @@ public:
     virtual void flush() = 0;
 };
 
-// The headless backend: keeps a log of every call instead of drawing, so tests can check
-// what a frame would have drawn and in which order. Custom callbacks are not run.
+// The headless backend: keeps a log of the calls of the current frame instead of drawing, so
+// tests can check what a frame would have drawn and in which order. The colour clear at the
+// start of a frame empties the log. Custom callbacks are not run.
 class RecordingRendererBackend : public RendererBackend {
 public:
     enum class Call { CLEAR, VIEWPORT, QUEUE_STATE, TRIANGLES, CUSTOM, SCISSOR };
 
     struct Record {
-        Call call;
+        Call call = Call::CLEAR;
         // The command drawn (TRIANGLES, CUSTOM), else null.
         const RenderCommand* command = nullptr;
         // CLEAR: colour and depth buffers; SCISSOR: `color` is the enabled flag.

@@ -11,9 +11,10 @@ class ScissorCommand : public RenderCommand {
 public:
     ScissorCommand();
 
-    // `rect` is in GL points (origin bottom-left of the window).
-    void initBegin(float globalOrder, const Rect& rect, uint32_t flags);
-    void initEnd(float globalOrder, uint32_t flags);
+    // `rect` is in GL points (origin bottom-left of the window). The transform and flags are
+    // those of the clipped node, so that the command sorts next to the node's own commands.
+    void initBegin(float globalOrder, const Rect& rect, const Mat4& mv, uint32_t flags);
+    void initEnd(float globalOrder, const Mat4& mv, uint32_t flags);
 
     bool isBegin() const { return _begin; }
     const Rect& getRect() const { return _rect; }
