@@ -8,7 +8,10 @@
 #include "engine/base/EventDispatcher.h"
 #include "engine/base/Macros.h"
 #include "engine/base/Scheduler.h"
+#include "engine/platform/GLView.h"
+#include "engine/renderer/GLRendererBackend.h"
 #include "engine/renderer/Renderer.h"
+#include "engine/renderer/TextureCache.h"
 
 namespace cocos2d {
 
@@ -48,8 +51,20 @@ Director::~Director() {
     CC_SAFE_RELEASE_NULL(_runningScene);
     CC_SAFE_RELEASE_NULL(_nextScene);
     CC_SAFE_RELEASE_NULL(_eventDispatcher);
+    CC_SAFE_RELEASE_NULL(_textureCache);
     CC_SAFE_RELEASE_NULL(_scheduler);
     delete _renderer;
+}
+
+TextureCache* Director::getTextureCache() {
+    if (_textureCache == nullptr) {
+        _textureCache = new TextureCache();
+    }
+    return _textureCache;
+}
+
+void Director::setClearColor(const Color4F& clearColor) {
+    GLRendererBackend::setClearColor(clearColor);
 }
 
 void Director::runWithScene(Scene* scene) {
@@ -315,6 +330,9 @@ void Director::drawScene() {
     _renderer->clear();
     if (_runningScene != nullptr) {
         _runningScene->render(_renderer, Mat4::IDENTITY);
+    }
+    if (_openGLView != nullptr) {
+        _openGLView->swapBuffers();
     }
     ++_totalFrames;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/base/Ref.h"
+#include "engine/base/Types.h"
 #include "engine/math/Geometry.h"
 #include "engine/math/Mat4.h"
 
@@ -15,6 +16,7 @@ class GLView;
 class Renderer;
 class Scene;
 class Scheduler;
+class TextureCache;
 
 enum class MATRIX_STACK_TYPE {
     MATRIX_STACK_MODELVIEW,
@@ -63,6 +65,10 @@ public:
 
     EventDispatcher* getEventDispatcher() const { return _eventDispatcher; }
     Renderer* getRenderer() const { return _renderer; }
+    // Made on first use; its textures go with the director.
+    TextureCache* getTextureCache();
+    // Colour the window is cleared to at the start of each frame.
+    void setClearColor(const Color4F& clearColor);
 
     Scheduler* getScheduler() const { return _scheduler; }
     // Retains the new scheduler and releases the old one.
@@ -137,6 +143,7 @@ private:
     Scheduler* _scheduler = nullptr;
     EventDispatcher* _eventDispatcher = nullptr;
     Renderer* _renderer = nullptr;
+    TextureCache* _textureCache = nullptr;
 
     Scene* _runningScene = nullptr;
     Scene* _nextScene = nullptr;

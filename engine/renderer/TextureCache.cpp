@@ -17,6 +17,10 @@ TextureCache::TextureCache()
 
 TextureCache::~TextureCache() {
     waitForQuit();
+    if (_scheduler != nullptr) {
+        _scheduler->removeFunctionInCocosThread(this, nullptr);
+        _scheduler->release();
+    }
     _alive.reset();
     for (auto& request : _outstanding) {
         delete request->image;
@@ -91,11 +95,14 @@ void TextureCache::addImageAsync(const std::string& filepath,
     }
     _loader->wake.notify_one();
     if (!_loaderThread.joinable()) {
-        _loaderThread = std::thread(loaderMain, _loader, this, std::weak_ptr<bool>(_alive), this);
+        _scheduler = Director::getInstance()->getScheduler();
+        _scheduler->retain();
+        _loaderThread =
+            std::thread(loaderMain, _loader, _scheduler, std::weak_ptr<bool>(_alive), this);
     }
 }
 
-void TextureCache::loaderMain(std::shared_ptr<LoaderState> state, void* owner,
+void TextureCache::loaderMain(std::shared_ptr<LoaderState> state, Scheduler* scheduler,
                               std::weak_ptr<bool> alive, TextureCache* cache) {
     for (;;) {
         std::shared_ptr<AsyncRequest> request;
@@ -116,12 +123,11 @@ void TextureCache::loaderMain(std::shared_ptr<LoaderState> state, void* owner,
         }
         request->image = image;
         request->decoded = true;
-        Director::getInstance()->getScheduler()->performFunctionInCocosThread(
-            owner, [alive, cache, request] {
-                if (!alive.expired()) {
-                    cache->finishRequest(request);
-                }
-            });
+        scheduler->performFunctionInCocosThread(cache, [alive, cache, request] {
+            if (!alive.expired()) {
+                cache->finishRequest(request);
+            }
+        });
     }
 }
 

@@ -14,6 +14,7 @@
 namespace cocos2d {
 
 class Image;
+class Scheduler;
 class Texture2D;
 
 // Textures by the full path of their file (or by the key an image was added under). Files are
@@ -71,7 +72,7 @@ private:
         bool quit = false;
     };
 
-    static void loaderMain(std::shared_ptr<LoaderState> state, void* owner,
+    static void loaderMain(std::shared_ptr<LoaderState> state, Scheduler* scheduler,
                            std::weak_ptr<bool> alive, TextureCache* cache);
     void finishRequest(const std::shared_ptr<AsyncRequest>& request);
     std::string keyFor(const std::string& path) const;
@@ -84,6 +85,9 @@ private:
     // Hand-backs check it, so that none reaches a destroyed cache.
     std::shared_ptr<bool> _alive;
     std::thread _loaderThread;
+    // Taken on the main thread when the loader starts and held until it has stopped, so the
+    // loader never reaches for the director (which may be going away).
+    Scheduler* _scheduler = nullptr;
     bool _quitting = false;
 };
 
