@@ -1,5 +1,8 @@
 #include "dcmsdk/DcmLibrary.h"
 
+#include "dcmsdk/DcmCallbacks.h"
+#include "dcmsdk/DcmThreadRegistry.h"
+
 #include <dcmtk/dcmdata/dcrledrg.h>
 #include <dcmtk/dcmjpeg/djdecode.h>
 #include <dcmtk/dcmjpls/djdecode.h>
@@ -15,6 +18,11 @@ void dcmsdk_init() {
         DJLSDecoderRegistration::registerCodecs();
         DcmRLEDecoderRegistration::registerCodecs();
     });
+}
+
+void dcmsdk_destroy() {
+    DcmThreadRegistry::stopAll();
+    clearCallbacks();
 }
 
 }  // namespace dcmSDK

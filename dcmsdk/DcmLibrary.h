@@ -7,6 +7,10 @@ namespace dcmSDK {
 // it too, so a program that forgets it still decodes.
 void dcmsdk_init();
 
+// Stops and joins every thread the library started (storage nodes, senders, verification, queries
+// and retrievals), then forgets the callbacks. Library objects stay valid and may start again.
+void dcmsdk_destroy();
+
 // The largest single buffer the system allocates: pixel data or a data set that would need more is
 // refused rather than loaded.
 constexpr unsigned long long kMaxBufferBytes = 1214752192ULL;

@@ -1,0 +1,204 @@
+#include "dcmsdk/DcmNetwork.h"
+
+#include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmnet/assoc.h>
+#include <dcmtk/dcmnet/dcmtrans.h>
+#include <dcmtk/dcmnet/dul.h>
+#include <dcmtk/dcmnet/dulstruc.h>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+namespace dcmSDK {
+
+namespace {
+
+std::mutex settingsMutex;
+std::string localTitle = "rivodavo";
+std::string defaultCalled = "ANY-SCP";
+std::atomic<int> connectSeconds{5};
+std::atomic<int> messageSeconds{30};
+
+// DCMTK keeps the socket accessor protected; a derived class may still name it.
+struct SocketAccess : DcmTransportConnection {
+    static DcmNativeSocketType socketOf(DcmTransportConnection& connection) {
+        return (connection.*(&SocketAccess::getSocket))();
+    }
+};
+
+}  // namespace
+
+void DcmNetwork::setLocalAETitle(const std::string& title) {
+    std::lock_guard<std::mutex> lock(settingsMutex);
+    localTitle = title;
+}
+
+std::string DcmNetwork::localAETitle() {
+    std::lock_guard<std::mutex> lock(settingsMutex);
+    return localTitle;
+}
+
+void DcmNetwork::setDefaultCalledAETitle(const std::string& title) {
+    std::lock_guard<std::mutex> lock(settingsMutex);
+    defaultCalled = title;
+}
+
+std::string DcmNetwork::defaultCalledAETitle() {
+    std::lock_guard<std::mutex> lock(settingsMutex);
+    return defaultCalled;
+}
+
+void DcmNetwork::setTimeouts(int connect, int message) {
+    connectSeconds.store(connect > 0 ? connect : 1);
+    messageSeconds.store(message > 0 ? message : 1);
+}
+
+int DcmNetwork::connectTimeout() {
+    return connectSeconds.load();
+}
+
+int DcmNetwork::messageTimeout() {
+    return messageSeconds.load();
+}
+
+void DcmNetwork::disableNagle(T_ASC_Association* association) {
+    if (association == nullptr || association->DULassociation == nullptr) {
+        return;
+    }
+    // DCMTK keeps the connection in its private association key and only switches Nagle off when
+    // the process environment asks for it.
+    auto* key = static_cast<PRIVATE_ASSOCIATIONKEY*>(association->DULassociation);
+    if (key->connection == nullptr) {
+        return;
+    }
+    const int on = 1;
+    setsockopt(SocketAccess::socketOf(*key->connection), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+}
+
+const std::vector<const char*>& DcmNetwork::decodableTransferSyntaxes() {
+    // A sender offering its file's lossless compression gets it accepted as it is, since it may
+    // not be able to decode it; lossy syntaxes come last so that nobody compresses lossily for us.
+    static const std::vector<const char*> syntaxes = {
+        UID_JPEGLSLosslessTransferSyntax,
+        UID_JPEGProcess14SV1TransferSyntax,
+        UID_JPEGProcess14TransferSyntax,
+        UID_RLELosslessTransferSyntax,
+        UID_JPEG2000LosslessOnlyTransferSyntax,
+        UID_LittleEndianExplicitTransferSyntax,
+        UID_LittleEndianImplicitTransferSyntax,
+        UID_BigEndianExplicitTransferSyntax,
+        UID_DeflatedExplicitVRLittleEndianTransferSyntax,
+        UID_JPEGLSLossyTransferSyntax,
+        UID_JPEGProcess1TransferSyntax,
+        UID_JPEGProcess2_4TransferSyntax,
+        UID_JPEG2000TransferSyntax,
+    };
+    return syntaxes;
+}
+
+std::string DcmNetwork::callingTitle(const char* title) {
+    return title != nullptr && title[0] != '\0' ? std::string(title) : localAETitle();
+}
+
+std::string DcmNetwork::calledTitle(const char* title) {
+    return title != nullptr && title[0] != '\0' ? std::string(title) : defaultCalledAETitle();
+}
+
+DcmAssociation::~DcmAssociation() {
+    close();
+}
+
+bool DcmAssociation::open(const std::string& host, int port, const std::string& callingTitle,
+                          const std::string& calledTitle, const std::vector<Context>& contexts,
+                          std::string& error) {
+    close();
+    const int timeout = DcmNetwork::messageTimeout();
+    OFCondition status = ASC_initializeNetwork(NET_REQUESTOR, 0, timeout, &network_);
+    if (status.bad()) {
+        error = status.text();
+        return false;
+    }
+    T_ASC_Parameters* params = nullptr;
+    status = ASC_createAssociationParameters(&params, ASC_DEFAULTMAXPDU);
+    if (status.bad()) {
+        error = status.text();
+        return false;
+    }
+    ASC_setAPTitles(params, callingTitle.c_str(), calledTitle.c_str(), nullptr);
+    const std::string peer = host + ":" + std::to_string(port);
+    ASC_setPresentationAddresses(params, "localhost", peer.c_str());
+    T_ASC_PresentationContextID id = 1;
+    for (const Context& context : contexts) {
+        std::vector<const char*> syntaxes;
+        for (const std::string& syntax : context.transferSyntaxes) {
+            syntaxes.push_back(syntax.c_str());
+        }
+        status = ASC_addPresentationContext(params, id, context.abstractSyntax.c_str(),
+                                            syntaxes.data(), static_cast<int>(syntaxes.size()),
+                                            context.storageProvider ? ASC_SC_ROLE_SCUSCP
+                                                                    : ASC_SC_ROLE_DEFAULT);
+        if (status.bad()) {
+            ASC_destroyAssociationParameters(&params);
+            error = status.text();
+            return false;
+        }
+        id = static_cast<T_ASC_PresentationContextID>(id + 2);
+    }
+    // The connect timeout is process-wide in DCMTK; every caller sets the same value.
+    dcmConnectionTimeout.set(DcmNetwork::connectTimeout());
+    status = ASC_requestAssociation(network_, params, &association_);
+    if (status.bad()) {
+        if (association_ != nullptr) {
+            ASC_destroyAssociation(&association_);
+            association_ = nullptr;
+        } else {
+            ASC_destroyAssociationParameters(&params);
+        }
+        error = status == DUL_ASSOCIATIONREJECTED ? "association rejected" : status.text();
+        close();
+        return false;
+    }
+    DcmNetwork::disableNagle(association_);
+    if (ASC_countAcceptedPresentationContexts(association_->params) == 0) {
+        error = "no presentation context accepted";
+        close();
+        return false;
+    }
+    return true;
+}
+
+unsigned char DcmAssociation::findContext(const std::string& abstractSyntax,
+                                          const std::string& transferSyntax) const {
+    if (association_ == nullptr) {
+        return 0;
+    }
+    if (transferSyntax.empty()) {
+        return ASC_findAcceptedPresentationContextID(association_, abstractSyntax.c_str());
+    }
+    return ASC_findAcceptedPresentationContextID(association_, abstractSyntax.c_str(),
+                                                 transferSyntax.c_str());
+}
+
+void DcmAssociation::close() {
+    if (association_ != nullptr) {
+        if (broken_) {
+            ASC_abortAssociation(association_);
+        } else if (ASC_releaseAssociation(association_).bad()) {
+            ASC_abortAssociation(association_);
+        }
+        ASC_destroyAssociation(&association_);
+        association_ = nullptr;
+    }
+    if (network_ != nullptr) {
+        ASC_dropNetwork(&network_);
+        network_ = nullptr;
+    }
+    broken_ = false;
+}
+
+}  // namespace dcmSDK

@@ -1,0 +1,146 @@
+#include "dcmsdk/DcmStoreReceiver.h"
+
+#include "dcmsdk/DcmLibrary.h"
+#include "dcmsdk/DcmNames.h"
+#include "dcmsdk/DcmNetwork.h"
+#include "dcmsdk/dcmReadTag.h"
+
+#include <dcmtk/dcmdata/dcostrmf.h>
+#include <dcmtk/dcmnet/dimse.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
+namespace dcmSDK {
+
+namespace {
+
+const unsigned short kStatusSuccess = 0x0000;
+const unsigned short kStatusOutOfResources = 0xA700;
+const unsigned short kStatusCannotUnderstand = 0xC000;
+
+std::string partialName() {
+    static std::atomic<unsigned long> counter{0};
+    return std::to_string(getpid()) + "-" + std::to_string(++counter) + ".part";
+}
+
+}  // namespace
+
+DcmStoreReceiver::Result DcmStoreReceiver::receive(T_ASC_Association* association,
+                                                   unsigned char presentationContext,
+                                                   const T_DIMSE_C_StoreRQ& request,
+                                                   const std::string& root) {
+    Result result;
+    const std::string staging = root + ".incoming/";
+    std::error_code error;
+    std::filesystem::create_directories(staging, error);
+    const std::string partial = staging + partialName();
+    DcmOutputFileStream* stream = nullptr;
+    OFCondition status = DIMSE_createFilestream(OFFilename(partial.c_str()), &request, association,
+                                                presentationContext, 1, &stream);
+    if (status.bad()) {
+        delete stream;
+        DIC_UL bytes = 0;
+        DIC_UL pdvs = 0;
+        status = DIMSE_ignoreDataSet(association, DIMSE_NONBLOCKING, DcmNetwork::messageTimeout(),
+                                     &bytes, &pdvs);
+        result.broken = status.bad();
+        result.status = kStatusOutOfResources;
+        result.error = "cannot create " + partial;
+        std::filesystem::remove(partial, error);
+        return result;
+    }
+    T_ASC_PresentationContextID dataContext = 0;
+    status =
+        DIMSE_receiveDataSetInFile(association, DIMSE_NONBLOCKING, DcmNetwork::messageTimeout(),
+                                   &dataContext, stream, nullptr, nullptr);
+    const bool written = stream->good();
+    delete stream;
+    if (status.bad()) {
+        result.broken = true;
+        result.status = kStatusOutOfResources;
+        result.error = std::string("data set not received: ") + status.text();
+        std::filesystem::remove(partial, error);
+        return result;
+    }
+    if (!written) {
+        result.status = kStatusOutOfResources;
+        result.error = "cannot write " + partial;
+        std::filesystem::remove(partial, error);
+        return result;
+    }
+    file(partial, root, result);
+    std::filesystem::remove(partial, error);
+    return result;
+}
+
+void DcmStoreReceiver::file(const std::string& partial, const std::string& root, Result& result) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(partial, error);
+    if (error || size > kMaxBufferBytes) {
+        result.status = kStatusOutOfResources;
+        result.error = "object larger than the single-buffer limit";
+        return;
+    }
+    auto record = std::make_unique<DCM_MESSAGE>();
+    std::string sop;
+    std::string study;
+    std::string series;
+    {
+        dcmReadTag tags;
+        if (!tags.setFile(partial.c_str())) {
+            result.status = kStatusCannotUnderstand;
+            result.error = "received data set cannot be parsed";
+            return;
+        }
+        sop = tags.getTag(0x0008, 0x0018);
+        study = tags.getTag(0x0020, 0x000D);
+        series = tags.getTag(0x0020, 0x000E);
+        record->fillFrom(tags);
+    }
+    if (!DcmNames::isValidUid(sop) || !DcmNames::isValidUid(study) ||
+        !DcmNames::isValidUid(series)) {
+        result.status = kStatusCannotUnderstand;
+        result.error = "SOP, study or series instance UID is not a valid UID";
+        return;
+    }
+    const std::string folder =
+        DcmNames::seriesFolder(record->PatientName, record->PatientID, record->StudyInstanceUID,
+                               record->SeriesInstanceUID);
+    const std::string name = DcmNames::fileNameFor(sop);
+    std::filesystem::create_directories(root + folder, error);
+    const std::string target = root + folder + "/" + name;
+    std::filesystem::rename(partial, target, error);
+    if (error) {
+        result.status = kStatusOutOfResources;
+        result.error = "cannot store " + target + ": " + error.message();
+        return;
+    }
+    DCM_MESSAGE::setText(record->FileName, sizeof(record->FileName), name.c_str());
+    DCM_MESSAGE::setText(record->SeriesFolder, sizeof(record->SeriesFolder),
+                         (folder + "/").c_str());
+    result.status = kStatusSuccess;
+    result.path = target;
+    result.record = std::move(record);
+}
+
+bool DcmStoreReceiver::respond(T_ASC_Association* association, unsigned char presentationContext,
+                               const T_DIMSE_C_StoreRQ& request, unsigned short status) {
+    T_DIMSE_C_StoreRSP response{};
+    response.MessageIDBeingRespondedTo = request.MessageID;
+    response.DimseStatus = status;
+    response.DataSetType = DIMSE_DATASET_NULL;
+    OFStandard::strlcpy(response.AffectedSOPClassUID, request.AffectedSOPClassUID,
+                        sizeof(response.AffectedSOPClassUID));
+    OFStandard::strlcpy(response.AffectedSOPInstanceUID, request.AffectedSOPInstanceUID,
+                        sizeof(response.AffectedSOPInstanceUID));
+    response.opts = O_STORE_AFFECTEDSOPCLASSUID | O_STORE_AFFECTEDSOPINSTANCEUID;
+    T_DIMSE_C_StoreRQ copy = request;
+    return DIMSE_sendStoreResponse(association, presentationContext, &copy, &response, nullptr)
+        .good();
+}
+
+}  // namespace dcmSDK

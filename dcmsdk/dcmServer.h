@@ -1,0 +1,74 @@
+#pragma once
+
+#include "dcmsdk/DcmThreadRegistry.h"
+
+#include <atomic>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+struct T_ASC_Association;
+struct T_ASC_Network;
+
+namespace dcmSDK {
+
+// The local storage node: a storage and verification SCP listening on its own thread, serving
+// several associations at once (one thread each). Every stored file lands in its series folder
+// under the root and is raised as event 3 with a new DCM_MESSAGE record.
+class dcmServer : public DcmThreadOwner {
+public:
+    dcmServer();
+    ~dcmServer() override;
+    dcmServer(const dcmServer&) = delete;
+    dcmServer& operator=(const dcmServer&) = delete;
+
+    // The storage folder; takes effect at the next start.
+    void setRoot(const char* root);
+    std::string getRoot() const;
+    // Host name (informational), port ("4587") and title ("rivodavo"); the title also becomes the
+    // library's local title. Takes effect at the next start.
+    void setPort(const char* host, const char* port, const char* title);
+
+    // Opens the port and starts listening; false when the port cannot be opened or no root is
+    // set. True when already running.
+    bool BeginDicomServer();
+    // Ends every association and the listener and waits for their threads.
+    void StopDicomServer();
+    bool isRunning() const;
+
+    // A series' folder relative to the root, without trailing separator, into a buffer of 1024
+    // bytes; the same for the node and for the folder import.
+    static bool getDicomFolder(const char* patientName, const char* patientId, const char* studyUid,
+                               const char* seriesUid, char* buffer);
+
+    void stopThreads() override;
+
+private:
+    struct Session {
+        std::thread thread;
+        std::atomic<bool> finished{false};
+    };
+
+    void listen();
+    void serve(T_ASC_Association* association, Session* session);
+    void handle(T_ASC_Association* association);
+    void reapSessions(bool all);
+
+    mutable std::mutex settingsMutex_;
+    std::string root_;
+    std::string host_;
+    int port_ = 4587;
+
+    std::mutex controlMutex_;  // one start or stop at a time
+    T_ASC_Network* network_ = nullptr;
+    std::thread listener_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> running_{false};
+    std::string activeRoot_;  // fixed while running
+
+    std::list<std::unique_ptr<Session>> sessions_;  // touched by the listener thread only
+};
+
+}  // namespace dcmSDK
