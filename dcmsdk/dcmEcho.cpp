@@ -70,9 +70,14 @@ bool dcmEcho::echo(const char (*targets)[100], int count, bool addressOnly) {
         }
         const bool reportFailure = !addressOnly;
         workers_.post([this, name, ip, port, key, reportFailure] {
-            verify(name, ip, port, reportFailure);
-            std::lock_guard<std::mutex> lock(mutex_);
-            queued_.erase(key);
+            const std::string reply = verify(name, ip, port, reportFailure);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                queued_.erase(key);
+            }
+            if (!reply.empty() && !stopping.load()) {
+                raiseEvent(4, reply.c_str());
+            }
         });
     }
     return true;
@@ -84,10 +89,10 @@ void dcmEcho::stopThreads() {
     queued_.clear();
 }
 
-void dcmEcho::verify(const std::string& name, const std::string& ip, const std::string& port,
-                     bool reportFailure) {
+std::string dcmEcho::verify(const std::string& name, const std::string& ip, const std::string& port,
+                            bool reportFailure) {
     if (stopping.load()) {
-        return;
+        return std::string();
     }
     bool ok = false;
     const int portNumber = std::atoi(port.c_str());
@@ -110,15 +115,14 @@ void dcmEcho::verify(const std::string& name, const std::string& ip, const std::
             }
         }
     }
-    if (stopping.load() || (!ok && !reportFailure)) {
-        return;
+    if (!ok && !reportFailure) {
+        return std::string();
     }
-    const std::string text = DcmEventText::json({{"ok", ok ? "1" : "0"},
-                                                 {"appid", ip + ":" + port},
-                                                 {"ip", ip},
-                                                 {"port", port},
-                                                 {"name", name}});
-    raiseEvent(4, text.c_str());
+    return DcmEventText::json({{"ok", ok ? "1" : "0"},
+                               {"appid", ip + ":" + port},
+                               {"ip", ip},
+                               {"port", port},
+                               {"name", name}});
 }
 
 }  // namespace dcmSDK

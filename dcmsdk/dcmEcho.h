@@ -36,8 +36,9 @@ public:
     void stopThreads() override;
 
 private:
-    void verify(const std::string& name, const std::string& ip, const std::string& port,
-                bool reportFailure);
+    // The reply text, empty when there is nothing to report.
+    std::string verify(const std::string& name, const std::string& ip, const std::string& port,
+                       bool reportFailure);
 
     std::mutex mutex_;
     std::set<std::string> queued_;

@@ -1,0 +1,124 @@
+#include "dcmsdk/dcmSender.h"
+
+#include "LibraryEvents.h"
+#include "OrthancPeer.h"
+#include "PeerProcess.h"
+#include "dcmsdk/DcmNetwork.h"
+#include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using bvtest::DicomFixture;
+using bvtest::LibraryEvents;
+using bvtest::PeerProcess;
+
+namespace {
+
+// A folder of a series in several transfer syntaxes, with a sub-folder and files that are not
+// DICOM (caches and thumbnails lie beside the images in the storage folder).
+std::vector<std::string> writeSeries(const bvtest::TempDir& dir, const std::string& seriesUid) {
+    const E_TransferSyntax syntaxes[] = {EXS_LittleEndianExplicit, EXS_JPEGLSLossless,
+                                         EXS_LittleEndianImplicit, EXS_RLELossless};
+    std::vector<std::string> uids;
+    DicomFixture fixture;
+    fixture.studyInstanceUID = "1.5.6";
+    fixture.seriesInstanceUID = seriesUid;
+    std::filesystem::create_directories(dir / "series" / "nested");
+    for (int i = 0; i < 4; ++i) {
+        fixture.transferSyntax = syntaxes[i];
+        fixture.sopInstanceUID = seriesUid + "." + std::to_string(i + 1);
+        const std::string folder = i % 2 == 0 ? "series/" : "series/nested/";
+        EXPECT_TRUE(fixture.write((dir / (folder + std::to_string(i) + ".dcm")).string()));
+        uids.push_back(fixture.sopInstanceUID);
+    }
+    std::ofstream(dir / "series" / "thrumb0") << "not DICOM";
+    std::ofstream(dir / "series" / "cache.prebin") << "not DICOM either";
+    return uids;
+}
+
+int taskOf(const std::string& json) {
+    const std::size_t at = json.find("\"taskID\":\"");
+    return at == std::string::npos ? -1 : std::atoi(json.c_str() + at + 10);
+}
+
+void expectSendEvents(int taskId, std::size_t files, unsigned int last) {
+    ASSERT_TRUE(LibraryEvents::waitFor([](const std::vector<LibraryEvents::Event>& events) {
+        return std::any_of(events.begin(), events.end(),
+                           [](const auto& e) { return e.type == 1 || e.type == 2; });
+    }));
+    const std::vector<LibraryEvents::Event> events = LibraryEvents::all();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().type, last);
+    std::size_t progress = 0;
+    for (const auto& event : events) {
+        EXPECT_EQ(taskOf(event.text), taskId) << event.text;
+        progress += event.type == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(progress, files);
+    if (files > 0) {
+        EXPECT_NE(events[events.size() - 2].text.find("\"value\":\"100.0\""), std::string::npos);
+    }
+}
+
+}  // namespace
+
+TEST(dcmSender, SendsAFolderToStorescpWithProgressPerFile) {
+    LibraryEvents::install();
+    bvtest::TempDir sources;
+    bvtest::TempDir received;
+    const std::vector<std::string> uids = writeSeries(sources, "1.5.6.7");
+    const int port = PeerProcess::freePort();
+    PeerProcess storescp;
+    ASSERT_TRUE(storescp.start({"storescp", "-od", received.str(), "+xa", std::to_string(port)},
+                               (sources / "storescp.log").string()));
+    ASSERT_TRUE(PeerProcess::waitForPort(port));
+
+    dcmSDK::dcmSender sender;
+    sender.setIP("127.0.0.1", std::to_string(port).c_str());
+    ASSERT_TRUE(sender.send(42, (sources / "series").c_str()));
+    expectSendEvents(42, uids.size(), 1);
+    EXPECT_FALSE(sender.isSending());
+    std::size_t stored = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(received.path())) {
+        stored += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(stored, uids.size());
+}
+
+TEST(dcmSender, SendsToOrthancWhichThenHoldsEveryImage) {
+    LibraryEvents::install();
+    bvtest::TempDir sources;
+    const std::vector<std::string> uids = writeSeries(sources, "1.5.6.8");
+    bvtest::OrthancPeer orthanc;
+    ASSERT_TRUE(orthanc.start(PeerProcess::freePort()));
+    dcmSDK::DcmNetwork::setDefaultCalledAETitle("ORTHANC");
+    dcmSDK::dcmSender sender;
+    sender.setIP("127.0.0.1", std::to_string(orthanc.port()).c_str());
+    ASSERT_TRUE(sender.send(7, (sources / "series").c_str()));
+    expectSendEvents(7, uids.size(), 1);
+    std::vector<std::string> held = orthanc.instancesOf("1.5.6", "1.5.6.8");
+    std::sort(held.begin(), held.end());
+    EXPECT_EQ(held, uids);
+}
+
+TEST(dcmSender, ReportsFailureForAnUnreachableNodeOrAFolderWithoutImages) {
+    bvtest::TempDir sources;
+    writeSeries(sources, "1.5.6.9");
+    std::filesystem::create_directories(sources / "empty");
+    std::ofstream(sources / "empty" / "notes.txt") << "text";
+    const int closedPort = PeerProcess::freePort();
+    for (const std::string& path : {(sources / "series").string(), (sources / "empty").string()}) {
+        LibraryEvents::install();
+        dcmSDK::dcmSender sender;
+        sender.setIP("127.0.0.1", std::to_string(closedPort).c_str());
+        ASSERT_TRUE(sender.send(3, path.c_str()));
+        expectSendEvents(3, 0, 2);
+    }
+}
