@@ -1,0 +1,67 @@
+#include "imagesdk/io/dcmLoadingThread.h"
+
+#include <algorithm>
+
+#include "imagesdk/io/isBinReader.h"
+
+namespace isImageSDK {
+
+void dcmLoadingThread::prioritizeRequest(int requestId) {
+    reorderRequests([requestId](std::vector<NSUI::NSThreadRequest*>& queued) {
+        orderAround(queued, requestId);
+    });
+}
+
+void dcmLoadingThread::orderAround(std::vector<NSUI::NSThreadRequest*>& queued, int requestId) {
+    std::stable_sort(queued.begin(), queued.end(),
+                     [](const NSUI::NSThreadRequest* a, const NSUI::NSThreadRequest* b) {
+                         return a->userValue1 < b->userValue1;
+                     });
+    const auto found =
+        std::find_if(queued.begin(), queued.end(), [requestId](const NSUI::NSThreadRequest* r) {
+            return r->requestId == requestId;
+        });
+    if (found == queued.end()) {
+        std::reverse(queued.begin(), queued.end());
+        return;
+    }
+    const std::vector<NSUI::NSThreadRequest*> sorted(queued);
+    const std::ptrdiff_t first = found - queued.begin();
+    const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(sorted.size());
+    queued.clear();
+    queued.push_back(sorted[static_cast<size_t>(first)]);
+    for (std::ptrdiff_t lower = first - 1, higher = first + 1; lower >= 0 || higher < count;) {
+        if (lower >= 0) {
+            queued.push_back(sorted[static_cast<size_t>(lower--)]);
+        }
+        if (higher < count) {
+            queued.push_back(sorted[static_cast<size_t>(higher++)]);
+        }
+    }
+}
+
+void dcmLoadingThread::process(NSUI::NSThreadRequest* request) {
+    auto* load = static_cast<loadingRequest*>(request);
+    if (load->cancelled || !load->owner) {
+        return;
+    }
+    if (!reader.setFile(load->text.c_str())) {
+        return;
+    }
+    dcmSDK::dcmReader::PixelType type = dcmSDK::dcmReader::PIXEL_UINT8;
+    int count = 0;
+    const char* pixels = reader.readDicomPixelPointer(type, count);
+    if (!pixels || count <= 0 || count != load->expectedPixels) {
+        return;
+    }
+    if (type != dcmSDK::dcmReader::PIXEL_UINT8 && type != dcmSDK::dcmReader::PIXEL_INT16 &&
+        type != dcmSDK::dcmReader::PIXEL_RGB) {
+        return;
+    }
+    load->libraryPixelType = type;
+    load->pixels = pixels;
+    load->owner->onSliceLoaded(load);
+    load->pixels = nullptr;
+}
+
+}  // namespace isImageSDK

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <atomic>
+#include <list>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "imagesdk/data/isImageFilter.h"
+#include "toolkit/core/NSNotificationKey.h"
+
+namespace isImageSDK {
+
+class dcmLoadingThread;
+class loadingRequest;
+struct PrebinContents;
+
+// Progress of a series load: floatValue loaded / slices, indexValue the folded hash of the data
+// name; sender the reader.
+constexpr int NOTIFY_LOADING_PROGRESS = 9131;
+// Every slice is loaded and the voxel cache written; sender the reader.
+constexpr int NOTIFY_LOADING_COMPLETE = 9133;
+
+// The pipeline source of a scanned series. Its output is built at once from the series cache
+// file (geometry and per-slice values, no pixels); the pixels then come either in one read from
+// the voxel cache or slice by slice from four loader threads, slice i on loader i mod 4. Each
+// loaded slice is announced (9131, and 9130 to the viewers waiting for it); after the last one
+// the voxels are written to the voxel cache and 9133 is posted.
+//
+// The main thread runs the pipeline operations, prioritize and cleanup; the loaders store pixels
+// under the reader's lock, which also guards the loaded count, the waiters and the paths.
+class isBinReader : public isImageFilter, public NSUI::NSNotificationKey {
+public:
+    static constexpr int kWorkerCount = 4;
+
+    // Not autoreleased: the caller receives the one reference. Null when init fails.
+    static isBinReader* create();
+
+    ~isBinReader() override;
+
+    // Ends the loaders, waiting for each, then drops the output.
+    void cleanup() override;
+    bool init() override;
+    // Builds the output's slices from the series cache file.
+    void execute() override;
+    bool isReader() override;
+    // The requester shows the slice of that file: its load goes first, and the requester gets
+    // 9130 (its group, indexValue the file's request id) once the slice is loaded.
+    void prioritize(cocos2d::Ref* requester, std::string path) override;
+    // Loads the pixels: from the voxel cache when it fits, else through the loaders.
+    void updateOutput(isImageData* input, isImageData* output) override;
+    // Whether the series cache file starts with the cache magic.
+    virtual bool isBufferValid();
+
+    // Points the reader at a series folder and its cache file. The same cache path again keeps
+    // what is loaded. False when the cache file cannot be opened.
+    bool setSource(std::string folder, std::string prebinPath);
+    // Every slice of a non-empty output is loaded (and the voxel cache has been written).
+    bool isLoadComplete();
+
+    // Fills every slice from the voxel cache; false (deleting a cache of the wrong size or one
+    // that reads short) when the loaders must do it.
+    bool readRawBuffer();
+    // A loader decoded the request's file: store its pixels in the slice. On the loader thread.
+    void onSliceLoaded(loadingRequest* request);
+
+protected:
+    isBinReader() = default;
+
+private:
+    isBinReader(const isBinReader&) = delete;
+    isBinReader& operator=(const isBinReader&) = delete;
+
+    void ensureWorkers();
+    void cancelAllWorkers();
+    void buildVolume(isImageData* output, const PrebinContents& contents);
+    void buildSeries(isImageData* output, const PrebinContents& contents);
+    // Under the lock, when the last slice has arrived. False when nothing could be written.
+    bool writeRawBuffer(isImageData* output);
+    void notifyWaiters(int requestId);
+
+    std::atomic<bool> cacheValid{false};
+    std::string prebinPath;
+    std::string folder;
+    dcmLoadingThread* workers[kWorkerCount] = {};
+    int workerCount = 0;
+    std::list<std::pair<cocos2d::Ref*, int>> waiters;
+    // Slices that went from unloaded to loaded since the output was built.
+    int loadedCount = 0;
+    std::recursive_mutex lock;
+};
+
+}  // namespace isImageSDK

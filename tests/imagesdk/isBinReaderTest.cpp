@@ -1,0 +1,410 @@
+#include "imagesdk/io/isBinReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SeriesFolder.h"
+#include "VoxelAllocatorGuard.h"
+#include "imagesdk/data/isImageData.h"
+#include "imagesdk/io/dcmLoadingThread.h"
+#include "imagesdk/io/isDcmScan.h"
+#include "tests/support/lib/DicomFixture.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/TextRoutines.h"
+
+using imagesdktest::drainNotifications;
+using imagesdktest::SeriesFolder;
+using imagesdktest::stepUntil;
+using imagesdktest::ValueRecorder;
+using imagesdktest::VoxelAllocatorGuard;
+using isImageSDK::dcmLoadingThread;
+using isImageSDK::isBinReader;
+using isImageSDK::isImageData;
+using isImageSDK::isSliceInfo;
+
+namespace {
+
+// Key of the loaded-slice post that waiting viewers observe.
+constexpr int kSliceLoaded = 9130;
+
+struct ReaderDeleter {
+    void operator()(isBinReader* reader) const { reader->release(); }
+};
+using ReaderPtr = std::unique_ptr<isBinReader, ReaderDeleter>;
+
+// A plain reference-counted object standing for a viewer.
+class Requester : public cocos2d::Ref {};
+
+// The sample slice s holds at pixel k.
+int sampleOf(int slice, int k) {
+    return slice * 100 - 700 + k;
+}
+
+// A folder of slices with pixels of their own, scanned into its cache.
+class SeriesLoad {
+public:
+    explicit SeriesLoad(int count, int size = 4,
+                        E_TransferSyntax syntax = EXS_LittleEndianExplicit) {
+        fixture.pixels = bvtest::DicomFixture::Pixels::S16;
+        fixture.rows = static_cast<std::uint16_t>(size);
+        fixture.columns = static_cast<std::uint16_t>(size);
+        fixture.transferSyntax = syntax;
+        for (int s = 0; s < count; ++s) {
+            write(s, fixture);
+        }
+    }
+
+    void write(int s, bvtest::DicomFixture slice, const std::string& name = "") {
+        slice.instanceNumber = s + 1;
+        slice.imagePosition = {0.0, 0.0, 1.5 * s};
+        slice.samples.clear();
+        for (int k = 0; k < slice.rows * slice.columns; ++k) {
+            slice.samples.push_back(sampleOf(s, k));
+        }
+        std::string error;
+        const std::string file = name.empty() ? "s" + std::to_string(100 + s) + ".dcm" : name;
+        EXPECT_TRUE(slice.write(folder.path + file, &error)) << error;
+        paths.push_back(folder.path + file);
+    }
+
+    void scan() { isImageSDK::isDcmScan().createBuffer(folder.path); }
+
+    ReaderPtr open() {
+        ReaderPtr reader(isBinReader::create());
+        EXPECT_TRUE(reader->setSource(folder.path, folder.prebinPath()));
+        return reader;
+    }
+
+    SeriesFolder folder;
+    bvtest::DicomFixture fixture;
+    std::vector<std::string> paths;
+};
+
+isImageData* pull(isBinReader* reader) {
+    auto* output = static_cast<isImageData*>(reader->getOutput());
+    output->update();
+    return output;
+}
+
+bool waitForLoad(isBinReader* reader) {
+    return stepUntil([reader] { return reader->isLoadComplete(); });
+}
+
+// Every slice holds the samples written for it.
+void expectSeriesPixels(isImageData* output, int count) {
+    ASSERT_EQ(output->getNumberOfSlices(), count);
+    int s = 0;
+    for (const isSliceInfo* slice : output->slices) {
+        ASSERT_TRUE(slice->loaded) << "slice " << s;
+        const auto* pixels = static_cast<const std::int16_t*>(slice->data);
+        for (int k = 0; k < slice->width * slice->height; ++k) {
+            ASSERT_EQ(pixels[k], sampleOf(s, k)) << "slice " << s << " pixel " << k;
+        }
+        ++s;
+    }
+}
+
+std::uintmax_t fileSize(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
+class BinReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { NSUI::NSNotificationCenter::getInstance(); }
+};
+
+TEST_F(BinReaderTest, LoadersFillEverySliceWithProgressThenWriteTheVoxelCache) {
+    SeriesLoad series(10);
+    series.scan();
+    ReaderPtr reader = series.open();
+    reader->setNotificationKey(77, nullptr);
+    ValueRecorder progress(isImageSDK::NOTIFY_LOADING_PROGRESS);
+    ValueRecorder complete(isImageSDK::NOTIFY_LOADING_COMPLETE);
+
+    isImageData* output = pull(reader.get());
+    ASSERT_TRUE(output->isVolume());
+    ASSERT_TRUE(waitForLoad(reader.get()));
+    drainNotifications();
+
+    expectSeriesPixels(output, 10);
+    ASSERT_EQ(progress.received.size(), 10u);
+    for (size_t i = 0; i < progress.received.size(); ++i) {
+        const ValueRecorder::Received& r = progress.received[i];
+        EXPECT_FLOAT_EQ(r.floatValue, float(i + 1) / 10.0f);
+        EXPECT_EQ(r.indexValue, static_cast<int>(NSUI::foldedHash("S1,1")));
+        EXPECT_EQ(r.sender, reader.get());
+    }
+    ASSERT_EQ(complete.received.size(), 1u);
+    EXPECT_EQ(complete.received[0].sender, reader.get());
+    EXPECT_EQ(complete.received[0].dataKey, 77u);
+    EXPECT_EQ(fileSize(series.folder.rawPath()), 10u * 4 * 4 * 2);
+}
+
+TEST_F(BinReaderTest, SecondOpenTakesEverySliceFromTheVoxelCache) {
+    SeriesLoad series(6);
+    series.scan();
+    {
+        ReaderPtr first = series.open();
+        pull(first.get());
+        ASSERT_TRUE(waitForLoad(first.get()));
+    }
+    drainNotifications();
+    ReaderPtr second = series.open();
+    ValueRecorder progress(isImageSDK::NOTIFY_LOADING_PROGRESS);
+    ValueRecorder complete(isImageSDK::NOTIFY_LOADING_COMPLETE);
+    isImageData* output = pull(second.get());
+    EXPECT_TRUE(second->isLoadComplete());
+    expectSeriesPixels(output, 6);
+    drainNotifications();
+    EXPECT_TRUE(progress.received.empty());
+    EXPECT_TRUE(complete.received.empty());
+}
+
+TEST_F(BinReaderTest, AVoxelCacheOneByteShortIsDeletedAndTheFilesAreReadAgain) {
+    SeriesLoad series(6);
+    series.scan();
+    {
+        ReaderPtr first = series.open();
+        pull(first.get());
+        ASSERT_TRUE(waitForLoad(first.get()));
+    }
+    drainNotifications();
+    const std::uintmax_t whole = fileSize(series.folder.rawPath());
+    std::filesystem::resize_file(series.folder.rawPath(), whole - 1);
+
+    ReaderPtr second = series.open();
+    ValueRecorder progress(isImageSDK::NOTIFY_LOADING_PROGRESS);
+    isImageData* output = pull(second.get());
+    ASSERT_TRUE(waitForLoad(second.get()));
+    drainNotifications();
+    expectSeriesPixels(output, 6);
+    EXPECT_EQ(progress.received.size(), 6u);
+    EXPECT_EQ(fileSize(series.folder.rawPath()), whole);
+}
+
+TEST_F(BinReaderTest, JpegLosslessSlicesLoadToTheSamePixels) {
+    SeriesLoad series(5, 8, EXS_JPEGProcess14SV1);
+    series.scan();
+    ReaderPtr reader = series.open();
+    isImageData* output = pull(reader.get());
+    ASSERT_TRUE(waitForLoad(reader.get()));
+    expectSeriesPixels(output, 5);
+}
+
+// Slices of different sizes are a series: one buffer per slice, cached slice after slice.
+TEST_F(BinReaderTest, ASeriesOfMixedSizesLoadsAndReopensFromItsCache) {
+    SeriesLoad series(3);
+    bvtest::DicomFixture larger = series.fixture;
+    larger.rows = 6;
+    larger.columns = 5;
+    series.write(3, larger);
+    series.scan();
+    {
+        ReaderPtr reader = series.open();
+        isImageData* output = pull(reader.get());
+        EXPECT_FALSE(output->isVolume());
+        ASSERT_TRUE(waitForLoad(reader.get()));
+        expectSeriesPixels(output, 4);
+    }
+    EXPECT_EQ(fileSize(series.folder.rawPath()), (3u * 16 + 30) * 2);
+    ReaderPtr again = series.open();
+    isImageData* output = pull(again.get());
+    EXPECT_TRUE(again->isLoadComplete());
+    expectSeriesPixels(output, 4);
+}
+
+TEST_F(BinReaderTest, AFileNameWithACommaLoads) {
+    SeriesLoad series(2);
+    series.write(2, series.fixture, "a,b.dcm");
+    series.scan();
+    ReaderPtr reader = series.open();
+    isImageData* output = pull(reader.get());
+    ASSERT_TRUE(waitForLoad(reader.get()));
+    EXPECT_EQ(output->getNumberOfSlices(), 3);
+}
+
+TEST_F(BinReaderTest, AWaitingViewerHearsOnceWhenItsSliceArrives) {
+    SeriesLoad series(9);
+    series.scan();
+    ReaderPtr reader = series.open();
+    Requester viewer;
+    Requester other;
+    ValueRecorder heard(kSliceLoaded, &viewer);
+    ValueRecorder otherHeard(kSliceLoaded, &other);
+    const std::string path = series.paths[7];
+
+    reader->prioritize(&viewer, path);
+    reader->prioritize(&viewer, path);
+    pull(reader.get());
+    ASSERT_TRUE(waitForLoad(reader.get()));
+    drainNotifications();
+    ASSERT_EQ(heard.received.size(), 1u);
+    EXPECT_EQ(heard.received[0].indexValue, static_cast<int>(NSUI::foldedHash(path)));
+    EXPECT_EQ(heard.received[0].sender, reader.get());
+    EXPECT_TRUE(otherHeard.received.empty());
+
+    // A slice that is already there is announced at once rather than never.
+    reader->prioritize(&other, path);
+    drainNotifications();
+    EXPECT_EQ(otherHeard.received.size(), 1u);
+}
+
+TEST_F(BinReaderTest, ANewSourceMidLoadCancelsTheOldLoad) {
+    SeriesLoad first(40, 32);
+    first.scan();
+    SeriesLoad second(12);
+    second.scan();
+    ReaderPtr reader = first.open();
+    pull(reader.get());
+    ASSERT_TRUE(reader->setSource(second.folder.path, second.folder.prebinPath()));
+    isImageData* output = pull(reader.get());
+    ASSERT_TRUE(waitForLoad(reader.get()));
+    expectSeriesPixels(output, 12);
+}
+
+TEST_F(BinReaderTest, ReleasingTheReaderMidLoadEndsItsLoaders) {
+    SeriesLoad series(40, 32);
+    series.scan();
+    ReaderPtr reader = series.open();
+    pull(reader.get());
+    reader.reset();
+    drainNotifications();
+}
+
+TEST_F(BinReaderTest, TheSameSourceAgainKeepsWhatIsLoaded) {
+    SeriesLoad series(4);
+    series.scan();
+    ReaderPtr reader = series.open();
+    isImageData* output = pull(reader.get());
+    ASSERT_TRUE(waitForLoad(reader.get()));
+    EXPECT_TRUE(reader->setSource(series.folder.path, series.folder.prebinPath()));
+    output = pull(reader.get());
+    EXPECT_TRUE(reader->isLoadComplete());
+    expectSeriesPixels(output, 4);
+}
+
+TEST_F(BinReaderTest, AFileThatDecodesToAnotherSizeIsNeverLoaded) {
+    SeriesLoad series(5);
+    series.scan();
+    bvtest::DicomFixture changed = series.fixture;
+    changed.rows = 5;
+    changed.instanceNumber = 3;
+    std::string error;
+    ASSERT_TRUE(changed.write(series.paths[2], &error)) << error;
+
+    ReaderPtr reader = series.open();
+    ValueRecorder progress(isImageSDK::NOTIFY_LOADING_PROGRESS);
+    pull(reader.get());
+    ASSERT_TRUE(stepUntil([&] { return progress.received.size() >= 4; }));
+    drainNotifications();
+    EXPECT_EQ(progress.received.size(), 4u);
+    EXPECT_FALSE(reader->isLoadComplete());
+    EXPECT_FALSE(std::filesystem::exists(series.folder.rawPath()));
+}
+
+struct ShortageCase {
+    const char* name;
+    bool mixedSizes;
+};
+
+class BinReaderShortageTest : public BinReaderTest,
+                              public ::testing::WithParamInterface<ShortageCase> {};
+
+TEST_P(BinReaderShortageTest, NoVoxelMemoryLeavesTheOutputEmptyAndSaysSo) {
+    SeriesLoad series(4);
+    if (GetParam().mixedSizes) {
+        bvtest::DicomFixture larger = series.fixture;
+        larger.rows = 6;
+        series.write(4, larger);
+    }
+    series.scan();
+    ReaderPtr reader = series.open();
+    ValueRecorder shortage(isImageSDK::NOTIFY_OUT_OF_MEMORY);
+    isImageData* output = nullptr;
+    {
+        VoxelAllocatorGuard refuseAll([](std::size_t, std::size_t) { return true; });
+        output = pull(reader.get());
+    }
+    EXPECT_EQ(output->getNumberOfSlices(), 0);
+    EXPECT_FALSE(reader->isLoadComplete());
+    drainNotifications();
+    EXPECT_FALSE(shortage.received.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, BinReaderShortageTest,
+                         ::testing::Values(ShortageCase{"Volume", false},
+                                           ShortageCase{"Series", true}),
+                         [](const ::testing::TestParamInfo<ShortageCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(BinReaderTest, ADamagedCacheFileIsDeletedAndNothingIsBuilt) {
+    SeriesLoad series(4);
+    series.scan();
+    std::filesystem::resize_file(series.folder.prebinPath(), 68 + 100);
+    ReaderPtr reader = series.open();
+    EXPECT_TRUE(reader->isBufferValid());
+    isImageData* output = pull(reader.get());
+    EXPECT_EQ(output->getNumberOfSlices(), 0);
+    EXPECT_FALSE(std::filesystem::exists(series.folder.prebinPath()));
+}
+
+TEST_F(BinReaderTest, AMissingCacheFileIsRefused) {
+    SeriesFolder folder;
+    ReaderPtr reader(isBinReader::create());
+    EXPECT_FALSE(reader->setSource(folder.path, folder.prebinPath()));
+    EXPECT_FALSE(reader->isBufferValid());
+    EXPECT_FALSE(reader->isLoadComplete());
+}
+
+struct OrderCase {
+    const char* name;
+    std::vector<int> queued;
+    int wanted;
+    std::vector<int> expected;
+};
+
+class LoaderOrderTest : public ::testing::TestWithParam<OrderCase> {};
+
+// Requests carry their slice index; the id of slice i is 1000 + i.
+TEST_P(LoaderOrderTest, TheWantedSliceFirstThenItsNeighboursOutwards) {
+    const OrderCase& c = GetParam();
+    std::vector<NSUI::NSThreadRequest*> queue;
+    for (int index : c.queued) {
+        auto* request = new NSUI::NSThreadRequest();
+        request->userValue1 = index;
+        request->requestId = 1000 + index;
+        queue.push_back(request);
+    }
+    const std::vector<NSUI::NSThreadRequest*> owned(queue);
+    dcmLoadingThread::orderAround(queue, 1000 + c.wanted);
+    std::vector<int> order;
+    for (const NSUI::NSThreadRequest* request : queue) {
+        order.push_back(static_cast<int>(request->userValue1));
+    }
+    EXPECT_EQ(order, c.expected);
+    for (NSUI::NSThreadRequest* request : owned) {
+        request->release();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Queues, LoaderOrderTest,
+    ::testing::Values(OrderCase{"Middle", {0, 4, 8, 12, 16}, 8, {8, 4, 12, 0, 16}},
+                      OrderCase{"First", {0, 4, 8, 12, 16}, 0, {0, 4, 8, 12, 16}},
+                      OrderCase{"Last", {0, 4, 8, 12, 16}, 16, {16, 12, 8, 4, 0}},
+                      OrderCase{"NearTheStart", {1, 5, 9, 13, 17, 21}, 5, {5, 1, 9, 13, 17, 21}},
+                      OrderCase{"Unsorted", {12, 0, 16, 4, 8}, 4, {4, 0, 8, 12, 16}},
+                      OrderCase{"NotQueuedHere", {3, 7, 11}, 8, {11, 7, 3}}),
+    [](const ::testing::TestParamInfo<OrderCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
