@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <ctime>
 #include <filesystem>
 #include <new>
@@ -35,6 +35,7 @@ constexpr unsigned long kEntryNameSize = 512;
 // General purpose flags of an entry.
 constexpr unsigned long kFlagEncrypted = 1;
 constexpr unsigned long kFlagDataDescriptor = 8;
+constexpr unsigned long kFlagUtf8Name = 0x800;
 
 // Owns the texts of an argument vector; element 0 is never read.
 class ArgumentVector {
@@ -80,6 +81,16 @@ bool isSafeEntryName(const char* name) {
             start = p + 1;
         }
     }
+}
+
+// Names are UTF-8; saying so lets other tools show names outside ASCII as they are.
+unsigned long nameFlags(const std::string& name) {
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return kFlagUtf8Name;
+        }
+    }
+    return 0;
 }
 
 const char* lastComponent(const char* name) {
@@ -174,9 +185,9 @@ int writeEncrypted(zipFile archive, ZipCipher& cipher, unsigned char* bytes, siz
 int writeEncryptedEntry(zipFile archive, const std::string& path, const std::string& name,
                         const zip_fileinfo& info, int method, int level, const char* password,
                         unsigned long expectedCrc, unsigned char* buffer) {
-    int result = zipOpenNewFileInZip4(archive, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                      method, level, 1, -MAX_WBITS, DEF_MEM_LEVEL,
-                                      Z_DEFAULT_STRATEGY, nullptr, 0, 0, kFlagEncrypted);
+    int result = zipOpenNewFileInZip4(
+        archive, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, level, 1, -MAX_WBITS,
+        DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, kFlagEncrypted | nameFlags(name));
     if (result != ZIP_OK) {
         return result;
     }
@@ -261,9 +272,9 @@ int addEntry(zipFile archive, const std::string& path, const std::string& name, 
         // A failed entry is left open for zipClose.
         return result < 0 ? -1 : result;
     }
-    result =
-        zipOpenNewFileInZip3(archive, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                             level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0);
+    result = zipOpenNewFileInZip4(archive, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                  method, level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                                  nullptr, 0, 0, nameFlags(name));
     if (result == ZIP_OK && !isFolder) {
         result = copyFileIntoEntry(archive, path, buffer);
     }
