@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <string>
 #include <ctime>
 #include <filesystem>
 #include <new>
+#include <string>
 #include <system_error>
 #include <vector>
 
