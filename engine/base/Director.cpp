@@ -56,6 +56,13 @@ Director::~Director() {
     delete _renderer;
 }
 
+void Director::setOpenGLView(GLView* view) {
+    _openGLView = view;
+    if (view != nullptr) {
+        _winSize = view->getDesignResolutionSize();
+    }
+}
+
 TextureCache* Director::getTextureCache() {
     if (_textureCache == nullptr) {
         _textureCache = new TextureCache();

@@ -76,7 +76,8 @@ public:
 
     GLView* getOpenGLView() const { return _openGLView; }
     // Not retained: the view's owner keeps it alive while attached and detaches it with null.
-    void setOpenGLView(GLView* view) { _openGLView = view; }
+    // The window size becomes the view's design resolution.
+    void setOpenGLView(GLView* view);
 
     unsigned int getTotalFrames() const { return _totalFrames; }
     // Delta of the frame in progress or of the last one.

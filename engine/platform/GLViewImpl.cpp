@@ -15,6 +15,7 @@
 #include "engine/renderer/GLRendererBackend.h"
 #include "engine/renderer/GLStateCache.h"
 #include "engine/renderer/Renderer.h"
+#include "engine/renderer/ScreenCapture.h"
 
 namespace cocos2d {
 
@@ -78,9 +79,6 @@ const std::unordered_map<SDL_Keycode, KeyCode>& keyTable() {
     return table;
 }
 
-// SDL video is shared by every window of the process; the last window shuts it down.
-int s_videoUsers = 0;
-
 }  // namespace
 
 EventKeyboard::KeyCode GLViewImpl::keyCodeForSDL(SDL_Keycode key) {
@@ -121,7 +119,8 @@ bool GLViewImpl::initWithRect(const std::string& viewName, const Rect& rect,
         log("SDL video could not start: %s", SDL_GetError());
         return false;
     }
-    ++s_videoUsers;
+    // SDL counts the users of its video part; the last window to go shuts it down.
+    _holdsVideo = true;
     setViewName(viewName);
     _frameZoomFactor = frameZoomFactor;
 
@@ -194,8 +193,8 @@ void GLViewImpl::end() {
         SDL_DestroyWindow(_window);
         _window = nullptr;
     }
-    if (s_videoUsers > 0) {
-        --s_videoUsers;
+    if (_holdsVideo) {
+        _holdsVideo = false;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     _shouldClose = true;
@@ -203,6 +202,7 @@ void GLViewImpl::end() {
 
 void GLViewImpl::swapBuffers() {
     if (_window != nullptr) {
+        runPendingScreenCaptures();
         SDL_GL_SwapWindow(_window);
     }
 }

@@ -58,6 +58,7 @@ private:
     SDL_Window* _window = nullptr;
     SDL_GLContext _context = nullptr;
     bool _shouldClose = false;
+    bool _holdsVideo = false;
     bool _inBackground = false;
     InputRouter _input;
     Vec2 _cursor;

@@ -92,7 +92,7 @@ GLProgram* GLProgram::createWithByteArrays(const GLchar* vShaderByteArray,
 }
 
 GLProgram::~GLProgram() {
-    if (!GL::hasContext()) {
+    if (!GL::hasContext() || GL::contextGeneration() != _contextGeneration) {
         return;
     }
     if (_vertShader != 0) {
@@ -110,6 +110,7 @@ bool GLProgram::initWithByteArrays(const GLchar* vShaderByteArray, const GLchar*
     if (!GL::hasContext() || vShaderByteArray == nullptr || fShaderByteArray == nullptr) {
         return false;
     }
+    _contextGeneration = GL::contextGeneration();
     _program = glCreateProgram();
     if (!compileShader(&_vertShader, GL_VERTEX_SHADER, vShaderByteArray, &_vertexLog)) {
         log("vertex shader failed to compile: %s", _vertexLog.c_str());

@@ -95,6 +95,7 @@ private:
     bool updateUniformLocation(GLint location, const void* data, size_t bytes);
 
     GLuint _program = 0;
+    unsigned int _contextGeneration = 0;
     GLuint _vertShader = 0;
     GLuint _fragShader = 0;
     GLint _builtInUniforms[UNIFORM_MAX] = {-1, -1, -1, -1, -1, -1, -1, -1};

@@ -50,7 +50,12 @@ void GLRendererBackend::clear(bool colorBuffer, bool depthBuffer) {
     }
 }
 
-void GLRendererBackend::setViewport(const Rect& viewport) {
+void GLRendererBackend::setViewport(const Rect& requested) {
+    Rect viewport = requested;
+    if (viewport.size.width <= 0.0f || viewport.size.height <= 0.0f) {
+        GLView* view = Director::getInstance()->getOpenGLView();
+        viewport = view != nullptr ? view->getViewPortRect() : Rect::ZERO;
+    }
     glViewport(static_cast<GLint>(viewport.origin.x), static_cast<GLint>(viewport.origin.y),
                static_cast<GLsizei>(viewport.size.width),
                static_cast<GLsizei>(viewport.size.height));
@@ -75,6 +80,12 @@ void GLRendererBackend::setQueueState(const RenderQueueState& state) {
 
 void GLRendererBackend::drawTriangles(const TrianglesCommand& command) {
     GLProgramState* state = command.getGLProgramState();
+    if (state == nullptr) {
+        // Commands without a program of their own: plain colour, or texture times colour.
+        state = GLProgramState::getOrCreateWithGLProgramName(
+            command.getTextureID() == 0 ? GLProgram::SHADER_NAME_POSITION_COLOR
+                                        : GLProgram::SHADER_NAME_POSITION_TEXTURE_COLOR_NO_MVP);
+    }
     if (state == nullptr || command.getVertexCount() <= 0 || command.getIndexCount() <= 0) {
         return;
     }
@@ -86,7 +97,8 @@ void GLRendererBackend::drawTriangles(const TrianglesCommand& command) {
     GL::bindVAO(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    state->apply(mv);
+    // The vertices are in world space already, so the model-view is the identity.
+    state->apply(Mat4::IDENTITY);
     GL::bindTexture2D(command.getTextureID());
     const BlendFunc& blend = command.getBlendType();
     GL::blendFunc(blend.src, blend.dst);

@@ -8,9 +8,10 @@
 namespace cocos2d {
 
 // Carries the renderer's calls out in GL. Triangle commands are drawn one by one from
-// client-side arrays: their vertices are taken to world space here, so their programs apply
-// only the projection (CC_PMatrix). Custom callbacks run as they are; the GL state cache is
-// reset after each, since they may set state directly.
+// client-side arrays: their vertices are taken to world space here, so their programs see an
+// identity model-view (CC_MVPMatrix equals CC_PMatrix). A command without a program draws with
+// the plain colour program, or the texture-colour one when it has a texture. Custom callbacks run
+// as they are; the GL state cache is reset after each, since they may set state directly.
 class GLRendererBackend : public RendererBackend {
 public:
     GLRendererBackend();

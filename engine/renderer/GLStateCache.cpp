@@ -11,6 +11,7 @@ constexpr int kMaxActiveTextures = 16;
 constexpr int kMaxAttributes = 16;
 
 bool s_contextAvailable = false;
+unsigned int s_contextGeneration = 0;
 GLuint s_currentProgram = static_cast<GLuint>(-1);
 GLenum s_blendSrc = static_cast<GLenum>(-1);
 GLenum s_blendDst = static_cast<GLenum>(-1);
@@ -34,7 +35,14 @@ bool hasContext() {
     return s_contextAvailable;
 }
 
+unsigned int contextGeneration() {
+    return s_contextGeneration;
+}
+
 void setContextAvailable(bool available) {
+    if (available && !s_contextAvailable) {
+        ++s_contextGeneration;
+    }
     s_contextAvailable = available;
     invalidateStateCache();
 }

@@ -24,6 +24,10 @@ namespace GL {
 // then not made, and nodes only measure and queue commands.
 bool hasContext();
 void setContextAvailable(bool available);
+// Grows with every new context. GL objects remember the one they were made in and delete
+// their names only in that context: an object that outlives its context (say, in an
+// autorelease pool) must not delete a namesake in the next one.
+unsigned int contextGeneration();
 
 void invalidateStateCache();
 

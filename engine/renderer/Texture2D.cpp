@@ -76,6 +76,7 @@ bool Texture2D::initWithData(const void* data, ssize_t dataLen, PixelFormat form
     // Rows of three-, two- and one-byte texels are not padded to four bytes.
     const bool packed = (static_cast<long>(pixelsWide) * bits / 8) % 4 == 0;
     glPixelStorei(GL_UNPACK_ALIGNMENT, packed ? 4 : 1);
+    _contextGeneration = GL::contextGeneration();
     glGenTextures(1, &_name);
     GL::bindTexture2D(_name);
     const GLint filter = _antialiased ? GL_LINEAR : GL_NEAREST;
@@ -108,7 +109,7 @@ bool Texture2D::updateWithData(const void* data, int offsetX, int offsetY, int w
         offsetX + width > _pixelsWide || offsetY + height > _pixelsHigh) {
         return false;
     }
-    if (_name == 0) {
+    if (_name == 0 || GL::contextGeneration() != _contextGeneration) {
         return !GL::hasContext();
     }
     const GLFormat gl = glFormatFor(_pixelFormat);
@@ -151,7 +152,7 @@ bool Texture2D::hasAlpha() const {
 
 void Texture2D::releaseGLTexture() {
     if (_name != 0) {
-        if (GL::hasContext()) {
+        if (GL::hasContext() && GL::contextGeneration() == _contextGeneration) {
             GL::deleteTexture(_name);
         }
         _name = 0;

@@ -69,6 +69,7 @@ public:
 
 private:
     GLuint _name = 0;
+    unsigned int _contextGeneration = 0;
     PixelFormat _pixelFormat = PixelFormat::NONE;
     int _pixelsWide = 0;
     int _pixelsHigh = 0;
