@@ -87,9 +87,10 @@ bool isInteger(const std::string& text) {
     return true;
 }
 
-std::string decimal(double value) {
+// Seven significant digits: all a float carries.
+std::string decimal(float value) {
     char text[32];
-    std::snprintf(text, sizeof(text), "%.10g", value);
+    std::snprintf(text, sizeof(text), "%.7g", static_cast<double>(value));
     return text;
 }
 
@@ -180,6 +181,9 @@ bool dcmConvertor::convert(const PIXEL_Mem_ConvertorData* data) {
     dataset.putAndInsertString(DCM_InstanceNumber,
                                isInteger(instanceNumber) ? instanceNumber.c_str() : "");
     dataset.putAndInsertString(DCM_PatientOrientation, "");
+    if (!dataset.tagExists(DCM_Laterality)) {
+        dataset.insertEmptyElement(DCM_Laterality);
+    }
     if (date.size() == 8) {
         dataset.putAndInsertString(DCM_ContentDate, date.c_str());
         dataset.putAndInsertString(DCM_DateOfSecondaryCapture, date.c_str());

@@ -2,16 +2,28 @@
 
 #include "LibraryEvents.h"
 #include "PeerProcess.h"
+#include "dcmsdk/DcmCallbacks.h"
+#include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNames.h"
 #include "dcmsdk/DcmNetwork.h"
+#include "dcmsdk/dcmSender.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/TempDir.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmnet/dimse.h>
+#include <dcmtk/dcmnet/dul.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -224,4 +236,122 @@ TEST(dcmServer, FolderOfASeriesIsThreeSafeLevelsAndStable) {
     EXPECT_STREQ(buffer, again);
     dcmSDK::dcmServer::getDicomFolder("../../et", "ca/b", "1.2.3", "../x", again);
     EXPECT_STRNE(buffer, again);
+}
+
+namespace {
+
+// Sends a C-STORE whose data set is the given bytes as they stand, the way a faulty peer would;
+// the node's response status.
+unsigned short sendRaw(int port, const std::string& bytes) {
+    dcmSDK::DcmAssociation association;
+    std::string error;
+    const std::vector<dcmSDK::DcmAssociation::Context> contexts = {
+        {UID_CTImageStorage, {UID_LittleEndianExplicitTransferSyntax}, false}};
+    if (!association.open("127.0.0.1", port, "PEER", "rivodavo", contexts, error)) {
+        return 0xFFFF;
+    }
+    const T_ASC_PresentationContextID context = association.findContext(UID_CTImageStorage);
+    // DCMTK will not send a request without a data set it encodes itself, so the command set is
+    // written by hand too: implicit little endian, group length first.
+    const auto element = [](std::uint16_t tag, const std::string& value) {
+        std::string bytes(8, '\0');
+        bytes[2] = static_cast<char>(tag & 0xFF);
+        bytes[3] = static_cast<char>(tag >> 8);
+        bytes[4] = static_cast<char>(value.size());
+        return bytes + value;
+    };
+    const auto us = [](std::uint16_t value) {
+        return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    };
+    const std::string body = element(0x0002, std::string(UID_CTImageStorage) + '\0') +
+                             element(0x0100, us(0x0001)) + element(0x0110, us(1)) +
+                             element(0x0700, us(0)) + element(0x0800, us(0)) +
+                             element(0x1000, std::string("1.2.3") + '\0');
+    const std::uint32_t length = static_cast<std::uint32_t>(body.size());
+    std::string command = element(0x0000, std::string(reinterpret_cast<const char*>(&length), 4));
+    command += body;
+    std::string data = bytes;
+    DUL_PDV pdvs[2] = {};
+    pdvs[0].fragmentLength = static_cast<unsigned long>(command.size());
+    pdvs[0].presentationContextID = context;
+    pdvs[0].pdvType = DUL_COMMANDPDV;
+    pdvs[0].lastPDV = OFTrue;
+    pdvs[0].data = command.data();
+    pdvs[1].fragmentLength = static_cast<unsigned long>(data.size());
+    pdvs[1].presentationContextID = context;
+    pdvs[1].pdvType = DUL_DATASETPDV;
+    pdvs[1].lastPDV = OFTrue;
+    pdvs[1].data = data.data();
+    for (DUL_PDV& pdv : pdvs) {
+        DUL_PDVLIST list{};
+        list.count = 1;
+        list.pdv = &pdv;
+        if (DUL_WritePDVs(&association.get()->DULassociation, &list).bad()) {
+            return 0xFFFD;
+        }
+    }
+    T_DIMSE_Message response{};
+    T_ASC_PresentationContextID responseContext = 0;
+    if (DIMSE_receiveCommand(association.get(), DIMSE_BLOCKING, 0, &responseContext, &response,
+                             nullptr)
+            .bad() ||
+        response.CommandField != DIMSE_C_STORE_RSP) {
+        return 0xFFFC;
+    }
+    return response.msg.CStoreRSP.DimseStatus;
+}
+
+}  // namespace
+
+TEST_F(NodeTest, RefusesMalformedStreamsAndKeepsServing) {
+    const std::string absurdLength = std::string("\x08\x00\x16\x00UI\x0A\x00", 8) + "1.2.840.1\0" +
+                                     std::string("\x09\x00\x10\x00OB\x00\x00\xF0\xFF\xFF\x7F", 12) +
+                                     "short";
+    std::string garbage(600, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<char>(i * 37 + 11);
+    }
+    for (const std::string& bytes : {absurdLength, garbage, std::string("\x08\x00", 2)}) {
+        EXPECT_EQ(sendRaw(port_, bytes), 0xC000);
+    }
+    // Bytes that are no DICOM at all.
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port_));
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    const char junk[] = "GET / HTTP/1.0\r\n\r\n";
+    EXPECT_GT(write(fd, junk, sizeof(junk)), 0);
+    close(fd);
+
+    EXPECT_TRUE(stored().empty());
+    EXPECT_TRUE(LibraryEvents::ofType(3).empty());
+    const std::string good = (sources_ / "good.dcm").string();
+    DicomFixture fixture;
+    fixture.sopInstanceUID = "1.2.4";
+    ASSERT_TRUE(fixture.write(good));
+    EXPECT_EQ(storescu({good}), 0) << last_output_;
+    ASSERT_TRUE(LibraryEvents::waitForCount(3, 1));
+    EXPECT_EQ(stored().size(), 1u);
+}
+
+TEST(dcmsdk_destroy, StopsTheNodeAndSendsAndForgetsTheCallbacks) {
+    LibraryEvents::install();
+    bvtest::TempDir root;
+    dcmSDK::dcmServer server;
+    server.setRoot(root.str().c_str());
+    server.setPort("", std::to_string(PeerProcess::freePort()).c_str(), "rivodavo");
+    ASSERT_TRUE(server.BeginDicomServer());
+    dcmSDK::dcmSender sender;
+    sender.setIP("127.0.0.1", std::to_string(PeerProcess::freePort()).c_str());
+    DicomFixture fixture;
+    ASSERT_TRUE(fixture.write((root / "x.dcm").string()));
+    ASSERT_TRUE(sender.send(1, (root / "x.dcm").c_str()));
+    dcmSDK::dcmsdk_destroy();
+    EXPECT_FALSE(server.isRunning());
+    EXPECT_FALSE(sender.isSending());
+    EXPECT_EQ(dcmSDK::getMsgCallback(), nullptr);
+    ASSERT_TRUE(server.BeginDicomServer());
+    server.StopDicomServer();
 }
