@@ -1,6 +1,7 @@
 #include "engine/base/Director.h"
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 
 #include "engine/2d/Scene.h"
@@ -8,6 +9,7 @@
 #include "engine/base/EventDispatcher.h"
 #include "engine/base/Macros.h"
 #include "engine/base/Scheduler.h"
+#include "engine/math/MathUtil.h"
 #include "engine/platform/GLView.h"
 #include "engine/renderer/GLRendererBackend.h"
 #include "engine/renderer/Renderer.h"
@@ -201,7 +203,8 @@ Vec2 Director::convertToUI(const Vec2& glPoint) const {
 }
 
 float Director::getZEye() const {
-    return _winSize.height / 1.1566f;
+    // The distance at which a 60 degree view spans the window height exactly.
+    return _winSize.height / (2.0f * std::tan(MATH_DEG_TO_RAD(30.0f)));
 }
 
 std::vector<Mat4>& Director::stack(MATRIX_STACK_TYPE type) {

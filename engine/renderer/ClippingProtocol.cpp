@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/2d/Camera.h"
 #include "engine/2d/Node.h"
 #include "engine/renderer/Renderer.h"
 
@@ -27,9 +28,16 @@ void ClippingProtocol::beginScissor(Renderer* renderer) {
     float minY = 0.0f;
     float maxX = 0.0f;
     float maxY = 0.0f;
+    // Window points as the camera being visited shows them (the world itself without one).
+    const Camera* camera = Camera::getVisitingCamera();
     for (int i = 0; i < 4; ++i) {
         Vec3 p(corners[i].x, corners[i].y, 0.0f);
         toWorld.transformPoint(&p);
+        if (camera != nullptr) {
+            const Vec2 screen = camera->projectGL(p);
+            p.x = screen.x;
+            p.y = screen.y;
+        }
         minX = i == 0 ? p.x : std::min(minX, p.x);
         minY = i == 0 ? p.y : std::min(minY, p.y);
         maxX = i == 0 ? p.x : std::max(maxX, p.x);

@@ -22,8 +22,9 @@ public:
     bool isDepthTestEnabled() const { return _depthTestEnabled; }
 
     // Queue the opening and closing of the scissor region around the node's own commands:
-    // the clipping rectangle is taken to world space through the node's transform and the
-    // screen-aligned box around it is used. Nothing when the rectangle is empty.
+    // the clipping rectangle is taken through the node's transform and the visiting camera to
+    // window points, and the screen-aligned box around it is used. Nothing when the rectangle
+    // is empty.
     void beginScissor(Renderer* renderer);
     void endScissor(Renderer* renderer);
 
