@@ -186,8 +186,10 @@ bool dcmSender::send(int taskId, const char* path) {
     }
     const std::string target(path);
     worker_.post([this, taskId, target, ip, port] {
-        run(taskId, target, ip, port);
+        const unsigned int outcome = run(taskId, target, ip, port);
+        // Idle before the outcome is known, so that whoever reacts to it can send the next one.
         sending_.store(false);
+        raise(outcome, taskId, 100.0f);
     });
     return true;
 }
@@ -215,7 +217,7 @@ void dcmSender::raise(unsigned int type, int taskId, float percent) {
     raiseEvent(type, text);
 }
 
-void dcmSender::run(int taskId, const std::string& path, const std::string& ip, int port) {
+unsigned int dcmSender::run(int taskId, const std::string& path, const std::string& ip, int port) {
     dcmsdk_init();
     std::vector<Item> items;
     for (const std::string& file : listFiles(path)) {
@@ -226,8 +228,7 @@ void dcmSender::run(int taskId, const std::string& path, const std::string& ip, 
     }
     if (items.empty()) {
         logMessage("send %d: no DICOM file in %s", taskId, path.c_str());
-        raise(2, taskId, 0.0f);
-        return;
+        return 2;
     }
     const std::string calling = DcmNetwork::localAETitle();
     const std::string called = DcmNetwork::defaultCalledAETitle();
@@ -262,7 +263,7 @@ void dcmSender::run(int taskId, const std::string& path, const std::string& ip, 
         }
         begin = end;
     }
-    raise(failed == 0 && done == items.size() ? 1 : 2, taskId, 100.0f);
+    return failed == 0 && done == items.size() ? 1 : 2;
 }
 
 }  // namespace dcmSDK

@@ -31,7 +31,8 @@ public:
     void stopThreads() override;
 
 private:
-    void run(int taskId, const std::string& path, const std::string& ip, int port);
+    // The event that ends the task: 1 done or 2 failed.
+    unsigned int run(int taskId, const std::string& path, const std::string& ip, int port);
     void raise(unsigned int type, int taskId, float percent);
 
     mutable std::mutex mutex_;
