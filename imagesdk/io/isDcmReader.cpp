@@ -41,9 +41,7 @@ isDcmReader* isDcmReader::create() {
     return reader;
 }
 
-isDcmReader::~isDcmReader() {
-    isImageFilter::cleanup();
-}
+isDcmReader::~isDcmReader() = default;
 
 bool isDcmReader::init() {
     isImageFilter::init();

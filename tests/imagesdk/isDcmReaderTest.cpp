@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -429,6 +430,37 @@ TEST_F(DcmReaderFixture, RefusedFilesLeaveTheOutputEmptyAndTheReaderReusable) {
         EXPECT_EQ(data->getNumberOfSlices(), 0) << path;
     }
     EXPECT_NE(read(goodPath), nullptr);
+}
+
+// Real files written by other tools (shipped by Debian's python3-pydicom): each is read into a
+// slice whose every sample can be touched, or leaves the output empty.
+TEST_F(DcmReaderFixture, ShippedFilesAreReadWholeOrRefused) {
+    const std::filesystem::path folder = "/usr/lib/python3/dist-packages/pydicom/data/test_files";
+    ASSERT_TRUE(std::filesystem::is_directory(folder));
+    int read = 0;
+    int refused = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.path().extension() == ".py") {
+            continue;
+        }
+        const isSliceInfo* slice = this->read(entry.path().string());
+        if (!slice) {
+            ++refused;
+            continue;
+        }
+        ++read;
+        const size_t bytes = static_cast<size_t>(slice->width) * slice->height * slice->frames *
+                             isImageSDK::bytesPerPixel(slice->pixelType);
+        ASSERT_GT(bytes, 0u) << entry.path();
+        const auto* p = static_cast<const std::uint8_t*>(slice->data);
+        unsigned sum = 0;
+        for (size_t i = 0; i < bytes; ++i) {
+            sum += p[i];
+        }
+        EXPECT_TRUE(slice->loaded) << entry.path() << sum;
+    }
+    EXPECT_GT(read, 50);
+    EXPECT_GT(refused, 0);
 }
 
 TEST_F(DcmReaderFixture, ReaderIsAReaderAndStartsWithoutPath) {
