@@ -75,9 +75,6 @@ Label::~Label() {
     if (_texture != nullptr) {
         _texture->release();
     }
-    if (_glProgramState != nullptr) {
-        _glProgramState->release();
-    }
 }
 
 bool Label::init() {
@@ -105,11 +102,8 @@ bool Label::initWithFont(const std::string& text, const std::string& font, bool 
     _hAlignment = hAlignment;
     _vAlignment = vAlignment;
     setAnchorPoint(Vec2(0.5f, 0.5f));
-    _glProgramState = GLProgramState::getOrCreateWithGLProgramName(
-        GLProgram::SHADER_NAME_POSITION_TEXTURE_COLOR_NO_MVP);
-    if (_glProgramState != nullptr) {
-        _glProgramState->retain();
-    }
+    setGLProgramState(GLProgramState::getOrCreateWithGLProgramName(
+        GLProgram::SHADER_NAME_POSITION_TEXTURE_COLOR_NO_MVP));
     if (loadFont() == nullptr) {
         return false;
     }

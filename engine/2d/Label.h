@@ -10,7 +10,6 @@
 namespace cocos2d {
 
 class FontFreeType;
-class GLProgramState;
 class Texture2D;
 
 enum class TextHAlignment { LEFT, CENTER, RIGHT };
@@ -128,7 +127,6 @@ private:
     int _lineHeight = 0;
 
     Texture2D* _texture = nullptr;
-    GLProgramState* _glProgramState = nullptr;
     V3F_C4B_T2F _quad[4];
     unsigned short _indices[6] = {0, 1, 2, 3, 2, 1};
     TrianglesCommand _trianglesCommand;

@@ -11,6 +11,7 @@
 #include "engine/base/Macros.h"
 #include "engine/base/Touch.h"
 #include "engine/math/MathUtil.h"
+#include "engine/renderer/GLProgramState.h"
 
 namespace cocos2d {
 
@@ -37,6 +38,7 @@ Node::~Node() {
         _scheduler->unscheduleAllForTarget(this);
     }
     CC_SAFE_RELEASE_NULL(_userObject);
+    CC_SAFE_RELEASE_NULL(_glProgramState);
     CC_SAFE_RELEASE_NULL(_scheduler);
     CC_SAFE_RELEASE_NULL(_eventDispatcher);
     delete _additionalTransform;
@@ -1055,6 +1057,23 @@ void Node::enableCameraVisitThroughtChild() {
          node = node->_parent) {
         node->_cameraVisitThroughChild = true;
     }
+}
+
+GLProgram* Node::getGLProgram() const {
+    return _glProgramState != nullptr ? _glProgramState->getGLProgram() : nullptr;
+}
+
+void Node::setGLProgram(GLProgram* glprogram) {
+    setGLProgramState(GLProgramState::create(glprogram));
+}
+
+void Node::setGLProgramState(GLProgramState* glProgramState) {
+    if (glProgramState == _glProgramState) {
+        return;
+    }
+    CC_SAFE_RETAIN(glProgramState);
+    CC_SAFE_RELEASE(_glProgramState);
+    _glProgramState = glProgramState;
 }
 
 }  // namespace cocos2d

@@ -20,6 +20,8 @@ namespace cocos2d {
 class Camera;
 class EventDispatcher;
 class EventListenerKeyboard;
+class GLProgram;
+class GLProgramState;
 class Renderer;
 class Scene;
 class Touch;
@@ -250,6 +252,13 @@ public:
     virtual void setOpacityModifyRGB(bool value) { _opacityModifyRGB = value; }
     virtual bool isOpacityModifyRGB() const { return _opacityModifyRGB; }
 
+    // The program the node's draw commands use; none headless. Setting a program gives the node
+    // a state of its own for it.
+    GLProgram* getGLProgram() const;
+    virtual void setGLProgram(GLProgram* glprogram);
+    GLProgramState* getGLProgramState() const { return _glProgramState; }
+    virtual void setGLProgramState(GLProgramState* glProgramState);
+
     // Camera flags. `setCameraMask` adds a flag to the list, `removeCameraMask` takes it out;
     // with `applyChildren` the whole subtree changes alike.
     virtual void setCameraMask(unsigned short flag, bool applyChildren = true);
@@ -348,6 +357,7 @@ protected:
     uint8_t _realOpacity = 255;
     Color3B _displayedColor = Color3B::WHITE;
     Color3B _realColor = Color3B::WHITE;
+    GLProgramState* _glProgramState = nullptr;
     bool _cascadeColorEnabled = false;
     bool _cascadeOpacityEnabled = false;
     bool _opacityModifyRGB = false;

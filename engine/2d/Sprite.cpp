@@ -55,9 +55,6 @@ Sprite::~Sprite() {
     if (_texture != nullptr) {
         _texture->release();
     }
-    if (_glProgramState != nullptr) {
-        _glProgramState->release();
-    }
 }
 
 bool Sprite::init() {
@@ -215,27 +212,6 @@ void Sprite::setOpacityModifyRGB(bool modify) {
         Node::setOpacityModifyRGB(modify);
         updateColor();
     }
-}
-
-GLProgram* Sprite::getGLProgram() const {
-    return _glProgramState != nullptr ? _glProgramState->getGLProgram() : nullptr;
-}
-
-void Sprite::setGLProgram(GLProgram* glprogram) {
-    setGLProgramState(GLProgramState::create(glprogram));
-}
-
-void Sprite::setGLProgramState(GLProgramState* glProgramState) {
-    if (glProgramState == _glProgramState) {
-        return;
-    }
-    if (glProgramState != nullptr) {
-        glProgramState->retain();
-    }
-    if (_glProgramState != nullptr) {
-        _glProgramState->release();
-    }
-    _glProgramState = glProgramState;
 }
 
 void Sprite::draw(Renderer* renderer, const Mat4& transform, uint32_t flags) {

@@ -8,8 +8,6 @@
 
 namespace cocos2d {
 
-class GLProgram;
-class GLProgramState;
 class Texture2D;
 
 // A textured quad: a rectangle of a texture (in points, origin top-left of the texture), drawn
@@ -54,12 +52,6 @@ public:
     void setBlendFunc(const BlendFunc& blendFunc) { _blendFunc = blendFunc; }
     const BlendFunc& getBlendFunc() const { return _blendFunc; }
 
-    // The program the sprite's command draws with; none headless.
-    GLProgram* getGLProgram() const;
-    virtual void setGLProgram(GLProgram* glprogram);
-    GLProgramState* getGLProgramState() const { return _glProgramState; }
-    virtual void setGLProgramState(GLProgramState* glProgramState);
-
     void draw(Renderer* renderer, const Mat4& transform, uint32_t flags) override;
     void setOpacityModifyRGB(bool modify) override;
 
@@ -76,7 +68,6 @@ protected:
     bool _flippedX = false;
     bool _flippedY = false;
     BlendFunc _blendFunc = BlendFunc::ALPHA_PREMULTIPLIED;
-    GLProgramState* _glProgramState = nullptr;
     V3F_C4B_T2F _quad[4];
     unsigned short _indices[6] = {0, 1, 2, 3, 2, 1};
     TrianglesCommand _trianglesCommand;
