@@ -66,6 +66,20 @@ int DcmNetwork::messageTimeout() {
     return messageSeconds.load();
 }
 
+bool DcmNetwork::initializeNetwork(bool acceptor, int port, T_ASC_Network** network,
+                                   std::string& error) {
+    static std::mutex initializing;
+    std::lock_guard<std::mutex> lock(initializing);
+    const OFCondition status = ASC_initializeNetwork(acceptor ? NET_ACCEPTOR : NET_REQUESTOR, port,
+                                                     messageTimeout(), network);
+    if (status.bad()) {
+        error = status.text();
+        *network = nullptr;
+        return false;
+    }
+    return true;
+}
+
 void DcmNetwork::disableNagle(T_ASC_Association* association) {
     if (association == nullptr || association->DULassociation == nullptr) {
         return;
@@ -117,14 +131,11 @@ bool DcmAssociation::open(const std::string& host, int port, const std::string& 
                           const std::string& calledTitle, const std::vector<Context>& contexts,
                           std::string& error) {
     close();
-    const int timeout = DcmNetwork::messageTimeout();
-    OFCondition status = ASC_initializeNetwork(NET_REQUESTOR, 0, timeout, &network_);
-    if (status.bad()) {
-        error = status.text();
+    if (!DcmNetwork::initializeNetwork(false, 0, &network_, error)) {
         return false;
     }
     T_ASC_Parameters* params = nullptr;
-    status = ASC_createAssociationParameters(&params, ASC_DEFAULTMAXPDU);
+    OFCondition status = ASC_createAssociationParameters(&params, ASC_DEFAULTMAXPDU);
     if (status.bad()) {
         error = status.text();
         return false;

@@ -22,6 +22,10 @@ public:
     static int connectTimeout();
     static int messageTimeout();
 
+    // ASC_initializeNetwork, one call at a time: DCMTK fills a process-wide state table there.
+    static bool initializeNetwork(bool acceptor, int port, T_ASC_Network** network,
+                                  std::string& error);
+
     // Sends small PDUs at once instead of waiting for the peer's delayed acknowledgement, which
     // otherwise costs about 40 ms per object on receive.
     static void disableNagle(T_ASC_Association* association);

@@ -78,11 +78,9 @@ bool dcmServer::BeginDicomServer() {
     if (root.back() != '/') {
         root += '/';
     }
-    OFCondition status =
-        ASC_initializeNetwork(NET_ACCEPTOR, port, DcmNetwork::messageTimeout(), &network_);
-    if (status.bad()) {
-        logMessage("DICOM node: cannot listen on port %d: %s", port, status.text());
-        network_ = nullptr;
+    std::string error;
+    if (!DcmNetwork::initializeNetwork(true, port, &network_, error)) {
+        logMessage("DICOM node: cannot listen on port %d: %s", port, error.c_str());
         return false;
     }
     activeRoot_ = root;
