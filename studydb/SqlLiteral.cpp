@@ -1,0 +1,36 @@
+#include "studydb/SqlLiteral.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace studydb {
+
+std::string sqlText(const std::string& value) {
+    std::string literal;
+    literal.reserve(value.size() + 2);
+    literal += '\'';
+    for (const char c : value) {
+        if (c == '\'') {
+            literal += '\'';
+        }
+        literal += c;
+    }
+    literal += '\'';
+    return literal;
+}
+
+bool parseRowId(const std::string& text, long long& id) {
+    if (text.empty() || text.size() > 18) {
+        return false;
+    }
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    errno = 0;
+    id = std::strtoll(text.c_str(), nullptr, 10);
+    return errno == 0;
+}
+
+}  // namespace studydb

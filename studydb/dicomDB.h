@@ -1,0 +1,142 @@
+#pragma once
+
+#include "dcmsdk/dcmServer.h"
+#include "engine/base/Ref.h"
+#include "toolkit/core/NSDBUtil.h"
+#include "toolkit/core/NSThreadSafeDestroy.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace dcmSDK {
+class dcmReader;
+struct DCM_MESSAGE;
+}  // namespace dcmSDK
+
+namespace NSUI {
+class NSNotificationData;
+class NSThreadRequest;
+}  // namespace NSUI
+
+class dicomDBRequest;
+class dicomDBThread;
+
+// One row of the neighbour table: a peer that answered or announced itself.
+struct neighborInfo {
+    int id = -1;
+    int device = 2;
+    std::string lastTime;
+    // Local time of the last successful contact.
+    std::string wifi;
+    int saveType = 3;
+    std::string ip;
+    std::string port = "4587";
+    std::string name;
+    unsigned char selected = 0;
+    std::string appid;
+};
+
+// What the database already holds of one received file.
+struct recordIds {
+    bool patient = false;
+    bool study = false;
+    bool series = false;
+    bool image = false;
+    std::string patientId;
+    std::string studyId;
+    std::string seriesId;
+    std::string imageId;
+    std::string patientUpdateTime;
+};
+
+// The local study library: the SQLite file "dicomDB" inside the DICOM folder, the series folders
+// below it and the storage node that fills them. Every operation takes the one recursive
+// database lock.
+class dicomDB : public cocos2d::Ref, public NSUI::NSThreadSafeDestroy {
+public:
+    static const int kSchemaVersion = 4;
+
+    dicomDB();
+    ~dicomDB() override;
+
+    virtual bool init();
+    virtual void shutdown();
+
+    // The port the storage node listens on ("4587"); set before init.
+    static void setNodePort(const std::string& port);
+    static std::string getNodePort();
+
+    void makeDataPaths();
+    std::string getDicomRoot() const;
+    std::string getDataRoot() const;
+    void reopenDatabase();
+    bool openDatabase(const std::string& folder);
+
+    // Rows (instanceID, file) ordered by instance number as a number.
+    void getSeriesImages(NSUI::NSDBDataModel* out, const std::string& seriesId);
+    bool deleteSeries(const std::string& seriesId);
+    bool deletePatient(const std::string& patientId);
+    bool deleteFavorite(int favoriteId);
+    bool patientExists(const std::string& patientId);
+    int getMaxId(const std::string& table, const std::string& column);
+    void saveNeighbor(int device, const std::string& name, const std::string& ip,
+                      const std::string& port, const std::string& appid);
+    // Most recently contacted first.
+    void getNeighbors(std::vector<neighborInfo>& out);
+    void setNeighborWifi(const std::string& appid);
+
+    // Requests answered on the worker; the callback runs on the main thread with rows that live
+    // for the call only. Dropped while the database is not ready.
+    void requestPatients(const std::function<void(NSUI::NSDBDataModel*)>& callback);
+    void requestStudies(const std::function<void(NSUI::NSDBDataModel*)>& callback,
+                        const std::string& patientId, void* owner);
+    void requestFavorites(const std::function<void(NSUI::NSDBDataModel*)>& callback);
+    void detachRequestOwner(void* list);
+    void onRequestDone(NSUI::NSThreadRequest* request);
+
+    // Received files and favourites.
+    void onNotification(cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data);
+    bool findRecordIds(const dcmSDK::DCM_MESSAGE& record, recordIds& ids);
+    bool insertReceivedFile(const dcmSDK::DCM_MESSAGE& record, recordIds& ids);
+    // The worker's part of a received file (database lock held by the caller).
+    void storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader);
+    int insertFavorite();
+    int insertImageFavorite(const std::string& path, float ratio);
+    void insertDicomFavorite(const std::string& path, float scale);
+    int insertTextNote(const std::string& text);
+    int insertVoiceNote(int seconds, const std::string& path);
+
+    std::recursive_mutex& getLock() { return dbLock; }
+    NSUI::NSDBUtil& getConnection() { return connection; }
+    dcmSDK::dcmServer& getServer() { return server; }
+    bool ready() const { return isReady.load(); }
+
+    std::atomic<int> newFavoriteCount{0};
+    std::atomic<bool> studyListLoaded{false};
+
+protected:
+    void openStorage();
+
+    std::string dicomFolder;
+    std::string dataRoot;
+    NSUI::NSDBUtil connection;
+    dcmSDK::dcmServer server;
+    std::recursive_mutex dbLock;
+    dicomDBThread* worker = nullptr;
+    std::atomic<bool> isReady{false};
+    int schemaVersion = kSchemaVersion;
+    // Monotonic microseconds of the last accepted time separator.
+    std::int64_t lastSeparatorTime = 0;
+    bool hasSeparator = false;
+
+private:
+    bool queue(dicomDBRequest* request, bool toFront);
+    void removeSeriesFolder(const std::string& path, bool withPatient);
+    void clearSeriesCaches(const std::string& relativeFolder);
+    void onFavoriteAdded();
+    bool insertFavoriteRow(const std::string& valuesAfterId, int& id);
+};

@@ -1,0 +1,291 @@
+#include "studydb/dicomDBThread.h"
+
+#include "dcmsdk/DCM_MESSAGE.h"
+#include "engine/base/Base64.h"
+#include "engine/platform/FileUtils.h"
+#include "studydb/AppLanguage.h"
+#include "studydb/SqlLiteral.h"
+#include "studydb/dicomDB.h"
+#include "studydb/dicomDBRequest.h"
+#include "toolkit/core/DebugLog.h"
+#include "toolkit/core/NSDBUtil.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// An 8-character DICOM date as YYYY.MM.DD; any other text as it stands.
+std::string dottedDate(const std::string& date) {
+    if (date.size() != 8) {
+        return date;
+    }
+    return date.substr(0, 4) + "." + date.substr(4, 2) + "." + date.substr(6, 2);
+}
+
+}  // namespace
+
+void dicomDBThread::detachOwner(void* list) {
+    std::vector<dicomDBRequest*> gathered;
+    {
+        std::lock_guard<std::recursive_mutex> queueGuard(queueLock);
+        std::lock_guard<std::recursive_mutex> resultGuard(resultLock);
+        std::lock_guard<std::recursive_mutex> stateGuard(stateLock);
+        const auto gather = [&gathered](NSUI::NSThreadRequest* request) {
+            if (auto* dbRequest = dynamic_cast<dicomDBRequest*>(request)) {
+                dbRequest->retain();
+                gathered.push_back(dbRequest);
+            }
+        };
+        if (requests != nullptr) {
+            for (NSUI::NSThreadRequest* request : *requests) {
+                gather(request);
+            }
+        }
+        if (results != nullptr) {
+            for (NSUI::NSThreadRequest* request : *results) {
+                gather(request);
+            }
+        }
+        if (running != nullptr) {
+            gather(running);
+        }
+        for (dicomDBRequest* request : gathered) {
+            void* expected = list;
+            request->owner.compare_exchange_strong(expected, nullptr);
+        }
+    }
+    for (dicomDBRequest* request : gathered) {
+        request->release();
+    }
+}
+
+void dicomDBThread::process(NSUI::NSThreadRequest* request) {
+    if (auto* dbRequest = dynamic_cast<dicomDBRequest*>(request)) {
+        run(dbRequest);
+    }
+}
+
+void dicomDBThread::run(dicomDBRequest* request) {
+    if (database == nullptr || connection == nullptr) {
+        return;
+    }
+    if (request->type == dicomDBRequest::kReceivedFile && !database->ready()) {
+        delete request->message;
+        request->message = nullptr;
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> guard(database->getLock());
+    auto rows = std::make_unique<NSUI::NSDBDataModel>();
+    switch (request->type) {
+    case dicomDBRequest::kReceivedFile:
+        database->storeReceivedFile(request, reader_);
+        return;
+    case dicomDBRequest::kPatients:
+        if (!readPatients(*rows)) {
+            NSUI::debugLog("failed to search DB.");
+            rows->clear();
+        }
+        break;
+    case dicomDBRequest::kStudies:
+        if (!readStudies(request->text, *rows)) {
+            NSUI::debugLog("failed to search DB.");
+            rows->clear();
+        }
+        database->studyListLoaded = true;
+        break;
+    case dicomDBRequest::kFavorites:
+        readFavorites(*rows);
+        break;
+    default:
+        return;
+    }
+    delete request->result;
+    request->result = rows.release();
+}
+
+bool dicomDBThread::readPatients(NSUI::NSDBDataModel& rows) {
+    NSUI::NSDBDataModel patients;
+    if (!connection->getRecords("select ID,patientIDHospital,name,birthday,sex,updateTime from "
+                                "patient order by updateTime desc",
+                                &patients)) {
+        return false;
+    }
+    for (int i = 0; i < patients.getRowCount(); ++i) {
+        if (patients.getColumnCount(i) < 6) {
+            continue;
+        }
+        long long patient = 0;
+        if (!studydb::parseRowId(patients.getValue(i, 0), patient)) {
+            continue;
+        }
+        const std::string id = std::to_string(patient);
+        NSUI::NSDBDataModel series;
+        if (!connection->getRecords(
+                "select series.updateTime,series.studyDesc,path from patient,study,series where "
+                "patient.ID=study.patientID and study.ID=series.studyID and patient.ID=" +
+                    id + " order by series.updateTime",
+                &series)) {
+            return false;
+        }
+        if (series.getRowCount() == 0 || series.getColumnCount(0) < 3) {
+            continue;
+        }
+        NSUI::NSDBDataModel studies;
+        NSUI::NSDBDataModel seriesCount;
+        NSUI::NSDBDataModel images;
+        if (!connection->getRecords("select count() from patient,study where "
+                                    "patient.ID=study.patientID and patient.ID=" +
+                                        id,
+                                    &studies) ||
+            !connection->getRecords("select count() from patient,study,series where "
+                                    "patient.ID=study.patientID and study.ID=series.studyID and "
+                                    "patient.ID=" +
+                                        id,
+                                    &seriesCount) ||
+            !connection->getRecords("select count() from patient,study,series,image where "
+                                    "patient.ID=study.patientID and study.ID=series.studyID and "
+                                    "image.seriesID=series.ID and patient.ID=" +
+                                        id,
+                                    &images)) {
+            return false;
+        }
+        const auto count = [](const NSUI::NSDBDataModel& model) {
+            return model.getRowCount() > 0 && model.getColumnCount(0) > 0 ? model.getValue(0, 0)
+                                                                          : std::string("0");
+        };
+        rows.addValue(id);
+        rows.addValue(patients.getValue(i, 1));
+        rows.addValue(patients.getValue(i, 2));
+        rows.addValue(dottedDate(patients.getValue(i, 3)));
+        rows.addValue(patients.getValue(i, 4));
+        rows.addValue(patients.getValue(i, 5));
+        rows.addValue(series.getValue(0, 0));
+        rows.addValue(series.getValue(0, 1));
+        rows.addValue(series.getValue(0, 2));
+        rows.addValue(count(studies));
+        rows.addValue(count(seriesCount));
+        rows.addValue(count(images));
+        rows.commitRow();
+    }
+    return true;
+}
+
+bool dicomDBThread::readStudies(const std::string& patientId, NSUI::NSDBDataModel& rows) {
+    long long patient = 0;
+    if (!studydb::parseRowId(patientId, patient)) {
+        return false;
+    }
+    NSUI::NSDBDataModel studies;
+    if (!connection->getRecords("select ID,patientID,studyIDHospital,date,time,studyDesc from "
+                                "study where patientID=" +
+                                    std::to_string(patient) + " order by updateTime desc",
+                                &studies)) {
+        return false;
+    }
+    const std::string root = database->getDicomRoot();
+    reader_.setLanguage(studydb::currentLanguage());
+    for (int i = 0; i < studies.getRowCount(); ++i) {
+        if (studies.getColumnCount(i) < 6) {
+            continue;
+        }
+        long long study = 0;
+        if (!studydb::parseRowId(studies.getValue(i, 0), study)) {
+            continue;
+        }
+        rows.addValue("study");
+        rows.addValue(studies.getValue(i, 0));
+        rows.addValue(studies.getValue(i, 1));
+        rows.addValue(studies.getValue(i, 2));
+        rows.addValue(dottedDate(studies.getValue(i, 3)));
+        rows.addValue(studies.getValue(i, 5));
+        rows.commitRow();
+        NSUI::NSDBDataModel series;
+        if (!connection->getRecords("select series.ID,series.seriesUID,series.date,series.time,"
+                                    "seriesDesc,path from study,series where "
+                                    "study.ID=series.studyID and study.ID=" +
+                                        std::to_string(study),
+                                    &series)) {
+            return false;
+        }
+        for (int s = 0; s < series.getRowCount(); ++s) {
+            if (series.getColumnCount(s) < 6) {
+                continue;
+            }
+            long long seriesId = 0;
+            if (!studydb::parseRowId(series.getValue(s, 0), seriesId)) {
+                continue;
+            }
+            NSUI::NSDBDataModel images;
+            if (!connection->getRecords("select image.ID,imageUID,file from series,image where "
+                                        "image.seriesID=series.ID and series.ID=" +
+                                            std::to_string(seriesId),
+                                        &images)) {
+                return false;
+            }
+            if (images.getRowCount() == 0 || images.getColumnCount(0) < 3) {
+                continue;
+            }
+            const std::string path = series.getValue(s, 5);
+            const std::string file = root + path + "/" + images.getValue(0, 2);
+            char columns[1024];
+            char rowsText[1024];
+            if (!reader_.setFile(file.c_str()) ||
+                !reader_.readDicomTagString(0x0028, 0x0011, columns, sizeof(columns)) ||
+                !reader_.readDicomTagString(0x0028, 0x0010, rowsText, sizeof(rowsText))) {
+                continue;
+            }
+            char text[1024];
+            const auto tag = [&](unsigned short group, unsigned short element,
+                                 const char* fallback) {
+                return reader_.readDicomTagString(group, element, text, sizeof(text))
+                           ? std::string(text)
+                           : std::string(fallback);
+            };
+            const std::string modality = tag(0x0008, 0x0060, "Unknown");
+            rows.addValue(series.getValue(s, 0));
+            rows.addValue(patientId);
+            rows.addValue(series.getValue(s, 2) + " " + series.getValue(s, 3));
+            rows.addValue(series.getValue(s, 4));
+            rows.addValue(path);
+            rows.addIntValue(images.getRowCount());
+            rows.addValue(columns);
+            rows.addValue(rowsText);
+            rows.addValue(tag(0x0008, 0x0080, "Unknown Institution"));
+            rows.addValue(modality);
+            rows.addValue(modality == "CT"
+                              ? tag(0x0018, 0x0060, "") + "kV " + tag(0x0018, 0x1151, "") + "mA"
+                              : std::string());
+            rows.addValue(tag(0x0020, 0x0011, ""));
+            rows.commitRow();
+        }
+    }
+    return true;
+}
+
+void dicomDBThread::readFavorites(NSUI::NSDBDataModel& rows) {
+    NSUI::NSDBDataModel favorites;
+    if (!connection->getRecords("select ID,type,message,icon,image,updateTime,scale from favorite "
+                                "where valid=1 order by updateTime asc",
+                                &favorites)) {
+        rows.clear();
+        return;
+    }
+    const std::string writable = cocos2d::FileUtils::getInstance()->getWritablePath();
+    for (int i = 0; i < favorites.getRowCount(); ++i) {
+        if (favorites.getColumnCount(i) != 7) {
+            continue;
+        }
+        const std::string type = favorites.getValue(i, 1);
+        const std::string message = favorites.getValue(i, 2);
+        rows.addValue(favorites.getValue(i, 0));
+        rows.addValue(type);
+        rows.addValue(type == "5" ? cocos2d::safeBase64DecodeString(message) : message);
+        rows.addValue(favorites.getValue(i, 3));
+        rows.addValue(writable + favorites.getValue(i, 4));
+        rows.addValue(favorites.getValue(i, 5));
+        rows.addValue(favorites.getValue(i, 6));
+        rows.commitRow();
+    }
+}

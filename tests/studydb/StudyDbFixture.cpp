@@ -1,0 +1,166 @@
+#include "StudyDbFixture.h"
+
+#include "dcmsdk/dcmServer.h"
+#include "engine/base/Director.h"
+#include "studydb/dicomDBRequest.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/UILocalConfig.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace studydbtest {
+
+int freePort(bool udp) {
+    const int socketId = socket(AF_INET, udp ? SOCK_DGRAM : SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    int port = 0;
+    if (bind(socketId, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+        socklen_t length = sizeof(address);
+        getsockname(socketId, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    close(socketId);
+    return port;
+}
+
+bool pumpUntil(const std::function<bool()>& condition, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        cocos2d::Director::getInstance()->mainLoop(0.05f);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void pumpFrames(int frames) {
+    for (int i = 0; i < frames; ++i) {
+        cocos2d::Director::getInstance()->mainLoop(0.6f);
+    }
+}
+
+LoopbackNetwork::LoopbackNetwork(const std::string& ownAddress,
+                                 std::vector<std::string> neighbours) {
+    studydb::LocalNetwork::Source source;
+    source.info = [ownAddress](std::string& host, std::string& addresses) {
+        host = "testhost";
+        addresses = ownAddress;
+    };
+    source.subnetAddresses = [neighbours](std::vector<std::string>& addresses) {
+        addresses = neighbours;
+    };
+    source.hasColon = [] { return false; };
+    previous_ = studydb::LocalNetwork::setSource(source);
+}
+
+LoopbackNetwork::~LoopbackNetwork() {
+    studydb::LocalNetwork::setSource(previous_);
+}
+
+KeyRecorder::KeyRecorder(int key) {
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        this, nullptr,
+        [this](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
+            texts.push_back(data ? data->stringValue : "");
+            ints.push_back(data ? data->intValue : 0);
+            ids.push_back(data ? data->intValue2 : 0);
+            if (data && data->buffer && onBuffer) {
+                onBuffer(data->buffer);
+            }
+        },
+        key);
+}
+
+KeyRecorder::~KeyRecorder() {
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+}
+
+void StudyDbTest::SetUp() {
+    NSUI::setEncodedUserDefault("app_dicom_path", storage_.str() + "dicom/");
+    dicomDB::setNodePort(std::to_string(freePort()));
+    db_ = new dicomDB();
+    ASSERT_TRUE(db_->init());
+    ASSERT_TRUE(db_->ready());
+}
+
+void StudyDbTest::TearDown() {
+    pumpFrames();
+    if (db_ != nullptr) {
+        db_->shutdown();
+        db_->release();
+        db_ = nullptr;
+    }
+    NSUI::setEncodedUserDefault("app_dicom_path", "");
+}
+
+dcmSDK::DCM_MESSAGE* StudyDbTest::record(const std::string& patientName,
+                                         const std::string& patientId, const std::string& studyUid,
+                                         const std::string& seriesUid, const std::string& sopUid,
+                                         const std::string& instance) {
+    auto* message = new dcmSDK::DCM_MESSAGE();
+    const auto put = [](char* slot, std::size_t size, const std::string& value) {
+        dcmSDK::DCM_MESSAGE::setText(slot, size, value.c_str());
+    };
+    put(message->Modality, 256, "CT");
+    put(message->PatientName, 256, patientName);
+    put(message->PatientID, 256, patientId);
+    put(message->StudyInstanceUID, 256, studyUid);
+    put(message->SeriesInstanceUID, 256, seriesUid);
+    put(message->SOPInstanceUID, 256, sopUid);
+    put(message->InstanceNumber, 256, instance);
+    put(message->PatientSex, 256, "F");
+    put(message->StudyDate, 256, "20240102");
+    put(message->StudyTime, 256, "101010");
+    put(message->FileName, 1024, sopUid);
+    char folder[1024];
+    dcmSDK::dcmServer::getDicomFolder(patientName.c_str(), patientId.c_str(), studyUid.c_str(),
+                                      seriesUid.c_str(), folder);
+    put(message->SeriesFolder, 1024, std::string(folder) + "/");
+    return message;
+}
+
+void StudyDbTest::post(dcmSDK::DCM_MESSAGE* message) {
+    auto* data = NSUI::NSNotificationData::create();
+    data->setBuffer(message);
+    NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, 2016, data, nullptr, true);
+}
+
+std::vector<std::vector<std::string>> StudyDbTest::rows(const std::string& sql) {
+    std::lock_guard<std::recursive_mutex> guard(db_->getLock());
+    NSUI::NSDBDataModel model;
+    EXPECT_TRUE(db_->getConnection().getRecords(sql, &model)) << sql;
+    std::vector<std::vector<std::string>> result;
+    for (int r = 0; r < model.getRowCount(); ++r) {
+        std::vector<std::string> row;
+        for (int c = 0; c < model.getColumnCount(r); ++c) {
+            row.push_back(model.getValue(r, c));
+        }
+        result.push_back(row);
+    }
+    return result;
+}
+
+void StudyDbTest::file(dcmSDK::DCM_MESSAGE* message) {
+    const std::string uid = message->SOPInstanceUID;
+    auto* data = NSUI::NSNotificationData::create();
+    data->setBuffer(message);
+    db_->onNotification(nullptr, 2016, data);
+    // The worker runs requests in order: once a later request is answered, the file is stored.
+    bool marker = false;
+    db_->requestPatients([&marker](NSUI::NSDBDataModel*) { marker = true; });
+    ASSERT_TRUE(pumpUntil([&] { return marker; })) << uid;
+}
+
+}  // namespace studydbtest

@@ -1,0 +1,330 @@
+#include "studydb/dicomDB.h"
+
+#include "StudyDbFixture.h"
+#include "engine/base/Base64.h"
+#include "tests/support/lib/DicomFixture.h"
+#include "toolkit/core/NSDBUtil.h"
+#include "toolkit/core/UILocalConfig.h"
+
+#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using studydbtest::StudyDbTest;
+
+namespace {
+
+const char* const kStudy = "1.2.3.4";
+
+void touch(const fs::path& path) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << "x";
+}
+
+}  // namespace
+
+TEST(dicomDBSchema, CreatesEveryTableAtVersionFourAndUpgradesVersionTwo) {
+    bvtest::TempDir folder;
+    const std::string dicom = folder.str() + "dicom/";
+    fs::create_directories(dicom);
+    {
+        NSUI::NSDBUtil old;
+        ASSERT_TRUE(old.openDatabase((dicom + "dicomDB").c_str()));
+        ASSERT_TRUE(old.executeSql(
+            "create table version (ID integer primary key autoincrement,version integer);"));
+        ASSERT_TRUE(old.executeSql("insert into version(version) values (2)"));
+        ASSERT_TRUE(old.executeSql("create table patient (ID integer primary key, name TEXT, "
+                                   "extra TEXT);"));
+        ASSERT_TRUE(old.executeSql("insert into patient(name, extra) values ('kept', 'x')"));
+    }
+    dicomDB db;
+    ASSERT_TRUE(db.openDatabase(dicom));
+    NSUI::NSDBDataModel rows;
+    ASSERT_TRUE(db.getConnection().getRecords("select version from version", &rows));
+    ASSERT_EQ(rows.getRowCount(), 1);
+    EXPECT_EQ(rows.getValue(0, 0), "4");
+    // The old table keeps its columns and rows; the missing ones exist now.
+    ASSERT_TRUE(db.getConnection().getRecords("select name, extra from patient", &rows));
+    ASSERT_EQ(rows.getRowCount(), 1);
+    EXPECT_EQ(rows.getValue(0, 1), "x");
+    for (const char* table :
+         {"study", "series", "image", "neighbor", "favorite", "favoriteDetail"}) {
+        EXPECT_TRUE(db.getConnection().isTableExist(table)) << table;
+    }
+    // Opening again leaves the version alone.
+    ASSERT_TRUE(db.openDatabase(dicom));
+    ASSERT_TRUE(db.getConnection().getRecords("select count() from version", &rows));
+    EXPECT_EQ(rows.getValue(0, 0), "1");
+}
+
+TEST(dicomDBSchema, VersionTableWithoutRowsFailsTheOpen) {
+    bvtest::TempDir folder;
+    {
+        NSUI::NSDBUtil old;
+        ASSERT_TRUE(old.openDatabase((folder.str() + "dicomDB").c_str()));
+        ASSERT_TRUE(old.executeSql("create table version (ID integer primary key, version int);"));
+    }
+    dicomDB db;
+    EXPECT_FALSE(db.openDatabase(folder.str()));
+}
+
+TEST_F(StudyDbTest, InitMakesTheFoldersAndRunsTheNode) {
+    EXPECT_EQ(root(), storage_.str() + "dicom/");
+    EXPECT_TRUE(fs::is_directory(root() + "reformat"));
+    EXPECT_TRUE(fs::exists(root() + "dicomDB"));
+    EXPECT_TRUE(db_->getServer().isRunning());
+}
+
+TEST_F(StudyDbTest, SeriesImagesAreOrderedByInstanceNumberAsANumber) {
+    for (const char* instance : {"10", "2", "1", "33"}) {
+        file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.5", std::string("1.9.") + instance,
+                    instance));
+    }
+    const auto series = rows("select ID from series");
+    ASSERT_EQ(series.size(), 1u);
+    NSUI::NSDBDataModel images;
+    db_->getSeriesImages(&images, series[0][0]);
+    ASSERT_EQ(images.getRowCount(), 4);
+    EXPECT_EQ(images.getValue(0, 0), "1");
+    EXPECT_EQ(images.getValue(1, 0), "2");
+    EXPECT_EQ(images.getValue(2, 0), "10");
+    EXPECT_EQ(images.getValue(3, 0), "33");
+    EXPECT_EQ(images.getValue(2, 1), "1.9.10");
+    // An id that is not a number reads nothing instead of reaching the statement.
+    db_->getSeriesImages(&images, "1 or 1=1");
+    EXPECT_EQ(images.getRowCount(), 0);
+}
+
+// Names that would end a double-quoted literal or read as a column name.
+TEST_F(StudyDbTest, OddNamesAreFiledExactlyAndFoundAgain) {
+    const std::vector<std::string> names = {"name", "O\"Brien",         "O'Brien",
+                                            "a,b",  "x\" or \"1\"=\"1", "patientIDHospital"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string uid = "1.5." + std::to_string(i);
+        file(record(names[i], names[i], uid, uid + ".1", uid + ".1.1"));
+        // The second copy is recognised as known.
+        file(record(names[i], names[i], uid, uid + ".1", uid + ".1.1"));
+    }
+    const auto patients = rows("select name, patientIDHospital from patient order by ID");
+    ASSERT_EQ(patients.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(patients[i][0], names[i]);
+        EXPECT_EQ(patients[i][1], names[i]);
+    }
+    EXPECT_EQ(rows("select ID from image").size(), names.size());
+    EXPECT_EQ(rows("select ID from study").size(), names.size());
+}
+
+TEST_F(StudyDbTest, DeletingSeriesCascadesToStudyAndPatientWithTheirFolders) {
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1"));
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.2", "1.7.2"));
+    file(record("Roe^Rick", "P2", "1.2.9", "1.2.9.1", "1.8.1"));
+    const auto series = rows("select ID, path from series order by ID");
+    ASSERT_EQ(series.size(), 3u);
+    for (const auto& row : series) {
+        touch(root() + row[1] + "file.dcm");
+    }
+    const fs::path patientFolder = fs::path(root() + series[0][1]).parent_path().parent_path();
+
+    ASSERT_TRUE(db_->deleteSeries(series[0][0]));
+    EXPECT_FALSE(fs::exists(root() + series[0][1]));
+    EXPECT_TRUE(fs::exists(root() + series[1][1] + "file.dcm"));
+    EXPECT_EQ(rows("select ID from study").size(), 2u);
+    EXPECT_EQ(rows("select ID from patient").size(), 2u);
+    EXPECT_EQ(rows("select ID from image").size(), 2u);
+
+    ASSERT_TRUE(db_->deleteSeries(series[1][0]));
+    EXPECT_FALSE(fs::exists(patientFolder));
+    EXPECT_EQ(rows("select name from patient"),
+              (std::vector<std::vector<std::string>>{{"Roe^Rick"}}));
+    EXPECT_EQ(rows("select ID from study").size(), 1u);
+    EXPECT_TRUE(fs::exists(root() + series[2][1] + "file.dcm"));
+
+    EXPECT_FALSE(db_->deleteSeries(series[1][0]));
+    EXPECT_FALSE(db_->deleteSeries("2; drop table patient"));
+}
+
+TEST_F(StudyDbTest, DeletingAPatientRemovesItsRowsAndFoldersOnly) {
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1"));
+    file(record("Doe^Jane", "P1", "1.2.3.5", "1.2.3.5.1", "1.7.2"));
+    file(record("Roe^Rick", "P2", "1.2.9", "1.2.9.1", "1.8.1"));
+    const auto jane = rows("select ID from patient where name='Doe^Jane'");
+    ASSERT_EQ(jane.size(), 1u);
+    const auto paths = rows("select path from series order by ID");
+    for (const auto& row : paths) {
+        touch(root() + row[0] + "file.dcm");
+    }
+    ASSERT_TRUE(db_->patientExists(jane[0][0]));
+    ASSERT_TRUE(db_->deletePatient(jane[0][0]));
+    EXPECT_FALSE(db_->patientExists(jane[0][0]));
+    EXPECT_FALSE(fs::exists(fs::path(root() + paths[0][0]).parent_path().parent_path()));
+    EXPECT_TRUE(fs::exists(root() + paths[2][0] + "file.dcm"));
+    EXPECT_EQ(rows("select ID from series").size(), 1u);
+    EXPECT_EQ(rows("select ID from image").size(), 1u);
+}
+
+// Stored paths are data: a row pointing outside the DICOM folder, or at the wrong depth, never
+// leads to a removal there.
+TEST_F(StudyDbTest, DeletesNeverLeaveTheDicomFolder) {
+    bvtest::TempDir elsewhere;
+    touch(elsewhere / "victim" / "keep.txt");
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1"));
+    const auto series = rows("select ID, path from series");
+    const std::string outside =
+        fs::relative(elsewhere.path() / "victim", fs::path(root())).string() + "/";
+    const std::vector<std::string> paths = {outside, "../../../", "/",
+                                            "a/b/",  "a/../b/c/", "reformat/"};
+    for (const std::string& path : paths) {
+        touch(root() + "reformat/r.dcm");
+        std::lock_guard<std::recursive_mutex> guard(db_->getLock());
+        ASSERT_TRUE(db_->getConnection().executeSql(
+            "insert into series(studyID,seriesUID,path) select studyID,'9.9'," + std::string("'") +
+            path + "' from series where ID=" + series[0][0]));
+    }
+    ASSERT_TRUE(db_->deleteSeries(series[0][0]));
+    const auto rest = rows("select ID from series");
+    for (const auto& row : rest) {
+        ASSERT_TRUE(db_->deleteSeries(row[0]));
+    }
+    EXPECT_TRUE(fs::exists(elsewhere / "victim" / "keep.txt"));
+    EXPECT_TRUE(fs::exists(root() + "reformat/r.dcm"));
+    EXPECT_TRUE(fs::exists(root() + "dicomDB"));
+}
+
+TEST_F(StudyDbTest, NeighboursAreUpsertedByAppIdAndListedByLastContact) {
+    db_->saveNeighbor(5, "ward", "10.0.0.7", "104", "ward-app");
+    db_->saveNeighbor(5, "lab\"1", "10.0.0.8", "4587", "lab-app");
+    std::vector<neighborInfo> list;
+    db_->getNeighbors(list);
+    ASSERT_EQ(list.size(), 2u);
+    const std::string firstSeen = list[0].wifi;
+
+    // A failed contact moves the lab to the start of today: it sorts last.
+    db_->setNeighborWifi("ward-app");
+    db_->saveNeighbor(5, "lab\"1", "10.0.0.9", "11112", "lab-app");
+    db_->getNeighbors(list);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].appid, "lab-app");
+    EXPECT_EQ(list[0].name, "lab\"1");
+    EXPECT_EQ(list[0].ip, "10.0.0.9");
+    EXPECT_EQ(list[0].port, "11112");
+    EXPECT_EQ(list[0].lastTime, "");
+    EXPECT_EQ(list[0].saveType, 3);
+    EXPECT_GE(list[0].wifi, firstSeen);
+    EXPECT_EQ(list[1].appid, "ward-app");
+    EXPECT_EQ(list[1].wifi.substr(10), " 00:00:00");
+    EXPECT_EQ(list[1].device, 5);
+}
+
+TEST_F(StudyDbTest, MaxIdOfAnEmptyTableIsZero) {
+    EXPECT_EQ(db_->getMaxId("favorite", "ID"), 0);
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1"));
+    EXPECT_EQ(db_->getMaxId("image", "ID"), 1);
+}
+
+TEST_F(StudyDbTest, PatientListSkipsPatientsWithoutSeries) {
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1"));
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.2"));
+    {
+        std::lock_guard<std::recursive_mutex> guard(db_->getLock());
+        ASSERT_TRUE(db_->getConnection().executeSql(
+            "insert into patient(name,patientIDHospital,updateTime) values ('Empty','P9','')"));
+    }
+    std::vector<std::vector<std::string>> got;
+    db_->requestPatients([&got](NSUI::NSDBDataModel* model) {
+        for (int r = 0; r < model->getRowCount(); ++r) {
+            std::vector<std::string> row;
+            for (int c = 0; c < model->getColumnCount(r); ++c) {
+                row.push_back(model->getValue(r, c));
+            }
+            got.push_back(row);
+        }
+    });
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !got.empty(); }));
+    ASSERT_EQ(got.size(), 1u);
+    ASSERT_EQ(got[0].size(), 12u);
+    EXPECT_EQ(got[0][2], "Doe^Jane");
+    EXPECT_EQ(got[0][9], "1");
+    EXPECT_EQ(got[0][10], "1");
+    EXPECT_EQ(got[0][11], "2");
+}
+
+TEST_F(StudyDbTest, StudiesListReadsTheFirstFileAndHonoursDetachedOwners) {
+    bvtest::DicomFixture fixture;
+    fixture.modality = "CT";
+    fixture.customise = [](DcmDataset& dataset) {
+        dataset.putAndInsertString(DCM_KVP, "120");
+        dataset.putAndInsertString(DCM_XRayTubeCurrent, "250");
+        dataset.putAndInsertString(DCM_SeriesNumber, "7");
+    };
+    dcmSDK::DCM_MESSAGE* message = record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1");
+    const std::string folder = root() + message->SeriesFolder;
+    fs::create_directories(folder);
+    ASSERT_TRUE(fixture.write(folder + "1.7.1"));
+    file(message);
+    const std::string patient = rows("select ID from patient")[0][0];
+
+    int ignored = 0;
+    int owner = 0;
+    db_->requestStudies([&ignored](NSUI::NSDBDataModel*) { ++ignored; }, patient, &ignored);
+    db_->detachRequestOwner(&ignored);
+    std::vector<std::vector<std::string>> got;
+    db_->requestStudies(
+        [&got](NSUI::NSDBDataModel* model) {
+            for (int r = 0; r < model->getRowCount(); ++r) {
+                std::vector<std::string> row;
+                for (int c = 0; c < model->getColumnCount(r); ++c) {
+                    row.push_back(model->getValue(r, c));
+                }
+                got.push_back(row);
+            }
+        },
+        patient, &owner);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !got.empty(); }));
+    studydbtest::pumpFrames(4);
+    EXPECT_EQ(ignored, 0);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0][0], "study");
+    EXPECT_EQ(got[0][4], "2024.01.02");
+    ASSERT_EQ(got[1].size(), 12u);
+    EXPECT_EQ(got[1][1], patient);
+    EXPECT_EQ(got[1][5], "1");
+    EXPECT_EQ(got[1][6], "4");
+    EXPECT_EQ(got[1][7], "4");
+    EXPECT_EQ(got[1][8], "Unknown Institution");
+    EXPECT_EQ(got[1][9], "CT");
+    EXPECT_EQ(got[1][10], "120kV 250mA");
+    EXPECT_EQ(got[1][11], "7");
+    EXPECT_TRUE(db_->studyListLoaded.load());
+}
+
+TEST_F(StudyDbTest, NotesWithinThirtySecondsShareOneSeparator) {
+    studydbtest::KeyRecorder separators(2041);
+    studydbtest::KeyRecorder notes(2037);
+    const int first = db_->insertTextNote("first note");
+    const int second = db_->insertTextNote("second \"note\"");
+    EXPECT_GT(second, first);
+    studydbtest::pumpFrames();
+    EXPECT_EQ(separators.ints.size(), 1u);
+    EXPECT_EQ(notes.texts, (std::vector<std::string>{"first note", "second \"note\""}));
+    const auto favorites = rows("select ID, type, message from favorite order by ID");
+    ASSERT_EQ(favorites.size(), 3u);
+    EXPECT_EQ(favorites[0][0], "1");
+    EXPECT_EQ(favorites[0][1], "3");
+    EXPECT_EQ(favorites[2][2], cocos2d::safeBase64EncodeString("second \"note\""));
+
+    std::vector<std::string> messages;
+    db_->requestFavorites([&messages](NSUI::NSDBDataModel* model) {
+        for (int r = 0; r < model->getRowCount(); ++r) {
+            messages.push_back(model->getValue(r, 2));
+        }
+    });
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !messages.empty(); }));
+    EXPECT_EQ(messages.back(), "second \"note\"");
+    ASSERT_TRUE(db_->deleteFavorite(first));
+    EXPECT_EQ(rows("select ID from favorite").size(), 2u);
+}
