@@ -1,0 +1,414 @@
+#include "studydb/dataService.h"
+
+#include "engine/base/Director.h"
+#include "engine/base/Scheduler.h"
+#include "engine/base/Utils.h"
+#include "imagesdk/data/isSliceInfo.h"
+#include "studydb/LibraryCallbacks.h"
+#include "studydb/LocalNetwork.h"
+#include "studydb/dataServiceThread.h"
+#include "studydb/dicomDB.h"
+#include "studydb/sniffer.h"
+#include "toolkit/core/DateTimeRoutines.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/TextRoutines.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+const char* const kScheduleKey = "_dataServiceDataManager";
+// Ticks between subnet sweeps.
+const int kSubnetSweepTicks = 300;
+
+std::mutex& presenterMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+dataService::MessagePresenter& presenter() {
+    static dataService::MessagePresenter value;
+    return value;
+}
+
+dataService*& sharedService() {
+    static dataService* service = nullptr;
+    return service;
+}
+
+// Each target in its own 100-byte buffer, as the echo call takes them.
+std::vector<std::array<char, 100>> targetBuffers(const std::vector<std::string>& targets) {
+    std::vector<std::array<char, 100>> buffers(targets.size());
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        buffers[i].fill('\0');
+        std::strncpy(buffers[i].data(), targets[i].c_str(), buffers[i].size() - 1);
+    }
+    return buffers;
+}
+
+void echoTargets(dcmSDK::dcmEcho& echo, const std::vector<std::string>& targets, bool addressOnly) {
+    if (targets.empty()) {
+        return;
+    }
+    const std::vector<std::array<char, 100>> buffers = targetBuffers(targets);
+    echo.echo(reinterpret_cast<const char(*)[100]>(buffers.data()),
+              static_cast<int>(buffers.size()), addressOnly);
+}
+
+std::vector<std::string> fields(const std::string& text) {
+    std::vector<std::string> pieces;
+    NSUI::splitString(text, ",", pieces);
+    return pieces;
+}
+
+}  // namespace
+
+dataService* dataService::getInstance() {
+    dataService*& service = sharedService();
+    if (service == nullptr) {
+        service = new dataService();
+        service->init();
+        service->autorelease();
+        service->retain();
+    }
+    return service;
+}
+
+void dataService::destroyInstance() {
+    dataService*& service = sharedService();
+    if (service != nullptr) {
+        dataService* ending = service;
+        service = nullptr;
+        ending->shutdown();
+        ending->release();
+    }
+}
+
+void dataService::setMessagePresenter(const MessagePresenter& value) {
+    std::lock_guard<std::mutex> guard(presenterMutex());
+    presenter() = value;
+}
+
+void dataService::showMessage(const std::string& text, float seconds) {
+    MessagePresenter show;
+    {
+        std::lock_guard<std::mutex> guard(presenterMutex());
+        show = presenter();
+    }
+    if (show) {
+        show(text, seconds);
+    } else {
+        cocos2d::log("%s", text.c_str());
+    }
+}
+
+dataService::dataService() = default;
+
+dataService::~dataService() {
+    shutdown();
+}
+
+bool dataService::init() {
+    database = new dicomDB();
+    database->init();
+    tickCount = 0;
+    cocos2d::Director::getInstance()->getScheduler()->schedule(
+        [this](float dt) { update(dt); }, this, 1.0f, CC_REPEAT_FOREVER, 0.5f, false, kScheduleKey);
+    auto handler = [this](cocos2d::Ref* from, unsigned key, NSUI::NSNotificationData* data) {
+        onNotification(from, key, data);
+    };
+    for (const int key : {2012, 2013, 2014, 2003, 2008, 2009, 2019, 2006, 2007, 9139}) {
+        NSUI::NSNotificationCenter::getInstance()->addObserver(this, nullptr, handler, key);
+    }
+    dicomDB* db = database;
+    worker = new dataServiceThread([db] { return db->getDicomRoot(); });
+    return true;
+}
+
+void dataService::shutdown() {
+    if (shutDown) {
+        return;
+    }
+    shutDown = true;
+    cocos2d::Director::getInstance()->getScheduler()->unschedule(kScheduleKey, this);
+    sendTasks.clear();
+    sender.stopping = true;
+    echo.stopping = true;
+    find.stopping = true;
+    get.stopping = true;
+    // Their threads must not outlive the objects' owner.
+    sender.stopThreads();
+    echo.stopThreads();
+    find.stopThreads();
+    get.stopThreads();
+    getTasks.clear();
+    failedGetTasks.clear();
+    if (worker != nullptr) {
+        worker->cancelAllRequests();
+        stopThreadAndWait(worker);
+        worker = nullptr;
+    }
+    if (database != nullptr) {
+        database->shutdown();
+        database->release();
+        database = nullptr;
+    }
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+}
+
+void dataService::addSendTask(dcmSendingObject* task) {
+    if (task == nullptr) {
+        return;
+    }
+    sendTasks.pushBack(task);
+    processSendQueue();
+}
+
+void dataService::update(float) {
+    processSendQueue();
+    ++tickCount;
+    if (tickCount > kSubnetSweepTicks) {
+        echoPeers(1);
+    } else if (tickCount % 5 == 0) {
+        echoPeers(2);
+    }
+    if (tickCount % 5 == 0) {
+        NSUI::sniffer::getInstance()->startPing();
+    }
+    if (tickCount % 2 == 0) {
+        postNeighborCount();
+    }
+}
+
+void dataService::processSendQueue() {
+    if (sender.isSending()) {
+        return;
+    }
+    for (dcmSendingObject* task : sendTasks) {
+        if (task->state != dcmTask::kWaiting || task->ip.empty() || task->path.empty()) {
+            continue;
+        }
+        sender.setIP(task->ip.c_str(), task->port.c_str());
+        sender.send(task->taskId(), task->path.c_str());
+        return;
+    }
+}
+
+void dataService::echoPeers(int mode) {
+    std::vector<std::string> subnet;
+    if (mode == 1) {
+        tickCount = 0;
+        studydb::LocalNetwork::getLocalSubnetAddresses(subnet);
+        std::vector<std::string> targets;
+        for (const std::string& address : subnet) {
+            targets.push_back(address + "," + dicomDB::getNodePort());
+        }
+        echoTargets(echo, targets, true);
+        return;
+    }
+    studydb::LocalNetwork::getLocalSubnetAddresses(subnet);
+    std::vector<neighborInfo> neighbours;
+    if (database != nullptr) {
+        database->getNeighbors(neighbours);
+    }
+    std::vector<std::string> targets = pendingEcho;
+    pendingEcho.clear();
+    for (const neighborInfo& neighbour : neighbours) {
+        if (neighbour.device != 5 ||
+            std::find(subnet.begin(), subnet.end(), neighbour.ip) == subnet.end()) {
+            continue;
+        }
+        bool sending = false;
+        for (dcmSendingObject* task : sendTasks) {
+            sending = sending || (task->ip == neighbour.ip && task->port == neighbour.port);
+        }
+        if (!sending) {
+            targets.push_back(neighbour.name + "," + neighbour.ip + "," + neighbour.port);
+        }
+    }
+    echoTargets(echo, targets, false);
+}
+
+void dataService::postNeighborCount() {
+    std::string host;
+    std::string addresses;
+    studydb::LocalNetwork::getNetworkInfo(host, addresses);
+    auto* data = NSUI::NSNotificationData::create();
+    if (addresses.empty()) {
+        data->intValue = -1;
+    } else {
+        NSUI::DateTimeFields now;
+        NSUI::parseDateTime(NSUI::getCurrentDateTime(), now);
+        const int nowSeconds = now.hour * 3600 + now.minute * 60 + now.second;
+        std::vector<neighborInfo> neighbours;
+        if (database != nullptr) {
+            database->getNeighbors(neighbours);
+        }
+        int count = 0;
+        for (const neighborInfo& neighbour : neighbours) {
+            NSUI::DateTimeFields seen;
+            if (neighbour.wifi.size() != 19 || !NSUI::parseDateTime(neighbour.wifi, seen) ||
+                neighbour.wifi[4] != '-' || neighbour.wifi[13] != ':' || seen.year != now.year ||
+                seen.month != now.month || seen.day != now.day) {
+                continue;
+            }
+            const int seenSeconds = seen.hour * 3600 + seen.minute * 60 + seen.second;
+            if (nowSeconds - seenSeconds < 10) {
+                ++count;
+            }
+        }
+        data->intValue = count;
+    }
+    NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, 2027, data, nullptr, true);
+}
+
+const cocos2d::Vector<dcmGetingObject*>& dataService::refreshGetList() {
+    getTasks.clear();
+    const int count = get.getListSize();
+    if (count > 0) {
+        std::vector<char> buffer(static_cast<std::size_t>(count) * dcmSDK::dcmGet::kTaskTextSize,
+                                 '\0');
+        get.getList(buffer.data(), static_cast<int>(buffer.size()));
+        buffer.back() = '\0';
+        std::vector<std::string> pieces;
+        NSUI::splitString(buffer.data(), "@", pieces);
+        for (const std::string& piece : pieces) {
+            const std::vector<std::string> texts = fields(piece);
+            if (texts.size() != 10) {
+                continue;
+            }
+            auto* task = new dcmGetingObject();
+            std::copy(texts.begin(), texts.end(), task->texts.begin());
+            getTasks.pushBack(task);
+            task->release();
+        }
+    }
+    for (dcmGetingObject* failed : failedGetTasks) {
+        auto* copy = new dcmGetingObject();
+        copy->texts = failed->texts;
+        copy->imageCount = failed->imageCount;
+        copy->state = dcmTask::kFailed;
+        getTasks.pushBack(copy);
+        copy->release();
+    }
+    return getTasks;
+}
+
+void dataService::removeGetTask(dcmGetingObject* task) {
+    if (task == nullptr) {
+        return;
+    }
+    const std::string key = task->texts[5];
+    get.removeTask(key.c_str());
+    for (dcmGetingObject* failed : failedGetTasks) {
+        if (failed->texts[5] == key) {
+            failedGetTasks.eraseObject(failed);
+            return;
+        }
+    }
+}
+
+dcmSendingObject* dataService::findSendTask(int taskId) const {
+    for (dcmSendingObject* task : sendTasks) {
+        if (task->taskId() == taskId) {
+            return task;
+        }
+    }
+    return nullptr;
+}
+
+void dataService::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificationData* data) {
+    if (data == nullptr) {
+        return;
+    }
+    const std::string& text = data->stringValue;
+    switch (key) {
+    case 2003:
+        if (database == nullptr) {
+            return;
+        }
+        if (getInt(text, "ok", 0) == 1) {
+            database->saveNeighbor(5, getString(text, "name"), getString(text, "ip"),
+                                   getString(text, "port"), getString(text, "appid"));
+        } else {
+            database->setNeighborWifi(getString(text, "appid"));
+        }
+        return;
+    case 2019:
+        if (database != nullptr) {
+            database->saveNeighbor(getInt(text, "device", 5), getString(text, "name"),
+                                   getString(text, "ip"), "4587", getString(text, "appid"));
+        }
+        return;
+    case 2012:
+        if (dcmSendingObject* task = findSendTask(data->intValue2)) {
+            task->progress = data->floatValue;
+            task->state = dcmTask::kRunning;
+        }
+        return;
+    case 2013:
+        if (dcmSendingObject* task = findSendTask(data->intValue2)) {
+            task->progress = 100.0f;
+            task->state = dcmTask::kDone;
+            pendingEcho.push_back(task->title + "," + task->ip + "," + task->port);
+        }
+        return;
+    case 2014:
+        if (dcmSendingObject* task = findSendTask(data->intValue2)) {
+            task->state = dcmTask::kFailed;
+            showMessage("Please check the status of DICOM node", 5.0f);
+        }
+        return;
+    case 2006:
+        showMessage(text + " is ready", 5.0f);
+        return;
+    case 2007: {
+        const std::vector<std::string> texts = fields(text);
+        if (texts.size() != 10) {
+            return;
+        }
+        bool known = false;
+        for (dcmGetingObject* failed : failedGetTasks) {
+            known = known || failed->texts[5] == texts[5];
+        }
+        if (!known) {
+            auto* task = new dcmGetingObject();
+            std::copy(texts.begin(), texts.end(), task->texts.begin());
+            task->state = dcmTask::kFailed;
+            failedGetTasks.pushBack(task);
+            task->release();
+        }
+        showMessage(NSUI::formatString("Failed to download %s(%s,%s)", texts[7].c_str(),
+                                       texts[8].c_str(), texts[9].c_str()),
+                    2.0f);
+        return;
+    }
+    case 2008:
+        parseFindResult(text);
+        return;
+    case 2009:
+        showMessage("Check the network and the patient name", 2.0f);
+        return;
+    case 9139: {
+        auto* slice = static_cast<isImageSDK::isSliceInfo*>(data->buffer);
+        data->buffer = nullptr;
+        if (slice == nullptr) {
+            return;
+        }
+        auto* request = new reformatSaveRequest(slice, text);
+        if (worker == nullptr || !worker->addRequest(request)) {
+            request->release();
+            return;
+        }
+        request->release();
+        return;
+    }
+    default:
+        return;
+    }
+}

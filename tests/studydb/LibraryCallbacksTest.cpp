@@ -1,0 +1,130 @@
+#include "studydb/LibraryCallbacks.h"
+
+#include "StudyDbFixture.h"
+#include "engine/platform/Image.h"
+#include "tests/support/lib/TempDir.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <vector>
+
+using studydbtest::KeyRecorder;
+
+namespace {
+
+// Keeps the objects (find rows) of one key.
+class RowRecorder {
+public:
+    explicit RowRecorder(int key) {
+        NSUI::NSNotificationCenter::getInstance()->addObserver(
+            this, nullptr,
+            [this](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
+                if (data != nullptr && data->object != nullptr) {
+                    data->object->retain();
+                    rows.push_back(data->object);
+                }
+            },
+            key);
+    }
+    ~RowRecorder() {
+        NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+        for (cocos2d::Ref* row : rows) {
+            row->release();
+        }
+    }
+    std::vector<cocos2d::Ref*> rows;
+};
+
+}  // namespace
+
+TEST(LibraryCallbacks, EventsBecomeTheirNotifications) {
+    KeyRecorder progress(2012);
+    KeyRecorder done(2013);
+    KeyRecorder imported(2025);
+    KeyRecorder reset(2005);
+    onDcmMessage(0, "{\"taskID\":\"42\",\"value\":\"37.5\"}");
+    onDcmMessage(1, "{\"taskID\":\"42\"}");
+    onDcmMessage(8, "/data/a.dcm");
+    onDcmMessage(9, "cleared");
+    onDcmMessage(12, "ignored");
+    onDcmMessage(0, "{}");
+    studydbtest::pumpFrames(12);
+    EXPECT_EQ(progress.ids, (std::vector<int>{42, 0}));
+    EXPECT_EQ(done.ids, (std::vector<int>{42}));
+    EXPECT_EQ(imported.texts, (std::vector<std::string>{"/data/a.dcm"}));
+    EXPECT_EQ(imported.ids, (std::vector<int>{1}));
+    EXPECT_EQ(reset.texts, (std::vector<std::string>{"cleared"}));
+}
+
+TEST(LibraryCallbacks, FindAnswersBecomeRowsOwnedByTheirData) {
+    RowRecorder series(2011);
+    RowRecorder patients(2010);
+    // Both tags: a series answer. A bare time stays as it is.
+    parseFindResult("0008,0031 [101010]\n0008,0060 [CT]\n0010,0010 [Doe^Jane]\n"
+                    "0020,000d [1.2.3]\n0020,000e [1.2.3.4]\n0020,0011 [5]\n0020,1209 [12]\n");
+    parseFindResult("0008,0060 [MR]\n0020,000d [1.2.3]\n0020,000e []\n");
+    parseFindResult("0008,0020 [20240102]\n0008,0030 [101010.5]\n0010,0010 [Doe^Jane]\n"
+                    "0010,0020 [P1]\n0020,000d [1.2.3]\n0020,0010 [S1]\n0008,0080 [Ward, 3]\n");
+    parseFindResult("0010,0010 [Doe^Jane]\n0020,000d [");
+    parseFindResult("nothing here");
+    studydbtest::pumpFrames(12);
+    ASSERT_EQ(series.rows.size(), 1u);
+    auto* seriesRow = dynamic_cast<findSeriesRow*>(series.rows[0]);
+    ASSERT_NE(seriesRow, nullptr);
+    EXPECT_EQ(seriesRow->dateTime, "101010");
+    EXPECT_EQ(seriesRow->modality, "CT");
+    EXPECT_EQ(seriesRow->seriesInstanceUID, "1.2.3.4");
+    EXPECT_EQ(seriesRow->instanceCount, "12");
+    ASSERT_EQ(patients.rows.size(), 1u);
+    auto* patientRow = dynamic_cast<findPatientRow*>(patients.rows[0]);
+    ASSERT_NE(patientRow, nullptr);
+    EXPECT_EQ(patientRow->dateTime, "2024.01.02 10:10:10");
+    EXPECT_EQ(patientRow->institution, "Ward, 3");
+    EXPECT_EQ(patientRow->studyID, "S1");
+}
+
+TEST(LibraryCallbacks, TextConversionAlwaysEndsInAZeroByte) {
+    char one[1] = {'x'};
+    onDcmGb2Utf8("abc", one, 1);
+    EXPECT_EQ(one[0], '\0');
+    char target[4];
+    onDcmGb2Utf8("abcdef", target, sizeof(target));
+    EXPECT_STREQ(target, "abc");
+    char chinese[16];
+    onDcmGb2Utf8("\xd6\xd0", chinese, sizeof(chinese));
+    EXPECT_STREQ(chinese, "\xe4\xb8\xad");
+}
+
+TEST(LibraryCallbacks, FilesAreReadWholeAndPngsWrittenRowByRow) {
+    bvtest::TempDir folder;
+    const std::string text = folder.str() + "a.txt";
+    std::ofstream(text) << "hello";
+    int size = 0;
+    char* bytes = onDcmReadFile(text.c_str(), size, false);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(size, 5);
+    EXPECT_EQ(std::string(bytes, 5), "hello");
+    delete[] bytes;
+    EXPECT_EQ(onDcmReadFile((folder.str() + "missing").c_str(), size, false), nullptr);
+
+    const int width = 3;
+    const int height = 2;
+    std::vector<unsigned char> pixels(width * height * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<unsigned char>(i * 13);
+    }
+    const std::string png = folder.str() + "a.png";
+    ASSERT_TRUE(onDcmSavePng(width, height, pixels.data(), png.c_str()));
+    cocos2d::Image image;
+    ASSERT_TRUE(image.initWithImageFile(png));
+    EXPECT_EQ(image.getWidth(), width);
+    EXPECT_EQ(image.getHeight(), height);
+    ASSERT_FALSE(image.hasAlpha());
+    // The second row starts right after the first: no padding between rows.
+    EXPECT_EQ(std::vector<unsigned char>(image.getData(), image.getData() + image.getDataLen()),
+              pixels);
+    EXPECT_FALSE(onDcmSavePng(width, height, pixels.data(), (folder.str() + "no/a.png").c_str()));
+}

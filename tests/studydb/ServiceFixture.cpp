@@ -1,0 +1,49 @@
+#include "ServiceFixture.h"
+
+#include "studydb/LibraryCallbacks.h"
+#include "studydb/dicomDB.h"
+#include "studydb/sniffer.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/UILocalConfig.h"
+
+namespace studydbtest {
+
+void ServiceTest::SetUp() {
+    NSUI::NSNotificationCenter::getInstance();
+    NSUI::setEncodedUserDefault("app_dicom_path", storage_.str() + "dicom/");
+    port_ = freePort();
+    dicomDB::setNodePort(std::to_string(port_));
+    const auto udp = static_cast<uint16_t>(freePort(true));
+    NSUI::sniffer::setDefaultPorts(udp, udp);
+    dataService::setMessagePresenter(
+        [this](const std::string& text, float) { messages_.push_back(text); });
+    registerDcmCallbacks();
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+}
+
+void ServiceTest::TearDown() {
+    pumpFrames();
+    dataService::destroyInstance();
+    NSUI::sniffer::stop();
+    pumpFrames();
+    dataService::setMessagePresenter(nullptr);
+    NSUI::setEncodedUserDefault("app_dicom_path", "");
+}
+
+std::vector<std::vector<std::string>> ServiceTest::rows(const std::string& sql) {
+    std::lock_guard<std::recursive_mutex> guard(db()->getLock());
+    NSUI::NSDBDataModel model;
+    EXPECT_TRUE(db()->getConnection().getRecords(sql, &model)) << sql;
+    std::vector<std::vector<std::string>> result;
+    for (int r = 0; r < model.getRowCount(); ++r) {
+        std::vector<std::string> row;
+        for (int c = 0; c < model.getColumnCount(r); ++c) {
+            row.push_back(model.getValue(r, c));
+        }
+        result.push_back(row);
+    }
+    return result;
+}
+
+}  // namespace studydbtest
