@@ -2,6 +2,7 @@
 
 #include "engine/base/Base64.h"
 #include "engine/base/UserDefault.h"
+#include "toolkit/core/NSLanguage.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +110,14 @@ void setEncodedUserDefault(const char* key, std::string value) {
 
 std::string getEncodedUserDefault(const char* key, std::string defaultValue) {
     return readEncoded(key, defaultValue);
+}
+
+std::string UILocalConfig::getLanguageText(const char* key) {
+    return key != nullptr ? getLocalizedString(key) : std::string();
+}
+
+std::string UILocalConfig::getLanguageTextByKey(std::string key) {
+    return getLocalizedString(key);
 }
 
 }  // namespace NSUI

@@ -20,6 +20,11 @@ public:
 
     // Whether the image viewers draw the full DICOM information: anything but "0" says yes.
     bool isDcmFullInfoShown();
+
+    // The published language table's text for the key; empty when no table is loaded or the
+    // key has no text.
+    std::string getLanguageText(const char* key);
+    std::string getLanguageTextByKey(std::string key);
 };
 
 // The same storage form for code that does not derive from the mixin; the writer leaves

@@ -1,0 +1,280 @@
+#include "toolkit/core/NSLanguage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/base/Base64.h"
+#include "engine/platform/FileUtils.h"
+#include "tests/support/lib/TempDir.h"
+#include "tests/toolkit/FixedLanguageApplication.h"
+#include "toolkit/core/UILocalConfig.h"
+
+namespace {
+
+using cocos2d::LanguageType;
+
+const char* const kPlistHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n";
+const char* const kPlistTail = "</dict>\n</plist>\n";
+
+// english, chinese and german parts; "german" lacks "cancel", and "nested" is not a text.
+std::string sampleTable() {
+    return std::string(kPlistHead) +
+           "<key>english</key><dict>"
+           "<key>ok</key><string>OK</string>"
+           "<key>cancel</key><string>Cancel</string>"
+           "<key>nested</key><dict><key>a</key><string>b</string></dict>"
+           "<key>list</key><array><string>x</string></array>"
+           "</dict>"
+           "<key>chinese</key><dict>"
+           "<key>ok</key><string>确定</string>"
+           "<key>cancel</key><string>取消</string>"
+           "</dict>"
+           "<key>german</key><dict><key>ok</key><string>Gut</string></dict>"
+           "<key>french</key><string>not a dictionary</string>" +
+           kPlistTail;
+}
+
+std::string base64Of(const std::string& text) {
+    return cocos2d::safeBase64EncodeString(text);
+}
+
+// Base64 in lines of 76 characters, as mail-style encoders write it.
+std::string wrappedBase64Of(const std::string& text) {
+    const std::string encoded = base64Of(text);
+    std::string wrapped;
+    for (size_t i = 0; i < encoded.size(); i += 76) {
+        wrapped += encoded.substr(i, 76) + "\r\n";
+    }
+    return wrapped;
+}
+
+// A private "language.dat" found before the shipped one, and an application reporting the
+// language the test chooses.
+class NSLanguageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedSearchPaths_ = cocos2d::FileUtils::getInstance()->getSearchPaths();
+        savedRoot_ = cocos2d::FileUtils::getInstance()->getDefaultResourceRootPath();
+        cocos2d::FileUtils::getInstance()->addSearchPath(dir_.str(), true);
+    }
+
+    void TearDown() override {
+        cocos2d::FileUtils::getInstance()->setDefaultResourceRootPath(savedRoot_);
+        cocos2d::FileUtils::getInstance()->setSearchPaths(savedSearchPaths_);
+        NSUI::setSharedLanguage(nullptr);
+    }
+
+    void writeTable(const std::string& content) {
+        std::ofstream out(dir_ / "language.dat", std::ios::binary | std::ios::trunc);
+        out << content;
+        out.close();
+        cocos2d::FileUtils::getInstance()->purgeCachedEntries();
+    }
+
+    bvtest::TempDir dir_;
+    bvtest::FixedLanguageApplication application_{LanguageType::ENGLISH};
+    std::vector<std::string> savedSearchPaths_;
+    std::string savedRoot_;
+};
+
+struct EncodingCase {
+    const char* name;
+    std::string (*encode)(const std::string&);
+};
+
+std::string plainText(const std::string& text) {
+    return text;
+}
+
+// The decoded text ends at its first zero byte.
+std::string base64WithTrailingZero(const std::string& text) {
+    return base64Of(text + std::string(1, '\0') + "<garbage");
+}
+
+TEST_F(NSLanguageTest, EveryEncodingGivesTheSameTable) {
+    const EncodingCase encodings[] = {
+        {"plain", plainText},
+        {"base64", base64Of},
+        {"wrapped base64", wrappedBase64Of},
+        {"base64 with trailing zero", base64WithTrailingZero},
+    };
+    for (const auto& encoding : encodings) {
+        SCOPED_TRACE(encoding.name);
+        writeTable(encoding.encode(sampleTable()));
+        for (const auto language : {LanguageType::ENGLISH, LanguageType::CHINESE}) {
+            application_.setLanguage(language);
+            NSUI::NSLanguage table;
+            table.load();
+            ASSERT_TRUE(table.isLoaded());
+            const bool chinese = language == LanguageType::CHINESE;
+            EXPECT_EQ(table.getString("ok"), chinese ? "确定" : "OK");
+            EXPECT_EQ(table.getString("cancel"), chinese ? "取消" : "Cancel");
+        }
+    }
+}
+
+TEST_F(NSLanguageTest, LanguageChoiceFallsBackToEnglish) {
+    struct Case {
+        LanguageType language;
+        const char* ok;
+        const char* cancel;
+    };
+    const Case cases[] = {
+        {LanguageType::ENGLISH, "OK", "Cancel"},
+        {LanguageType::CHINESE, "确定", "取消"},
+        // Its own part, even though it lacks a key: no per-key fallback.
+        {LanguageType::GERMAN, "Gut", ""},
+        // Present, but not a dictionary.
+        {LanguageType::FRENCH, "OK", "Cancel"},
+        {LanguageType::JAPANESE, "OK", "Cancel"},
+        {static_cast<LanguageType>(42), "OK", "Cancel"},
+    };
+    writeTable(sampleTable());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.language));
+        application_.setLanguage(c.language);
+        NSUI::NSLanguage table;
+        table.load();
+        EXPECT_EQ(table.getString("ok"), c.ok);
+        EXPECT_EQ(table.getString("cancel"), c.cancel);
+    }
+}
+
+TEST_F(NSLanguageTest, WithoutEnglishAnUnknownLanguageFindsNothing) {
+    writeTable(std::string(kPlistHead) +
+               "<key>chinese</key><dict><key>ok</key><string>确定</string></dict>" + kPlistTail);
+    application_.setLanguage(LanguageType::KOREAN);
+    NSUI::NSLanguage table;
+    table.load();
+    EXPECT_TRUE(table.isLoaded());
+    EXPECT_EQ(table.getString("ok"), "");
+}
+
+TEST_F(NSLanguageTest, MissingEmptyAndNonTextKeysGiveEmptyText) {
+    writeTable(sampleTable());
+    NSUI::NSLanguage table;
+    table.load();
+    for (const char* key : {"", "missing", "nested", "list", "OK"}) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(table.getString(key), "");
+    }
+    // The previous answer does not leak into a failed lookup.
+    EXPECT_EQ(table.getString("ok"), "OK");
+    EXPECT_EQ(table.getString("missing"), "");
+}
+
+TEST_F(NSLanguageTest, DamagedFilesLeaveTheTableUnloaded) {
+    struct Case {
+        const char* name;
+        std::string content;
+        bool logged;
+    };
+    const std::string table = sampleTable();
+    const Case cases[] = {
+        {"empty file", "", false},
+        {"plain garbage", "this is not a property list", true},
+        {"truncated plist", table.substr(0, table.size() / 2), true},
+        {"base64 of garbage", base64Of("\x01\x02 not xml"), true},
+        {"base64 of truncated plist", base64Of(table.substr(0, 80)), true},
+        {"array root",
+         std::string("<plist version=\"1.0\"><array><string>a</string></array>"
+                     "</plist>"),
+         true},
+        {"base64 of a zero byte first", base64Of(std::string(1, '\0') + table), true},
+    };
+    const char* quiet = std::getenv("BRIMVALE_QUIET_LOG");
+    const std::optional<std::string> savedQuiet =
+        quiet != nullptr ? std::optional<std::string>(quiet) : std::nullopt;
+    unsetenv("BRIMVALE_QUIET_LOG");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeTable(c.content);
+        NSUI::NSLanguage language;
+        testing::internal::CaptureStderr();
+        language.load();
+        const std::string logged = testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(language.isLoaded());
+        EXPECT_EQ(language.getString("ok"), "");
+        EXPECT_EQ(logged.find("Failed to load config file of language.") != std::string::npos,
+                  c.logged);
+    }
+    if (savedQuiet) {
+        setenv("BRIMVALE_QUIET_LOG", savedQuiet->c_str(), 1);
+    }
+}
+
+TEST_F(NSLanguageTest, MissingFileLeavesTheTableUnloadedAndALaterLoadRetries) {
+    bvtest::TempDir emptyRoot;
+    auto* files = cocos2d::FileUtils::getInstance();
+    files->setDefaultResourceRootPath(emptyRoot.str());
+    files->setSearchPaths({});
+    NSUI::NSLanguage table;
+    table.load();
+    EXPECT_FALSE(table.isLoaded());
+    EXPECT_EQ(table.getString("ok"), "");
+    writeTable(sampleTable());
+    files->addSearchPath(dir_.str());
+    table.load();
+    EXPECT_EQ(table.getString("ok"), "OK");
+}
+
+TEST_F(NSLanguageTest, ASecondLoadKeepsTheFirstTable) {
+    writeTable(sampleTable());
+    NSUI::NSLanguage table;
+    table.load();
+    writeTable(std::string(kPlistHead) +
+               "<key>english</key><dict><key>ok</key><string>Changed</string></dict>" + kPlistTail);
+    application_.setLanguage(LanguageType::CHINESE);
+    table.load();
+    EXPECT_EQ(table.getString("ok"), "OK");
+}
+
+TEST_F(NSLanguageTest, PublishedTableAnswersTheGlobalLookups) {
+    writeTable(sampleTable());
+    NSUI::UILocalConfig config;
+    EXPECT_EQ(NSUI::getLocalizedString("ok"), "");
+    EXPECT_EQ(config.getLanguageText("ok"), "");
+    {
+        NSUI::NSLanguage table;
+        NSUI::setSharedLanguage(&table);
+        EXPECT_EQ(config.getLanguageTextByKey("ok"), "");
+        table.load();
+        EXPECT_EQ(NSUI::getLocalizedString("ok"), "OK");
+        EXPECT_EQ(config.getLanguageText("cancel"), "Cancel");
+        EXPECT_EQ(config.getLanguageTextByKey("ok"), "OK");
+        EXPECT_EQ(config.getLanguageText("missing"), "");
+        EXPECT_EQ(config.getLanguageText(nullptr), "");
+    }
+    EXPECT_EQ(NSUI::getSharedLanguage(), nullptr);
+    EXPECT_EQ(NSUI::getLocalizedString("ok"), "");
+}
+
+// The shipped table gives every key in English and Chinese.
+TEST(ShippedLanguageTable, EnglishAndChineseHaveEveryKey) {
+    const cocos2d::ValueMap root =
+        cocos2d::FileUtils::getInstance()->getValueMapFromFile("language.dat");
+    ASSERT_EQ(root.count("english"), 1u);
+    ASSERT_EQ(root.count("chinese"), 1u);
+    const cocos2d::ValueMap& english = root.at("english").asValueMap();
+    const cocos2d::ValueMap& chinese = root.at("chinese").asValueMap();
+    ASSERT_FALSE(english.empty());
+    EXPECT_EQ(english.size(), chinese.size());
+    for (const auto& entry : english) {
+        SCOPED_TRACE(entry.first);
+        EXPECT_FALSE(entry.second.asString().empty());
+        ASSERT_EQ(chinese.count(entry.first), 1u);
+        EXPECT_FALSE(chinese.at(entry.first).asString().empty());
+    }
+    bvtest::FixedLanguageApplication application(LanguageType::CHINESE);
+    NSUI::NSLanguage table;
+    table.load();
+    EXPECT_EQ(table.getString("appName"), chinese.at("appName").asString());
+}
+
+}  // namespace
