@@ -1,0 +1,60 @@
+#include "studydb/importDcm.h"
+
+#include "studydb/importThread.h"
+#include "toolkit/core/FileRoutines.h"
+#include "toolkit/core/NSThreadRequest.h"
+
+#include <filesystem>
+#include <vector>
+
+importDcm* importDcm::create() {
+    auto* object = new importDcm();
+    if (!object->init()) {
+        delete object;
+        return nullptr;
+    }
+    object->autorelease();
+    return object;
+}
+
+importDcm::~importDcm() {
+    shutdown();
+}
+
+bool importDcm::init() {
+    worker_ = new importThread();
+    return true;
+}
+
+void importDcm::shutdown() {
+    if (worker_ != nullptr) {
+        stopThreadAndWait(worker_);
+        worker_ = nullptr;
+    }
+}
+
+void importDcm::setDicomRoot(const std::string& root) {
+    if (worker_ != nullptr) {
+        worker_->setDicomRoot(root);
+    }
+}
+
+void importDcm::importPath(const std::string& path, bool move) {
+    if (worker_ == nullptr) {
+        return;
+    }
+    std::vector<std::string> files;
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        NSUI::listFiles(path, files, true, true);
+    } else {
+        files.push_back(path);
+    }
+    for (const std::string& file : files) {
+        auto* request = new NSUI::NSThreadRequest();
+        request->text = file;
+        request->userValue0 = move ? 1 : 0;
+        worker_->addRequest(request);
+        request->release();
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "toolkit/core/NSObject.h"
+#include "toolkit/core/NSThreadSafeDestroy.h"
+
+#include <string>
+
+class importThread;
+
+// Turns paths into import work: every file of a folder tree, or a single file.
+class importDcm : public NSUI::NSObject, public NSUI::NSThreadSafeDestroy {
+public:
+    // Initialised and autoreleased; null when init fails.
+    static importDcm* create();
+
+    importDcm() = default;
+    ~importDcm() override;
+
+    virtual bool init();
+    virtual void shutdown();
+
+    void setDicomRoot(const std::string& root);
+    // Queues every file below a folder (hidden sub-folders left out) or the one file; returns at
+    // once.
+    void importPath(const std::string& path, bool move);
+
+private:
+    importThread* worker_ = nullptr;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "dcmsdk/dcmReadTag.h"
+#include "toolkit/core/NSThread.h"
+
+#include <mutex>
+#include <string>
+
+// Copies (or moves) DICOM files into their series folders below the storage root, one file per
+// request, and announces each with key 2016 like a file the node received.
+class importThread : public NSUI::NSThread {
+public:
+    importThread() = default;
+
+    void setDicomRoot(const std::string& root);
+    // One file; false when it was skipped.
+    bool run(const std::string& path, bool move);
+
+protected:
+    ~importThread() override = default;
+    void process(NSUI::NSThreadRequest* request) override;
+
+private:
+    dcmSDK::dcmReadTag tags_;
+    std::mutex rootMutex_;
+    std::string root_;
+};
