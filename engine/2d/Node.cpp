@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/2d/ActionManager.h"
 #include "engine/2d/Camera.h"
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
@@ -19,9 +20,11 @@ uint32_t Node::s_globalOrderOfArrival = 0;
 
 Node::Node()
     : _scheduler(Director::getInstance()->getScheduler()),
+      _actionManager(Director::getInstance()->getActionManager()),
       _eventDispatcher(Director::getInstance()->getEventDispatcher()),
       _cameraFlags{static_cast<unsigned short>(CameraFlag::DEFAULT)} {
     CC_SAFE_RETAIN(_scheduler);
+    CC_SAFE_RETAIN(_actionManager);
     CC_SAFE_RETAIN(_eventDispatcher);
 }
 
@@ -40,6 +43,7 @@ Node::~Node() {
     CC_SAFE_RELEASE_NULL(_userObject);
     CC_SAFE_RELEASE_NULL(_glProgramState);
     CC_SAFE_RELEASE_NULL(_scheduler);
+    CC_SAFE_RELEASE_NULL(_actionManager);
     CC_SAFE_RELEASE_NULL(_eventDispatcher);
     delete _additionalTransform;
 }
@@ -571,6 +575,7 @@ void Node::onExit() {
 }
 
 void Node::cleanup() {
+    stopAllActions();
     unscheduleAllCallbacks();
     const Vector<Node*> children = _children;
     for (Node* child : children) {
@@ -796,6 +801,9 @@ void Node::resume() {
     if (_scheduler != nullptr) {
         _scheduler->resumeTarget(this);
     }
+    if (_actionManager != nullptr) {
+        _actionManager->resumeTarget(this);
+    }
     if (_eventDispatcher != nullptr) {
         _eventDispatcher->resumeEventListenersForTarget(this);
     }
@@ -805,12 +813,60 @@ void Node::pause() {
     if (_scheduler != nullptr) {
         _scheduler->pauseTarget(this);
     }
+    if (_actionManager != nullptr) {
+        _actionManager->pauseTarget(this);
+    }
     if (_eventDispatcher != nullptr) {
         _eventDispatcher->pauseEventListenersForTarget(this);
     }
 }
 
 void Node::update(float /*delta*/) {}
+
+// Actions
+
+void Node::setActionManager(ActionManager* actionManager) {
+    if (actionManager == _actionManager) {
+        return;
+    }
+    stopAllActions();
+    CC_SAFE_RETAIN(actionManager);
+    CC_SAFE_RELEASE(_actionManager);
+    _actionManager = actionManager;
+}
+
+Action* Node::runAction(Action* action) {
+    if (action != nullptr && _actionManager != nullptr) {
+        _actionManager->addAction(action, this, !_running);
+    }
+    return action;
+}
+
+void Node::stopAllActions() {
+    if (_actionManager != nullptr) {
+        _actionManager->removeAllActionsFromTarget(this);
+    }
+}
+
+void Node::stopAction(Action* action) {
+    if (_actionManager != nullptr) {
+        _actionManager->removeAction(action);
+    }
+}
+
+void Node::stopActionByTag(int tag) {
+    if (_actionManager != nullptr) {
+        _actionManager->removeActionByTag(tag, this);
+    }
+}
+
+Action* Node::getActionByTag(int tag) {
+    return _actionManager == nullptr ? nullptr : _actionManager->getActionByTag(tag, this);
+}
+
+ssize_t Node::getNumberOfRunningActions() const {
+    return _actionManager == nullptr ? 0 : _actionManager->getNumberOfRunningActionsInTarget(this);
+}
 
 // Transforms
 

@@ -17,6 +17,8 @@
 
 namespace cocos2d {
 
+class Action;
+class ActionManager;
 class Camera;
 class EventDispatcher;
 class EventListenerKeyboard;
@@ -214,6 +216,19 @@ public:
     virtual void pause();
     virtual void update(float delta);
 
+    // Actions, through the director's action manager. They run while the node runs: a node that
+    // has not entered, has exited or is paused keeps its actions without stepping them, and
+    // cleanup stops them.
+    virtual void setActionManager(ActionManager* actionManager);
+    virtual ActionManager* getActionManager() const { return _actionManager; }
+    // Returns the action.
+    virtual Action* runAction(Action* action);
+    void stopAllActions();
+    void stopAction(Action* action);
+    void stopActionByTag(int tag);
+    Action* getActionByTag(int tag);
+    ssize_t getNumberOfRunningActions() const;
+
     // Transforms.
     virtual const Mat4& getNodeToParentTransform() const;
     // Transform to the space of `ancestor` (to world space when it is not an ancestor).
@@ -344,6 +359,7 @@ protected:
     std::string _userString;
 
     Scheduler* _scheduler = nullptr;
+    ActionManager* _actionManager = nullptr;
     EventDispatcher* _eventDispatcher = nullptr;
     EventListenerKeyboard* _returnKeyListener = nullptr;
 

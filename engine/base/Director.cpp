@@ -4,6 +4,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "engine/2d/ActionManager.h"
 #include "engine/2d/Scene.h"
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/EventDispatcher.h"
@@ -41,8 +42,9 @@ Director* Director::getInstance() {
 }
 
 Director::Director()
-    : _scheduler(new Scheduler()), _eventDispatcher(new EventDispatcher()),
-      _renderer(new Renderer()) {
+    : _scheduler(new Scheduler()), _actionManager(new ActionManager()),
+      _eventDispatcher(new EventDispatcher()), _renderer(new Renderer()) {
+    _scheduler->scheduleUpdate(_actionManager, Scheduler::PRIORITY_SYSTEM, false);
     resetMatrixStack();
 }
 
@@ -54,6 +56,10 @@ Director::~Director() {
     CC_SAFE_RELEASE_NULL(_nextScene);
     CC_SAFE_RELEASE_NULL(_eventDispatcher);
     CC_SAFE_RELEASE_NULL(_textureCache);
+    if (_scheduler != nullptr && _actionManager != nullptr) {
+        _scheduler->unscheduleUpdate(_actionManager);
+    }
+    CC_SAFE_RELEASE_NULL(_actionManager);
     CC_SAFE_RELEASE_NULL(_scheduler);
     delete _renderer;
 }
@@ -259,9 +265,31 @@ void Director::setScheduler(Scheduler* scheduler) {
     if (scheduler == _scheduler) {
         return;
     }
+    // The action manager follows to the new scheduler.
+    if (_scheduler != nullptr && _actionManager != nullptr) {
+        _scheduler->unscheduleUpdate(_actionManager);
+    }
     CC_SAFE_RETAIN(scheduler);
     CC_SAFE_RELEASE(_scheduler);
     _scheduler = scheduler;
+    if (_scheduler != nullptr && _actionManager != nullptr) {
+        _scheduler->scheduleUpdate(_actionManager, Scheduler::PRIORITY_SYSTEM, false);
+    }
+}
+
+void Director::setActionManager(ActionManager* actionManager) {
+    if (actionManager == _actionManager) {
+        return;
+    }
+    if (_scheduler != nullptr && _actionManager != nullptr) {
+        _scheduler->unscheduleUpdate(_actionManager);
+    }
+    CC_SAFE_RETAIN(actionManager);
+    CC_SAFE_RELEASE(_actionManager);
+    _actionManager = actionManager;
+    if (_scheduler != nullptr && _actionManager != nullptr) {
+        _scheduler->scheduleUpdate(_actionManager, Scheduler::PRIORITY_SYSTEM, false);
+    }
 }
 
 void Director::setContentScaleFactor(float scaleFactor) {
@@ -359,6 +387,10 @@ void Director::purgeDirector() {
     _scenesStack.clear();
     CC_SAFE_RELEASE_NULL(_runningScene);
     CC_SAFE_RELEASE_NULL(_nextScene);
+    // Actions retain their nodes, and nodes their manager: break the cycle here.
+    if (_actionManager != nullptr) {
+        _actionManager->removeAllActions();
+    }
     if (_scheduler != nullptr) {
         _scheduler->unscheduleAll();
     }

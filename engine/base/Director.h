@@ -11,6 +11,7 @@
 
 namespace cocos2d {
 
+class ActionManager;
 class EventDispatcher;
 class GLView;
 class Renderer;
@@ -70,6 +71,11 @@ public:
     // Colour the window is cleared to at the start of each frame.
     void setClearColor(const Color4F& clearColor);
 
+    // Steps the actions of nodes as a system update of the scheduler.
+    ActionManager* getActionManager() const { return _actionManager; }
+    // Retains the new manager and releases the old one; nodes made earlier keep theirs.
+    void setActionManager(ActionManager* actionManager);
+
     Scheduler* getScheduler() const { return _scheduler; }
     // Retains the new scheduler and releases the old one.
     void setScheduler(Scheduler* scheduler);
@@ -127,8 +133,9 @@ public:
 
     // Ends the director at the start of the next frame (see purgeDirector).
     void end() { _purgeDirectorInNextLoop = true; }
-    // Unschedules everything, releases the scheduler and deletes the director; the next
-    // `getInstance` makes a fresh one. Not from within a frame: use `end` there.
+    // Stops every action, unschedules everything, releases the scheduler and deletes the
+    // director; the next `getInstance` makes a fresh one. Not from within a frame: use `end`
+    // there.
     void purgeDirector();
 
 private:
@@ -142,6 +149,7 @@ private:
     std::vector<Mat4>& stack(MATRIX_STACK_TYPE type);
 
     Scheduler* _scheduler = nullptr;
+    ActionManager* _actionManager = nullptr;
     EventDispatcher* _eventDispatcher = nullptr;
     Renderer* _renderer = nullptr;
     TextureCache* _textureCache = nullptr;
