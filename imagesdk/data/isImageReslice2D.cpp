@@ -66,35 +66,76 @@ bool usableSpacing(const float spacing[3]) {
     return true;
 }
 
-// Visits every pixel of one plane in row order. The position is carried in single precision:
-// X after each pixel, and at the end of a row minus width X plus Y.
-template <typename Interpolator, typename Visit>
-void walkPlane(const Interpolator& sampler, float position[3], const float stepX[3],
-               const float stepY[3], int width, int height, Visit visit) {
-    const float rowBackX = float(width) * stepX[0];
-    const float rowBackY = float(width) * stepX[1];
-    const float rowBackZ = float(width) * stepX[2];
-    float x = position[0];
-    float y = position[1];
-    float z = position[2];
-    std::ptrdiff_t index = 0;
-    for (int row = 0; row < height; ++row) {
-        for (int column = 0; column < width; ++column) {
-            visit(index++, sampler.getValue(x, y, z));
-            x += stepX[0];
-            y += stepX[1];
-            z += stepX[2];
-        }
-        x -= rowBackX;
-        y -= rowBackY;
-        z -= rowBackZ;
-        x += stepY[0];
-        y += stepY[1];
-        z += stepY[2];
+// Edge of the square output tiles. An oblique plane walked in row order crosses every slice it
+// touches once per row; within a tile the rows reuse each other's cache lines and pages.
+constexpr int kTile = 32;
+// Planes of a slab sampled tile by tile together; bounds the row cursors kept at a time.
+constexpr int kPlaneGroup = 32;
+
+void advance(float position[3], const float step[3]) {
+    position[0] += step[0];
+    position[1] += step[1];
+    position[2] += step[2];
+}
+
+void retreat(float position[3], const float step[3]) {
+    position[0] -= step[0];
+    position[1] -= step[1];
+    position[2] -= step[2];
+}
+
+// Visits every pixel of `planes` parallel planes as combine(plane, index, value), tile by tile,
+// each tile's planes in order. Positions are carried in single precision exactly as a row-order
+// walk carries them: X after each pixel, at the end of a row minus width X plus Y, at the end of
+// a plane minus height Y plus Z. Each row's start is found by that walk, then the tiles take up
+// the row from where the tile to their left left it. False when the cursors cannot be had.
+template <typename Interpolator, typename Combine>
+bool walkSlab(const Interpolator& sampler, float position[3], const float stepX[3],
+              const float stepY[3], const float stepZ[3], int width, int height, int planes,
+              Combine combine) {
+    const float rowBack[3] = {float(width) * stepX[0], float(width) * stepX[1],
+                              float(width) * stepX[2]};
+    const float planeBack[3] = {float(height) * stepY[0], float(height) * stepY[1],
+                                float(height) * stepY[2]};
+    const int group = std::min(planes, kPlaneGroup);
+    std::unique_ptr<float[]> cursors(
+        new (std::nothrow) float[std::size_t(group) * std::size_t(height) * 3]);
+    if (!cursors) {
+        return false;
     }
-    position[0] = x;
-    position[1] = y;
-    position[2] = z;
+    for (int first = 0; first < planes; first += group) {
+        const int count = std::min(group, planes - first);
+        float* cursor = cursors.get();
+        for (int plane = 0; plane < count; ++plane) {
+            for (int row = 0; row < height; ++row, cursor += 3) {
+                std::copy(position, position + 3, cursor);
+                for (int column = 0; column < width; ++column) {
+                    advance(position, stepX);
+                }
+                retreat(position, rowBack);
+                advance(position, stepY);
+            }
+            retreat(position, planeBack);
+            advance(position, stepZ);
+        }
+        for (int top = 0; top < height; top += kTile) {
+            const int bottom = std::min(height, top + kTile);
+            for (int left = 0; left < width; left += kTile) {
+                const int right = std::min(width, left + kTile);
+                for (int plane = 0; plane < count; ++plane) {
+                    for (int row = top; row < bottom; ++row) {
+                        float* at = cursors.get() + 3 * (std::size_t(plane) * height + row);
+                        std::ptrdiff_t index = std::ptrdiff_t(row) * width + left;
+                        for (int column = left; column < right; ++column) {
+                            combine(first + plane, index++, sampler.getValue(at[0], at[1], at[2]));
+                            advance(at, stepX);
+                        }
+                    }
+                }
+            }
+        }
+    }
+    return true;
 }
 
 template <typename T, typename Interpolator>
@@ -111,9 +152,9 @@ void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* o
     float position[3] = {m.m[12], m.m[13], m.m[14]};
     const int samples = request.slabSamples;
 
-    auto store = [out](std::ptrdiff_t i, auto value) { out[i] = T(value); };
+    auto store = [out](int, std::ptrdiff_t i, auto value) { out[i] = T(value); };
     if (samples < 2) {
-        walkPlane(sampler, position, stepX, stepY, width, height, store);
+        walkSlab(sampler, position, stepX, stepY, stepZ, width, height, 1, store);
         return;
     }
 
@@ -122,58 +163,45 @@ void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* o
     for (int c = 0; c < 3; ++c) {
         position[c] = float(double(position[c]) - double(stepZ[c]) * half);
     }
-    const float planeBack[3] = {float(height) * stepY[0], float(height) * stepY[1],
-                                float(height) * stepY[2]};
-    auto nextPlane = [&]() {
-        for (int c = 0; c < 3; ++c) {
-            position[c] -= planeBack[c];
-            position[c] += stepZ[c];
-        }
-    };
-    walkPlane(sampler, position, stepX, stepY, width, height, store);
-    nextPlane();
 
     const int mode = request.slabMode;
-    if (mode == SLAB_MAXIMUM || mode == SLAB_MINIMUM) {
-        for (int plane = 1; plane < samples; ++plane) {
-            if (mode == SLAB_MAXIMUM) {
-                walkPlane(sampler, position, stepX, stepY, width, height,
-                          [out](std::ptrdiff_t i, auto value) {
-                              const T sample = T(value);
-                              if (sample > out[i]) {
-                                  out[i] = sample;
-                              }
-                          });
-            } else {
-                walkPlane(sampler, position, stepX, stepY, width, height,
-                          [out](std::ptrdiff_t i, auto value) {
-                              const T sample = T(value);
-                              if (sample < out[i]) {
-                                  out[i] = sample;
-                              }
-                          });
-            }
-            nextPlane();
-        }
+    if (mode == SLAB_MAXIMUM) {
+        walkSlab(sampler, position, stepX, stepY, stepZ, width, height, samples,
+                 [out](int plane, std::ptrdiff_t i, auto value) {
+                     const T sample = T(value);
+                     if (plane == 0 || sample > out[i]) {
+                         out[i] = sample;
+                     }
+                 });
         return;
     }
-    if (mode != SLAB_MEAN && mode != SLAB_SUM) {
+    if (mode == SLAB_MINIMUM) {
+        walkSlab(sampler, position, stepX, stepY, stepZ, width, height, samples,
+                 [out](int plane, std::ptrdiff_t i, auto value) {
+                     const T sample = T(value);
+                     if (plane == 0 || sample < out[i]) {
+                         out[i] = sample;
+                     }
+                 });
         return;
     }
     const std::size_t count = std::size_t(width) * std::size_t(height);
-    std::unique_ptr<double[]> sums(new (std::nothrow) double[count]);
+    std::unique_ptr<double[]> sums;
+    if (mode == SLAB_MEAN || mode == SLAB_SUM) {
+        sums.reset(new (std::nothrow) double[count]);
+    }
     if (!sums) {
+        // Another mode, or no room to add up: the first plane stands alone.
+        walkSlab(sampler, position, stepX, stepY, stepZ, width, height, 1, store);
         return;
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        sums[i] = double(out[i]);
-    }
     double* accumulator = sums.get();
-    for (int plane = 1; plane < samples; ++plane) {
-        walkPlane(
-            sampler, position, stepX, stepY, width, height,
-            [accumulator](std::ptrdiff_t i, auto value) { accumulator[i] += double(T(value)); });
-        nextPlane();
+    if (!walkSlab(sampler, position, stepX, stepY, stepZ, width, height, samples,
+                  [accumulator](int plane, std::ptrdiff_t i, auto value) {
+                      const double sample = double(T(value));
+                      accumulator[i] = plane == 0 ? sample : accumulator[i] + sample;
+                  })) {
+        return;
     }
     if (mode == SLAB_SUM) {
         for (std::size_t i = 0; i < count; ++i) {
