@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "engine/base/Value.h"
+
+namespace cocos2d {
+
+// Reads JSON text (RFC 8259) into engine values: objects become maps, arrays vectors, numbers
+// doubles (integers within the int range become ints), true/false booleans and null an empty
+// value. The whole text must be one value; nesting is limited to 64 levels.
+class JsonReader {
+public:
+    // False, with a message naming the byte offset, when the text is not valid JSON.
+    static bool parse(const std::string& text, Value* out, std::string* error);
+};
+
+}  // namespace cocos2d

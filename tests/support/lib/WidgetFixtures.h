@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "engine/base/Types.h"
+
+namespace bvtest {
+
+// Writes a PNG of one colour; false when it cannot be written.
+bool writeSolidPng(const std::string& path, int width, int height, const cocos2d::Color4B& colour);
+
+// The widget demo layout and its images, written into `folder` (ending in "/"): a 320 x 240
+// root "widgetDemo" (background (40, 40, 40)) holding
+//  - button "ok" (60 x 30, red; pressed image yellow; title "demo.ok"), 20 from the left and
+//    25 from the top edge;
+//  - button "cancel" (60 x 30, green), 20 from the right and 25 from the top edge;
+//  - text "title" ("demo.title", size 20) at 50 % / 75 % of the root;
+//  - image "photo" (40 x 40, blue), centred;
+//  - slider "volume" (bar 200 x 10 grey, progress green (0, 200, 0), ball 16 x 16 magenta) at
+//    50 %, centred horizontally, 40 from the bottom;
+//  - check box "agree" (20 x 20, white box, black mark) selected, at (30, 40);
+//  - clipping layout "clip" (60 x 40 at (230, 90)) whose image "big" (120 x 120, cyan) is
+//    centred on the clip and so only shows inside it.
+// Returns the layout's file name ("widgetDemo.csb").
+std::string writeWidgetDemoLayout(const std::string& folder);
+
+}  // namespace bvtest
