@@ -61,6 +61,14 @@ public:
     virtual bool openURL(const std::string& url) = 0;
     // A file the user asked the program to open (dropped on the window).
     virtual void openFile(const char* path) { (void)path; }
+    // Voice recording from the default input device into a WAV file at `path` (16-bit mono,
+    // whatever the file's name; the folder must exist). True when recording started; a
+    // recording still running is completed first.
+    virtual bool startAudioRecord(const std::string& path);
+    // Completes the file; nothing when no recording runs.
+    virtual void stopAudioRecord();
+    // Input level of the running recording, 0 (silence) to 1 (full scale); 0 when none runs.
+    virtual float getAudioVolume();
 };
 
 }  // namespace cocos2d
