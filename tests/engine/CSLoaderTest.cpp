@@ -231,3 +231,27 @@ TEST_F(CSLoaderTest, TheCachedFormReusesTheParsedFileUntilTheLoaderGoes) {
     EXPECT_EQ(CSLoader::createNode(_demo, true), nullptr);
     EXPECT_EQ(CSLoader::getInstance()->getCachedFileCount(), 0u);
 }
+
+TEST_F(CSLoaderTest, TheDocumentedExampleLoadsAndLaysOutAsDescribed) {
+    const std::string doc = FileUtils::getInstance()->getStringFromFile(
+        FileUtils::getInstance()->getDefaultResourceRootPath() + "../docs/layout-format.md");
+    const size_t start = doc.find("```json\n{\n");
+    ASSERT_NE(start, std::string::npos);
+    const size_t end = doc.find("```", start + 7);
+    std::string error;
+    Node* root =
+        CSLoader::getInstance()->createNodeFromText(doc.substr(start + 7, end - start - 7), &error);
+    ASSERT_NE(root, nullptr) << error;
+    root->setContentSize(Size(1280.0f, 800.0f));
+    ui::Helper::doLayout(root);
+    Node* bar = root->getChildByName("titleBar");
+    EXPECT_EQ(bar->getContentSize(), Size(1280.0f, 60.0f));
+    EXPECT_EQ(bar->getPosition(), Vec2(0.0f, 800.0f));
+    EXPECT_EQ(bar->getChildByName("title")->getPosition(), Vec2(640.0f, 30.0f));
+    EXPECT_EQ(bar->getChildByName("goBack")->getPosition().x, 10.0f);
+    Node* content = root->getChildByName("content");
+    EXPECT_EQ(content->getContentSize(), Size(1280.0f, 740.0f));
+    EXPECT_EQ(content->getChildByName("logo")->getPosition(), Vec2(640.0f, 370.0f));
+    EXPECT_EQ(content->getChildByName("volume")->getPosition(), Vec2(640.0f, 40.0f));
+    EXPECT_EQ(content->getChildByName("editFilter")->getPosition(), Vec2(1260.0f, 100.0f));
+}
