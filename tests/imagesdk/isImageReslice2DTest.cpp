@@ -317,6 +317,44 @@ std::string obliqueName(const ::testing::TestParamInfo<ObliqueCase>& info) {
 INSTANTIATE_TEST_SUITE_P(Oblique, ResliceAgainstReference, ::testing::ValuesIn(obliqueCases()),
                          obliqueName);
 
+// Outputs many pixels wide and high, and slabs of dozens of planes, so that the kernel's
+// partition of the work (and the position carried across it) is crossed in every direction.
+TEST(ResliceWideOutput, TilesAndThickSlabsMatchTheStepByStepResult) {
+    const float spacing[3] = {0.7f, 0.6f, 0.8f};
+    RefPtr<isImageData> volume =
+        makeVolume(83, 71, 45, isImageSDK::PIXEL_INT16, spacing, [](int x, int y, int z) {
+            return spreadValue(isImageSDK::PIXEL_INT16, x, y, z);
+        });
+    RefPtr<isImageReslice2D> filter(isImageReslice2D::create());
+    filter->setInputData(volume.get());
+    Mat4 tilted;
+    Mat4::createRotation(Vec3(1.0f, 0.6f, 0.2f), 0.6f, &tilted);
+    const struct {
+        int mode;
+        float thickness;
+    } slabs[] = {{isImageSDK::SLAB_MAXIMUM, 0.01f},
+                 {isImageSDK::SLAB_MAXIMUM, 45.0f},
+                 {isImageSDK::SLAB_MINIMUM, 45.0f},
+                 {isImageSDK::SLAB_MEAN, 45.0f},
+                 {isImageSDK::SLAB_SUM, 45.0f}};
+    for (const auto& slab : slabs) {
+        filter->setSlabMode(slab.mode);
+        filter->setResliceMatrix(translation(29.0f, 21.0f, 17.0f) * tilted);
+        filter->setSlabThickness(slab.thickness);
+        ASSERT_GT(filter->getOutputWidth(), 64);
+        ASSERT_GT(filter->getOutputHeight(), 64);
+        isSliceInfo* slice = pullSlice(filter.get());
+        ASSERT_NE(slice, nullptr);
+        const std::vector<double> expected = referenceReslice(volume.get(), filter.get());
+        ASSERT_EQ(std::size_t(slice->width) * slice->height, expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(loadVoxel(slice->data, i, isImageSDK::PIXEL_INT16), expected[i])
+                << "mode " << slab.mode << " samples " << filter->getSlabSamples() << " element "
+                << i;
+        }
+    }
+}
+
 struct FrameCase {
     const char* name;
     Mat4 matrix;
