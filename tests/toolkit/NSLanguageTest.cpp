@@ -8,8 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/2d/Node.h"
 #include "engine/base/Base64.h"
 #include "engine/platform/FileUtils.h"
+#include "engine/ui/Button.h"
+#include "engine/ui/Layout.h"
+#include "engine/ui/Text.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/toolkit/FixedLanguageApplication.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -253,6 +257,53 @@ TEST_F(NSLanguageTest, PublishedTableAnswersTheGlobalLookups) {
     }
     EXPECT_EQ(NSUI::getSharedLanguage(), nullptr);
     EXPECT_EQ(NSUI::getLocalizedString("ok"), "");
+}
+
+TEST_F(NSLanguageTest, TranslateNodeRewritesTextsAndButtonTitlesWithTheirPrefix) {
+    writeTable(std::string(kPlistHead) +
+               "<key>english</key><dict>"
+               "<key>dlg.ok</key><string>Fine</string>"
+               "<key>dlg.cancel</key><string>Stop</string>"
+               "<key>dlg.inner</key><string>Inner</string>"
+               "<key>ok</key><string>Unprefixed</string>"
+               "</dict>" +
+               kPlistTail);
+    NSUI::NSLanguage table;
+    table.load();
+
+    auto* root = cocos2d::Node::create();
+    auto* text = cocos2d::ui::Text::create("ok", "", 12);
+    auto* button = cocos2d::ui::Button::create();
+    button->setTitleText("cancel");
+    auto* panel = cocos2d::ui::Layout::create();
+    auto* nestedText = cocos2d::ui::Text::create("cancel", "", 12);
+    auto* untranslated = cocos2d::ui::Button::create();
+    untranslated->setTitleText("Saved title");
+    auto* textWithChild = cocos2d::ui::Text::create("missing", "", 12);
+    auto* innerText = cocos2d::ui::Text::create("inner", "", 12);
+    textWithChild->addChild(innerText);
+    root->addChild(text);
+    root->addChild(button);
+    root->addChild(panel);
+    panel->addChild(nestedText);
+    panel->addChild(untranslated);
+    root->addChild(textWithChild);
+
+    table.translateNode(root, "dlg.");
+    EXPECT_EQ(text->getString(), "Fine");
+    EXPECT_EQ(button->getTitleText(), "Stop");
+    EXPECT_EQ(nestedText->getString(), "Stop");
+    EXPECT_EQ(untranslated->getTitleText(), "Saved title");
+    EXPECT_EQ(textWithChild->getString(), "missing");
+    // Text widgets are not searched.
+    EXPECT_EQ(innerText->getString(), "inner");
+
+    // Without a prefix the widgets' texts are the keys themselves.
+    auto* plain = cocos2d::ui::Text::create("ok", "", 12);
+    root->addChild(plain);
+    table.translateNode(root, "");
+    EXPECT_EQ(plain->getString(), "Unprefixed");
+    table.translateNode(nullptr, "");
 }
 
 // The shipped table gives every key in English and Chinese.

@@ -2,12 +2,15 @@
 
 #include <cstring>
 
+#include "engine/2d/Node.h"
 #include "engine/base/Base64.h"
 #include "engine/base/Macros.h"
 #include "engine/base/String.h"
 #include "engine/base/Utils.h"
 #include "engine/platform/Application.h"
 #include "engine/platform/FileUtils.h"
+#include "engine/ui/Button.h"
+#include "engine/ui/Text.h"
 
 namespace NSUI {
 
@@ -105,6 +108,29 @@ const std::string& NSLanguage::getString(const std::string& key) {
         lastText = value->getCString();
     }
     return lastText;
+}
+
+void NSLanguage::translateNode(cocos2d::Node* node, const std::string& prefix) {
+    if (node == nullptr) {
+        return;
+    }
+    // Retained copies: a translated widget may resize and relayout its parent.
+    const cocos2d::Vector<cocos2d::Node*> children = node->getChildren();
+    for (cocos2d::Node* child : children) {
+        if (auto* text = dynamic_cast<cocos2d::ui::Text*>(child)) {
+            const std::string translated = getString(prefix + text->getString());
+            if (!translated.empty()) {
+                text->setString(translated);
+            }
+        } else if (auto* button = dynamic_cast<cocos2d::ui::Button*>(child)) {
+            const std::string translated = getString(prefix + button->getTitleText());
+            if (!translated.empty()) {
+                button->setTitleText(translated);
+            }
+        } else if (child->getChildrenCount() > 0) {
+            translateNode(child, prefix);
+        }
+    }
 }
 
 void setSharedLanguage(NSLanguage* language) {

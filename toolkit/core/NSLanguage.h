@@ -4,6 +4,10 @@
 
 #include "toolkit/core/NSDictionary.h"
 
+namespace cocos2d {
+class Node;
+}
+
 namespace NSUI {
 
 // The table of translated texts read from "language.dat": a property list whose root holds one
@@ -25,6 +29,12 @@ public:
     // The text of the key in the chosen language, empty when there is none. The reference
     // stays valid until the next call.
     const std::string& getString(const std::string& key);
+
+    // Replaces the texts of the text and button widgets under `node` with the table's text for
+    // `prefix` + their current text, where there is one. Other nodes are searched for such
+    // widgets; text and button widgets are not descended into. A layout therefore keeps the
+    // text it was saved with wherever the table has no entry.
+    void translateNode(cocos2d::Node* node, const std::string& prefix);
 
     bool isLoaded() const { return table != nullptr; }
 
