@@ -136,6 +136,11 @@ TEST_F(BinReaderTest, LoadersFillEverySliceWithProgressThenWriteTheVoxelCache) {
     drainNotifications();
 
     expectSeriesPixels(output, 10);
+    float spacing[3] = {};
+    output->getSpacing(spacing);
+    EXPECT_FLOAT_EQ(spacing[2], 1.5f);
+    EXPECT_EQ(output->getDataName(), "S1,1");
+    EXPECT_EQ(output->getSlice(9)->instanceNumber, 10);
     ASSERT_EQ(progress.received.size(), 10u);
     for (size_t i = 0; i < progress.received.size(); ++i) {
         const ValueRecorder::Received& r = progress.received[i];
