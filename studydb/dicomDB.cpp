@@ -631,8 +631,14 @@ void dicomDB::clearSeriesCaches(const std::string& relativeFolder) {
     const std::string folder =
         dicomFolder + studydb::leadingComponents(relativeFolder, studydb::kSeriesFolderDepth);
     isImageSDK::removeFolderBufferRelative(folder);
+    // Looked up first: an unlink takes the folder's lock even for a missing file, and the node is
+    // writing into this folder.
+    std::error_code error;
     for (int i = 0; i <= 5; ++i) {
-        std::remove((folder + "/thrumb" + std::to_string(i)).c_str());
+        const std::string thumbnail = folder + "/thrumb" + std::to_string(i);
+        if (std::filesystem::exists(thumbnail, error)) {
+            std::remove(thumbnail.c_str());
+        }
     }
 }
 

@@ -98,5 +98,8 @@ TEST_F(ServiceTest, ReceivedFilesAreFiledExactlyOnce) {
             << series.patientName;
     }
     // One announcement per stored image; copies are known and announce nothing.
+    ASSERT_TRUE(
+        studydbtest::pumpUntil([&] { return announced.texts.size() >= files.size(); }, 60.0));
+    studydbtest::pumpFrames(8);
     EXPECT_EQ(announced.texts.size(), files.size());
 }

@@ -2,8 +2,10 @@
 
 #include "StudyDbFixture.h"
 #include "engine/base/Base64.h"
+#include "imagesdk/io/FolderBuffer.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "toolkit/core/NSDBUtil.h"
+#include "toolkit/core/UIJson.h"
 #include "toolkit/core/UILocalConfig.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -327,4 +329,42 @@ TEST_F(StudyDbTest, NotesWithinThirtySecondsShareOneSeparator) {
     EXPECT_EQ(messages.back(), "second \"note\"");
     ASSERT_TRUE(db_->deleteFavorite(first));
     EXPECT_EQ(rows("select ID from favorite").size(), 2u);
+}
+
+// Every image row inserted into a series folder clears its caches and thumbnails, not only the
+// first of a new patient; a copy that is already known leaves them alone.
+TEST_F(StudyDbTest, InsertedImagesClearTheirSeriesCaches) {
+    studydbtest::KeyRecorder announced(2002);
+    dcmSDK::DCM_MESSAGE* first = record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1");
+    const std::string relative = first->SeriesFolder;
+    const std::string folder = root() + relative;
+    file(first);
+    const std::string seriesFolder = folder.substr(0, folder.size() - 1);
+    const std::string prebin = isImageSDK::getFolderPrebinPath(seriesFolder);
+    const auto makeCaches = [&] {
+        touch(prebin);
+        for (int i = 0; i <= 5; ++i) {
+            touch(folder + "thrumb" + std::to_string(i));
+        }
+    };
+    makeCaches();
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.2"));
+    EXPECT_FALSE(fs::exists(prebin));
+    for (int i = 0; i <= 5; ++i) {
+        EXPECT_FALSE(fs::exists(folder + "thrumb" + std::to_string(i))) << i;
+    }
+    makeCaches();
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.2"));
+    EXPECT_TRUE(fs::exists(prebin));
+    EXPECT_TRUE(fs::exists(folder + "thrumb0"));
+
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return announced.texts.size() >= 2; }));
+    studydbtest::pumpFrames(4);
+    ASSERT_EQ(announced.texts.size(), 2u);
+    EXPECT_EQ(NSUI::UIJson::getString(announced.texts[0], "name"), "Doe^Jane");
+    EXPECT_EQ(NSUI::UIJson::getString(announced.texts[0], "studyDate"), "2024-01-02 10:10:10");
+    EXPECT_EQ(NSUI::UIJson::getString(announced.texts[0], "dcmFolder"), relative);
+    EXPECT_EQ(NSUI::UIJson::getString(announced.texts[1], "studyNumber"), "0");
+    EXPECT_EQ(NSUI::UIJson::getString(announced.texts[1], "seriesNumber"), "0");
+    EXPECT_EQ(NSUI::UIJson::getString(announced.texts[1], "dcmFolder"), "");
 }

@@ -70,6 +70,9 @@ TEST_F(ImportTest, NestedFoldersAreImportedAndOtherFilesSkipped) {
     EXPECT_EQ(images[1][1], "1.2.3.2");
     EXPECT_TRUE(fs::is_regular_file(root() + images[1][2] + images[1][1]));
     EXPECT_TRUE(fs::exists(source_ / "top.dcm"));
+    // Both are announced, and nothing else is.
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return announced.texts.size() >= 2; }));
+    studydbtest::pumpFrames(4);
     EXPECT_EQ(announced.texts.size(), 2u);
 }
 

@@ -1,0 +1,271 @@
+// Receiving under load: 8 storescu processes send 2,000 files at once, first to DCMTK's storescp
+// (the reference, writing files only), then to the task service's node, which also files every
+// image into the study database. Both figures are files per second of the same run.
+#include "engine/base/Director.h"
+#include "studydb/LibraryCallbacks.h"
+#include "studydb/LocalNetwork.h"
+#include "studydb/dataService.h"
+#include "studydb/dicomDB.h"
+#include "studydb/sniffer.h"
+#include "tests/support/lib/DicomFixture.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/UILocalConfig.h"
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const int kSenders = 8;
+const int kFiles = 2000;
+
+std::string& workFolder() {
+    static std::string folder;
+    return folder;
+}
+
+int freePort() {
+    const int socketId = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int port = 0;
+    if (bind(socketId, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+        socklen_t length = sizeof(address);
+        getsockname(socketId, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    close(socketId);
+    return port;
+}
+
+// Starts a DCMTK tool with Nagle's algorithm off; its output goes to the log.
+pid_t spawn(const std::vector<std::string>& arguments) {
+    std::vector<std::string> environment = {"TCP_NODELAY=1"};
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        environment.push_back(*entry);
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    const std::string log = workFolder() + "tools.log";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+        pid = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+bool exitedCleanly(pid_t pid, bool block) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, block ? 0 : WNOHANG);
+    return done == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool waitForPort(int port) {
+    for (int attempt = 0; attempt < 400; ++attempt) {
+        const int socketId = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        const bool open =
+            connect(socketId, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        close(socketId);
+        if (open) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// 2,000 small CT slices in 8 folders, one per sender, 4 patients with 2 series each.
+const std::string& sourceFolder() {
+    static const std::string folder = [] {
+        const std::string root = workFolder() + "source/";
+        for (int sender = 0; sender < kSenders; ++sender) {
+            bvtest::DicomFixture fixture;
+            fixture.rows = 64;
+            fixture.columns = 64;
+            fixture.patientName = "Load^" + std::to_string(sender / 2);
+            fixture.patientID = "L" + std::to_string(sender / 2);
+            fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.50." + std::to_string(sender / 2);
+            fixture.seriesInstanceUID = fixture.studyInstanceUID + "." + std::to_string(sender);
+            const std::string folder = root + std::to_string(sender) + "/";
+            fs::create_directories(folder);
+            fixture.writeSeries(folder, kFiles / kSenders, 1.0);
+        }
+        return root;
+    }();
+    return folder;
+}
+
+std::vector<pid_t> startSenders(int port) {
+    std::vector<pid_t> senders;
+    for (int sender = 0; sender < kSenders; ++sender) {
+        senders.push_back(spawn({"storescu", "-aec", "rivodavo", "+sd", "127.0.0.1",
+                                 std::to_string(port), sourceFolder() + std::to_string(sender)}));
+    }
+    return senders;
+}
+
+std::size_t countFiles(const std::string& folder) {
+    std::size_t count = 0;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, error)) {
+        count += entry.is_regular_file() ? 1 : 0;
+    }
+    return count;
+}
+
+void BM_StorescpReceive(benchmark::State& state) {
+    sourceFolder();
+    for (auto _ : state) {
+        const std::string output = workFolder() + "storescp/";
+        fs::remove_all(output);
+        fs::create_directories(output);
+        const int port = freePort();
+        const pid_t server = spawn({"storescp", "-od", output, std::to_string(port)});
+        if (server <= 0 || !waitForPort(port)) {
+            state.SkipWithError("storescp did not start");
+            return;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        bool clean = true;
+        for (const pid_t sender : startSenders(port)) {
+            clean = exitedCleanly(sender, true) && clean;
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        kill(server, SIGTERM);
+        waitpid(server, nullptr, 0);
+        if (!clean || countFiles(output) != static_cast<std::size_t>(kFiles)) {
+            state.SkipWithError("storescp did not receive every file");
+            return;
+        }
+        state.SetIterationTime(seconds);
+        state.counters["files_per_second"] = kFiles / seconds;
+    }
+}
+
+std::size_t imageRows(dicomDB* db) {
+    std::lock_guard<std::recursive_mutex> guard(db->getLock());
+    NSUI::NSDBDataModel rows;
+    db->getConnection().getRecords("select count() from image", &rows);
+    return rows.getRowCount() > 0 ? std::strtoul(rows.getValue(0, 0).c_str(), nullptr, 10) : 0;
+}
+
+void BM_NodeReceiveAndFile(benchmark::State& state) {
+    sourceFolder();
+    studydb::LocalNetwork::Source offline;
+    offline.info = [](std::string& host, std::string& addresses) {
+        host = "bench";
+        addresses.clear();
+    };
+    offline.subnetAddresses = [](std::vector<std::string>& addresses) { addresses.clear(); };
+    offline.hasColon = [] { return false; };
+    studydb::LocalNetwork::setSource(offline);
+    registerDcmCallbacks();
+    NSUI::NSNotificationCenter::getInstance();
+    cocos2d::Director* director = cocos2d::Director::getInstance();
+    for (auto _ : state) {
+        const std::string storage = workFolder() + "node/";
+        fs::remove_all(storage);
+        NSUI::setEncodedUserDefault("app_dicom_path", storage);
+        const int port = freePort();
+        dicomDB::setNodePort(std::to_string(port));
+        NSUI::sniffer::setDefaultPorts(0, 0);
+        dataService* service = dataService::getInstance();
+        dicomDB* db = service->getDatabase();
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<pid_t> senders = startSenders(port);
+        bool clean = true;
+        double sendSeconds = 0.0;
+        const auto deadline = start + std::chrono::minutes(5);
+        while ((!senders.empty() || imageRows(db) < static_cast<std::size_t>(kFiles)) &&
+               std::chrono::steady_clock::now() < deadline) {
+            director->mainLoop(1.0f / 60.0f);
+            for (auto it = senders.begin(); it != senders.end();) {
+                int status = 0;
+                if (waitpid(*it, &status, WNOHANG) == *it) {
+                    clean = clean && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+                    it = senders.erase(it);
+                    sendSeconds =
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                            .count();
+                } else {
+                    ++it;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const std::size_t filed = imageRows(db);
+        for (const pid_t sender : senders) {
+            kill(sender, SIGKILL);
+            waitpid(sender, nullptr, 0);
+        }
+        dataService::destroyInstance();
+        NSUI::sniffer::stop();
+        NSUI::setEncodedUserDefault("app_dicom_path", "");
+        if (!clean || filed != static_cast<std::size_t>(kFiles)) {
+            state.SkipWithError("the node did not file every image");
+            return;
+        }
+        state.SetIterationTime(seconds);
+        state.counters["files_per_second"] = kFiles / seconds;
+        state.counters["received_per_second"] = kFiles / sendSeconds;
+    }
+}
+
+BENCHMARK(BM_StorescpReceive)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NodeReceiveAndFile)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string pattern = (fs::temp_directory_path() / "bvbench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        return 2;
+    }
+    workFolder() = pattern + "/";
+    setenv("BRIMVALE_WRITABLE_PATH", (workFolder() + "writable/").c_str(), 1);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ignored;
+    fs::remove_all(pattern, ignored);
+    return 0;
+}
