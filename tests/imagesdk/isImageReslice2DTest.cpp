@@ -323,7 +323,7 @@ TEST(ResliceWideOutput, TilesAndThickSlabsMatchTheStepByStepResult) {
     const float spacing[3] = {0.7f, 0.6f, 0.8f};
     RefPtr<isImageData> volume =
         makeVolume(83, 71, 45, isImageSDK::PIXEL_INT16, spacing, [](int x, int y, int z) {
-            return spreadValue(isImageSDK::PIXEL_INT16, x, y, z);
+            return double((x * 7919 + y * 104729 + z * 1299709) % 65536 - 32768);
         });
     RefPtr<isImageReslice2D> filter(isImageReslice2D::create());
     filter->setInputData(volume.get());
