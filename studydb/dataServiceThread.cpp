@@ -134,15 +134,17 @@ std::string dataServiceThread::run(isImageSDK::isSliceInfo* slice, const std::st
         float smallest = 99999.0f;
         float largest = -99999.0f;
         for (std::size_t i = 0; i < count; ++i) {
-            smallest = std::min(smallest, values[i]);
-            largest = std::max(largest, values[i]);
+            if (std::isfinite(values[i])) {
+                smallest = std::min(smallest, values[i]);
+                largest = std::max(largest, values[i]);
+            }
         }
         const float magnitude = std::max(std::fabs(smallest), std::fabs(largest));
         const float scale = magnitude < 0.01f ? 1.0f : 32000.0f / magnitude;
         converted.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
-            const float scaled = values[i] * scale;
-            // Values beyond ±99999 (which the range search starts from) stay inside 16 bits.
+            // Samples that are not numbers become 0; the rest already lie within ±32000.
+            const float scaled = std::isfinite(values[i]) ? values[i] * scale : 0.0f;
             converted[i] = static_cast<std::int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
         }
         record.rescaleSlope = 1.0f / scale;

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -167,15 +168,20 @@ TEST_F(ServiceTest, ReformatSlicesAreWrittenAndReadBack) {
         rgb[i] = static_cast<unsigned char>(20 * i);
     }
     colour->path = grey->path;
-    for (isImageSDK::isSliceInfo* record : {grey, colour}) {
+    // Values within ±0.01 keep scale 1; a value that is not a number becomes 0.
+    auto* faint = slice(isImageSDK::PIXEL_FLOAT32, 2, 1);
+    static_cast<float*>(faint->data)[0] = 0.004f;
+    static_cast<float*>(faint->data)[1] = std::nanf("");
+    faint->path = grey->path;
+    for (isImageSDK::isSliceInfo* record : {grey, colour, faint}) {
         auto* data = NSUI::NSNotificationData::create();
         data->stringValue = "77";
         data->setBuffer(record);
         service_->onNotification(nullptr, 9139, data);
     }
-    ASSERT_TRUE(studydbtest::pumpUntil([&] { return written.texts.size() == 2; }));
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return written.texts.size() == 3; }));
     EXPECT_NE(written.texts[0], written.texts[1]);
-    EXPECT_EQ(written.ids, (std::vector<int>{1, 1}));
+    EXPECT_EQ(written.ids, (std::vector<int>{1, 1, 1}));
 
     dcmSDK::dcmReader reader;
     ASSERT_TRUE(reader.setFile(written.texts[0].c_str()));
@@ -202,4 +208,12 @@ TEST_F(ServiceTest, ReformatSlicesAreWrittenAndReadBack) {
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(static_cast<unsigned char>(pixels[i]), 20 * i) << i;
     }
+
+    ASSERT_TRUE(reader.setFile(written.texts[2].c_str()));
+    ASSERT_TRUE(reader.readDicomTagString(0x0028, 0x1053, text, sizeof(text)));
+    EXPECT_EQ(std::atof(text), 1.0);
+    samples = reinterpret_cast<const std::int16_t*>(reader.readDicomPixelPointer(type, count));
+    ASSERT_NE(samples, nullptr);
+    EXPECT_EQ(samples[0], 0);
+    EXPECT_EQ(samples[1], 0);
 }
