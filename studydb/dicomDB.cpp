@@ -3,6 +3,7 @@
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "dcmsdk/dcmReadTag.h"
 #include "dcmsdk/dcmReader.h"
+#include "engine/audio/SimpleAudioEngine.h"
 #include "engine/base/Base64.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/platform/Image.h"
@@ -711,6 +712,8 @@ void dicomDB::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificationDa
 
 void dicomDB::onFavoriteAdded() {
     ++newFavoriteCount;
+    CocosDenshion::SimpleAudioEngine::getInstance()->playEffect("res/waterfall.wav", false, 1.0f,
+                                                                0.0f, 1.0f);
 }
 
 bool dicomDB::findRecordIds(const dcmSDK::DCM_MESSAGE& record, recordIds& ids) {

@@ -2,9 +2,11 @@
 
 #include "StudyDbFixture.h"
 #include "engine/base/Base64.h"
+#include "engine/platform/FileUtils.h"
 #include "imagesdk/io/FolderBuffer.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "toolkit/core/NSDBUtil.h"
+#include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UIJson.h"
 #include "toolkit/core/UILocalConfig.h"
 
@@ -367,4 +369,28 @@ TEST_F(StudyDbTest, InsertedImagesClearTheirSeriesCaches) {
     EXPECT_EQ(NSUI::UIJson::getString(announced.texts[1], "studyNumber"), "0");
     EXPECT_EQ(NSUI::UIJson::getString(announced.texts[1], "seriesNumber"), "0");
     EXPECT_EQ(NSUI::UIJson::getString(announced.texts[1], "dcmFolder"), "");
+}
+
+TEST_F(StudyDbTest, DicomFavouritesAreStoredRelativeToTheWritablePath) {
+    const std::string writable = cocos2d::FileUtils::getInstance()->getWritablePath();
+    bvtest::DicomFixture fixture;
+    fixture.columns = 8;
+    fixture.rows = 4;
+    const std::string path = writable + "fav/a.dcm";
+    fs::create_directories(writable + "fav");
+    ASSERT_TRUE(fixture.write(path));
+    auto* data = NSUI::NSNotificationData::create();
+    data->stringValue = path;
+    data->intValue = 100;
+    db_->onNotification(nullptr, 9126, data);
+    data->intValue = 0;
+    data->floatValue = 0.75f;
+    db_->onNotification(nullptr, 9126, data);
+    EXPECT_EQ(db_->newFavoriteCount.load(), 2);
+    const auto favorites = rows("select type, image, scale from favorite order by ID");
+    ASSERT_EQ(favorites.size(), 3u);
+    EXPECT_EQ(favorites[0][0], "3");
+    EXPECT_EQ(favorites[1], (std::vector<std::string>{"2", "fav/a.dcm", "2.0"}));
+    EXPECT_EQ(favorites[2], (std::vector<std::string>{"2", "fav/a.dcm", "0.75"}));
+    fs::remove_all(writable + "fav");
 }
