@@ -32,6 +32,23 @@ FT_Face openFace(const std::string& path, int pixelSize) {
     return face;
 }
 
+// Fontconfig's state lives until the process ends; finishing it then returns what its
+// start-up allocated.
+struct FontconfigSession {
+    FontconfigSession() : ready(FcInit() == FcTrue) {}
+    ~FontconfigSession() {
+        if (ready) {
+            FcFini();
+        }
+    }
+    bool ready;
+};
+
+bool fontconfigReady() {
+    static FontconfigSession session;
+    return session.ready;
+}
+
 std::unordered_map<std::string, std::unique_ptr<FontFreeType>>& fontCache() {
     static std::unordered_map<std::string, std::unique_ptr<FontFreeType>> cache;
     return cache;
@@ -40,7 +57,7 @@ std::unordered_map<std::string, std::unique_ptr<FontFreeType>>& fontCache() {
 }  // namespace
 
 std::string FontFreeType::findSystemFontFile(const std::string& family, char32_t codepoint) {
-    if (FcInit() == FcFalse) {
+    if (!fontconfigReady()) {
         return "";
     }
     FcPattern* pattern = FcPatternCreate();

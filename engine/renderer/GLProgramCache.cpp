@@ -1,5 +1,6 @@
 #include "engine/renderer/GLProgramCache.h"
 
+#include "engine/renderer/GLProgramState.h"
 #include "engine/renderer/GLStateCache.h"
 
 namespace cocos2d {
@@ -138,6 +139,7 @@ void GLProgramCache::addGLProgram(GLProgram* program, const std::string& key) {
 }
 
 void GLProgramCache::removeAllPrograms() {
+    GLProgramState::removeSharedStates();
     for (auto& entry : _programs) {
         entry.second->release();
     }

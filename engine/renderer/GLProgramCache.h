@@ -20,7 +20,7 @@ public:
     GLProgram* getGLProgram(const std::string& key);
     // Retains the program; replaces (and releases) one stored under the same key.
     void addGLProgram(GLProgram* program, const std::string& key);
-    // Drops every program, e.g. when the GL context goes away.
+    // Drops every program and the shared program states, e.g. when the GL context goes away.
     void removeAllPrograms();
 
 private:

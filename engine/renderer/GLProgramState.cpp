@@ -53,6 +53,14 @@ GLProgramState* GLProgramState::getOrCreateWithGLProgramName(const std::string& 
     return getOrCreateWithGLProgram(GLProgramCache::getInstance()->getGLProgram(glProgramName));
 }
 
+void GLProgramState::removeSharedStates() {
+    auto& states = sharedStates();
+    for (auto& entry : states) {
+        entry.second->release();
+    }
+    states.clear();
+}
+
 GLProgramState::GLProgramState(GLProgram* glprogram) : _glprogram(glprogram) {
     _glprogram->retain();
 }

@@ -25,6 +25,8 @@ public:
     // One shared state per program.
     static GLProgramState* getOrCreateWithGLProgram(GLProgram* glprogram);
     static GLProgramState* getOrCreateWithGLProgramName(const std::string& glProgramName);
+    // Drops the shared states (their programs go with the GL context); nodes keep their own.
+    static void removeSharedStates();
 
     ~GLProgramState() override;
 
