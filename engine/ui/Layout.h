@@ -105,6 +105,8 @@ protected:
 
     Type _layoutType = Type::ABSOLUTE;
     bool _doLayoutDirty = true;
+    // Set by scrolling subclasses while they take over a touch that began on a child widget.
+    bool _isInterceptTouch = false;
     bool _clippingEnabled = false;
     ClippingType _clippingType = ClippingType::SCISSOR;
 
