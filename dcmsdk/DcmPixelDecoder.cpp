@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace dcmSDK {
 
@@ -234,16 +235,26 @@ void convertMonochrome(const std::uint8_t* data, const PixelLayout& layout,
                        std::vector<std::uint8_t>& out) {
     const std::uint64_t count = layout.pixelCount();
     const unsigned bytesPerSample = layout.bitsAllocated / 8;
-    const bool isSigned = layout.pixelRepresentation != 0;
     out.resize(static_cast<std::size_t>(count * bytesPerSample));
+    const unsigned shift = layout.highBit + 1U - layout.bitsStored;
+    // Stored bits that fill the whole sample are already the stored values, signed or not.
+    if (shift == 0 && layout.bitsStored == layout.bitsAllocated) {
+        std::memcpy(out.data(), data, out.size());
+        return;
+    }
+    const std::uint32_t mask = (1U << layout.bitsStored) - 1U;
+    const std::uint32_t signBit =
+        layout.pixelRepresentation != 0 ? 1U << (layout.bitsStored - 1U) : 0U;
+    std::uint8_t* target = out.data();
     for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint32_t value = static_cast<std::uint32_t>(
-            storedValue(readSample(data, i, bytesPerSample), layout, isSigned));
-        out[static_cast<std::size_t>(i * bytesPerSample)] = static_cast<std::uint8_t>(value & 0xFF);
+        const std::uint32_t bits = (readSample(data, i, bytesPerSample) >> shift) & mask;
+        // Sign extension without a branch: flipping the sign bit and subtracting it again.
+        const std::uint32_t value = (bits ^ signBit) - signBit;
+        target[0] = static_cast<std::uint8_t>(value & 0xFF);
         if (bytesPerSample == 2) {
-            out[static_cast<std::size_t>(i * 2 + 1)] =
-                static_cast<std::uint8_t>((value >> 8) & 0xFF);
+            target[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
         }
+        target += bytesPerSample;
     }
 }
 
