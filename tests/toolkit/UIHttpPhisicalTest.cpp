@@ -1,10 +1,14 @@
 #include "toolkit/net/UIHttpPhisical.h"
 
 #include "LoopbackHttpServer.h"
+#include "engine/2d/Node.h"
 #include "engine/base/Director.h"
+#include "engine/ui/ImageView.h"
 #include "tests/support/lib/TempDir.h"
+#include "tests/support/lib/WidgetFixtures.h"
 #include "toolkit/core/NSDatas.h"
 #include "toolkit/core/UIJson.h"
+#include "toolkit/widgets/UIControlGenerater.h"
 
 #include <gtest/gtest.h>
 
@@ -54,6 +58,32 @@ private:
 class Source : public NSUI::NSDatas {
 public:
     explicit Source(std::vector<Answer>* answers) : answers(answers) {}
+
+    void onResponse(UIHttpResponse* response) override {
+        answers->push_back(
+            {response->tag, response->succeeded, response->responseCode, response->body});
+    }
+
+private:
+    std::vector<Answer>* answers;
+};
+
+// A screen that loads pictures and files downloads of them for its own image loader.
+class PictureScreen : public cocos2d::Node, public NSUI::UIControlGenerater, public UIHttpPhisical {
+public:
+    explicit PictureScreen(std::vector<Answer>* answers) : answers(answers) { owner = this; }
+
+    void fileDownload(const std::string& name, cocos2d::Node* target, cocos2d::Node* loader) {
+        target->retain();
+        pendingImages.push_back({"", name, target, loader});
+    }
+    std::vector<std::string> pendingNames() const {
+        std::vector<std::string> names;
+        for (const auto& record : pendingImages) {
+            names.push_back(record.name);
+        }
+        return names;
+    }
 
     void onResponse(UIHttpResponse* response) override {
         answers->push_back(
@@ -291,6 +321,61 @@ TEST_F(UIHttpPhisicalTest, DownloadOfAPictureNobodyWaitsForIsOnlyAnswered) {
     EXPECT_EQ(answer.tag, "internalLoadHttpImage.unknown");
     EXPECT_EQ(NSUI::UIJson::getString(answer.body, "fileSize"), "10");
     EXPECT_EQ(answers.size(), 1u);
+}
+
+TEST_F(UIHttpPhisicalTest, DownloadedPictureGoesToTheFirstWaitingTargetOfItsNameOn200Only) {
+    bvtest::TempDir folder;
+    const std::string picture = (folder / "picture.png").string();
+    ASSERT_TRUE(bvtest::writeSolidPng(picture, 6, 6, cocos2d::Color4B(1, 2, 3, 255)));
+    const std::string tag = "internalLoadHttpImage." + picture;
+    std::vector<Answer> screenAnswers;
+    auto* screen = new PictureScreen(&screenAnswers);
+    auto* first = cocos2d::ui::ImageView::create();
+    auto* second = cocos2d::ui::ImageView::create();
+    auto* other = cocos2d::ui::ImageView::create();
+    auto* notALoader = cocos2d::Node::create();
+    for (cocos2d::Node* node :
+         {static_cast<cocos2d::Node*>(first), static_cast<cocos2d::Node*>(second),
+          static_cast<cocos2d::Node*>(other), notALoader}) {
+        node->retain();
+    }
+    screen->fileDownload("elsewhere.png", other, screen);
+    screen->fileDownload(picture, first, screen);
+    screen->fileDownload(picture, second, screen);
+
+    screen->downloadToFile(url("/status/201"), "", (folder / "a.bin").string(), tag, true, "", "");
+    ASSERT_TRUE(bvtest::runFramesUntil([&] { return screenAnswers.size() == 1; }));
+    EXPECT_EQ(screen->pendingNames().size(), 3u);
+
+    screen->downloadToFile(url("/bytes/10"), "", (folder / "b.bin").string(), tag, true, "", "");
+    ASSERT_TRUE(bvtest::runFramesUntil([&] { return screenAnswers.size() == 2; }));
+    EXPECT_EQ(screenAnswers[1].tag, tag);
+    EXPECT_EQ(NSUI::UIJson::getString(screenAnswers[1].body, "fileSize"), "10");
+    EXPECT_EQ(screen->pendingNames(), (std::vector<std::string>{"elsewhere.png", picture}));
+    ASSERT_TRUE(bvtest::runFramesUntil([&] {
+        screen->loadNextImage();
+        return !first->getTextureFile().empty();
+    }));
+    EXPECT_EQ(first->getTextureFile(), picture);
+    EXPECT_EQ(second->getTextureFile(), "");
+    EXPECT_EQ(first->getReferenceCount(), 1u);
+
+    // A record whose loader is no image loader is left waiting.
+    screen->fileDownload("stranded.png", other, notALoader);
+    screen->downloadToFile(url("/bytes/1"), "", (folder / "c.bin").string(),
+                           "internalLoadHttpImage.stranded.png", true, "", "");
+    ASSERT_TRUE(bvtest::runFramesUntil([&] { return screenAnswers.size() == 3; }));
+    EXPECT_EQ(screen->pendingNames().size(), 3u);
+    EXPECT_EQ(other->getReferenceCount(), 3u);
+
+    screen->release();
+    EXPECT_EQ(second->getReferenceCount(), 1u);
+    EXPECT_EQ(other->getReferenceCount(), 1u);
+    for (cocos2d::Node* node :
+         {static_cast<cocos2d::Node*>(first), static_cast<cocos2d::Node*>(second),
+          static_cast<cocos2d::Node*>(other), notALoader}) {
+        node->release();
+    }
 }
 
 TEST_F(UIHttpPhisicalTest, CallsAreAnsweredInTheOrderTheyWereMade) {

@@ -1,14 +1,18 @@
 #include "toolkit/net/UIHttpPhisical.h"
 
+#include "engine/2d/Node.h"
 #include "engine/base/Base64.h"
 #include "engine/platform/FileUtils.h"
+#include "engine/ui/ImageView.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/core/UIJson.h"
+#include "toolkit/widgets/UIControlGenerater.h"
 
 // Uploads are built with the classic form API the client sends.
 #define CURL_DISABLE_DEPRECATION
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace NSUI {
@@ -16,11 +20,18 @@ namespace NSUI {
 namespace {
 
 const char kJsonContentType[] = "Content-Type: application/json; charset=utf-8";
+const char kImageTagPrefix[] = "internalLoadHttpImage.";
 
 }  // namespace
 
 UIHttpPhisical::~UIHttpPhisical() {
     NSHttpClient::getInstance()->cancelRequestsOf(owner);
+    for (auto& record : pendingImages) {
+        if (record.target != nullptr) {
+            record.target->release();
+        }
+    }
+    pendingImages.clear();
 }
 
 void UIHttpPhisical::uploadFile(std::string name, std::string info, std::string filePath,
@@ -132,8 +143,32 @@ void UIHttpPhisical::onDownloadResponse(NSHttpClient* client, NSHttpResponse* re
         const long size = cocos2d::FileUtils::getInstance()->getFileSize(path);
         UIJson::setString(record->body, "localFile", path);
         UIJson::setString(record->body, "fileSize", std::to_string(size));
+        handOffImage(record->tag);
     }
     onResponse(record);
+}
+
+void UIHttpPhisical::handOffImage(const std::string& tag) {
+    const std::size_t prefixLength = sizeof(kImageTagPrefix) - 1;
+    if (tag.compare(0, prefixLength, kImageTagPrefix) != 0) {
+        return;
+    }
+    const std::string name = tag.substr(prefixLength);
+    auto found =
+        std::find_if(pendingImages.begin(), pendingImages.end(),
+                     [&](const ImageDownloadRecord& record) { return record.name == name; });
+    if (found == pendingImages.end()) {
+        return;
+    }
+    auto* loader = dynamic_cast<UIControlGenerater*>(found->loader);
+    auto* view = dynamic_cast<cocos2d::ui::ImageView*>(found->target);
+    if (loader == nullptr || view == nullptr) {
+        return;
+    }
+    cocos2d::Node* target = found->target;
+    pendingImages.erase(found);
+    loader->loadImageView(view, name);
+    target->release();
 }
 
 void UIHttpPhisical::onResponse(UIHttpResponse*) {}

@@ -2,15 +2,31 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "toolkit/net/NSHttpClient.h"
 #include "toolkit/net/UIHttpResponse.h"
 
 namespace cocos2d {
+class Node;
 class Ref;
-}
+}  // namespace cocos2d
 
 namespace NSUI {
+
+// A download whose file is to be handed to an image loader: a call of downloadToFile tagged
+// "internalLoadHttpImage." + `name` whose 200 answer puts the picture `name` into `target`
+// through `loader` (a UIControlGenerater).
+struct ImageDownloadRecord {
+    // The address the picture comes from; for the filer's own use.
+    std::string url;
+    std::string name;
+    // One reference, taken by whoever files the record and given back by the mixin when the
+    // record is handed off or freed.
+    cocos2d::Node* target = nullptr;
+    // Not retained: the object itself or one that outlives the record.
+    cocos2d::Node* loader = nullptr;
+};
 
 // Mixin for objects that make HTTP service calls. Each call becomes one request of the shared
 // NSHttpClient filed under `owner`; its answer comes back on the main thread as a
@@ -68,12 +84,16 @@ public:
     static std::string base64EncodeString(const char* data, std::size_t length);
 
 protected:
+    // Downloads waiting to be handed to an image loader; the deriving object files them.
+    std::vector<ImageDownloadRecord> pendingImages;
     // The object the calls are filed under, not retained; the deriving object points it at
     // itself while it initialises. Calls made while it is null are performed but never
     // answered.
     cocos2d::Ref* owner = nullptr;
 
 private:
+    // Hands a downloaded picture tagged for an image loader to the first record of that name.
+    void handOffImage(const std::string& tag);
     void sendVerb(NSHttpRequest::Type type, std::string url, std::string body, std::string tag,
                   const std::string& credentials, const std::string& header);
     static void addHeaders(NSHttpRequest* request, const std::string& credentials,
