@@ -4,12 +4,14 @@
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/net/NSHttpClient.h"
+#include "toolkit/widgets/NSActivity.h"
 
 namespace NSUI {
 
 namespace {
 std::string serverUrl;
-}
+NSActivity* sharedActivity = nullptr;
+}  // namespace
 
 void setServerUrl(const std::string& url) {
     serverUrl = url;
@@ -19,7 +21,17 @@ std::string getServerUrl() {
     return serverUrl;
 }
 
+NSActivity* getSharedActivity() {
+    return sharedActivity;
+}
+
+void setSharedActivity(NSActivity* activity) {
+    sharedActivity = activity;
+}
+
 void purgeToolkitSingletons() {
+    // Before the centre goes: the indicator unregisters itself there.
+    NSActivity::removeSharedActivity();
     NSDataManager::destroyInstance();
     NSHttpClient::destroyInstance();
     NSNotificationCenter::destroyInstance();
