@@ -1,0 +1,27 @@
+#pragma once
+
+#include "toolkit/widgets/NSInteractorBase.h"
+
+namespace NSUI {
+
+// The interactor of a sprite view: pinch zooms its picture within the scale bounds, and a
+// one-finger drag or a two-finger pan moves it. Its target is the sprite view.
+class NSInteractorImage : public NSInteractorBase {
+public:
+    static NSInteractorImage* create();
+
+    // Pinch and right-drag stop growing the picture above this scale and shrinking it below
+    // the lower one; one step may cross a bound.
+    static constexpr float kMaxScale = 10.0f;
+    static constexpr float kMinScale = 0.1f;
+
+    void onPinch(float factor) override;
+    void onTwoFingerPan(const cocos2d::Vec2& step) override;
+    // The speed is not used.
+    void onDrag(const cocos2d::Vec2& step, float speed) override;
+
+protected:
+    NSInteractorImage() = default;
+};
+
+}  // namespace NSUI
