@@ -139,7 +139,13 @@ bool NSSpriteView::onMouseMove(float x, float y) {
         return true;
     }
     if (leftButtonDown) {
-        panBy(step.x, step.y);
+        // The left button is also touch 0: while the interactor follows that touch it pans the
+        // picture already.
+        const bool touchPans = interactor != nullptr && interactor->isOwningCapture() &&
+                               NSInteractorBase::isCapturing();
+        if (!touchPans) {
+            panBy(step.x, step.y);
+        }
         return true;
     }
     return false;

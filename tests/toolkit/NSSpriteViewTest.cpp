@@ -1,0 +1,254 @@
+#include "toolkit/widgets/NSSpriteView.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/2d/Scene.h"
+#include "engine/base/AutoreleasePool.h"
+#include "engine/base/Director.h"
+#include "engine/base/EventDispatcher.h"
+#include "engine/base/InputRouter.h"
+#include "engine/ui/ImageView.h"
+#include "tests/support/lib/TempDir.h"
+#include "tests/support/lib/WidgetFixtures.h"
+#include "toolkit/widgets/NSInteractorImage.h"
+
+namespace {
+
+using cocos2d::Director;
+using cocos2d::EventMouse;
+using cocos2d::EventTouch;
+using cocos2d::Touch;
+using cocos2d::Vec2;
+using Button = cocos2d::EventMouse::MouseButton;
+using NSUI::NSInteractorBase;
+using NSUI::NSSpriteView;
+
+// A 960 x 640 window whose running scene holds a 200 x 100 sprite view at (100, 100).
+class NSSpriteViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Director::getInstance()->setWinSize(cocos2d::Size(960.0f, 640.0f));
+        _scene = cocos2d::Scene::create();
+        _view = NSSpriteView::create();
+        _view->setPosition(Vec2(100.0f, 100.0f));
+        _view->setContentSize(cocos2d::Size(200.0f, 100.0f));
+        _scene->addChild(_view);
+        Director::getInstance()->runWithScene(_scene);
+        Director::getInstance()->mainLoop(0.0f);
+    }
+    void TearDown() override {
+        for (Touch* touch : _fingers) {
+            touch->release();
+        }
+        Director::getInstance()->purgeDirector();
+        cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+    }
+
+    cocos2d::ui::ImageView* picture() const { return _view->getImageView(); }
+
+    // Runs frames, as the running scene would, until `done` holds; false after many.
+    static bool runUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 2000 && !done(); ++i) {
+            Director::getInstance()->mainLoop(0.05f);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return done();
+    }
+
+    // One mouse event at a GL point coming from `previous`; true when something consumed it.
+    static bool mouse(EventMouse::MouseEventType type, Vec2 at, Vec2 previous,
+                      Button button = Button::BUTTON_UNSET, float scrollY = 0.0f) {
+        EventMouse event(type);
+        event.setCursorPosition(previous.x, previous.y);
+        event.setCursorPosition(at.x, at.y);
+        event.setMouseButton(button);
+        event.setScrollData(0.0f, scrollY);
+        Director::getInstance()->getEventDispatcher()->dispatchEvent(&event);
+        return event.isStopped();
+    }
+    static bool wheel(float scrollY) {
+        const Vec2 at(200.0f, 150.0f);
+        return mouse(EventMouse::MouseEventType::MOUSE_SCROLL, at, at, Button::BUTTON_UNSET,
+                     scrollY);
+    }
+
+    // Touches through the event dispatcher; points in GL coordinates.
+    Touch* finger(int id, Vec2 at) {
+        for (Touch* touch : _fingers) {
+            if (touch->getID() == id) {
+                touch->setLocation(at);
+                return touch;
+            }
+        }
+        auto* touch = new Touch();
+        touch->setTouchInfo(id, at.x, 640.0f - at.y);
+        _fingers.push_back(touch);
+        return touch;
+    }
+    static void touches(EventTouch::EventCode code, const std::vector<Touch*>& list) {
+        EventTouch event;
+        event.setEventCode(code);
+        event.setTouches(list);
+        Director::getInstance()->getEventDispatcher()->dispatchEvent(&event);
+    }
+
+    bvtest::TempDir _dir;
+    cocos2d::Scene* _scene = nullptr;
+    NSSpriteView* _view = nullptr;
+    std::vector<Touch*> _fingers;
+};
+
+TEST_F(NSSpriteViewTest, PictureIsCentredAndFittedKeepingItsAspect) {
+    EXPECT_EQ(_view->getImagePath(), "");
+    const std::string path = (_dir / "wide.png").string();
+    ASSERT_TRUE(bvtest::writeSolidPng(path, 400, 100, cocos2d::Color4B(0, 0, 255, 255)));
+    _view->setImage(path);
+    EXPECT_EQ(_view->getImagePath(), path);
+    EXPECT_EQ(picture()->getPosition(), Vec2(100.0f, 50.0f));
+    ASSERT_TRUE(runUntil([&] { return picture()->getTextureFile() == path; }));
+    // 400 x 100 into 200 x 100: the width decides.
+    EXPECT_FLOAT_EQ(picture()->getScale(), 0.5f);
+}
+
+TEST_F(NSSpriteViewTest, MissingFileShowsThePlaceholderAtItsOwnSize) {
+    picture()->setScale(3.0f);
+    picture()->setPosition(Vec2(7.0f, 7.0f));
+    _view->setImage((_dir / "absent.png").string());
+    EXPECT_EQ(_view->getImagePath(), "UIRes/noPicture.png");
+    EXPECT_FLOAT_EQ(picture()->getScale(), 1.0f);
+    EXPECT_EQ(picture()->getPosition(), Vec2(100.0f, 50.0f));
+    ASSERT_TRUE(runUntil([&] { return !picture()->getTextureFile().empty(); }));
+    EXPECT_NE(picture()->getTextureFile().find("UIRes/noPicture.png"), std::string::npos);
+    EXPECT_FLOAT_EQ(picture()->getScale(), 1.0f);
+    EXPECT_GT(picture()->getVirtualRendererSize().width, 0.0f);
+}
+
+TEST_F(NSSpriteViewTest, WheelZoomsWithoutBoundsAndAlwaysConsumes) {
+    struct Case {
+        float start;
+        float scrollY;
+        float expected;
+    };
+    const Case cases[] = {
+        {1.0f, -1.0f, 1.1f},   {1.0f, 1.0f, 0.9f},    {1.0f, 0.0f, 1.0f},
+        {20.0f, -3.0f, 22.0f}, {0.05f, 2.0f, 0.045f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.start) + " scroll " + std::to_string(c.scrollY));
+        picture()->setScale(c.start);
+        EXPECT_TRUE(wheel(c.scrollY));
+        EXPECT_FLOAT_EQ(picture()->getScale(), c.expected);
+    }
+}
+
+TEST_F(NSSpriteViewTest, RightDragZoomsOnVerticalMovesWithinTheBounds) {
+    struct Case {
+        float start;
+        Vec2 step;
+        float expected;
+    };
+    const Case cases[] = {
+        {1.0f, {0.0f, 10.0f}, 1.05f},   {1.0f, {0.0f, -10.0f}, 0.95f},
+        {1.0f, {10.0f, 5.0f}, 1.0f},    {1.0f, {5.0f, -5.0f}, 1.0f},
+        {10.2f, {0.0f, 10.0f}, 10.2f},  {10.2f, {0.0f, -10.0f}, 9.69f},
+        {0.09f, {0.0f, -10.0f}, 0.09f}, {0.09f, {0.0f, 10.0f}, 0.0945f},
+        {9.8f, {0.0f, 10.0f}, 10.29f},
+    };
+    const Vec2 from(200.0f, 130.0f);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.start) + " step " + std::to_string(c.step.x) + "," +
+                     std::to_string(c.step.y));
+        picture()->setScale(c.start);
+        EXPECT_TRUE(
+            mouse(EventMouse::MouseEventType::MOUSE_DOWN, from, from, Button::BUTTON_RIGHT));
+        EXPECT_TRUE(mouse(EventMouse::MouseEventType::MOUSE_MOVE, from + c.step, from));
+        EXPECT_FALSE(mouse(EventMouse::MouseEventType::MOUSE_UP, from + c.step, from + c.step,
+                           Button::BUTTON_RIGHT));
+        EXPECT_FLOAT_EQ(picture()->getScale(), c.expected);
+    }
+}
+
+TEST_F(NSSpriteViewTest, LeftDragThroughTheWindowPansByExactlyTheMouseStep) {
+    // The window's left button is also touch 0, so both the mouse and the touch path see it.
+    cocos2d::InputRouter router;
+    const Vec2 start = picture()->getPosition();
+    router.mouseDown(200.0f, 500.0f, Button::BUTTON_LEFT);
+    router.mouseMove(212.0f, 495.0f);
+    router.mouseMove(230.0f, 480.0f);
+    EXPECT_TRUE(NSInteractorBase::isCapturing());
+    EXPECT_EQ(picture()->getPosition(), start + Vec2(30.0f, 20.0f));
+    router.mouseUp(230.0f, 480.0f, Button::BUTTON_LEFT);
+    EXPECT_FALSE(NSInteractorBase::isCapturing());
+
+    // A mouse-only drag (no touch) pans just the same.
+    const Vec2 at(150.0f, 150.0f);
+    EXPECT_TRUE(mouse(EventMouse::MouseEventType::MOUSE_DOWN, at, at, Button::BUTTON_LEFT));
+    EXPECT_TRUE(mouse(EventMouse::MouseEventType::MOUSE_MOVE, at + Vec2(-4.0f, 6.0f), at));
+    EXPECT_EQ(picture()->getPosition(), start + Vec2(26.0f, 26.0f));
+    EXPECT_FALSE(mouse(EventMouse::MouseEventType::MOUSE_UP, at, at, Button::BUTTON_LEFT));
+
+    // Without a button a move is not consumed and pans nothing.
+    EXPECT_FALSE(mouse(EventMouse::MouseEventType::MOUSE_MOVE, at + Vec2(9.0f, 9.0f), at));
+    EXPECT_EQ(picture()->getPosition(), start + Vec2(26.0f, 26.0f));
+}
+
+TEST_F(NSSpriteViewTest, MouseIsIgnoredWhileTouchIsDisabled) {
+    _view->setTouchEnabled(false);
+    const Vec2 at(150.0f, 150.0f);
+    EXPECT_FALSE(wheel(-1.0f));
+    EXPECT_FALSE(mouse(EventMouse::MouseEventType::MOUSE_DOWN, at, at, Button::BUTTON_LEFT));
+    EXPECT_FALSE(mouse(EventMouse::MouseEventType::MOUSE_MOVE, at + Vec2(5.0f, 0.0f), at));
+    EXPECT_FLOAT_EQ(picture()->getScale(), 1.0f);
+    EXPECT_EQ(picture()->getPosition(), Vec2::ZERO);
+}
+
+TEST_F(NSSpriteViewTest, PinchZoomsWithinTheBoundsAndTwoFingersPan) {
+    struct Case {
+        float start;
+        float spread;  // final finger distance over the starting 40 points
+        float expected;
+    };
+    const Case cases[] = {
+        {1.0f, 2.0f, 2.0f},   {1.0f, 0.5f, 0.5f},   {10.5f, 2.0f, 10.5f},
+        {10.5f, 0.5f, 5.25f}, {0.09f, 0.5f, 0.09f}, {0.09f, 2.0f, 0.18f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.start) + " x" + std::to_string(c.spread));
+        picture()->setScale(c.start);
+        picture()->setPosition(Vec2::ZERO);
+        touches(EventTouch::EventCode::BEGAN, {finger(0, {180.0f, 150.0f})});
+        touches(EventTouch::EventCode::BEGAN, {finger(1, {220.0f, 150.0f})});
+        const float half = 20.0f * c.spread;
+        // Spread about the same centre, then both fingers up by 8.
+        touches(EventTouch::EventCode::MOVED,
+                {finger(0, {200.0f - half, 150.0f}), finger(1, {200.0f + half, 150.0f})});
+        touches(EventTouch::EventCode::MOVED,
+                {finger(0, {200.0f - half, 158.0f}), finger(1, {200.0f + half, 158.0f})});
+        touches(EventTouch::EventCode::ENDED,
+                {finger(0, {200.0f - half, 158.0f}), finger(1, {200.0f + half, 158.0f})});
+        EXPECT_NEAR(picture()->getScale(), c.expected, 1e-5f);
+        EXPECT_EQ(picture()->getPosition(), Vec2(0.0f, 8.0f));
+        EXPECT_FALSE(NSInteractorBase::isCapturing());
+    }
+}
+
+TEST_F(NSSpriteViewTest, RemovalWithCleanupEndsTouchHandlingAndFreesTheCapture) {
+    touches(EventTouch::EventCode::BEGAN, {finger(0, {150.0f, 150.0f})});
+    ASSERT_TRUE(NSInteractorBase::isCapturing());
+    _view->retain();
+    _view->removeFromParentAndCleanup(true);
+    EXPECT_FALSE(NSInteractorBase::isCapturing());
+    EXPECT_EQ(_view->getInteractor(), nullptr);
+    const Vec2 before = picture()->getPosition();
+    touches(EventTouch::EventCode::MOVED, {finger(0, {170.0f, 150.0f})});
+    EXPECT_EQ(picture()->getPosition(), before);
+    _view->release();
+}
+
+}  // namespace
