@@ -33,9 +33,9 @@ protected:
         ASSERT_NE(view_, nullptr) << "no window: run under a display (xvfb-run)";
         view_->retain();
         Director::getInstance()->setOpenGLView(view_);
-        Scene* scene = Scene::create();
-        scene->addChild(LayerColor::create(kBackground, kWidth, kHeight));
-        Director::getInstance()->runWithScene(scene);
+        scene_ = Scene::create();
+        scene_->addChild(LayerColor::create(kBackground, kWidth, kHeight));
+        Director::getInstance()->runWithScene(scene_);
         NSUI::NSNotificationCenter::getInstance()->addObserver(
             this, nullptr,
             [this](Ref*, unsigned, NSUI::NSNotificationData* data) {
@@ -91,6 +91,7 @@ protected:
     }
 
     GLViewImpl* view_ = nullptr;
+    Scene* scene_ = nullptr;
     std::vector<std::string> announced_;
 };
 
@@ -152,6 +153,61 @@ TEST_F(CaptureScreenToJpegTest, SmallRectangleIsAnnouncedWithoutStamp) {
     EXPECT_NEAR(corner[0], kBackground.r, 8);
     EXPECT_NEAR(corner[1], kBackground.g, 8);
     EXPECT_NEAR(corner[2], kBackground.b, 8);
+}
+
+TEST_F(CaptureScreenToJpegTest, ChineseRectangleHoldsItsOwnPixelsAndTheStampItsSizeEarns) {
+    bvtest::FixedLanguageApplication application(LanguageType::CHINESE);
+    // A marker in frame-buffer pixels 100..150 x 50..90, to see which part of the screen the
+    // capture holds.
+    const Color4B marker(20, 200, 60, 255);
+    auto* markerLayer = LayerColor::create(marker, 50, 40);
+    markerLayer->setPosition(Vec2(100, 50));
+    scene_->addChild(markerLayer);
+    const struct {
+        int x, y, width, height;
+        int stampSize;  // 0: no stamp
+    } cases[] = {
+        {100, 50, 600, 500, 100},  // s = 100: the smallest stamp, every third pixel
+        {0, 0, 1000, 499, 0},      // s = 99
+    };
+    Image* stamp = stampPicture("UIRes/qrcode.png");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        announced_.clear();
+        captureAndDeliver(c.x, c.y, c.width, c.height);
+        Image picture;
+        ASSERT_TRUE(loadAnnounced(&picture));
+        ASSERT_EQ(picture.getWidth(), c.width);
+        ASSERT_EQ(picture.getHeight(), c.height);
+
+        // Image rows run from the top; frame-buffer rows from the bottom.
+        const int markerRow = c.y + c.height - 1 - 70;
+        const unsigned char* inMarker = pixel(picture, markerRow, 125 - c.x, 3);
+        const unsigned char* aboveMarker = pixel(picture, markerRow - 30, 125 - c.x, 3);
+        const unsigned char markerRgb[3] = {marker.r, marker.g, marker.b};
+        const unsigned char background[3] = {kBackground.r, kBackground.g, kBackground.b};
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(inMarker[k], markerRgb[k], 8);
+            EXPECT_NEAR(aboveMarker[k], background[k], 8);
+        }
+
+        const int size = c.stampSize == 0 ? 100 : c.stampSize;
+        const int step = c.stampSize == 0 ? 0 : 300 / c.stampSize;
+        double error = 0;
+        for (int r = 0; r < size; ++r) {
+            for (int col = 0; col < size; ++col) {
+                const unsigned char* actual =
+                    pixel(picture, c.height - size + r, c.width - size + col, 3);
+                const unsigned char* expected =
+                    step == 0 ? background : pixel(*stamp, r * step, col * step, 4);
+                for (int k = 0; k < 3; ++k) {
+                    error += std::abs(actual[k] - expected[k]);
+                }
+            }
+        }
+        EXPECT_LT(error / (size * size * 3), step == 0 ? 3.0 : 12.0);
+    }
+    stamp->release();
 }
 
 }  // namespace

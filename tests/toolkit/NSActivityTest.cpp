@@ -159,6 +159,14 @@ TEST_F(NSActivityTest, IndicatorWhoseParentWentAwayIsReplaced) {
 
 TEST_F(NSActivityTest, ProgressPostsReplaceTheNumberInOneLabel) {
     NSActivity* activity = NSActivity::show(scene);
+    // A post without data carries no number.
+    center->postNotification(nullptr, NSUI::NOTIFY_ACTIVITY_PROGRESS, nullptr, nullptr, false);
+    center->postNotification(nullptr, NSUI::NOTIFY_ACTIVITY_TEXT, nullptr, nullptr, false);
+    frame();
+    frame();
+    EXPECT_EQ(activity->getChildByTag(NSActivity::kProgressTag), nullptr);
+    EXPECT_EQ(activity->getChildByTag(NSActivity::kMessageTag), nullptr);
+
     postInt(NSUI::NOTIFY_ACTIVITY_PROGRESS, 42);
     frame();
     auto* label = dynamic_cast<Label*>(activity->getChildByTag(NSActivity::kProgressTag));
