@@ -17,8 +17,7 @@ NSActivity* getSharedActivity();
 void setSharedActivity(NSActivity* activity);
 
 // Application shutdown: removes a shown activity indicator and releases the toolkit's
-// singletons. A later getInstance makes a fresh
-// object.
+// singletons. A later getInstance makes a fresh object.
 void purgeToolkitSingletons();
 
 }  // namespace NSUI
