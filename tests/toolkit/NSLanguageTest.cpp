@@ -10,13 +10,18 @@
 
 #include "engine/2d/Node.h"
 #include "engine/base/Base64.h"
+#include "engine/base/IMEDelegate.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
+#include "engine/ui/CSLoader.h"
 #include "engine/ui/Layout.h"
 #include "engine/ui/Text.h"
 #include "tests/support/lib/TempDir.h"
+#include "tests/support/lib/WidgetFixtures.h"
 #include "tests/toolkit/FixedLanguageApplication.h"
 #include "toolkit/core/UILocalConfig.h"
+#include "toolkit/widgets/NSRichElement.h"
+#include "toolkit/widgets/NSTextField.h"
 
 namespace {
 
@@ -304,6 +309,64 @@ TEST_F(NSLanguageTest, TranslateNodeRewritesTextsAndButtonTitlesWithTheirPrefix)
     table.translateNode(root, "");
     EXPECT_EQ(plain->getString(), "Unprefixed");
     table.translateNode(nullptr, "");
+}
+
+// What a text field's elements show.
+std::string shownBy(const NSUI::NSTextField* field) {
+    std::string result;
+    for (NSUI::NSRichElement* element : field->elements) {
+        result += static_cast<NSUI::NSRichElementText*>(element)->getText();
+    }
+    return result;
+}
+
+TEST_F(NSLanguageTest, TranslateNodeGivesTextFieldsOfALoadedLayoutTheirPlaceholder) {
+    writeTable(std::string(kPlistHead) +
+               "<key>english</key><dict>"
+               "<key>demo.ok</key><string>Fine</string>"
+               "<key>demo.title</key><string>Title</string>"
+               "<key>find</key><string>Search</string>"
+               "</dict>" +
+               kPlistTail);
+    NSUI::NSLanguage table;
+    table.load();
+
+    cocos2d::Node* root = cocos2d::CSLoader::createNode(bvtest::writeWidgetDemoLayout(dir_.str()));
+    ASSERT_NE(root, nullptr);
+    root->retain();
+    cocos2d::Node* clip = root->getChildByNameDeep("clip");
+    ASSERT_NE(clip, nullptr);
+    // A field whose text is a key, inside a panel of the layout, and one with nothing typed.
+    auto* keyed = NSUI::NSTextField::createWithPlaceHolder("Name", cocos2d::Size(200.0f, 30.0f));
+    keyed->setString("find");
+    clip->addChild(keyed);
+    auto* untouched =
+        NSUI::NSTextField::createWithPlaceHolder("Name", cocos2d::Size(200.0f, 30.0f));
+    root->addChild(untouched);
+
+    table.translateNode(root, "");
+    auto* title = dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep("title"));
+    auto* ok = dynamic_cast<cocos2d::ui::Button*>(root->getChildByNameDeep("ok"));
+    ASSERT_NE(title, nullptr);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(title->getString(), "Title");
+    EXPECT_EQ(ok->getTitleText(), "Fine");
+
+    // The typed text stays on show; the translation waits as the placeholder.
+    EXPECT_EQ(keyed->getString(), "find");
+    EXPECT_EQ(keyed->placeholderText, "Search");
+    EXPECT_EQ(shownBy(keyed), "find");
+    keyed->startEditing();
+    for (int i = 0; i < 4; ++i) {
+        cocos2d::IMEDispatcher::sharedDispatcher()->dispatchDeleteBackward();
+    }
+    keyed->detachWithIME();
+    EXPECT_TRUE(keyed->placeholderShown);
+    EXPECT_EQ(shownBy(keyed), "Search");
+
+    EXPECT_EQ(untouched->placeholderText, "Name");
+    EXPECT_EQ(shownBy(untouched), "Name");
+    root->release();
 }
 
 // The shipped table gives every key in English and Chinese.

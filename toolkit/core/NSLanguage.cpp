@@ -11,6 +11,7 @@
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
+#include "toolkit/widgets/NSTextField.h"
 
 namespace NSUI {
 
@@ -126,6 +127,12 @@ void NSLanguage::translateNode(cocos2d::Node* node, const std::string& prefix) {
             const std::string translated = getString(prefix + button->getTitleText());
             if (!translated.empty()) {
                 button->setTitleText(translated);
+            }
+        } else if (auto* field = dynamic_cast<NSTextField*>(child)) {
+            // Becomes the placeholder, shown at once unless the field shows typed text.
+            const std::string translated = getString(prefix + field->getString());
+            if (!translated.empty()) {
+                field->setPlaceHolder(translated);
             }
         } else if (child->getChildrenCount() > 0) {
             translateNode(child, prefix);

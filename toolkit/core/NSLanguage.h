@@ -31,9 +31,10 @@ public:
     const std::string& getString(const std::string& key);
 
     // Replaces the texts of the text and button widgets under `node` with the table's text for
-    // `prefix` + their current text, where there is one. Other nodes are searched for such
-    // widgets; text and button widgets are not descended into. A layout therefore keeps the
-    // text it was saved with wherever the table has no entry.
+    // `prefix` + their current text, where there is one; for a text field that text becomes
+    // its placeholder. Other nodes are searched for such widgets; text, button and text-field
+    // widgets are not descended into. A layout therefore keeps the text it was saved with
+    // wherever the table has no entry.
     void translateNode(cocos2d::Node* node, const std::string& prefix);
 
     bool isLoaded() const { return table != nullptr; }
