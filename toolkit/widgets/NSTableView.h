@@ -74,7 +74,7 @@ public:
     cocos2d::Vec2 offsetFromIndex(ssize_t index) const;
     // The row at a point of the container, or -1 for none. In a top-down vertical table a point
     // on the boundary of two rows belongs to the upper one; a point less than 0.0001 past it
-    // belongs to no row. A point before the first row (or any point of an empty table) gives 0.
+    // belongs to no row. A point before the first row gives 0; an empty table has no rows.
     ssize_t indexFromOffset(const cocos2d::Vec2& offset) const;
 
     // Marks the row's cell as touched, highlights it and selects its item (single selection
