@@ -7,6 +7,7 @@
 #include "engine/base/Director.h"
 #include "engine/renderer/TextureCache.h"
 #include "engine/ui/ImageView.h"
+#include "toolkit/widgets/NSTextField.h"
 
 namespace NSUI {
 
@@ -153,6 +154,21 @@ void UIControlGenerater::apply(const ImageLoadRecord& record) {
         applyToSprite(static_cast<cocos2d::Sprite*>(record.target), record.path, record.mode,
                       record.boxSize, record.scaleXFactor);
     }
+}
+
+NSTextField* UIControlGenerater::createTextField(const std::string& placeholder,
+                                                 const cocos2d::Vec2& position, int fontSize,
+                                                 const cocos2d::Vec2& anchorPoint) {
+    NSTextField* field = NSTextField::create(cocos2d::Size(150.0f, static_cast<float>(fontSize)));
+    if (field == nullptr) {
+        return nullptr;
+    }
+    field->setPlaceHolder(placeholder);
+    field->setPosition(position);
+    field->setAnchorPoint(anchorPoint);
+    // Re-renders the placeholder or the text, so the size takes effect.
+    field->setFontSize(fontSize);
+    return field;
 }
 
 }  // namespace NSUI

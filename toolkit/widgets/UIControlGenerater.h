@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/math/Geometry.h"
+#include "engine/math/Vec2.h"
 
 namespace cocos2d {
 class Node;
@@ -16,6 +17,8 @@ class ImageView;
 }  // namespace cocos2d
 
 namespace NSUI {
+
+class NSTextField;
 
 // One picture to put into an image view or a sprite.
 struct ImageLoadRecord {
@@ -59,6 +62,11 @@ public:
     void loadNextImage();
     // Completion of the load in flight; the picture is looked up again by its path.
     void onImageLoaded(cocos2d::Texture2D* texture);
+
+    // An autoreleased text field 150 wide and `fontSize` high showing `placeholder`, its text
+    // in `fontSize`; null when it cannot be made.
+    NSTextField* createTextField(const std::string& placeholder, const cocos2d::Vec2& position,
+                                 int fontSize, const cocos2d::Vec2& anchorPoint);
 
 protected:
     // Waiting requests, oldest first.
