@@ -15,6 +15,7 @@
 #include "engine/platform/GLView.h"
 #include "engine/ui/Scale9Sprite.h"
 #include "toolkit/widgets/NSRichElement.h"
+#include "toolkit/widgets/UIControlGenerater.h"
 #include "toolkit/widgets/UIScrollViewBase.h"
 
 namespace {
@@ -485,6 +486,26 @@ TEST_F(NSTextFieldTest, DeletingWhileScrolledKeepsTheCaretLineVisible) {
         EXPECT_GE(field->cursorPosition.y + inner->getPositionY(), -0.5f) << i;
     }
     EXPECT_TRUE(field->placeholderShown);
+}
+
+TEST_F(NSTextFieldTest, GeneratorMakesAFieldInTheGivenFontSize) {
+    NSUI::UIControlGenerater generator;
+    NSTextField* field =
+        generator.createTextField("Width", Vec2(10.0f, 20.0f), 14, Vec2(0.0f, 0.5f));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->getContentSize().width, 150.0f);
+    EXPECT_EQ(field->touchRect, cocos2d::Rect(0.0f, 0.0f, 150.0f, 14.0f));
+    EXPECT_EQ(field->getPosition(), Vec2(10.0f, 20.0f));
+    EXPECT_EQ(field->getAnchorPoint(), Vec2(0.0f, 0.5f));
+    EXPECT_TRUE(field->placeholderShown);
+    EXPECT_EQ(shown(field), "Width");
+    EXPECT_EQ(field->textFontSize, 14);
+
+    NSTextField* large = makeField();
+    field->setString("m");
+    large->setString("m");
+    EXPECT_LT(field->elements[0]->renderer->getContentSize().height,
+              large->elements[0]->renderer->getContentSize().height);
 }
 
 }  // namespace
