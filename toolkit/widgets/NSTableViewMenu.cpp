@@ -20,6 +20,8 @@ bool NSTableViewMenu::init() {
     if (!cocos2d::ui::Widget::init()) {
         return false;
     }
+    // The delegate sizes the menu; a plain widget would follow its (empty) renderer instead.
+    ignoreContentAdaptWithSize(false);
     setTouchEnabled(true);
     return true;
 }
