@@ -98,7 +98,7 @@ void NSTextField::setString(const std::string& s) {
     const std::string replacement = s;
     text.clear();
     cursorIndex = 0;
-    removeAllElements();
+    clearElements();
     insertTextAtCursor(replacement);
 }
 
@@ -224,7 +224,7 @@ void NSTextField::insertTextAtCursor(const std::string& s) {
     cocos2d::Vec2 innerPosition;
     cocos2d::Size innerSize;
     if (placeholderShown) {
-        removeAllElements();
+        clearElements();
         placeholderShown = false;
         cursorIndex = 0;
     } else {
@@ -255,7 +255,7 @@ void NSTextField::insertTextAtCursor(const std::string& s) {
 
 void NSTextField::setStyledText(const std::string& s, const std::string& fontName, int fontSize,
                                 const cocos2d::Color3B& color) {
-    removeAllElements();
+    clearElements();
     std::vector<std::string> characters;
     splitCharacters(s, &characters);
     for (const std::string& character : characters) {
@@ -485,6 +485,12 @@ void NSTextField::stopEditing() {
     placeEditBackground(normalImage);
     unschedule(kBlinkKey);
     hideCursor();
+}
+
+void NSTextField::clearElements() {
+    removeAllElements();
+    // The cursor went with the container's other nodes.
+    cursorSprite = nullptr;
 }
 
 void NSTextField::notify(EventType event) {

@@ -161,6 +161,8 @@ private:
     void placeEditBackground(const std::string& image);
     // Editing ends: keys off, normal background, no blink, cursor hidden.
     void stopEditing();
+    // removeAllElements, which also removes the cursor sprite.
+    void clearElements();
     void hideCursor();
     void blinkCursor();
     int characterCount() const;
