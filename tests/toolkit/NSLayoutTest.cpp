@@ -102,6 +102,8 @@ protected:
         cocos2d::Camera::_visitingCamera = nullptr;
         Director::getInstance()->purgeDirector();
         cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+        // The client hands answers to the scheduler of the director it first worked with.
+        NSUI::NSHttpClient::destroyInstance();
     }
 
     static void frame(float dt) { Director::getInstance()->mainLoop(dt); }
