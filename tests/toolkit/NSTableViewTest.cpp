@@ -289,9 +289,10 @@ TEST_F(TableEditTest, RemovingKeepsTheRowsInViewInPlaceAndRecyclesTheRowsCell) {
     }
 }
 
-TEST_F(TableEditTest, RemovingOutOfRangeRowsChangesNothing) {
+TEST_F(TableEditTest, RemovingOutOfRangeRowsOrInsertingNoItemChangesNothing) {
     TestTable* table = makeScrolledTable();
     const std::vector<float> offsets = table->getRowOffsets();
+    table->insertItem(3, nullptr);
     for (ssize_t index : {CC_INVALID_INDEX, static_cast<ssize_t>(-7), static_cast<ssize_t>(20),
                           static_cast<ssize_t>(99)}) {
         table->removeItemAtIndex(index);

@@ -424,6 +424,10 @@ void NSTableView::removeAllItems() {
 // Single rows.
 
 void NSTableView::insertItem(ssize_t index, cocos2d::Ref* item) {
+    // The item list holds no null entries, and a row must have its item.
+    if (item == nullptr) {
+        return;
+    }
     if (index < 0 || index > rowCount) {
         index = rowCount;
     }

@@ -53,7 +53,8 @@ public:
     void reloadData();
     // Empties the table: cells recycled, items and selection released.
     void removeAllItems();
-    // Inserts a row; an index below 0 or past the end appends. The rows in view keep their place.
+    // Inserts a row; an index below 0 or past the end appends, a null item is ignored. The rows
+    // in view keep their place.
     void insertItem(ssize_t index, cocos2d::Ref* item);
     // Removes the row and releases its item; out-of-range indices are ignored.
     void removeItemAtIndex(ssize_t index);
