@@ -329,6 +329,13 @@ TEST_F(NSLayoutTest, ALayoutClosingItselfOnReleaseIsLeftAlone) {
     EXPECT_EQ(_log.size(), 2u);
 }
 
+TEST_F(NSLayoutTest, ASecondInitKeepsOneListener) {
+    ASSERT_TRUE(_panel->init());
+    _panel->setContentSize(cocos2d::Size(200.0f, 100.0f));
+    down(Vec2(150.0f, 150.0f));
+    EXPECT_EQ(_log.size(), 1u);
+}
+
 TEST_F(NSLayoutTest, ImagesLoadOnlyWhileTheLayoutIsOnStage) {
     bvtest::TempDir dir;
     const std::string picture = (dir.path() / "dot.png").string();

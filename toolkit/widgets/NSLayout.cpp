@@ -38,7 +38,7 @@ bool NSLayout::init() {
     UIHttpPhisical::owner = this;
     clearButtons();
 
-    CC_SAFE_RELEASE_NULL(mouseListener);
+    dropMouseListener();
     mouseListener = cocos2d::EventListenerMouse::create();
     mouseListener->retain();
     mouseListener->onMouseScroll = [this](cocos2d::EventMouse* event) { handleMouseScroll(event); };
@@ -51,12 +51,7 @@ bool NSLayout::init() {
 
 void NSLayout::cleanup() {
     cocos2d::ProtectedNode::cleanup();
-    if (mouseListener != nullptr) {
-        if (_eventDispatcher != nullptr) {
-            _eventDispatcher->removeEventListener(mouseListener);
-        }
-        CC_SAFE_RELEASE_NULL(mouseListener);
-    }
+    dropMouseListener();
     NSHttpClient::getInstance()->cancelRequestsOf(this);
 }
 
@@ -158,6 +153,16 @@ void NSLayout::handleMouseMove(cocos2d::EventMouse* event) {
     if (acceptsMouse(event, &p) && onMouseMove(p.x, p.y)) {
         event->stopPropagation();
     }
+}
+
+void NSLayout::dropMouseListener() {
+    if (mouseListener == nullptr) {
+        return;
+    }
+    if (_eventDispatcher != nullptr) {
+        _eventDispatcher->removeEventListener(mouseListener);
+    }
+    CC_SAFE_RELEASE_NULL(mouseListener);
 }
 
 void NSLayout::clearButtons() {

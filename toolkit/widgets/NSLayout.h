@@ -62,6 +62,8 @@ private:
     void handleMouseUp(cocos2d::EventMouse* event);
     void handleMouseMove(cocos2d::EventMouse* event);
     void clearButtons();
+    // Unregisters and releases the listener, so a second init does not deliver twice.
+    void dropMouseListener();
 };
 
 }  // namespace NSUI
