@@ -385,7 +385,8 @@ Node* Node::getChildByNameDeep(const std::string& name) const {
     if (name.empty()) {
         return nullptr;
     }
-    for (Node* child : _children) {
+    // Through getChildren, so that nodes keeping their content in a container are searched too.
+    for (Node* child : getChildren()) {
         if (child->_name == name) {
             return child;
         }
@@ -397,7 +398,7 @@ Node* Node::getChildByNameDeep(const std::string& name) const {
 }
 
 Node* Node::getChildByTagDeep(int tag) const {
-    for (Node* child : _children) {
+    for (Node* child : getChildren()) {
         if (child->_tag == tag) {
             return child;
         }

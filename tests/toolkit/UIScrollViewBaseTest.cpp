@@ -496,6 +496,9 @@ TEST_F(UIScrollViewBaseTest, ChildrenLiveInTheContainer) {
     EXPECT_EQ(view->getChildByName("named"), named);
     EXPECT_EQ(view->getChildrenCount(), 4);
     EXPECT_EQ(&view->getChildren(), &inner->getChildren());
+    // Searches of the whole tree reach the content.
+    EXPECT_EQ(scene->getChildByNameDeep("named"), named);
+    EXPECT_EQ(scene->getChildByTagDeep(77), tagged);
 
     view->removeChild(plain);
     EXPECT_EQ(view->getChildrenCount(), 3);
