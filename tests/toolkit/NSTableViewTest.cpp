@@ -103,6 +103,25 @@ TEST_F(TableGeometryTest, HorizontalRowsRunAlongXAndBoundariesBelongToTheNextRow
     EXPECT_EQ(Size(50.0f, kHeight), table->cellAtIndex(2)->size);
 }
 
+TEST_F(TableGeometryTest, BottomUpRowsStartAtTheBottomAndBoundariesBelongToTheRowAbove) {
+    TestTable* table = makeTable(0, 40.0f);
+    table->fillOrder = 1;
+    loadThreeRows(table);
+    EXPECT_EQ(Vec2(0.0f, 0.0f), table->offsetFromIndex(0));
+    EXPECT_EQ(Vec2(0.0f, 70.0f), table->offsetFromIndex(2));
+    struct Case {
+        float y;
+        ssize_t row;
+    };
+    const Case cases[] = {{-1.0f, 0}, {39.99995f, -1}, {40.0f, 1}, {119.0f, 2}, {150.0f, -1}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.row, table->indexFromOffset(Vec2(10.0f, c.y))) << "y " << c.y;
+    }
+    for (NSUI::NSTableViewCell* cell : table->getUsedCells()) {
+        EXPECT_EQ(table->offsetFromIndex(cell->index), cell->getPosition());
+    }
+}
+
 TEST_F(TableGeometryTest, AnEmptyTableHasOneOffsetAViewSizedContainerAndNoPlacementPass) {
     TestTable* table = makeTable(0, 40.0f);
     EXPECT_EQ(std::vector<float>{0.0f}, table->getRowOffsets());
@@ -314,6 +333,20 @@ TEST_F(TableEditTest, RemovingTheOnlySelectedRowEmptiesTheSelectionAndRemovingAl
     EXPECT_TRUE(table->getUsedCells().empty());
     EXPECT_EQ(std::vector<float>{0.0f}, table->getRowOffsets());
     EXPECT_EQ(Size(kWidth, kHeight), table->getInnerContainer()->getContentSize());
+}
+
+TEST_F(TableRecyclingTest, CleanupEmptiesTheTableAndDropsTheFreeCells) {
+    TestTable* table = makeTable(20, 40.0f);
+    table->items.clear();
+    table->items.pushBack(Row::create("x", 40.0f));
+    table->reloadData();
+    ASSERT_EQ(4, table->getFreeCells().size());
+    table->cleanup();
+    EXPECT_EQ(0, table->getRowCount());
+    EXPECT_TRUE(table->items.empty());
+    EXPECT_TRUE(table->getUsedCells().empty());
+    EXPECT_TRUE(table->getFreeCells().empty());
+    EXPECT_EQ(nullptr, table->dequeueCell());
 }
 
 TEST_F(TableEditTest, ResizingARowInViewMovesOnlyTheRowsAfterIt) {
