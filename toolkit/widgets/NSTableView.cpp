@@ -314,6 +314,9 @@ void NSTableView::updateCellAtIndex(ssize_t index) {
     if (cell == nullptr || usedCells.contains(cell)) {
         return;
     }
+    RetainGuard keep(cell);
+    // A free cell handed back without `dequeueCell` leaves the free list all the same.
+    freeCells.eraseObject(cell);
     cell->size = size;
     setIndexForCell(index, cell);
     refreshHighlight(cell);
@@ -811,12 +814,13 @@ bool NSTableView::onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) {
             if (item != nullptr && selection.contains(item) && selection.size() >= 2) {
                 delegate->tableCellUnhighlight(this, cell, Vec2::ZERO, cell->size);
                 selection.eraseObject(item);
-                // Screens refresh on the tap; it names the row touched before, still selected.
+                // Screens refresh on a tap; this one names the row touched before.
                 reportCellRelease(touch);
                 cell = nullptr;
             }
         } else if (cell != nullptr) {
-            for (cocos2d::Ref* item : selection) {
+            const cocos2d::Vector<cocos2d::Ref*> previous = selection;
+            for (cocos2d::Ref* item : previous) {
                 if (NSTableViewCell* selected = cellAtIndex(items.getIndex(item))) {
                     delegate->tableCellUnhighlight(this, selected, Vec2::ZERO, selected->size);
                 }
