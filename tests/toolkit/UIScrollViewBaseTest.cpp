@@ -471,6 +471,33 @@ TEST_F(UIScrollViewBaseTest, ChildWidgetKeepsItsTouchUntilItTravelsFivePoints) {
     release(200.0f, 130.0f);
 }
 
+TEST_F(UIScrollViewBaseTest, CancelledTouchesEndLikeReleases) {
+    UIScrollViewBase* view = makeView(NSUI::scrollVertical, Size(200.0f, 400.0f));
+    press(200.0f, 120.0f);
+    frames(2, 0.05f);
+    drag(200.0f, 150.0f);
+    router.cancelTouch();
+    EXPECT_TRUE(view->isAutoScrolling());
+    frames(50, 0.01f);
+    EXPECT_FALSE(view->isAutoScrolling());
+
+    // A cancelled touch of a child ends the take-over as well.
+    ui::Widget* child = ui::Widget::create();
+    child->ignoreContentAdaptWithSize(false);
+    child->setContentSize(Size(200.0f, 400.0f));
+    child->setAnchorPoint(Vec2::ZERO);
+    child->setTouchEnabled(true);
+    view->addChild(child);
+    press(200.0f, 150.0f);
+    router.cancelTouch();
+    child->setTouchEnabled(false);
+    const Vec2 before = containerAt(view);
+    press(200.0f, 150.0f);
+    drag(200.0f, 160.0f);
+    EXPECT_EQ(containerAt(view), before + Vec2(0.0f, 10.0f));
+    release(200.0f, 160.0f);
+}
+
 TEST_F(UIScrollViewBaseTest, ChildrenLiveInTheContainer) {
     UIScrollViewBase* view = makeView(NSUI::scrollVertical, Size(200.0f, 400.0f));
     ui::Layout* inner = view->getInnerContainer();
