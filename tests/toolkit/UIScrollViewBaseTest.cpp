@@ -540,12 +540,20 @@ TEST_F(UIScrollViewBaseTest, ChildrenLiveInTheContainer) {
 TEST_F(UIScrollViewBaseTest, CloneCopiesTheScrollSettings) {
     UIScrollViewBase* view = makeView(NSUI::scrollBoth, Size(600.0f, 400.0f));
     view->inertiaEnabled = false;
+    view->setLayoutType(ui::Layout::Type::VERTICAL);
+    ui::Widget* child = ui::Widget::create();
+    child->setName("row");
+    view->addChild(child);
     auto* copy = dynamic_cast<UIScrollViewBase*>(view->clone());
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->getDirection(), NSUI::scrollBoth);
     EXPECT_FALSE(copy->inertiaEnabled);
     EXPECT_EQ(copy->getContentSize(), kViewSize);
     EXPECT_EQ(copy->getInnerContainer()->getContentSize(), Size(600.0f, 400.0f));
+    EXPECT_EQ(copy->getLayoutType(), ui::Layout::Type::VERTICAL);
+    ASSERT_NE(copy->getChildByName("row"), nullptr);
+    EXPECT_NE(copy->getChildByName("row"), child);
+    EXPECT_EQ(copy->getChildByName("row")->getParent(), copy->getInnerContainer());
     copy->scrollChildren(0.0f, 10.0f);
     EXPECT_EQ(events, (std::vector<int>{kScroll}));
 }

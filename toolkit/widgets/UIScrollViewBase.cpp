@@ -587,6 +587,8 @@ void UIScrollViewBase::copySpecialProperties(cocos2d::ui::Widget* model) {
         return;
     }
     cocos2d::ui::Layout::copySpecialProperties(model);
+    // The layout's copy reads the view's own layout type; the one in force is the container's.
+    setLayoutType(other->getLayoutType());
     setInnerContainerSize(other->innerContainer->getContentSize());
     setDirection(other->direction);
     inertiaEnabled = other->inertiaEnabled;
