@@ -294,6 +294,27 @@ TEST_F(NSMenuTest, AMenuThatRemovesOnCloseLeavesItsParent) {
     }
 }
 
+TEST_F(NSMenuTest, AMenuOwnedOnlyByItsParentOutlivesTheTouchThatRemovesIt) {
+    int target = 0;
+    menuObject* only = item("Only", "chosen");
+    only->key = 7301;
+    only->target = &target;
+    NSMenu* menu = menuOf(chain({only}));
+    menu->removeOnClose = true;
+    scene->addChild(menu);
+    observe(&target, 7301);
+    // The frame drains the pool: from here on the scene holds the only reference.
+    frame();
+    ASSERT_EQ(menu->getReferenceCount(), 1u);
+    tapRow(menu, Vec2(0.0f, 0.0f), 0);
+    // Still alive until the pool drains at the end of the frame.
+    EXPECT_EQ(menu->getParent(), nullptr);
+    EXPECT_EQ(scene->getChildren().getIndex(menu), -1);
+    frame();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].value, "chosen");
+}
+
 TEST_F(NSMenuTest, ARowOutsideTheItemsPostsNothingButStillCloses) {
     int target = 0;
     menuObject* only = item("Only", "v");
