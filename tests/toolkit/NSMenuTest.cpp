@@ -331,6 +331,18 @@ TEST_F(NSMenuTest, ARowOutsideTheItemsPostsNothingButStillCloses) {
     EXPECT_FALSE(menu->isVisible());
 }
 
+TEST_F(NSMenuTest, NewItemsReplaceTheListOfEarlierOnes) {
+    NSMenu* menu = menuOf(chain({item("one"), item("two"), item("three")}));
+    menu->setMenuItems(chain({item("four")}), 60);
+    int lists = 0;
+    for (cocos2d::Node* child : menu->getChildren()) {
+        lists += dynamic_cast<NSUI::NSListView*>(child) != nullptr ? 1 : 0;
+    }
+    EXPECT_EQ(lists, 1);
+    EXPECT_EQ(menu->listView->getItemCount(), 1);
+    EXPECT_EQ(menu->getMenuHeight(), 40);
+}
+
 TEST_F(NSMenuTest, AMenuWithoutItemsHasNoList) {
     NSMenu* menu = menuOf(nullptr);
     EXPECT_EQ(menu->listView, nullptr);
