@@ -463,18 +463,22 @@ void NSTableView::insertItem(ssize_t index, cocos2d::Ref* item) {
     }
     shiftUsedCells(index, 1);
 
+    keepRowsInPlace(-compensation, -compensation);
+    placeUsedCells();
+}
+
+void NSTableView::keepRowsInPlace(float horizontalShift, float verticalShift) {
     updateContentSize();
     Vec2 position = innerContainer->getPosition();
     if (direction == scrollHorizontal) {
-        position.x -= compensation;
+        position.x += horizontalShift;
         if (_contentSize.width >= innerContainer->getContentSize().width && position.x < 0.0f) {
             position.x = 0.0f;
         }
     } else {
-        position.y -= compensation;
+        position.y += verticalShift;
     }
     jumpToDestination(position);
-    placeUsedCells();
 }
 
 void NSTableView::removeItemAtIndex(ssize_t index) {
@@ -510,17 +514,7 @@ void NSTableView::removeItemAtIndex(ssize_t index) {
         shiftUsedCells(index + 1, -1);
     }
 
-    updateContentSize();
-    Vec2 position = innerContainer->getPosition();
-    if (direction == scrollHorizontal) {
-        position.x -= compensation;
-        if (_contentSize.width >= innerContainer->getContentSize().width && position.x < 0.0f) {
-            position.x = 0.0f;
-        }
-    } else {
-        position.y += compensation;
-    }
-    jumpToDestination(position);
+    keepRowsInPlace(-compensation, compensation);
     if (isTopDownVertical()) {
         placeUsedCells();
     }

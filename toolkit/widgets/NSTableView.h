@@ -157,6 +157,9 @@ protected:
     void placeUsedCells();
     // Renumbers the used cells from row `from` on by `delta`, placing them at their new rows.
     void shiftUsedCells(ssize_t from, ssize_t delta);
+    // Moves the container after a row edit so that the rows in view keep their place on screen;
+    // only the shift along the table's direction applies.
+    void keepRowsInPlace(float horizontalShift, float verticalShift);
     void applyCellSize(ssize_t index, const cocos2d::Size& size);
     void addToSelection(cocos2d::Ref* item);
     // The tap of a release: unhighlight and `tableCellTouched` for the touched cell.
