@@ -76,13 +76,7 @@ void UIControlGenerater::loadImageViewFitted(cocos2d::ui::ImageView* view, const
         applyToImageView(view, path, 1, box);
         return;
     }
-    ImageLoadRecord record;
-    record.path = path;
-    record.target = view;
-    record.isImageView = true;
-    record.mode = 1;
-    record.boxSize = box;
-    enqueue(std::move(record));
+    enqueue({path, view, true, 1, box, 1.0f});
 }
 
 void UIControlGenerater::loadSpriteImage(cocos2d::Sprite* sprite, const std::string& path,
@@ -94,26 +88,14 @@ void UIControlGenerater::loadSpriteImage(cocos2d::Sprite* sprite, const std::str
         applyToSprite(sprite, path, 1, box, factor);
         return;
     }
-    ImageLoadRecord record;
-    record.path = path;
-    record.target = sprite;
-    record.isImageView = false;
-    record.mode = 1;
-    record.boxSize = box;
-    record.scaleXFactor = factor;
-    enqueue(std::move(record));
+    enqueue({path, sprite, false, 1, box, factor});
 }
 
 void UIControlGenerater::loadImageView(cocos2d::ui::ImageView* view, const std::string& path) {
     if (view == nullptr) {
         return;
     }
-    ImageLoadRecord record;
-    record.path = path;
-    record.target = view;
-    record.isImageView = true;
-    record.mode = 0;
-    enqueue(std::move(record));
+    enqueue({path, view, true, 0, cocos2d::Size::ZERO, 1.0f});
 }
 
 void UIControlGenerater::enqueue(ImageLoadRecord record) {
