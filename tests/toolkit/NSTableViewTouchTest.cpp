@@ -255,6 +255,19 @@ TEST_F(TableSwipeTest, RightMenusOpenFromTheRightZoneAndTheMiddleOpensNothing) {
     EXPECT_TRUE(delegate.entries("right menu").empty());
 }
 
+TEST_F(TableSwipeTest, AMenuOpenedAgainReplacesTheNodeAnEarlierOneLeftBehind) {
+    delegate.rightMenuWidth = 80.0f;
+    for (int round = 0; round < 3; ++round) {
+        swipe(370.0f, -60.0f);
+        table->closeCellMenu(true);
+    }
+    int menus = 0;
+    for (cocos2d::Node* child : rowCell()->getChildren()) {
+        menus += child->getName() == "rightMenu" ? 1 : 0;
+    }
+    EXPECT_EQ(1, menus);
+}
+
 TEST_F(TableSwipeTest, AHiddenMenuOpensNothingAndTheRowDoesNotSlide) {
     swipe(150.0f, 60.0f);
     // Each move asks again while no menu is open.

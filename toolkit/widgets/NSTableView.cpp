@@ -744,7 +744,11 @@ void NSTableView::openCellMenu(bool left, const Vec2& start) {
     if (!menu->isVisible() || touchedCell != cell) {
         return;
     }
-    menu->setName(left ? kLeftMenuName : kRightMenuName);
+    const char* name = left ? kLeftMenuName : kRightMenuName;
+    // A menu closed at once, or cut off by recycling, left its node behind; the new one takes its
+    // place instead of piling up under it.
+    cell->removeChildByName(name, true);
+    menu->setName(name);
     cell->addChild(menu);
     if (left) {
         menu->setPosition(Vec2(-menu->getContentSize().width, 0.0f));
