@@ -169,6 +169,29 @@ TEST_F(NSTextFieldTest, TypingAndDeletingWorkAtTheCaret) {
     EXPECT_EQ(field->cursorIndex, 3);
 }
 
+TEST_F(NSTextFieldTest, InsertionSplitsTheTextAtTheCaretByCharacters) {
+    const std::string text = "a\xC3\xA9\xE4\xB8\xAD";
+    struct Case {
+        int caret;
+        std::string result;
+        int caretAfter;
+    } cases[] = {
+        {-2, "xa\xC3\xA9\xE4\xB8\xAD", 1}, {0, "xa\xC3\xA9\xE4\xB8\xAD", 1},
+        {2, "a\xC3\xA9x\xE4\xB8\xAD", 3},  {3, "a\xC3\xA9\xE4\xB8\xADx", 4},
+        {9, "a\xC3\xA9\xE4\xB8\xADx", 4},
+    };
+    for (const Case& c : cases) {
+        NSTextField* field = makeField();
+        field->setString(text);
+        field->cursorIndex = c.caret;
+        field->insertTextAtCursor("x");
+        EXPECT_EQ(field->getString(), c.result) << c.caret;
+        EXPECT_EQ(shown(field), c.result) << c.caret;
+        EXPECT_EQ(field->cursorIndex, c.caretAfter) << c.caret;
+        field->removeFromParent();
+    }
+}
+
 TEST_F(NSTextFieldTest, InputFiltersLookAtTheWholeText) {
     struct Case {
         int mode;

@@ -206,16 +206,11 @@ void NSTextField::insertTextAtCursor(const std::string& s) {
         splitCharacters(text, &characters);
     }
     const int count = static_cast<int>(characters.size());
+    const int caret = std::clamp(cursorIndex, 0, count);
     std::string before;
     std::string after;
-    if (cursorIndex > 0 && cursorIndex < count) {
-        for (int i = 0; i < count; ++i) {
-            (i < cursorIndex ? before : after) += characters[static_cast<size_t>(i)];
-        }
-    } else if (cursorIndex >= count) {
-        before = placeholderShown ? std::string() : text;
-    } else {
-        after = placeholderShown ? std::string() : text;
+    for (int i = 0; i < count; ++i) {
+        (i < caret ? before : after) += characters[static_cast<size_t>(i)];
     }
 
     hideCursor();
