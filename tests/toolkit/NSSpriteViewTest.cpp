@@ -238,6 +238,36 @@ TEST_F(NSSpriteViewTest, PinchZoomsWithinTheBoundsAndTwoFingersPan) {
     }
 }
 
+// Counts its own destruction.
+class CountedView : public NSSpriteView {
+public:
+    static CountedView* create(int* destroyed) {
+        auto* view = new CountedView();
+        view->init();
+        view->autorelease();
+        view->_destroyed = destroyed;
+        return view;
+    }
+    ~CountedView() override { ++*_destroyed; }
+
+private:
+    int* _destroyed = nullptr;
+};
+
+TEST_F(NSSpriteViewTest, ViewsDroppedWithoutCleanupAreFreed) {
+    int destroyed = 0;
+    CountedView::create(&destroyed);
+    cocos2d::Node* panel = cocos2d::Node::create();
+    panel->addChild(CountedView::create(&destroyed));
+    cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+    EXPECT_EQ(destroyed, 2);
+
+    // Their touch listeners went with them.
+    touches(EventTouch::EventCode::BEGAN, {finger(0, {150.0f, 150.0f})});
+    EXPECT_EQ(NSInteractorBase::getCaptureOwner(), _view->getInteractor());
+    touches(EventTouch::EventCode::ENDED, {finger(0, {150.0f, 150.0f})});
+}
+
 TEST_F(NSSpriteViewTest, RemovalWithCleanupEndsTouchHandlingAndFreesTheCapture) {
     touches(EventTouch::EventCode::BEGAN, {finger(0, {150.0f, 150.0f})});
     ASSERT_TRUE(NSInteractorBase::isCapturing());

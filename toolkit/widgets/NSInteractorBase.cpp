@@ -65,7 +65,7 @@ bool NSInteractorBase::init() {
     pinchEnabled = true;
     panEnabled = true;
     ownsCapture = false;
-    CC_SAFE_RELEASE_NULL(target);
+    clearTarget();
     downTime = TimeStamp{};
     capturing = false;
     return true;

@@ -17,6 +17,19 @@ NSInteractorImage* NSInteractorImage::create() {
     return interactor;
 }
 
+NSInteractorImage::~NSInteractorImage() {
+    // Not retained, so the base must not release it.
+    target = nullptr;
+}
+
+void NSInteractorImage::setTarget(cocos2d::Node* node) {
+    target = node;
+}
+
+void NSInteractorImage::clearTarget() {
+    target = nullptr;
+}
+
 void NSInteractorImage::onPinch(float factor) {
     auto* view = dynamic_cast<NSSpriteView*>(target);
     if (view == nullptr) {

@@ -15,6 +15,11 @@ public:
     static constexpr float kMaxScale = 10.0f;
     static constexpr float kMinScale = 0.1f;
 
+    // Unlike other interactors it does not retain its target: the view owns it, and a view
+    // retained by its own interactor would never be freed.
+    void setTarget(cocos2d::Node* node) override;
+    void clearTarget() override;
+
     void onPinch(float factor) override;
     void onTwoFingerPan(const cocos2d::Vec2& step) override;
     // The speed is not used.
@@ -22,6 +27,7 @@ public:
 
 protected:
     NSInteractorImage() = default;
+    ~NSInteractorImage() override;
 };
 
 }  // namespace NSUI

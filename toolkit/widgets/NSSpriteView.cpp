@@ -77,7 +77,10 @@ void NSSpriteView::releaseTouchHandling() {
         _eventDispatcher->removeEventListener(touchListener);
         touchListener = nullptr;
     }
-    CC_SAFE_RELEASE_NULL(interactor);
+    if (interactor != nullptr) {
+        interactor->clearTarget();
+        CC_SAFE_RELEASE_NULL(interactor);
+    }
 }
 
 void NSSpriteView::setImage(const std::string& path) {
