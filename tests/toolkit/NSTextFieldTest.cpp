@@ -50,6 +50,13 @@ protected:
 
     static void frame(float dt) { Director::getInstance()->mainLoop(dt); }
 
+    // The director draws through `view`, which lets the cursor blink; TearDown takes it off.
+    static void useView(RecordingView* view) {
+        view->setFrameSize(960.0f, 640.0f);
+        view->setDesignResolutionSize(960.0f, 640.0f, cocos2d::ResolutionPolicy::SHOW_ALL);
+        Director::getInstance()->setOpenGLView(view);
+    }
+
     // A 300 x 30 field with its bottom-left corner at (100, 100), recording its events.
     NSTextField* makeField(const std::string& placeholder = "Name") {
         NSTextField* field = NSTextField::createWithPlaceHolder(placeholder, Size(300.0f, 30.0f));
@@ -405,9 +412,7 @@ TEST_F(NSTextFieldTest, EnterSizeChangeAndDetachReachTheCallback) {
 
 TEST_F(NSTextFieldTest, CursorBlinksWhileAttachedToAView) {
     RecordingView view;
-    view.setFrameSize(960.0f, 640.0f);
-    view.setDesignResolutionSize(960.0f, 640.0f, cocos2d::ResolutionPolicy::SHOW_ALL);
-    Director::getInstance()->setOpenGLView(&view);
+    useView(&view);
     NSTextField* field = makeField();
     field->setString("ab");
     field->startEditing();
@@ -444,9 +449,7 @@ TEST_F(NSTextFieldTest, CursorBlinksWhileAttachedToAView) {
 
 TEST_F(NSTextFieldTest, AnotherFieldTakingTheInputStopsTheFirstOnesCursor) {
     RecordingView view;
-    view.setFrameSize(960.0f, 640.0f);
-    view.setDesignResolutionSize(960.0f, 640.0f, cocos2d::ResolutionPolicy::SHOW_ALL);
-    Director::getInstance()->setOpenGLView(&view);
+    useView(&view);
     NSTextField* first = makeField();
     NSTextField* second = makeField();
     second->setPosition(Vec2(100.0f, 300.0f));
