@@ -25,17 +25,10 @@ NSListView::~NSListView() {
     NSTableView::cleanup();
 }
 
-void NSListView::cleanup() {
-    NSTableView::cleanup();
-}
-
 bool NSListView::init() {
-    if (!cocos2d::ui::Layout::init()) {
+    if (!UIScrollViewBase::init()) {
         return false;
     }
-    setClippingEnabled(true);
-    innerContainer->setTouchEnabled(false);
-    setTouchEnabled(true);
     initWithViewSize(Size::ZERO);
     direction = scrollVertical;
     // Every list fills from the top. Laying the empty table out now gives it its first row

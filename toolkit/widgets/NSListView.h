@@ -22,7 +22,6 @@ public:
     static NSListView* create();
     ~NSListView() override;
 
-    void cleanup() override;
     bool init() override;
     // Sizes the view (without laying out rows) and puts the fixed background under the rows.
     bool initWithViewSize(const cocos2d::Size& size);

@@ -597,8 +597,4 @@ void UIScrollViewBase::copySpecialProperties(cocos2d::ui::Widget* model) {
     }
 }
 
-void UIScrollViewBase::copyClonedWidgetChildren(cocos2d::ui::Widget* model) {
-    cocos2d::ui::Layout::copyClonedWidgetChildren(model);
-}
-
 }  // namespace NSUI

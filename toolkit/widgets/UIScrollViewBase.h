@@ -142,7 +142,6 @@ protected:
     void initRenderer() override;
     cocos2d::ui::Widget* createCloneInstance() override;
     void copySpecialProperties(cocos2d::ui::Widget* model) override;
-    void copyClonedWidgetChildren(cocos2d::ui::Widget* model) override;
 
     // Container position += step, then scrollViewDidScroll.
     void moveChildren(float dx, float dy);
