@@ -397,17 +397,12 @@ bool NSTextField::interceptTouchEvent(TouchEventType event, cocos2d::ui::Widget*
     return false;
 }
 
-void NSTextField::onKeyPressed(cocos2d::EventKeyboard::KeyCode /*keyCode*/,
-                               cocos2d::Event* /*event*/) {}
-
 void NSTextField::onKeyReleased(cocos2d::EventKeyboard::KeyCode keyCode,
                                 cocos2d::Event* /*event*/) {
     if (keyCode == cocos2d::EventKeyboard::KeyCode::KEY_KP_ENTER) {
         notify(ENTER);
     }
 }
-
-void NSTextField::ignoreContentAdaptWithSize(bool /*ignore*/) {}
 
 void NSTextField::onSizeChanged() {
     NSRichText::onSizeChanged();

@@ -97,9 +97,7 @@ public:
 
     void onExit() override;
     bool onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) override;
-    void onKeyPressed(cocos2d::EventKeyboard::KeyCode keyCode, cocos2d::Event* event) override;
     void onKeyReleased(cocos2d::EventKeyboard::KeyCode keyCode, cocos2d::Event* event) override;
-    void ignoreContentAdaptWithSize(bool ignore) override;
     // A began touch that a parent takes over still moves the focus.
     bool interceptTouchEvent(TouchEventType event, cocos2d::ui::Widget* sender,
                              cocos2d::Touch* touch) override;
