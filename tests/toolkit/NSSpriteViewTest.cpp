@@ -208,6 +208,25 @@ TEST_F(NSSpriteViewTest, MouseIsIgnoredWhileTouchIsDisabled) {
     EXPECT_EQ(picture()->getPosition(), Vec2::ZERO);
 }
 
+TEST_F(NSSpriteViewTest, TouchesAreIgnoredWhileTouchIsDisabled) {
+    // As the menus use their icon views: a drag across the row must not move the icon.
+    _view->setTouchEnabled(false);
+    cocos2d::InputRouter router;
+    router.mouseDown(200.0f, 500.0f, Button::BUTTON_LEFT);
+    router.mouseMove(230.0f, 480.0f);
+    EXPECT_FALSE(NSInteractorBase::isCapturing());
+    router.mouseUp(230.0f, 480.0f, Button::BUTTON_LEFT);
+    touches(EventTouch::EventCode::BEGAN, {finger(0, {180.0f, 150.0f})});
+    touches(EventTouch::EventCode::BEGAN, {finger(1, {220.0f, 150.0f})});
+    touches(EventTouch::EventCode::MOVED,
+            {finger(0, {160.0f, 150.0f}), finger(1, {240.0f, 160.0f})});
+    touches(EventTouch::EventCode::ENDED,
+            {finger(0, {160.0f, 150.0f}), finger(1, {240.0f, 160.0f})});
+    EXPECT_FALSE(NSInteractorBase::isCapturing());
+    EXPECT_FLOAT_EQ(picture()->getScale(), 1.0f);
+    EXPECT_EQ(picture()->getPosition(), Vec2::ZERO);
+}
+
 TEST_F(NSSpriteViewTest, PinchZoomsWithinTheBoundsAndTwoFingersPan) {
     struct Case {
         float start;

@@ -155,6 +155,10 @@ bool NSSpriteView::onMouseMove(float x, float y) {
 }
 
 void NSSpriteView::onTouchesBegan(const std::vector<Touch*>& touches, Event*) {
+    // Like the mouse; a gesture already under way still ends normally.
+    if (!isTouchEnabled()) {
+        return;
+    }
     interactor->touchesBegan(touches);
 }
 

@@ -20,8 +20,9 @@ class NSInteractorImage;
 
 // A clipped panel that shows one picture and lets the user zoom and pan it: the wheel zooms,
 // a left drag pans, a right drag zooms (vertical moves only), and touches go through an image
-// interactor (one-finger drag pans, pinch zooms, two-finger pan moves). Mouse handling works
-// only while the view is touch-enabled, which init turns on. Main thread only.
+// interactor (one-finger drag pans, pinch zooms, two-finger pan moves). Mouse handling and new
+// touch gestures work only while the view is touch-enabled, which init turns on. Main thread
+// only.
 class NSSpriteView : public NSLayout {
 public:
     static NSSpriteView* create();
