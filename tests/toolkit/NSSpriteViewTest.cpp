@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "LoopbackHttpServer.h"
 #include "engine/2d/Scene.h"
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
@@ -51,15 +49,6 @@ protected:
     }
 
     cocos2d::ui::ImageView* picture() const { return _view->getImageView(); }
-
-    // Runs frames, as the running scene would, until `done` holds; false after many.
-    static bool runUntil(const std::function<bool()>& done) {
-        for (int i = 0; i < 2000 && !done(); ++i) {
-            Director::getInstance()->mainLoop(0.05f);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return done();
-    }
 
     // One mouse event at a GL point coming from `previous`; true when something consumed it.
     static bool mouse(EventMouse::MouseEventType type, Vec2 at, Vec2 previous,
@@ -111,7 +100,7 @@ TEST_F(NSSpriteViewTest, PictureIsCentredAndFittedKeepingItsAspect) {
     _view->setImage(path);
     EXPECT_EQ(_view->getImagePath(), path);
     EXPECT_EQ(picture()->getPosition(), Vec2(100.0f, 50.0f));
-    ASSERT_TRUE(runUntil([&] { return picture()->getTextureFile() == path; }));
+    ASSERT_TRUE(bvtest::runFramesUntil([&] { return picture()->getTextureFile() == path; }));
     // 400 x 100 into 200 x 100: the width decides.
     EXPECT_FLOAT_EQ(picture()->getScale(), 0.5f);
 }
@@ -123,7 +112,7 @@ TEST_F(NSSpriteViewTest, MissingFileShowsThePlaceholderAtItsOwnSize) {
     EXPECT_EQ(_view->getImagePath(), "UIRes/noPicture.png");
     EXPECT_FLOAT_EQ(picture()->getScale(), 1.0f);
     EXPECT_EQ(picture()->getPosition(), Vec2(100.0f, 50.0f));
-    ASSERT_TRUE(runUntil([&] { return !picture()->getTextureFile().empty(); }));
+    ASSERT_TRUE(bvtest::runFramesUntil([&] { return !picture()->getTextureFile().empty(); }));
     EXPECT_NE(picture()->getTextureFile().find("UIRes/noPicture.png"), std::string::npos);
     EXPECT_FLOAT_EQ(picture()->getScale(), 1.0f);
     EXPECT_GT(picture()->getVirtualRendererSize().width, 0.0f);
