@@ -22,8 +22,7 @@ NSWebView* NSWebView::create() {
 }
 
 NSWebView::~NSWebView() {
-    removeAllChildren();
-    Node::cleanup();
+    NSWebView::cleanup();
 }
 
 void NSWebView::onEnterTransitionDidFinish() {
