@@ -117,13 +117,6 @@ bool NSSpriteView::onMouseDown(float, float) {
     return isTouchEnabled();
 }
 
-bool NSSpriteView::onMouseUp(float x, float y) {
-    if (!isTouchEnabled()) {
-        return false;
-    }
-    return NSLayout::onMouseUp(x, y);
-}
-
 bool NSSpriteView::onMouseMove(float x, float y) {
     if (!isTouchEnabled()) {
         return false;

@@ -33,7 +33,6 @@ public:
     // Every press is consumed; the wheel and drags act on the picture.
     bool onMouseScroll(float x, float y, float scrollY) override;
     bool onMouseDown(float x, float y) override;
-    bool onMouseUp(float x, float y) override;
     bool onMouseMove(float x, float y) override;
 
     virtual void onTouchesBegan(const std::vector<cocos2d::Touch*>& touches, cocos2d::Event* event);
