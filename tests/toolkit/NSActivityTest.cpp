@@ -7,10 +7,9 @@
 
 #include "engine/2d/Label.h"
 #include "engine/2d/Scene.h"
-#include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
-#include "engine/base/InputRouter.h"
 #include "engine/ui/Button.h"
+#include "tests/support/lib/WidgetFixtures.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/ToolkitGlobals.h"
@@ -22,15 +21,10 @@ using NSUI::NSNotificationData;
 
 namespace {
 
-constexpr float kWidth = 960.0f;
-constexpr float kHeight = 640.0f;
-
-class NSActivityTest : public ::testing::Test {
+class NSActivityTest : public bvtest::RunningSceneTest {
 protected:
     void SetUp() override {
-        Director::getInstance()->setWinSize(Size(kWidth, kHeight));
-        scene = Scene::create();
-        Director::getInstance()->runWithScene(scene);
+        RunningSceneTest::SetUp();
         center = NSNotificationCenter::getInstance();
         // Past the start-up delay of the delivery pass: from here on one pass per frame.
         frame(0.0f);
@@ -43,11 +37,10 @@ protected:
             activity->release();
         }
         NSNotificationCenter::destroyInstance();
-        Director::getInstance()->purgeDirector();
-        PoolManager::getInstance()->getCurrentPool()->clear();
+        RunningSceneTest::TearDown();
     }
 
-    static void frame(float dt = 1.0f / 60.0f) { Director::getInstance()->mainLoop(dt); }
+    static void frame(float dt = 1.0f / 60.0f) { RunningSceneTest::frame(dt); }
 
     // Keeps the indicator alive past its removal, to look at it afterwards.
     NSActivity* keep(NSActivity* activity) {
@@ -66,16 +59,8 @@ protected:
         return label == nullptr ? "<none>" : label->getString();
     }
 
-    // GL coordinates of the window.
-    void tap(float x, float y) {
-        router.mouseDown(x, kHeight - y, EventMouse::MouseButton::BUTTON_LEFT);
-        router.mouseUp(x, kHeight - y, EventMouse::MouseButton::BUTTON_LEFT);
-    }
-
-    Scene* scene = nullptr;
     NSNotificationCenter* center = nullptr;
     std::vector<NSActivity*> kept;
-    InputRouter router;
 };
 
 TEST_F(NSActivityTest, ShownIndicatorCoversTheWindowAndSpins) {

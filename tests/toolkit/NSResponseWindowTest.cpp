@@ -5,26 +5,21 @@
 #include <vector>
 
 #include "engine/2d/Scene.h"
-#include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
 #include "engine/base/EventDispatcher.h"
 #include "engine/base/EventListener.h"
-#include "engine/base/InputRouter.h"
+#include "tests/support/lib/WidgetFixtures.h"
 
 using namespace cocos2d;
 using NSUI::NSResponseWindow;
 
 namespace {
 
-constexpr float kWidth = 960.0f;
-constexpr float kHeight = 640.0f;
-
 // A running scene whose lowest node claims every touch that nothing above it took.
-class NSResponseWindowTest : public ::testing::Test {
+class NSResponseWindowTest : public bvtest::RunningSceneTest {
 protected:
     void SetUp() override {
-        Director::getInstance()->setWinSize(Size(kWidth, kHeight));
-        scene = Scene::create();
+        RunningSceneTest::SetUp();
         Node* below = Node::create();
         scene->addChild(below, -1);
         auto* listener = EventListenerTouchOneByOne::create();
@@ -34,24 +29,9 @@ protected:
         };
         Director::getInstance()->getEventDispatcher()->addEventListenerWithSceneGraphPriority(
             listener, below);
-        Director::getInstance()->runWithScene(scene);
-        Director::getInstance()->mainLoop(0.0f);
     }
 
-    void TearDown() override {
-        Director::getInstance()->purgeDirector();
-        PoolManager::getInstance()->getCurrentPool()->clear();
-    }
-
-    // GL coordinates of the window.
-    void tap(float x, float y) {
-        router.mouseDown(x, kHeight - y, EventMouse::MouseButton::BUTTON_LEFT);
-        router.mouseUp(x, kHeight - y, EventMouse::MouseButton::BUTTON_LEFT);
-    }
-
-    Scene* scene = nullptr;
     std::vector<Vec2> belowTouched;
-    InputRouter router;
 };
 
 TEST_F(NSResponseWindowTest, WindowIsWindowSizedModalAndKeepsItsCreationSize) {

@@ -10,6 +10,7 @@
 #include "engine/base/Director.h"
 #include "engine/ui/Layout.h"
 #include "engine/ui/Text.h"
+#include "tests/support/lib/WidgetFixtures.h"
 
 namespace {
 
@@ -27,21 +28,8 @@ struct BrokenScreen : NSUI::UIControlBase {
     Node* createMessageBox() override { return nullptr; }
 };
 
-class UIControlBaseTest : public ::testing::Test {
+class UIControlBaseTest : public bvtest::RunningSceneTest {
 protected:
-    void SetUp() override {
-        Director::getInstance()->setWinSize(cocos2d::Size(960.0f, 640.0f));
-        _scene = Scene::create();
-        Director::getInstance()->runWithScene(_scene);
-        frame(0.0f);
-    }
-    void TearDown() override {
-        Director::getInstance()->purgeDirector();
-        cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
-    }
-
-    static void frame(float dt) { Director::getInstance()->mainLoop(dt); }
-
     static std::string textOf(Node* box) {
         auto* text = dynamic_cast<cocos2d::ui::Text*>(box->getChildByNameDeep("messageBox.text"));
         return text != nullptr ? text->getString() : "<no text>";
@@ -54,22 +42,20 @@ protected:
         }
         return count;
     }
-
-    Scene* _scene = nullptr;
 };
 
 TEST_F(UIControlBaseTest, ToastSitsCentredLowOnTheWindowAboveEverything) {
     Screen screen;
     Node* box = screen.showMessage("hello", 1.5f);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->getParent(), _scene);
+    EXPECT_EQ(box->getParent(), scene);
     EXPECT_EQ(box->getName(), "messageBox");
     EXPECT_EQ(box->getPosition(), cocos2d::Vec2(480.0f, 96.0f));
     EXPECT_EQ(box->getContentSize(), cocos2d::Size(768.0f, 80.0f));
     EXPECT_EQ(box->getAnchorPoint(), cocos2d::Vec2(0.5f, 0.5f));
     EXPECT_EQ(box->getLocalZOrder(), 300000);
     EXPECT_TRUE(box->isVisible());
-    EXPECT_EQ(_scene->getMessageNode(), box);
+    EXPECT_EQ(scene->getMessageNode(), box);
 
     auto* layout = dynamic_cast<cocos2d::ui::Layout*>(box);
     ASSERT_NE(layout, nullptr);
@@ -97,7 +83,7 @@ TEST_F(UIControlBaseTest, SecondMessageReusesTheToastAndRestartsItsTime) {
     Node* second = screen.showMessage("second", 2.0f);
     EXPECT_EQ(second, first);
     EXPECT_EQ(textOf(second), "second");
-    EXPECT_EQ(countNamed(_scene, "messageBox"), 1);
+    EXPECT_EQ(countNamed(scene, "messageBox"), 1);
 
     frame(0.0f);
     frame(1.0f);
@@ -137,19 +123,19 @@ TEST_F(UIControlBaseTest, ShowMessageBoxSharesTheScenesToastAndKeepsOneView) {
     EXPECT_EQ(fromAnywhere, fromScreen);
     EXPECT_EQ(textOf(fromScreen), "anywhere");
     EXPECT_EQ(NSUI::showMessageBox("again", 1.5f), fromScreen);
-    EXPECT_EQ(countNamed(_scene, "messageBox"), 1);
-    EXPECT_EQ(countNamed(_scene, "ns_fun_messageBox"), 1);
+    EXPECT_EQ(countNamed(scene, "messageBox"), 1);
+    EXPECT_EQ(countNamed(scene, "ns_fun_messageBox"), 1);
 
-    auto* view = dynamic_cast<NSUI::messageView*>(_scene->getChildByName("ns_fun_messageBox"));
+    auto* view = dynamic_cast<NSUI::messageView*>(scene->getChildByName("ns_fun_messageBox"));
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->owner, _scene);
+    EXPECT_EQ(view->owner, scene);
 }
 
 TEST_F(UIControlBaseTest, NothingIsShownWithoutAToastOrAScene) {
     BrokenScreen broken;
     EXPECT_EQ(broken.showMessage("lost", 1.5f), nullptr);
-    EXPECT_EQ(_scene->getChildByName("messageBox"), nullptr);
-    EXPECT_EQ(_scene->getMessageNode(), nullptr);
+    EXPECT_EQ(scene->getChildByName("messageBox"), nullptr);
+    EXPECT_EQ(scene->getMessageNode(), nullptr);
 
     Director::getInstance()->purgeDirector();
     Screen screen;

@@ -3,6 +3,9 @@
 #include <fstream>
 #include <vector>
 
+#include "engine/2d/Scene.h"
+#include "engine/base/AutoreleasePool.h"
+#include "engine/base/Director.h"
 #include "engine/platform/Image.h"
 
 namespace bvtest {
@@ -65,6 +68,28 @@ std::string writeWidgetDemoLayout(const std::string& folder) {
 }
 )";
     return name;
+}
+
+void RunningSceneTest::SetUp() {
+    cocos2d::Director* director = cocos2d::Director::getInstance();
+    director->setWinSize(cocos2d::Size(kWidth, kHeight));
+    scene = cocos2d::Scene::create();
+    director->runWithScene(scene);
+    frame(0.0f);
+}
+
+void RunningSceneTest::TearDown() {
+    cocos2d::Director::getInstance()->purgeDirector();
+    cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+}
+
+void RunningSceneTest::frame(float dt) {
+    cocos2d::Director::getInstance()->mainLoop(dt);
+}
+
+void RunningSceneTest::tap(float x, float y) {
+    router.mouseDown(x, kHeight - y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+    router.mouseUp(x, kHeight - y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
 }
 
 }  // namespace bvtest

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
+#include "engine/base/InputRouter.h"
 #include "engine/base/Types.h"
+
+namespace cocos2d {
+class Scene;
+}  // namespace cocos2d
 
 namespace bvtest {
 
@@ -23,5 +30,23 @@ bool writeSolidPng(const std::string& path, int width, int height, const cocos2d
 //    centred on the clip and so only shows inside it.
 // Returns the layout's file name ("widgetDemo.csb").
 std::string writeWidgetDemoLayout(const std::string& folder);
+
+// A 960 x 640 window whose running scene `scene` has drawn its first frame. TearDown purges the
+// director and drains the autorelease pool; a fixture that overrides it calls it last.
+class RunningSceneTest : public ::testing::Test {
+protected:
+    static constexpr float kWidth = 960.0f;
+    static constexpr float kHeight = 640.0f;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    static void frame(float dt);
+    // A left click through the window at a GL point.
+    void tap(float x, float y);
+
+    cocos2d::Scene* scene = nullptr;
+    cocos2d::InputRouter router;
+};
 
 }  // namespace bvtest
