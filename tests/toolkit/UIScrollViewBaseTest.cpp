@@ -583,3 +583,35 @@ TEST_F(UIScrollViewBaseTest, ListenerMayCloseTheViewOrReplaceItselfWhileItRuns) 
     EXPECT_TRUE(closed);
     EXPECT_EQ(scene->getChildrenCount(), onScene - 1);
 }
+
+TEST_F(UIScrollViewBaseTest, ListenerMayCloseTheViewDuringADragOrAGlide) {
+    struct Case {
+        const char* what;
+        float dragTo;
+        bool glide;
+    };
+    // A glide reaches the bottom edge some frames after the release; a long drag reaches it in
+    // the move itself.
+    for (const Case& c : {Case{"glide", 170.0f, true}, Case{"drag", 600.0f, false}}) {
+        SCOPED_TRACE(c.what);
+        UIScrollViewBase* view = makeView(NSUI::scrollVertical, Size(200.0f, 400.0f));
+        view->jumpToDestination(Vec2(0.0f, -60.0f));
+        frame(0.0f);  // the scene's is now the only reference
+        bool closed = false;
+        view->addEventListener([&closed](Ref* sender, int event) {
+            if (event == kBottom && !closed) {
+                closed = true;
+                static_cast<Node*>(sender)->removeFromParent();
+            }
+        });
+        const ssize_t onScene = scene->getChildrenCount();
+        press(200.0f, 120.0f);
+        frames(2, 0.05f);
+        drag(200.0f, c.dragTo);
+        EXPECT_NE(closed, c.glide);
+        release(200.0f, c.dragTo);
+        frames(30, 0.01f);
+        EXPECT_TRUE(closed);
+        EXPECT_EQ(scene->getChildrenCount(), onScene - 1);
+    }
+}

@@ -179,8 +179,12 @@ void UIScrollViewBase::moveChildren(float dx, float dy) {
 }
 
 bool UIScrollViewBase::scrollChildren(float dx, float dy) {
-    // A listener may drop the last outside reference to the view (e.g. by closing its screen).
-    retain();
+    if (eventCallback) {
+        // A listener may drop the last outside reference to the view (e.g. by closing its
+        // screen) while a drag or the glide that led here still runs on it.
+        retain();
+        autorelease();
+    }
     notifyScrollEvent(scrolling);
     bool whole = true;
     float stepX = dx;
@@ -244,7 +248,6 @@ bool UIScrollViewBase::scrollChildren(float dx, float dy) {
     default:
         break;
     }
-    release();
     return whole;
 }
 
