@@ -308,6 +308,45 @@ TEST_F(TableEditTest, RemovingKeepsTheRowsInViewInPlaceAndRecyclesTheRowsCell) {
     }
 }
 
+TEST_F(TableEditTest, ADelegateMayCloseTheTableWhileAnEditMovesTheRows) {
+    // Closes the table's screen at the first placement pass after `armed` is set.
+    struct ClosingDelegate : LogDelegate {
+        void tableDidScroll(NSUI::NSTableView* table) override {
+            if (armed) {
+                armed = false;
+                table->removeFromParent();
+            }
+        }
+        bool armed = false;
+    };
+    struct Case {
+        const char* what;
+        void (*edit)(TestTable*);
+    };
+    const std::vector<Case> cases = {
+        {"insert", [](TestTable* t) { t->insertItem(7, Row::create("new", 30.0f)); }},
+        {"remove", [](TestTable* t) { t->removeItemAtIndex(7); }},
+        {"resize",
+         [](TestTable* t) {
+             static_cast<Row*>(t->getItem(7))->length = 60.0f;
+             t->updateCellSizeAtIndex(7);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClosingDelegate closing;
+        TestTable* table = makeScrolledTable();
+        table->setDelegate(&closing);
+        const ssize_t onScene = scene->getChildrenCount();
+        step(0.0f);  // the scene's is now the only reference
+        closing.armed = true;
+        c.edit(table);
+        EXPECT_FALSE(closing.armed);
+        EXPECT_EQ(onScene - 1, scene->getChildrenCount());
+        step(0.0f);
+    }
+}
+
 TEST_F(TableEditTest, RemovingOutOfRangeRowsOrInsertingNoItemChangesNothing) {
     TestTable* table = makeScrolledTable();
     const std::vector<float> offsets = table->getRowOffsets();

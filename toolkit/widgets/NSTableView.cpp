@@ -333,8 +333,11 @@ void NSTableView::scrollViewDidScroll() {
     if (usedCellsDirty) {
         sortUsedCells();
     }
-    RetainGuard keep(this);
     if (delegate != nullptr) {
+        // The delegate may close the table while the edit or the move that led here still runs
+        // on it.
+        retain();
+        autorelease();
         delegate->tableDidScroll(this);
     }
 
