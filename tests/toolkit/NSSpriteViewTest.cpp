@@ -28,24 +28,21 @@ using NSUI::NSInteractorBase;
 using NSUI::NSSpriteView;
 
 // A 960 x 640 window whose running scene holds a 200 x 100 sprite view at (100, 100).
-class NSSpriteViewTest : public ::testing::Test {
+class NSSpriteViewTest : public bvtest::RunningSceneTest {
 protected:
     void SetUp() override {
-        Director::getInstance()->setWinSize(cocos2d::Size(960.0f, 640.0f));
-        _scene = cocos2d::Scene::create();
+        RunningSceneTest::SetUp();
         _view = NSSpriteView::create();
         _view->setPosition(Vec2(100.0f, 100.0f));
         _view->setContentSize(cocos2d::Size(200.0f, 100.0f));
-        _scene->addChild(_view);
-        Director::getInstance()->runWithScene(_scene);
-        Director::getInstance()->mainLoop(0.0f);
+        scene->addChild(_view);
+        frame(0.0f);
     }
     void TearDown() override {
         for (Touch* touch : _fingers) {
             touch->release();
         }
-        Director::getInstance()->purgeDirector();
-        cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+        RunningSceneTest::TearDown();
     }
 
     cocos2d::ui::ImageView* picture() const { return _view->getImageView(); }
@@ -76,7 +73,7 @@ protected:
             }
         }
         auto* touch = new Touch();
-        touch->setTouchInfo(id, at.x, 640.0f - at.y);
+        touch->setTouchInfo(id, at.x, kHeight - at.y);
         _fingers.push_back(touch);
         return touch;
     }
@@ -88,7 +85,6 @@ protected:
     }
 
     bvtest::TempDir _dir;
-    cocos2d::Scene* _scene = nullptr;
     NSSpriteView* _view = nullptr;
     std::vector<Touch*> _fingers;
 };
