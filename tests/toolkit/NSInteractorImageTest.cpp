@@ -6,9 +6,8 @@
 
 #include "engine/2d/Node.h"
 #include "engine/2d/Scene.h"
-#include "engine/base/AutoreleasePool.h"
-#include "engine/base/Director.h"
 #include "engine/base/Touch.h"
+#include "tests/support/lib/WidgetFixtures.h"
 #include "toolkit/widgets/NSInteractorBase.h"
 
 using cocos2d::Touch;
@@ -62,17 +61,14 @@ using Log = std::vector<std::string>;
 
 // A running scene holding a 200 x 100 target at (100, 50), the interactors' clock in the
 // test's hand, and finger helpers in GL coordinates of a 960 x 640 window.
-class InteractorTest : public ::testing::Test {
+class InteractorTest : public bvtest::RunningSceneTest {
 protected:
     void SetUp() override {
-        cocos2d::Director::getInstance()->setWinSize(cocos2d::Size(960.0f, 640.0f));
-        _scene = cocos2d::Scene::create();
+        RunningSceneTest::SetUp();
         _target = cocos2d::Node::create();
         _target->setContentSize(cocos2d::Size(200.0f, 100.0f));
         _target->setPosition(100.0f, 50.0f);
-        _scene->addChild(_target);
-        cocos2d::Director::getInstance()->runWithScene(_scene);
-        cocos2d::Director::getInstance()->mainLoop(0.0f);
+        scene->addChild(_target);
         _ms = 1000000;
         NSInteractorBase::setClock([this] {
             return NSInteractorBase::TimeStamp{static_cast<int32_t>(_ms / 1000),
@@ -86,8 +82,7 @@ protected:
             touch->release();
         }
         NSInteractorBase::setClock(nullptr);
-        cocos2d::Director::getInstance()->purgeDirector();
-        cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+        RunningSceneTest::TearDown();
     }
 
     Touch* finger(int id, float x, float y) {
@@ -98,7 +93,7 @@ protected:
             }
         }
         auto* touch = new Touch();
-        touch->setTouchInfo(id, x, 640.0f - y);
+        touch->setTouchInfo(id, x, kHeight - y);
         _fingers.push_back(touch);
         return touch;
     }
@@ -113,7 +108,6 @@ protected:
     }
     void wait(int64_t ms) { _ms += ms; }
 
-    cocos2d::Scene* _scene = nullptr;
     cocos2d::Node* _target = nullptr;
     Recorder* _recorder = nullptr;
     std::vector<Touch*> _fingers;
