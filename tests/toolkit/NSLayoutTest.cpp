@@ -10,7 +10,6 @@
 #include "LoopbackHttpServer.h"
 #include "engine/2d/Camera.h"
 #include "engine/2d/Scene.h"
-#include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
 #include "engine/base/EventDispatcher.h"
 #include "engine/base/InputRouter.h"
@@ -23,7 +22,6 @@ namespace {
 using cocos2d::Director;
 using cocos2d::EventMouse;
 using cocos2d::Node;
-using cocos2d::Scene;
 using cocos2d::Vec2;
 using Button = cocos2d::EventMouse::MouseButton;
 using Log = std::vector<std::string>;
@@ -89,24 +87,19 @@ private:
 };
 
 // A 960 x 640 window whose running scene holds "panel": a 200 x 100 probe at (100, 100).
-class NSLayoutTest : public ::testing::Test {
+class NSLayoutTest : public bvtest::RunningSceneTest {
 protected:
     void SetUp() override {
-        Director::getInstance()->setWinSize(cocos2d::Size(960.0f, 640.0f));
-        _scene = Scene::create();
-        _panel = addProbe("panel", _scene);
-        Director::getInstance()->runWithScene(_scene);
+        RunningSceneTest::SetUp();
+        _panel = addProbe("panel", scene);
         frame(0.0f);
     }
     void TearDown() override {
         cocos2d::Camera::_visitingCamera = nullptr;
-        Director::getInstance()->purgeDirector();
-        cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+        RunningSceneTest::TearDown();
         // The client hands answers to the scheduler of the director it first worked with.
         NSUI::NSHttpClient::destroyInstance();
     }
-
-    static void frame(float dt) { Director::getInstance()->mainLoop(dt); }
 
     ProbeLayout* addProbe(const std::string& name, Node* parent) {
         ProbeLayout* probe = ProbeLayout::create(name, &_log);
@@ -136,7 +129,6 @@ protected:
         return send(EventMouse::MouseEventType::MOUSE_UP, at, button);
     }
 
-    Scene* _scene = nullptr;
     ProbeLayout* _panel = nullptr;
     Log _log;
 };
@@ -219,7 +211,7 @@ TEST_F(NSLayoutTest, HiddenLayoutOrAncestorGetsNoMouse) {
     Node* inner = Node::create();
     holder->addChild(inner);
     ProbeLayout* nested = addProbe("nested", inner);
-    _scene->addChild(holder);
+    scene->addChild(holder);
     _panel->setVisible(false);
     const Vec2 inside(150.0f, 150.0f);
 
@@ -243,7 +235,7 @@ TEST_F(NSLayoutTest, HiddenLayoutOrAncestorGetsNoMouse) {
 TEST_F(NSLayoutTest, OnlyTheCamerasOfTheLayoutDeliverItsMouse) {
     cocos2d::Camera* second = cocos2d::Camera::create();
     second->setCameraFlag(2);
-    _scene->addChild(second);
+    scene->addChild(second);
 
     struct Case {
         std::vector<unsigned short> flags;
@@ -251,10 +243,10 @@ TEST_F(NSLayoutTest, OnlyTheCamerasOfTheLayoutDeliverItsMouse) {
         bool delivered;
     };
     const Case cases[] = {
-        {{1}, _scene->getDefaultCamera(), true},
+        {{1}, scene->getDefaultCamera(), true},
         {{2}, second, true},
-        {{2}, _scene->getDefaultCamera(), false},
-        {{}, _scene->getDefaultCamera(), false},
+        {{2}, scene->getDefaultCamera(), false},
+        {{}, scene->getDefaultCamera(), false},
         {{1, 2}, nullptr, false},
     };
     for (const Case& c : cases) {
@@ -285,7 +277,7 @@ TEST_F(NSLayoutTest, OnlyTheCamerasOfTheLayoutDeliverItsMouse) {
 }
 
 TEST_F(NSLayoutTest, AConsumingOperationStopsTheEventForLayoutsBelow) {
-    ProbeLayout* front = addProbe("front", _scene);
+    ProbeLayout* front = addProbe("front", scene);
     const Vec2 inside(150.0f, 150.0f);
     for (const bool consume : {false, true}) {
         SCOPED_TRACE(consume ? "consuming" : "passing on");
@@ -307,7 +299,7 @@ TEST_F(NSLayoutTest, AConsumingOperationStopsTheEventForLayoutsBelow) {
     NSUI::NSLayout* plain = NSUI::NSLayout::create();
     plain->setAnchorPoint(Vec2::ZERO);
     plain->setContentSize(cocos2d::Size(960.0f, 640.0f));
-    _scene->addChild(plain);
+    scene->addChild(plain);
     front->removeFromParent();
     _log.clear();
     EXPECT_FALSE(down(inside));
@@ -322,7 +314,7 @@ TEST_F(NSLayoutTest, ALayoutClosingItselfOnReleaseIsLeftAlone) {
     _panel->consume = true;
     down(Vec2(150.0f, 150.0f));
     EXPECT_TRUE(up(Vec2(150.0f, 150.0f)));
-    EXPECT_EQ(_scene->getChildByName("panel"), nullptr);
+    EXPECT_EQ(scene->getChildByName("panel"), nullptr);
     EXPECT_EQ(_log.size(), 2u);
     // Gone from the dispatcher with its listener.
     down(Vec2(150.0f, 150.0f));
@@ -387,8 +379,8 @@ TEST_F(NSLayoutTest, CleanupDropsTheLayoutsHttpTrafficBeforeItIsDestroyed) {
     Log answers;
     ServiceLayout* leaving = ServiceLayout::create(&answers);
     ServiceLayout* staying = ServiceLayout::create(&answers);
-    _scene->addChild(leaving);
-    _scene->addChild(staying);
+    scene->addChild(leaving);
+    scene->addChild(staying);
 
     leaving->httpGet(server.baseUrl() + "/hold/a", "", "inFlight", "", "");
     ASSERT_EQ(server.fetch("/arrived/a"), "arrived");
