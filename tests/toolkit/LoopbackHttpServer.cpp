@@ -23,8 +23,8 @@ namespace bvtest {
 namespace {
 
 std::string scriptPath() {
-    return (std::filesystem::path(__FILE__).parent_path() / "data" / "http_test_server.py")
-        .string();
+    // A build-time path, not __FILE__: compiler caches may rewrite source paths to relative ones.
+    return (std::filesystem::path(BV_TOOLKIT_TEST_DATA) / "http_test_server.py").string();
 }
 
 std::size_t appendText(char* data, std::size_t size, std::size_t count, void* text) {
