@@ -3,22 +3,15 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <memory>
 
+#include "engine/base/RefPtr.h"
 #include "engine/math/Mat4.h"
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/isImageData.h"
 
 namespace imagesdktest {
 
-struct RefDeleter {
-    void operator()(cocos2d::Ref* object) const {
-        if (object) {
-            object->release();
-        }
-    }
-};
-template <typename T> using RefPtr = std::unique_ptr<T, RefDeleter>;
+using cocos2d::RefPtr;
 
 using VoxelValue = std::function<double(int x, int y, int z)>;
 

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "SeriesFolder.h"
 #include "VoxelAllocatorGuard.h"
+#include "engine/base/RefPtr.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/io/dcmLoadingThread.h"
 #include "imagesdk/io/isDcmScan.h"
@@ -34,10 +34,7 @@ namespace {
 // Key of the loaded-slice post that waiting viewers observe.
 constexpr int kSliceLoaded = 9130;
 
-struct ReaderDeleter {
-    void operator()(isBinReader* reader) const { reader->release(); }
-};
-using ReaderPtr = std::unique_ptr<isBinReader, ReaderDeleter>;
+using ReaderPtr = cocos2d::RefPtr<isBinReader>;
 
 // A plain reference-counted object standing for a viewer.
 class Requester : public cocos2d::Ref {};

@@ -11,6 +11,7 @@
 
 #include "NotificationRecorder.h"
 #include "VoxelAllocatorGuard.h"
+#include "engine/base/RefPtr.h"
 
 using cocos2d::Mat4;
 using cocos2d::Vec3;
@@ -41,10 +42,7 @@ bool allZero(const void* data, std::size_t bytes) {
     return true;
 }
 
-struct DataDeleter {
-    void operator()(isImageData* data) const { data->release(); }
-};
-using DataPtr = std::unique_ptr<isImageData, DataDeleter>;
+using DataPtr = cocos2d::RefPtr<isImageData>;
 
 DataPtr makeData() {
     return DataPtr(isImageData::create());

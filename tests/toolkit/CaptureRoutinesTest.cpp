@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/base/Director.h"
+#include "engine/base/RefPtr.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/platform/Image.h"
 #include "tests/support/lib/TempDir.h"
@@ -54,10 +55,7 @@ const unsigned char* pixelOf(Image* image, int row, int column, int channels) {
     return image->getData() + (static_cast<size_t>(row) * image->getWidth() + column) * channels;
 }
 
-struct ImageDeleter {
-    void operator()(Image* image) const { image->release(); }
-};
-using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
+using ImagePtr = cocos2d::RefPtr<Image>;
 
 TEST(StampCaptureImage, SquareStampIsSampledIntoTheLowerRightCorner) {
     struct Case {
