@@ -1,0 +1,313 @@
+#include "imagesdk/vr/vrRayKernels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "imagesdk/data/PixelType.h"
+
+namespace isImageSDK {
+
+namespace {
+
+inline float clampTo(float v, float hi) {
+    return v > 0.0f ? (v < hi ? v : hi) : 0.0f;
+}
+
+// Base voxel index and fraction of one axis; the base leaves room for the +1 neighbour.
+inline float splitAxis(float p, int dim, int& base) {
+    p = clampTo(p, float(dim - 1));
+    base = std::min(int(p), dim - 2);
+    return p - float(base);
+}
+
+template <typename T> inline float finish(float sum) {
+    return float(int(sum));
+}
+template <> inline float finish<float>(float sum) {
+    return sum;
+}
+
+template <typename T>
+inline float trilinear(const vrKernelContext& c, const T* v, float x, float y, float z) {
+    int ix, iy, iz;
+    const float u = splitAxis(x, c.dims[0], ix);
+    const float w = splitAxis(y, c.dims[1], iy);
+    const float t = splitAxis(z, c.dims[2], iz);
+    const std::ptrdiff_t row = c.dims[0];
+    const std::ptrdiff_t slice = c.sliceSize;
+    const T* p = v + ix + row * iy + slice * iz;
+    const float a00 = (1.0f - u) * float(p[0]) + u * float(p[1]);
+    const float a10 = (1.0f - u) * float(p[row]) + u * float(p[row + 1]);
+    const float a01 = (1.0f - u) * float(p[slice]) + u * float(p[slice + 1]);
+    const float a11 = (1.0f - u) * float(p[slice + row]) + u * float(p[slice + row + 1]);
+    const float b0 = (1.0f - w) * a00 + w * a10;
+    const float b1 = (1.0f - w) * a01 + w * a11;
+    return finish<T>((1.0f - t) * b0 + t * b1);
+}
+
+template <typename T>
+inline float nearest(const vrKernelContext& c, const T* v, float x, float y, float z) {
+    int ix = std::min(int(clampTo(x, float(c.dims[0] - 1)) + 0.5f), c.dims[0] - 1);
+    int iy = std::min(int(clampTo(y, float(c.dims[1] - 1)) + 0.5f), c.dims[1] - 1);
+    int iz = std::min(int(clampTo(z, float(c.dims[2] - 1)) + 0.5f), c.dims[2] - 1);
+    return float(v[ix + std::ptrdiff_t(c.dims[0]) * iy + c.sliceSize * iz]);
+}
+
+template <typename T, bool Tri>
+inline float sample(const vrKernelContext& c, const T* v, float x, float y, float z) {
+    return Tri ? trilinear(c, v, x, y, z) : nearest(c, v, x, y, z);
+}
+
+// Per-value classification of mode 0: a table lookup for integers, the rounded index for floats.
+template <typename T> inline const vrTableEntry& classify(const vrKernelContext& c, float v) {
+    return c.valueTable[int(v) + c.valueBase];
+}
+template <> inline const vrTableEntry& classify<float>(const vrKernelContext& c, float v) {
+    float i = (v - c.low) * c.scale + 0.5f;
+    int index = i > 0.0f ? (i >= 255.0f ? 255 : int(i)) : 0;
+    return c.indexTable[index];
+}
+
+inline int toIndex(const vrKernelContext& c, float v) {
+    return vrTransferFunction::indexTruncated(v, c.low, c.scale);
+}
+
+inline std::uint8_t toByte(float v) {
+    return std::uint8_t(std::min(255.0f, std::max(0.0f, v)));
+}
+
+inline void writeComposite(const vrKernelContext& c, float opacity, const float rgb[3],
+                           std::uint8_t* out) {
+    const float rest = std::max(0.0f, 1.0f - opacity);
+    for (int k = 0; k < 3; ++k) {
+        out[k] = toByte(rgb[k] + rest * float(c.background[k]));
+    }
+}
+
+inline void writeBackground(const vrKernelContext& c, std::uint8_t* out) {
+    out[0] = c.background[0];
+    out[1] = c.background[1];
+    out[2] = c.background[2];
+}
+
+template <typename T, bool Tri>
+void composite(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std::uint8_t* out) {
+    int first, last;
+    if (!vrClipRay(ray, c.grid->getBounds(), first, last)) {
+        writeBackground(c, out);
+        return;
+    }
+    const T* v = static_cast<const T*>(c.voxels);
+    const vrSpaceLeapingBase& grid = *c.grid;
+    float opacity = 0.0f;
+    float rgb[3] = {0.0f, 0.0f, 0.0f};
+    for (int i = first; i <= last; ++i) {
+        const float x = ray.start[0] + float(i) * ray.step[0];
+        const float y = ray.start[1] + float(i) * ray.step[1];
+        const float z = ray.start[2] + float(i) * ray.step[2];
+        if (grid.isEmptyAt(x, y, z)) {
+            continue;
+        }
+        const vrTableEntry& e = classify<T>(c, sample<T, Tri>(c, v, x, y, z));
+        if (e.opacity > 0.0f) {
+            const float a = (1.0f - opacity) * e.opacity;
+            opacity += a;
+            rgb[0] += a * e.r;
+            rgb[1] += a * e.g;
+            rgb[2] += a * e.b;
+            if (opacity >= kOpaqueEnough) {
+                break;
+            }
+        }
+    }
+    writeComposite(c, opacity, rgb, out);
+}
+
+// Central differences around a sample, pointing from bright to dark; false when flat.
+template <typename T, bool Tri>
+inline bool normalAt(const vrKernelContext& c, const T* v, float x, float y, float z,
+                     cuLight::Point& n) {
+    const float h = c.gradientStep;
+    const float gx = sample<T, Tri>(c, v, x - h, y, z) - sample<T, Tri>(c, v, x + h, y, z);
+    const float gy = sample<T, Tri>(c, v, x, y - h, z) - sample<T, Tri>(c, v, x, y + h, z);
+    const float gz = sample<T, Tri>(c, v, x, y, z - h) - sample<T, Tri>(c, v, x, y, z + h);
+    if (std::fabs(gx) + std::fabs(gy) + std::fabs(gz) < 0.0001f) {
+        return false;
+    }
+    const float length = std::sqrt(gx * gx + gy * gy + gz * gz);
+    n = {gx / length, gy / length, gz / length};
+    return true;
+}
+
+template <typename T, bool Tri, bool Shaded>
+void preIntegrated(const vrKernelContext& c, const vrRayBlock& ray, cuLight& light,
+                   std::uint8_t* out) {
+    int first, last;
+    if (!vrClipRay(ray, c.volumeBox, first, last) || last <= first) {
+        writeBackground(c, out);
+        return;
+    }
+    const T* v = static_cast<const T*>(c.voxels);
+    const vrSpaceLeapingBase& grid = *c.grid;
+    // Samples inside an empty block lie below the window, so their index is 0.
+    auto indexAt = [&](float x, float y, float z) {
+        return grid.isEmptyAt(x, y, z) ? 0 : toIndex(c, sample<T, Tri>(c, v, x, y, z));
+    };
+    int prev = indexAt(ray.start[0] + float(first) * ray.step[0],
+                       ray.start[1] + float(first) * ray.step[1],
+                       ray.start[2] + float(first) * ray.step[2]);
+    float opacity = 0.0f;
+    float rgb[3] = {0.0f, 0.0f, 0.0f};
+    for (int i = first + 1; i <= last; ++i) {
+        const float x = ray.start[0] + float(i) * ray.step[0];
+        const float y = ray.start[1] + float(i) * ray.step[1];
+        const float z = ray.start[2] + float(i) * ray.step[2];
+        const int cur = indexAt(x, y, z);
+        const vrTableEntry& e = c.preTable[cur * 256 + prev];
+        prev = cur;
+        if (!(e.opacity > 0.0f)) {
+            continue;
+        }
+        float colour[3] = {e.r, e.g, e.b};
+        cuLight::Point n;
+        if (Shaded && normalAt<T, Tri>(c, v, x, y, z, n)) {
+            light.setMaterialColor(e.r / 255.0f, e.g / 255.0f, e.b / 255.0f);
+            const cuLight::Colour lit = light.shade({x, y, z}, n);
+            colour[0] = lit.r * 255.0f;
+            colour[1] = lit.g * 255.0f;
+            colour[2] = lit.b * 255.0f;
+        }
+        const float a = (1.0f - opacity) * e.opacity;
+        opacity += a;
+        rgb[0] += a * colour[0];
+        rgb[1] += a * colour[1];
+        rgb[2] += a * colour[2];
+        if (opacity >= kOpaqueEnough) {
+            break;
+        }
+    }
+    writeComposite(c, opacity, rgb, out);
+}
+
+template <typename T, bool Tri>
+void maxIntensity(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std::uint8_t* out) {
+    int first, last;
+    if (!vrClipRay(ray, c.grid->getBounds(), first, last)) {
+        writeBackground(c, out);
+        return;
+    }
+    const T* v = static_cast<const T*>(c.voxels);
+    const vrSpaceLeapingBase& grid = *c.grid;
+    const float threshold = grid.getThreshold();
+    float m = -std::numeric_limits<float>::infinity();
+    for (int i = first; i <= last; ++i) {
+        const float x = ray.start[0] + float(i) * ray.step[0];
+        const float y = ray.start[1] + float(i) * ray.step[1];
+        const float z = ray.start[2] + float(i) * ray.step[2];
+        // No sample of a block can beat its maximum.
+        const float blockMax = grid.blockMaximumAt(x, y, z);
+        if (blockMax <= m || blockMax < threshold) {
+            continue;
+        }
+        m = std::max(m, sample<T, Tri>(c, v, x, y, z));
+    }
+    const vrTableEntry& e = c.indexTable[toIndex(c, m)];
+    out[0] = toByte(e.r);
+    out[1] = toByte(e.g);
+    out[2] = toByte(e.b);
+}
+
+template <typename T> vrRayKernel kernelFor(int mode, bool trilinear) {
+    switch (mode) {
+    case VR_MODE_PREINTEGRATED:
+        return trilinear ? &preIntegrated<T, true, false> : &preIntegrated<T, false, false>;
+    case VR_MODE_PREINTEGRATED_SHADED:
+        return trilinear ? &preIntegrated<T, true, true> : &preIntegrated<T, false, true>;
+    case VR_MODE_MAX_INTENSITY:
+        return trilinear ? &maxIntensity<T, true> : &maxIntensity<T, false>;
+    default:
+        return trilinear ? &composite<T, true> : &composite<T, false>;
+    }
+}
+
+template <typename T>
+float samplePublic(const vrKernelContext& c, bool tri, float x, float y, float z) {
+    const T* v = static_cast<const T*>(c.voxels);
+    return tri ? trilinear(c, v, x, y, z) : nearest(c, v, x, y, z);
+}
+
+float sampleByType(const vrKernelContext& c, int pixelType, bool tri, float x, float y, float z) {
+    switch (pixelType) {
+    case PIXEL_UINT8:
+        return samplePublic<std::uint8_t>(c, tri, x, y, z);
+    case PIXEL_INT16:
+        return samplePublic<std::int16_t>(c, tri, x, y, z);
+    case PIXEL_UINT16:
+        return samplePublic<std::uint16_t>(c, tri, x, y, z);
+    case PIXEL_FLOAT32:
+        return samplePublic<float>(c, tri, x, y, z);
+    default:
+        return 0.0f;
+    }
+}
+
+}  // namespace
+
+vrRayKernel vrSelectKernel(int mode, int pixelType, bool trilinear) {
+    switch (pixelType) {
+    case PIXEL_UINT8:
+        return kernelFor<std::uint8_t>(mode, trilinear);
+    case PIXEL_INT16:
+        return kernelFor<std::int16_t>(mode, trilinear);
+    case PIXEL_UINT16:
+        return kernelFor<std::uint16_t>(mode, trilinear);
+    case PIXEL_FLOAT32:
+        return kernelFor<float>(mode, trilinear);
+    default:
+        return nullptr;
+    }
+}
+
+bool vrClipRay(const vrRayBlock& ray, const float box[6], int& first, int& last) {
+    double tIn = 0.0;
+    double tOut = double(ray.stepCount - 1);
+    for (int axis = 0; axis < 3; ++axis) {
+        const double lo = box[2 * axis];
+        const double hi = box[2 * axis + 1];
+        const double s = ray.start[axis];
+        const double d = ray.step[axis];
+        if (lo > hi) {
+            return false;
+        }
+        if (d == 0.0) {
+            if (s < lo || s > hi) {
+                return false;
+            }
+            continue;
+        }
+        double t0 = (lo - s) / d;
+        double t1 = (hi - s) / d;
+        if (t0 > t1) {
+            std::swap(t0, t1);
+        }
+        tIn = std::max(tIn, t0);
+        tOut = std::min(tOut, t1);
+    }
+    if (tIn > tOut) {
+        return false;
+    }
+    first = int(std::ceil(tIn));
+    last = int(std::floor(tOut));
+    return first <= last;
+}
+
+float vrSampleTrilinear(const vrKernelContext& context, int pixelType, float x, float y, float z) {
+    return sampleByType(context, pixelType, true, x, y, z);
+}
+
+float vrSampleNearest(const vrKernelContext& context, int pixelType, float x, float y, float z) {
+    return sampleByType(context, pixelType, false, x, y, z);
+}
+
+}  // namespace isImageSDK

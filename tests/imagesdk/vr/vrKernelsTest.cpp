@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "KernelRig.h"
+
+using isImageSDK::PIXEL_FLOAT32;
+using isImageSDK::PIXEL_INT16;
+using isImageSDK::PIXEL_UINT16;
+using isImageSDK::PIXEL_UINT8;
+using vrtest::KernelRig;
+
+namespace {
+
+using Pixel = std::vector<int>;
+
+// Window 50 around 65: L = 40, S = 5.1; 100 is opaque, 65 has index 128, 20 is transparent.
+constexpr float kWidth = 50.0f;
+constexpr float kCentre = 65.0f;
+
+}  // namespace
+
+TEST(vrSpaceLeaping, BlocksBoxesAndBorders) {
+    KernelRig<std::int16_t> small(5, 5, 5, PIXEL_INT16);
+    small.at(0, 0, 0) = 300;
+    small.prepare(kWidth, kCentre);
+    EXPECT_EQ(small.grid->getBlocksX(), 2);
+    EXPECT_EQ(small.grid->getBlocksY(), 2);
+    EXPECT_EQ(small.grid->getBlocksZ(), 2);
+    const float* box = small.grid->getBounds();
+    EXPECT_EQ(std::vector<float>(box, box + 6), std::vector<float>({0, 3, 0, 3, 0, 3}));
+
+    // In a larger volume the box reaches the first voxel layer of the next block, where
+    // samples still blend the bright voxel.
+    KernelRig<std::int16_t> large(12, 12, 12, PIXEL_INT16);
+    large.at(0, 0, 0) = 300;
+    large.prepare(kWidth, kCentre);
+    box = large.grid->getBounds();
+    EXPECT_EQ(std::vector<float>(box, box + 6), std::vector<float>({0, 4, 0, 4, 0, 4}));
+
+    // Nothing reaches the threshold: the box is inverted and every mode shows the background.
+    KernelRig<std::int16_t> dark(8, 8, 8, PIXEL_INT16);
+    dark.prepare(kWidth, kCentre);
+    box = dark.grid->getBounds();
+    EXPECT_GT(box[0], box[1]);
+    dark.context.background[0] = 9;
+    EXPECT_EQ(dark.cast(0, true, 2, 2), Pixel({9, 0, 0}));
+    EXPECT_EQ(dark.cast(3, true, 2, 2), Pixel({9, 0, 0}));
+
+    // A bright voxel on the first layer of block 1 is read by samples of block 0.
+    KernelRig<std::int16_t> border(12, 4, 4, PIXEL_INT16);
+    border.at(4, 1, 1) = 100;
+    border.prepare(kWidth, kCentre, true);
+    EXPECT_EQ(border.grid->getBlockMaximum(0, 0, 0), 100.0f);
+    EXPECT_FALSE(border.grid->isEmptyAt(3.5f, 1.0f, 1.0f));
+    EXPECT_TRUE(border.grid->isEmptyAt(8.5f, 1.0f, 1.0f));
+    for (int mode : {0, 1, 3}) {
+        Pixel leaped = border.cast(mode, true, 1, 1, -3.5f);
+        border.grid->setThreshold(-40000);
+        Pixel everySample = border.cast(mode, true, 1, 1, -3.5f);
+        border.grid->setThreshold(int(kCentre - kWidth / 2));
+        EXPECT_EQ(leaped, everySample) << "mode " << mode;
+        EXPECT_NE(leaped, Pixel({0, 0, 0})) << "mode " << mode;
+    }
+}
+
+TEST(vrSpaceLeaping, ReadsEachPixelTypeAsItIs) {
+    KernelRig<std::uint16_t> wide(4, 4, 4, PIXEL_UINT16);
+    wide.at(3, 3, 3) = 40000;
+    wide.prepare(kWidth, kCentre);
+    EXPECT_EQ(wide.grid->getBlockMaximum(0, 0, 0), 40000.0f);
+    KernelRig<float> real(4, 4, 4, PIXEL_FLOAT32);
+    real.at(1, 1, 1) = 0.75f;
+    real.prepare(1.0f, 0.0f);
+    EXPECT_EQ(real.grid->getBlockMaximum(0, 0, 0), 0.75f);
+    EXPECT_EQ(real.grid->getThreshold(), -0.5f);
+}
+
+TEST(vrRayKernels, SamplersReadEveryTypeInsideTheVolume) {
+    KernelRig<std::int16_t> s16(4, 4, 4, PIXEL_INT16);
+    s16.at(1, 0, 0) = 100;
+    s16.at(3, 3, 3) = -700;
+    s16.prepare(kWidth, kCentre);
+    EXPECT_EQ(isImageSDK::vrSampleTrilinear(s16.context, PIXEL_INT16, 0.5f, 0, 0), 50.0f);
+    EXPECT_EQ(isImageSDK::vrSampleTrilinear(s16.context, PIXEL_INT16, 0.25f, 0, 0), 25.0f);
+    EXPECT_EQ(isImageSDK::vrSampleNearest(s16.context, PIXEL_INT16, 0.5f, 0, 0), 100.0f);
+    EXPECT_EQ(isImageSDK::vrSampleNearest(s16.context, PIXEL_INT16, 0.49f, 0, 0), 0.0f);
+    // At and beyond the far faces the reads stay on the last voxel.
+    EXPECT_EQ(isImageSDK::vrSampleTrilinear(s16.context, PIXEL_INT16, 3, 3, 3), -700.0f);
+    EXPECT_EQ(isImageSDK::vrSampleTrilinear(s16.context, PIXEL_INT16, 9, 9, 9), -700.0f);
+    EXPECT_EQ(isImageSDK::vrSampleNearest(s16.context, PIXEL_INT16, 9, 9, 9), -700.0f);
+
+    KernelRig<std::uint16_t> u16(3, 3, 3, PIXEL_UINT16);
+    u16.at(2, 2, 2) = 40000;
+    u16.prepare(kWidth, kCentre);
+    EXPECT_EQ(isImageSDK::vrSampleNearest(u16.context, PIXEL_UINT16, 2, 2, 2), 40000.0f);
+    EXPECT_EQ(isImageSDK::vrSampleTrilinear(u16.context, PIXEL_UINT16, 2, 2, 2), 40000.0f);
+
+    KernelRig<std::uint8_t> u8(3, 3, 3, PIXEL_UINT8);
+    u8.at(2, 2, 2) = 200;
+    u8.prepare(kWidth, kCentre);
+    EXPECT_EQ(isImageSDK::vrSampleTrilinear(u8.context, PIXEL_UINT8, 2.0f, 2.0f, 2.0f), 200.0f);
+    EXPECT_EQ(isImageSDK::vrSampleTrilinear(u8.context, PIXEL_UINT8, 1.5f, 2.0f, 2.0f), 100.0f);
+
+    KernelRig<float> f32(3, 3, 3, PIXEL_FLOAT32);
+    f32.at(1, 0, 0) = 1.0f;
+    f32.prepare(kWidth, kCentre);
+    EXPECT_FLOAT_EQ(isImageSDK::vrSampleTrilinear(f32.context, PIXEL_FLOAT32, 0.5f, 0, 0), 0.5f);
+}
+
+TEST(vrRayKernels, CompositeStopsAtOpacityOneAndPassesTransparentSamples) {
+    struct Case {
+        const char* name;
+        std::vector<int> row;  // values at x = 0..7 of row (y 1, z 1)
+        bool trilinear;
+        Pixel expected;
+    };
+    const Case cases[] = {
+        // An opaque first sample gives its own colour: entry 255 is (255, 0, 7).
+        {"opaque first", {0, 0, 100, 100, 100, 65, 65, 65}, true, {255, 0, 7}},
+        {"opaque first nearest", {0, 0, 100, 65, 65, 65, 65, 65}, false, {255, 0, 7}},
+        // Transparent samples (below the window) do not end the ray.
+        {"transparent first", {20, 20, 20, 20, 100, 100, 100, 100}, true, {255, 0, 7}},
+        // Half opaque (index 128, colour (128, 127, 7)) over opaque:
+        // 128/255 * 128 + 127/255 * 255 = 191.25; 128/255 * 127 = 63.75.
+        {"half over opaque", {0, 0, 65, 100, 100, 100, 100, 100}, false, {191, 63, 7}},
+    };
+    for (const Case& c : cases) {
+        KernelRig<std::int16_t> rig(8, 4, 4, PIXEL_INT16);
+        for (int x = 0; x < 8; ++x) {
+            rig.at(x, 1, 1) = std::int16_t(c.row[std::size_t(x)]);
+        }
+        rig.prepare(kWidth, kCentre, true);
+        Pixel got = rig.cast(0, c.trilinear, 1, 1);
+        EXPECT_EQ(got[0], c.expected[0]) << c.name;
+        EXPECT_EQ(got[1], c.expected[1]) << c.name;
+        EXPECT_NEAR(got[2], c.expected[2], 1) << c.name;
+    }
+}
+
+TEST(vrRayKernels, EveryModeGivesTheBackgroundOnAMiss) {
+    KernelRig<std::int16_t> rig(8, 4, 4, PIXEL_INT16);
+    for (int x = 0; x < 8; ++x) {
+        for (int y = 0; y < 4; ++y) {
+            for (int z = 0; z < 4; ++z) {
+                rig.at(x, y, z) = 100;
+            }
+        }
+    }
+    rig.prepare(kWidth, kCentre, true);
+    rig.context.background[0] = 11;
+    rig.context.background[1] = 22;
+    rig.context.background[2] = 33;
+    for (int mode = 0; mode < 4; ++mode) {
+        for (bool trilinear : {false, true}) {
+            EXPECT_EQ(rig.cast(mode, trilinear, 10, 1), Pixel({11, 22, 33}))
+                << "mode " << mode << " trilinear " << trilinear;
+            // A ray pointing away from the volume.
+            EXPECT_EQ(rig.cast(mode, trilinear, 1, 1, -3.0f, -1.0f), Pixel({11, 22, 33}));
+        }
+    }
+    // Leaving the volume after compositing keeps the composited colour.
+    EXPECT_EQ(rig.cast(1, true, 1, 1), Pixel({255, 0, 7}));
+}
+
+TEST(vrRayKernels, PreIntegratedShadingAndMaximumIntensity) {
+    KernelRig<std::int16_t> flat(8, 4, 4, PIXEL_INT16);
+    for (auto& v : flat.voxels) {
+        v = 65;
+    }
+    flat.prepare(kWidth, kCentre, true);
+    flat.light.lightPosition = {-5, 1, 1};
+    // A flat neighbourhood is drawn unshaded.
+    EXPECT_EQ(flat.cast(2, true, 1, 1), flat.cast(1, true, 1, 1));
+    EXPECT_NE(flat.cast(1, true, 1, 1), Pixel({0, 0, 0}));
+
+    // A step from 20 to 100 along the ray faces the light placed before it: the shaded pixel
+    // differs from the unshaded one.
+    KernelRig<std::int16_t> wall(8, 4, 4, PIXEL_INT16);
+    for (int x = 0; x < 8; ++x) {
+        for (int y = 0; y < 4; ++y) {
+            for (int z = 0; z < 4; ++z) {
+                wall.at(x, y, z) = std::int16_t(x < 4 ? 20 : 100);
+            }
+        }
+    }
+    wall.prepare(kWidth, kCentre, true);
+    wall.light.lightPosition = {-50, 1, 1};
+    wall.light.viewerPosition = {-50, 1, 1};
+    // Entry (255, 0) at x = 4: opacity 0.5, colour (127.5, 127.5, 7), normal towards light and
+    // viewer, so lit by 1.38; then the flat inside at x = 5: opaque (255, 0, 7), unshaded.
+    // Red 0.5 * 127.5 * 1.38 + 0.5 * 255, green 0.5 * 127.5 * 1.38, blue 0.5 * 7 * 1.38 + 3.5.
+    EXPECT_EQ(wall.cast(2, true, 1, 1), Pixel({215, 87, 8}));
+    EXPECT_EQ(wall.cast(1, true, 1, 1), Pixel({191, 63, 7}));
+
+    KernelRig<std::int16_t> mip(12, 4, 4, PIXEL_INT16);
+    const int row[12] = {10, 30, 45, 50, 70, 50, 45, 30, 10, 10, 10, 10};
+    for (int x = 0; x < 12; ++x) {
+        mip.at(x, 1, 1) = std::int16_t(row[x]);
+    }
+    mip.prepare(kWidth, kCentre, true);
+    // Index int((70 - 40) * 5.1) = 153: colour (153, 102, 7).
+    EXPECT_EQ(mip.cast(3, false, 1, 1), Pixel({153, 102, 7}));
+    EXPECT_EQ(mip.cast(3, true, 1, 1), Pixel({153, 102, 7}));
+}
