@@ -28,8 +28,9 @@ template <> inline float finish<float>(float sum) {
     return sum;
 }
 
+// The interpolated value before integer voxels are truncated.
 template <typename T>
-inline float trilinear(const vrKernelContext& c, const T* v, float x, float y, float z) {
+inline float trilinearSum(const vrKernelContext& c, const T* v, float x, float y, float z) {
     int ix, iy, iz;
     const float u = splitAxis(x, c.dims[0], ix);
     const float w = splitAxis(y, c.dims[1], iy);
@@ -43,7 +44,12 @@ inline float trilinear(const vrKernelContext& c, const T* v, float x, float y, f
     const float a11 = (1.0f - u) * float(p[slice + row]) + u * float(p[slice + row + 1]);
     const float b0 = (1.0f - w) * a00 + w * a10;
     const float b1 = (1.0f - w) * a01 + w * a11;
-    return finish<T>((1.0f - t) * b0 + t * b1);
+    return (1.0f - t) * b0 + t * b1;
+}
+
+template <typename T>
+inline float trilinear(const vrKernelContext& c, const T* v, float x, float y, float z) {
+    return finish<T>(trilinearSum(c, v, x, y, z));
 }
 
 template <typename T>
@@ -124,14 +130,23 @@ void composite(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std::u
     writeComposite(c, opacity, rgb, out);
 }
 
-// Central differences around a sample, pointing from bright to dark; false when flat.
+// Central differences around a sample, pointing from bright to dark; false when flat. Taken from
+// untruncated values: truncated ones turn flat regions into steps of one and random normals.
+template <typename T, bool Tri>
+inline float gradientSample(const vrKernelContext& c, const T* v, float x, float y, float z) {
+    return Tri ? trilinearSum(c, v, x, y, z) : nearest(c, v, x, y, z);
+}
+
 template <typename T, bool Tri>
 inline bool normalAt(const vrKernelContext& c, const T* v, float x, float y, float z,
                      cuLight::Point& n) {
     const float h = c.gradientStep;
-    const float gx = sample<T, Tri>(c, v, x - h, y, z) - sample<T, Tri>(c, v, x + h, y, z);
-    const float gy = sample<T, Tri>(c, v, x, y - h, z) - sample<T, Tri>(c, v, x, y + h, z);
-    const float gz = sample<T, Tri>(c, v, x, y, z - h) - sample<T, Tri>(c, v, x, y, z + h);
+    const float gx =
+        gradientSample<T, Tri>(c, v, x - h, y, z) - gradientSample<T, Tri>(c, v, x + h, y, z);
+    const float gy =
+        gradientSample<T, Tri>(c, v, x, y - h, z) - gradientSample<T, Tri>(c, v, x, y + h, z);
+    const float gz =
+        gradientSample<T, Tri>(c, v, x, y, z - h) - gradientSample<T, Tri>(c, v, x, y, z + h);
     if (std::fabs(gx) + std::fabs(gy) + std::fabs(gz) < 0.0001f) {
         return false;
     }
