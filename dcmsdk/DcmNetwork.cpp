@@ -81,17 +81,33 @@ bool DcmNetwork::initializeNetwork(bool acceptor, int port, T_ASC_Network** netw
 }
 
 void DcmNetwork::disableNagle(T_ASC_Association* association) {
-    if (association == nullptr || association->DULassociation == nullptr) {
-        return;
-    }
-    // DCMTK keeps the connection in its private association key and only switches Nagle off when
-    // the process environment asks for it.
-    auto* key = static_cast<PRIVATE_ASSOCIATIONKEY*>(association->DULassociation);
-    if (key->connection == nullptr) {
+    // DCMTK only switches Nagle off when the process environment asks for it.
+    const int socketId = socketOf(association);
+    if (socketId < 0) {
         return;
     }
     const int on = 1;
-    setsockopt(SocketAccess::socketOf(*key->connection), IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+    setsockopt(socketId, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
+}
+
+int DcmNetwork::socketOf(T_ASC_Association* association) {
+    if (association == nullptr || association->DULassociation == nullptr) {
+        return -1;
+    }
+    // DCMTK keeps the connection in its private association key.
+    auto* key = static_cast<PRIVATE_ASSOCIATIONKEY*>(association->DULassociation);
+    if (key->connection == nullptr) {
+        return -1;
+    }
+    return static_cast<int>(SocketAccess::socketOf(*key->connection));
+}
+
+int DcmNetwork::listeningSocket(T_ASC_Network* network) {
+    if (network == nullptr || network->network == nullptr) {
+        return -1;
+    }
+    const auto* key = static_cast<const PRIVATE_NETWORKKEY*>(network->network);
+    return static_cast<int>(key->networkSpecific.TCP.listenSocket);
 }
 
 const std::vector<const char*>& DcmNetwork::decodableTransferSyntaxes() {

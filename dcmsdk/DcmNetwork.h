@@ -29,6 +29,10 @@ public:
     // Sends small PDUs at once instead of waiting for the peer's delayed acknowledgement, which
     // otherwise costs about 40 ms per object on receive.
     static void disableNagle(T_ASC_Association* association);
+    // The TCP socket of an association, -1 when it has none.
+    static int socketOf(T_ASC_Association* association);
+    // The listening TCP socket of an acceptor network, -1 when it has none.
+    static int listeningSocket(T_ASC_Network* network);
 
     // The transfer syntaxes whose pixel data the reader decodes, in the node's order of preference:
     // lossless compressed, uncompressed, lossy.

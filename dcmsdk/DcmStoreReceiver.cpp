@@ -32,7 +32,7 @@ std::string partialName() {
 DcmStoreReceiver::Result DcmStoreReceiver::receive(T_ASC_Association* association,
                                                    unsigned char presentationContext,
                                                    const T_DIMSE_C_StoreRQ& request,
-                                                   const std::string& root) {
+                                                   const std::string& root, LanguageType language) {
     Result result;
     const std::string staging = root + ".incoming/";
     std::error_code error;
@@ -72,12 +72,13 @@ DcmStoreReceiver::Result DcmStoreReceiver::receive(T_ASC_Association* associatio
         std::filesystem::remove(partial, error);
         return result;
     }
-    file(partial, root, result);
+    file(partial, root, language, result);
     std::filesystem::remove(partial, error);
     return result;
 }
 
-void DcmStoreReceiver::file(const std::string& partial, const std::string& root, Result& result) {
+void DcmStoreReceiver::file(const std::string& partial, const std::string& root,
+                            LanguageType language, Result& result) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(partial, error);
     if (error || size > kMaxBufferBytes) {
@@ -91,14 +92,16 @@ void DcmStoreReceiver::file(const std::string& partial, const std::string& root,
     std::string series;
     {
         dcmReadTag tags;
+        tags.language = language;
         if (!tags.setFile(partial.c_str())) {
             result.status = kStatusCannotUnderstand;
             result.error = "received data set cannot be parsed";
             return;
         }
-        sop = tags.getTag(0x0008, 0x0018);
-        study = tags.getTag(0x0020, 0x000D);
-        series = tags.getTag(0x0020, 0x000E);
+        // Whole values: one cut at an embedded NUL would name another object.
+        sop = tags.getTagValue(0x0008, 0x0018);
+        study = tags.getTagValue(0x0020, 0x000D);
+        series = tags.getTagValue(0x0020, 0x000E);
         record->fillFrom(tags);
     }
     if (!DcmNames::isValidUid(sop) || !DcmNames::isValidUid(study) ||

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dcmsdk/DCM_MESSAGE.h"
+#include "dcmsdk/LanguageType.h"
 
 #include <memory>
 #include <string>
@@ -24,15 +25,17 @@ public:
         std::string error;
     };
 
-    // root ends with a separator.
+    // root ends with a separator; texts without Specific Character Set are read in language.
     static Result receive(T_ASC_Association* association, unsigned char presentationContext,
-                          const T_DIMSE_C_StoreRQ& request, const std::string& root);
+                          const T_DIMSE_C_StoreRQ& request, const std::string& root,
+                          LanguageType language);
     // Sends the response to request with the result's status.
     static bool respond(T_ASC_Association* association, unsigned char presentationContext,
                         const T_DIMSE_C_StoreRQ& request, unsigned short status);
 
 private:
-    static void file(const std::string& partial, const std::string& root, Result& result);
+    static void file(const std::string& partial, const std::string& root, LanguageType language,
+                     Result& result);
 };
 
 }  // namespace dcmSDK

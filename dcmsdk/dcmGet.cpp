@@ -245,8 +245,10 @@ bool dcmGet::retrieve(Task& task, int counts[4]) {
             return false;
         }
         if (message.CommandField == DIMSE_C_STORE_RQ) {
-            DcmStoreReceiver::Result result =
-                DcmStoreReceiver::receive(association.get(), context, message.msg.CStoreRQ, root);
+            // The file is announced for import, which reads it again in the application's
+            // language; the language here only places it meanwhile.
+            DcmStoreReceiver::Result result = DcmStoreReceiver::receive(
+                association.get(), context, message.msg.CStoreRQ, root, LanguageType::ENGLISH);
             if (result.broken) {
                 association.markBroken();
                 return false;

@@ -60,8 +60,13 @@ bool dcmReadTag::setFile(const char* path) {
 }
 
 const char* dcmReadTag::getTag(unsigned short group, unsigned short element) {
+    return getTagValue(group, element).c_str();
+}
+
+const std::string& dcmReadTag::getTagValue(unsigned short group, unsigned short element) {
+    static const std::string none;
     if (!opened_) {
-        return "";
+        return none;
     }
     const unsigned key = (static_cast<unsigned>(group) << 16) | element;
     auto found = values_.find(key);
@@ -70,7 +75,7 @@ const char* dcmReadTag::getTag(unsigned short group, unsigned short element) {
         reader_.tagText(group, element, text);
         found = values_.emplace(key, text).first;
     }
-    return found->second.c_str();
+    return found->second;
 }
 
 float dcmReadTag::getImageScale() {

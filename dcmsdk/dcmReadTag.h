@@ -34,6 +34,8 @@ public:
     bool setFile(const char* path);
     // The value as UTF-8 text, "" when absent; the text stays valid until the next setFile.
     const char* getTag(unsigned short group, unsigned short element);
+    // The same value whole, with any NUL bytes it holds (getTag's text ends at the first one).
+    const std::string& getTagValue(unsigned short group, unsigned short element);
     // Physical width over height of the image (columns and rows weighted by Pixel Spacing); 1 when
     // the file does not say.
     float getImageScale();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dcmsdk/DcmThreadRegistry.h"
+#include "dcmsdk/LanguageType.h"
 
 #include <atomic>
 #include <list>
@@ -15,8 +16,10 @@ struct T_ASC_Network;
 namespace dcmSDK {
 
 // The local storage node: a storage and verification SCP listening on its own thread, serving
-// several associations at once (one thread each). Every stored file lands in its series folder
-// under the root and is raised as event 3 with a new DCM_MESSAGE record.
+// several associations at once (one thread each). The listener only accepts connections: each
+// connection's session reads its association request, so a peer that sends nothing or stalls
+// holds its own session only, and no longer than the message timeout. Every stored file lands in
+// its series folder under the root and is raised as event 3 with a new DCM_MESSAGE record.
 class dcmServer : public DcmThreadOwner {
 public:
     dcmServer();
@@ -30,11 +33,16 @@ public:
     // Host name (informational), port ("4587") and title ("rivodavo"); the title also becomes the
     // library's local title. Takes effect at the next start.
     void setPort(const char* host, const char* port, const char* title);
+    // How texts of received files without Specific Character Set are decoded, as the folder
+    // import decodes them; takes effect for the next file.
+    void setLanguage(LanguageType language);
+    LanguageType getLanguage() const;
 
     // Opens the port and starts listening; false when the port cannot be opened or no root is
     // set. True when already running.
     bool BeginDicomServer();
-    // Ends every association and the listener and waits for their threads.
+    // Ends every association and the listener and waits for their threads; returns within about
+    // a second whatever the peers do.
     void StopDicomServer();
     bool isRunning() const;
 
@@ -48,18 +56,25 @@ public:
 private:
     struct Session {
         std::thread thread;
+        int socket = -1;  // the session's own handle on the connection; guarded by sessionsMutex_
         std::atomic<bool> finished{false};
     };
 
     void listen();
-    void serve(T_ASC_Association* association, Session* session);
-    void handle(T_ASC_Association* association);
+    void serve(Session* session);
+    bool awaitRequest(int socket);
+    T_ASC_Association* adopt(int socket);
+    bool negotiate(T_ASC_Association* association);
+    void handle(T_ASC_Association* association, Session* session);
+    void abort(T_ASC_Association* association, Session* session);
     void reapSessions(bool all);
+    void closeSession(Session* session);
 
     mutable std::mutex settingsMutex_;
     std::string root_;
     std::string host_;
     int port_ = 4587;
+    std::atomic<LanguageType> language_{LanguageType::ENGLISH};
 
     std::mutex controlMutex_;  // one start or stop at a time
     T_ASC_Network* network_ = nullptr;
@@ -68,7 +83,9 @@ private:
     std::atomic<bool> running_{false};
     std::string activeRoot_;  // fixed while running
 
-    std::list<std::unique_ptr<Session>> sessions_;  // touched by the listener thread only
+    std::mutex sessionsMutex_;
+    std::list<std::unique_ptr<Session>> sessions_;  // added and removed by the listener thread
+    std::atomic<int> associated_{0};                // sessions past negotiation
 };
 
 }  // namespace dcmSDK

@@ -19,10 +19,12 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +38,45 @@ using bvtest::LibraryEvents;
 using bvtest::PeerProcess;
 
 namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A plain TCP connection to the node on loopback; -1 when it cannot be made.
+int connectTo(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Waits until the node closes the connection; false when it is still open after `seconds`.
+bool closedByPeer(int fd, double seconds) {
+    const auto start = std::chrono::steady_clock::now();
+    char buffer[512];
+    while (secondsSince(start) < seconds) {
+        pollfd waiting{fd, POLLIN, 0};
+        if (poll(&waiting, 1, 100) > 0 && recv(fd, buffer, sizeof(buffer), 0) <= 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Sets the library's timeouts for one test and puts the defaults back afterwards.
+struct TimeoutsForTest {
+    TimeoutsForTest(int connectSeconds, int messageSeconds) {
+        dcmSDK::DcmNetwork::setTimeouts(connectSeconds, messageSeconds);
+    }
+    ~TimeoutsForTest() { dcmSDK::DcmNetwork::setTimeouts(5, 30); }
+};
 
 std::vector<std::string> filesUnder(const std::filesystem::path& root) {
     std::vector<std::string> files;
@@ -199,12 +240,21 @@ TEST_F(NodeTest, RefusesObjectsWithUnusableUidsAndStoresNothingForThem) {
         {"letters in study UID", "1.2.3.4", "1.2.abc", "1.2.3"},
         {"series UID too long", "1.2.3.5", "1.2", "1." + std::string(70, '2')},
         {"empty component", "1..2", "1.2", "1.2.3"},
+        {"NUL inside SOP UID", std::string("1.2.3.6\0.7", 10), "1.2", "1.2.3"},
+        {"NUL inside series UID", "1.2.3.8", "1.2", std::string("1.2.3\0.4", 8)},
     };
     for (const auto& c : cases) {
         DicomFixture fixture;
         fixture.sopInstanceUID = c.sop;
         fixture.studyInstanceUID = c.study;
         fixture.seriesInstanceUID = c.series;
+        // Written whole, NUL bytes included.
+        fixture.customise = [&c](DcmDataset& data) {
+            data.putAndInsertOFStringArray(DCM_SOPInstanceUID,
+                                           OFString(c.sop.data(), c.sop.size()));
+            data.putAndInsertOFStringArray(DCM_SeriesInstanceUID,
+                                           OFString(c.series.data(), c.series.size()));
+        };
         const std::string path = (sources_ / "bad.dcm").string();
         ASSERT_TRUE(fixture.write(path)) << c.name;
         EXPECT_NE(storescu({path}), 0) << c.name << ": " << last_output_;
@@ -315,12 +365,8 @@ TEST_F(NodeTest, RefusesMalformedStreamsAndKeepsServing) {
         EXPECT_EQ(sendRaw(port_, bytes), 0xC000);
     }
     // Bytes that are no DICOM at all.
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port_));
-    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    const int fd = connectTo(port_);
+    ASSERT_GE(fd, 0);
     const char junk[] = "GET / HTTP/1.0\r\n\r\n";
     EXPECT_GT(write(fd, junk, sizeof(junk)), 0);
     close(fd);
@@ -334,6 +380,84 @@ TEST_F(NodeTest, RefusesMalformedStreamsAndKeepsServing) {
     EXPECT_EQ(storescu({good}), 0) << last_output_;
     ASSERT_TRUE(LibraryEvents::waitForCount(3, 1));
     EXPECT_EQ(stored().size(), 1u);
+}
+
+TEST_F(NodeTest, IdleConnectionsLockNobodyOutAndDoNotHoldUpTheStop) {
+    // Connections that never finish their association request, with the node's message timeout
+    // (30 s) well beyond what the other peers wait.
+    const std::string requestHead("\x01\x00\x00\x00\x00\xC8", 6);
+    const struct {
+        const char* name;
+        std::string bytes;
+    } idle[] = {
+        {"sends nothing", ""},
+        {"sends the first bytes of a request", requestHead.substr(0, 3)},
+        {"sends a request header and part of its body", requestHead + std::string(40, '\x10')},
+    };
+    std::vector<int> sockets;
+    for (const auto& c : idle) {
+        const int fd = connectTo(port_);
+        ASSERT_GE(fd, 0) << c.name;
+        if (!c.bytes.empty()) {
+            ASSERT_EQ(write(fd, c.bytes.data(), c.bytes.size()),
+                      static_cast<ssize_t>(c.bytes.size()))
+                << c.name;
+        }
+        sockets.push_back(fd);
+    }
+    std::string output;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(
+            PeerProcess::run(
+                {"echoscu", "-to", "10", "-ta", "10", "127.0.0.1", std::to_string(port_)}, output),
+            0)
+            << output;
+    }
+    const std::string file = (sources_ / "one.dcm").string();
+    ASSERT_TRUE(DicomFixture().write(file));
+    EXPECT_EQ(storescu({file}, {"-to", "10", "-ta", "10"}), 0) << last_output_;
+
+    const auto start = std::chrono::steady_clock::now();
+    server_.StopDicomServer();
+    EXPECT_LT(secondsSince(start), 3.0);
+    EXPECT_FALSE(server_.isRunning());
+    for (const int fd : sockets) {
+        EXPECT_TRUE(closedByPeer(fd, 5.0));
+        close(fd);
+    }
+}
+
+TEST_F(NodeTest, StalledPdusEndAfterTheMessageTimeout) {
+    server_.StopDicomServer();
+    const TimeoutsForTest timeouts(5, 3);
+    ASSERT_TRUE(server_.BeginDicomServer());
+    // Every session slot taken by an association whose next PDU stops half-way.
+    const std::vector<dcmSDK::DcmAssociation::Context> contexts = {
+        {UID_VerificationSOPClass, {UID_LittleEndianImplicitTransferSyntax}, false}};
+    std::vector<std::unique_ptr<dcmSDK::DcmAssociation>> stalled;
+    const std::string halfPdu = std::string("\x04\x00\x00\x00\x01\x00", 6) + std::string(40, '\0');
+    for (int i = 0; i < 32; ++i) {
+        auto association = std::make_unique<dcmSDK::DcmAssociation>();
+        std::string error;
+        ASSERT_TRUE(association->open("127.0.0.1", port_, "STALL", "rivodavo", contexts, error))
+            << i << ": " << error;
+        const int fd = dcmSDK::DcmNetwork::socketOf(association->get());
+        ASSERT_EQ(write(fd, halfPdu.data(), halfPdu.size()), static_cast<ssize_t>(halfPdu.size()));
+        association->markBroken();
+        stalled.push_back(std::move(association));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (auto& association : stalled) {
+        EXPECT_TRUE(closedByPeer(dcmSDK::DcmNetwork::socketOf(association->get()),
+                                 25.0 - secondsSince(start)));
+    }
+    EXPECT_LT(secondsSince(start), 25.0);
+    std::string output;
+    EXPECT_EQ(
+        PeerProcess::run({"echoscu", "-to", "10", "-ta", "10", "127.0.0.1", std::to_string(port_)},
+                         output),
+        0)
+        << output;
 }
 
 TEST(dcmsdk_destroy, StopsTheNodeAndSendsAndForgetsTheCallbacks) {
