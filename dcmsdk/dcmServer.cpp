@@ -123,8 +123,11 @@ bool dcmServer::BeginDicomServer() {
         return false;
     }
     // Accepting must never block the listener: the peer may have gone between poll and accept.
+    // Programs the application starts must not inherit the port, or it would stay open, taking
+    // connections nobody accepts, after the node stops.
     const int listening = DcmNetwork::listeningSocket(network_);
     fcntl(listening, F_SETFL, fcntl(listening, F_GETFL) | O_NONBLOCK);
+    fcntl(listening, F_SETFD, fcntl(listening, F_GETFD) | FD_CLOEXEC);
     // A reverse lookup of every peer would run while the request is handed to DCMTK.
     dcmDisableGethostbyaddr.set(OFTrue);
     activeRoot_ = root;
