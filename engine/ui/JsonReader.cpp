@@ -1,324 +1,120 @@
 #include "engine/ui/JsonReader.h"
 
-#include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
-
-#include "engine/base/Utils.h"
+#include <nlohmann/json.hpp>
+#include <vector>
 
 namespace cocos2d {
 
 namespace {
 
-constexpr int kMaxDepth = 64;
+constexpr size_t kMaxDepth = 64;
 
-class Parser {
+using Json = nlohmann::json;
+
+// Builds the value tree straight from the parser's events, so no second tree is made and the
+// depth limit holds before anything deep is built.
+class ValueBuilder : public nlohmann::json_sax<Json> {
 public:
-    explicit Parser(const std::string& text) : _text(text) {}
-
-    bool parseDocument(Value* out) {
-        skipSpace();
-        if (!parseValue(out, 0)) {
-            return false;
-        }
-        skipSpace();
-        return _pos == _text.size() || fail("text after the value");
-    }
-
+    Value& root() { return _root; }
     const std::string& error() const { return _error; }
 
+    bool null() override { return put(Value()); }
+    bool boolean(bool value) override { return put(Value(value)); }
+
+    bool number_integer(number_integer_t value) override {
+        return value >= INT_MIN && value <= INT_MAX ? put(Value(static_cast<int>(value)))
+                                                    : put(Value(static_cast<double>(value)));
+    }
+
+    bool number_unsigned(number_unsigned_t value) override {
+        return value <= static_cast<number_unsigned_t>(INT_MAX)
+                   ? put(Value(static_cast<int>(value)))
+                   : put(Value(static_cast<double>(value)));
+    }
+
+    bool number_float(number_float_t value, const string_t& text) override {
+        if (!std::isfinite(value)) {
+            return fail("number out of range: " + text);
+        }
+        return put(Value(value));
+    }
+
+    bool string(string_t& value) override { return put(Value(std::move(value))); }
+    bool binary(binary_t&) override { return fail("binary values are not JSON"); }
+
+    bool start_object(std::size_t) override { return open(true); }
+    bool key(string_t& value) override {
+        _stack.back().key = std::move(value);
+        return true;
+    }
+    bool end_object() override { return close(Value(std::move(_stack.back().map))); }
+
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_array() override { return close(Value(std::move(_stack.back().vector))); }
+
+    bool parse_error(std::size_t, const std::string&,
+                     const nlohmann::detail::exception& problem) override {
+        return fail(problem.what());
+    }
+
 private:
-    bool fail(const char* what) {
+    struct Container {
+        bool isObject = false;
+        ValueMap map;
+        ValueVector vector;
+        std::string key;
+    };
+
+    bool fail(const std::string& message) {
         if (_error.empty()) {
-            _error = StringUtils::format("%s at offset %zu", what, _pos);
+            _error = message;
         }
         return false;
     }
 
-    void skipSpace() {
-        while (_pos < _text.size() && (_text[_pos] == ' ' || _text[_pos] == '\t' ||
-                                       _text[_pos] == '\n' || _text[_pos] == '\r')) {
-            ++_pos;
-        }
-    }
-
-    bool literal(const char* word) {
-        const std::string expected(word);
-        if (_text.compare(_pos, expected.size(), expected) != 0) {
-            return fail("unknown literal");
-        }
-        _pos += expected.size();
-        return true;
-    }
-
-    bool parseValue(Value* out, int depth) {
-        if (depth > kMaxDepth) {
-            return fail("nesting too deep");
-        }
-        if (_pos >= _text.size()) {
-            return fail("unexpected end");
-        }
-        switch (_text[_pos]) {
-        case '{':
-            return parseObject(out, depth);
-        case '[':
-            return parseArray(out, depth);
-        case '"': {
-            std::string text;
-            if (!parseString(&text)) {
-                return false;
-            }
-            *out = Value(text);
-            return true;
-        }
-        case 't':
-            *out = Value(true);
-            return literal("true");
-        case 'f':
-            *out = Value(false);
-            return literal("false");
-        case 'n':
-            *out = Value();
-            return literal("null");
-        default:
-            return parseNumber(out);
-        }
-    }
-
-    bool parseObject(Value* out, int depth) {
-        ++_pos;
-        ValueMap map;
-        skipSpace();
-        if (_pos < _text.size() && _text[_pos] == '}') {
-            ++_pos;
-            *out = Value(std::move(map));
-            return true;
-        }
-        while (true) {
-            skipSpace();
-            std::string key;
-            if (_pos >= _text.size() || _text[_pos] != '"') {
-                return fail("expected a key");
-            }
-            if (!parseString(&key)) {
-                return false;
-            }
-            skipSpace();
-            if (_pos >= _text.size() || _text[_pos] != ':') {
-                return fail("expected ':'");
-            }
-            ++_pos;
-            skipSpace();
-            Value value;
-            if (!parseValue(&value, depth + 1)) {
-                return false;
-            }
-            map[key] = std::move(value);
-            skipSpace();
-            if (_pos < _text.size() && _text[_pos] == ',') {
-                ++_pos;
-                continue;
-            }
-            if (_pos < _text.size() && _text[_pos] == '}') {
-                ++_pos;
-                *out = Value(std::move(map));
-                return true;
-            }
-            return fail("expected ',' or '}'");
-        }
-    }
-
-    bool parseArray(Value* out, int depth) {
-        ++_pos;
-        ValueVector vector;
-        skipSpace();
-        if (_pos < _text.size() && _text[_pos] == ']') {
-            ++_pos;
-            *out = Value(std::move(vector));
-            return true;
-        }
-        while (true) {
-            skipSpace();
-            Value value;
-            if (!parseValue(&value, depth + 1)) {
-                return false;
-            }
-            vector.push_back(std::move(value));
-            skipSpace();
-            if (_pos < _text.size() && _text[_pos] == ',') {
-                ++_pos;
-                continue;
-            }
-            if (_pos < _text.size() && _text[_pos] == ']') {
-                ++_pos;
-                *out = Value(std::move(vector));
-                return true;
-            }
-            return fail("expected ',' or ']'");
-        }
-    }
-
-    bool parseHex4(unsigned* code) {
-        if (_pos + 4 > _text.size()) {
-            return fail("short \\u escape");
-        }
-        *code = 0;
-        for (int i = 0; i < 4; ++i) {
-            const char c = _text[_pos++];
-            *code <<= 4;
-            if (c >= '0' && c <= '9') {
-                *code |= static_cast<unsigned>(c - '0');
-            } else if (c >= 'a' && c <= 'f') {
-                *code |= static_cast<unsigned>(c - 'a' + 10);
-            } else if (c >= 'A' && c <= 'F') {
-                *code |= static_cast<unsigned>(c - 'A' + 10);
-            } else {
-                return fail("bad \\u escape");
-            }
-        }
-        return true;
-    }
-
-    static void appendUtf8(unsigned code, std::string* out) {
-        std::string encoded;
-        StringUtils::UTF32ToUTF8(std::u32string(1, static_cast<char32_t>(code)), encoded);
-        *out += encoded;
-    }
-
-    bool parseString(std::string* out) {
-        ++_pos;
-        while (_pos < _text.size()) {
-            const char c = _text[_pos++];
-            if (c == '"') {
-                return true;
-            }
-            if (static_cast<unsigned char>(c) < 0x20) {
-                return fail("control character in a string");
-            }
-            if (c != '\\') {
-                out->push_back(c);
-                continue;
-            }
-            if (_pos >= _text.size()) {
-                break;
-            }
-            const char escape = _text[_pos++];
-            switch (escape) {
-            case '"':
-            case '\\':
-            case '/':
-                out->push_back(escape);
-                break;
-            case 'b':
-                out->push_back('\b');
-                break;
-            case 'f':
-                out->push_back('\f');
-                break;
-            case 'n':
-                out->push_back('\n');
-                break;
-            case 'r':
-                out->push_back('\r');
-                break;
-            case 't':
-                out->push_back('\t');
-                break;
-            case 'u': {
-                unsigned code = 0;
-                if (!parseHex4(&code)) {
-                    return false;
-                }
-                if (code >= 0xD800 && code <= 0xDBFF) {
-                    unsigned low = 0;
-                    if (_text.compare(_pos, 2, "\\u") != 0) {
-                        return fail("lone surrogate");
-                    }
-                    _pos += 2;
-                    if (!parseHex4(&low) || low < 0xDC00 || low > 0xDFFF) {
-                        return fail("lone surrogate");
-                    }
-                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                } else if (code >= 0xDC00 && code <= 0xDFFF) {
-                    return fail("lone surrogate");
-                }
-                appendUtf8(code, out);
-                break;
-            }
-            default:
-                return fail("bad escape");
-            }
-        }
-        return fail("unterminated string");
-    }
-
-    bool parseNumber(Value* out) {
-        const size_t start = _pos;
-        if (_pos < _text.size() && _text[_pos] == '-') {
-            ++_pos;
-        }
-        auto digits = [this]() {
-            const size_t first = _pos;
-            while (_pos < _text.size() && _text[_pos] >= '0' && _text[_pos] <= '9') {
-                ++_pos;
-            }
-            return _pos - first;
-        };
-        const size_t integerDigits = digits();
-        if (integerDigits == 0 || (integerDigits > 1 && _text[_pos - integerDigits] == '0')) {
-            _pos = start;
-            return fail("bad number");
-        }
-        bool integral = true;
-        if (_pos < _text.size() && _text[_pos] == '.') {
-            ++_pos;
-            integral = false;
-            if (digits() == 0) {
-                return fail("bad fraction");
-            }
-        }
-        if (_pos < _text.size() && (_text[_pos] == 'e' || _text[_pos] == 'E')) {
-            ++_pos;
-            integral = false;
-            if (_pos < _text.size() && (_text[_pos] == '+' || _text[_pos] == '-')) {
-                ++_pos;
-            }
-            if (digits() == 0) {
-                return fail("bad exponent");
-            }
-        }
-        const std::string number = _text.substr(start, _pos - start);
-        errno = 0;
-        const double value = std::strtod(number.c_str(), nullptr);
-        if (errno == ERANGE && std::isinf(value)) {
-            return fail("number out of range");
-        }
-        if (integral && value >= INT_MIN && value <= INT_MAX) {
-            *out = Value(static_cast<int>(value));
+    bool put(Value value) {
+        if (_stack.empty()) {
+            _root = std::move(value);
+        } else if (_stack.back().isObject) {
+            _stack.back().map[_stack.back().key] = std::move(value);
         } else {
-            *out = Value(value);
+            _stack.back().vector.push_back(std::move(value));
         }
         return true;
     }
 
-    const std::string& _text;
-    size_t _pos = 0;
+    bool open(bool isObject) {
+        if (_stack.size() >= kMaxDepth) {
+            return fail("nesting deeper than 64 levels");
+        }
+        _stack.emplace_back();
+        _stack.back().isObject = isObject;
+        return true;
+    }
+
+    bool close(Value value) {
+        _stack.pop_back();
+        return put(std::move(value));
+    }
+
+    std::vector<Container> _stack;
+    Value _root;
     std::string _error;
 };
 
 }  // namespace
 
 bool JsonReader::parse(const std::string& text, Value* out, std::string* error) {
-    Parser parser(text);
-    Value value;
-    if (!parser.parseDocument(&value)) {
+    ValueBuilder builder;
+    if (!Json::sax_parse(text, &builder)) {
         if (error != nullptr) {
-            *error = parser.error();
+            *error = builder.error().empty() ? std::string("not valid JSON") : builder.error();
         }
         return false;
     }
-    *out = std::move(value);
+    *out = std::move(builder.root());
     return true;
 }
 
