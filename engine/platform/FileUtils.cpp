@@ -56,15 +56,7 @@ std::string detectResourceRoot() {
     if (!fromEnvironment.empty()) {
         return withTrailingSlash(fromEnvironment);
     }
-    const std::string besideExecutable = executableFolder() + "resources/";
-    if (besideExecutable != "resources/" && isDirectory(besideExecutable)) {
-        return besideExecutable;
-    }
-#ifdef BV_SOURCE_RESOURCES
-    return withTrailingSlash(BV_SOURCE_RESOURCES);
-#else
-    return besideExecutable;
-#endif
+    return FileUtils::resourceRootBesideExecutable(executableFolder());
 }
 
 bool readWholeFile(const std::string& path, std::string& out) {
@@ -328,6 +320,19 @@ void FileUtils::destroyInstance() {
     std::lock_guard<std::mutex> lock(s_instanceMutex);
     delete s_sharedFileUtils;
     s_sharedFileUtils = nullptr;
+}
+
+std::string FileUtils::resourceRootBesideExecutable(const std::string& executableFolder) {
+    if (executableFolder.empty()) {
+        return "resources/";
+    }
+    const fs::path folder(executableFolder);
+    const std::string portable = withTrailingSlash((folder / "resources").string());
+    if (isDirectory(portable)) {
+        return portable;
+    }
+    return withTrailingSlash(
+        (folder / ".." / "share" / "brimvale" / "resources").lexically_normal().string());
 }
 
 std::string FileUtils::getDefaultResourceRootPath() const {

@@ -14,8 +14,9 @@ namespace cocos2d {
 //
 // A relative file name is looked up in each search path in turn and finally in the resource
 // root; absolute names are used as they are. The resource root is, in this order: the one set
-// with `setDefaultResourceRootPath`, $BRIMVALE_RESOURCE_ROOT, the folder "resources/" next to
-// the executable, or the source tree's "resources/" folder.
+// with `setDefaultResourceRootPath`, $BRIMVALE_RESOURCE_ROOT, or the one found from the
+// executable's folder (`resourceRootBesideExecutable`), so that a build folder or an installed
+// copy runs wherever it is put.
 //
 // Property lists are the XML form: dict, array, string, integer, real, true, false, date and
 // data. Dates and data are read as strings (data as its Base64 text without white space).
@@ -30,6 +31,12 @@ public:
 
     FileUtils(const FileUtils&) = delete;
     FileUtils& operator=(const FileUtils&) = delete;
+
+    // Resource root of a program whose executable lies in `executableFolder`: its
+    // "resources/" subfolder when there is one (a self-contained copy), else
+    // "../share/brimvale/resources/" from there (an install prefix, or a build folder, which
+    // keeps its copy there). Relative "resources/" when the folder is unknown.
+    static std::string resourceRootBesideExecutable(const std::string& executableFolder);
 
     // Folder of the program's resources, ending in "/".
     std::string getDefaultResourceRootPath() const;

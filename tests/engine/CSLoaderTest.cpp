@@ -233,8 +233,8 @@ TEST_F(CSLoaderTest, TheCachedFormReusesTheParsedFileUntilTheLoaderGoes) {
 }
 
 TEST_F(CSLoaderTest, TheDocumentedExampleLoadsAndLaysOutAsDescribed) {
-    const std::string doc = FileUtils::getInstance()->getStringFromFile(
-        FileUtils::getInstance()->getDefaultResourceRootPath() + "../docs/layout-format.md");
+    const std::string doc =
+        FileUtils::getInstance()->getStringFromFile(BV_SOURCE_DOCS "layout-format.md");
     const size_t start = doc.find("```json\n{\n");
     ASSERT_NE(start, std::string::npos);
     const size_t end = doc.find("```", start + 7);

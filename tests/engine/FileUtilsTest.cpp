@@ -129,6 +129,29 @@ TEST_F(FileUtilsTest, ResourceRootDefaultsToAFolderNamedResources) {
     EXPECT_EQ(FileUtils::getInstance()->getSearchPaths(), std::vector<std::string>{detected});
 }
 
+TEST_F(FileUtilsTest, ResourceRootIsFoundFromTheExecutablesFolder) {
+    // A self-contained folder with resources/ beside the program wins over an install layout.
+    writeFile(root / "portable/resources/a.txt", "a");
+    writeFile(root / "share/brimvale/resources/b.txt", "b");
+    fs::create_directories(root / "bin");
+    struct Case {
+        std::string folder;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {root.str() + "portable", root.str() + "portable/resources/"},
+        {root.str() + "portable/", root.str() + "portable/resources/"},
+        {root.str() + "bin", root.str() + "share/brimvale/resources/"},
+        {root.str() + "bin/", root.str() + "share/brimvale/resources/"},
+        // Neither there: the install layout, so that the missing files are named there.
+        {root.str() + "elsewhere/bin", root.str() + "elsewhere/share/brimvale/resources/"},
+        {"", "resources/"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FileUtils::resourceRootBesideExecutable(c.folder), c.expected) << c.folder;
+    }
+}
+
 TEST_F(FileUtilsTest, ReadsWholeFilesAsTextAndBytes) {
     const std::string bytes("head\0tail\xff", 10);
     writeFile(root / "bin.dat", bytes);
