@@ -56,8 +56,19 @@ remove_policy() {
 }
 if $installing_orthanc && [[ ! -e $policy ]]; then
     trap remove_policy EXIT
-    printf '#!/bin/sh\n%s\nfor arg; do\n    case "$arg" in\n    -*) ;;\n    orthanc | orthanc.service) exit 101 ;;\n    *) exit 0 ;;\n    esac\ndone\nexit 0\n' \
-        "$policy_mark" | "${as_root[@]}" tee "$policy" >/dev/null
+    # Asked as: policy-rc.d [options] <service> <action>; 101 refuses, 0 allows.
+    "${as_root[@]}" tee "$policy" >/dev/null <<EOF
+#!/bin/sh
+$policy_mark
+for arg; do
+    case "\$arg" in
+    -*) ;;
+    orthanc | orthanc.service) exit 101 ;;
+    *) exit 0 ;;
+    esac
+done
+exit 0
+EOF
     "${as_root[@]}" chmod 755 "$policy"
 fi
 
