@@ -41,7 +41,8 @@ fi
 
 # The number in attribute $2 of the JUnit report $1's test suite.
 junit_count() {
-    grep -o -m1 "<testsuite [^>]*" "$1" | grep -o " $2=\"[0-9.]*\"" | grep -o '[0-9.]*' || echo 0
+    head -c 4096 "$1" | tr '\n\t' '  ' | grep -o -m1 "<testsuite [^>]*" |
+        grep -o " $2=\"[0-9]*\"" | grep -o '[0-9]*' || echo 0
 }
 
 run_build() {
