@@ -1,9 +1,9 @@
 #include "dcmsdk/dcmConvertor.h"
 
 #include "dcmsdk/DcmCallbacks.h"
-#include "dcmsdk/DcmFileLoader.h"
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNames.h"
+#include "dcmsdk/internal/DcmFileLoader.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>

@@ -2,7 +2,7 @@
 
 #include "dcmsdk/DcmCallbacks.h"
 #include "dcmsdk/DcmNetwork.h"
-#include "dcmsdk/DcmTextConverter.h"
+#include "dcmsdk/internal/DcmTextConverter.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>

@@ -1,11 +1,11 @@
 #include "dcmsdk/dcmReader.h"
 
 #include "dcmsdk/DcmCallbacks.h"
-#include "dcmsdk/DcmFileLoader.h"
 #include "dcmsdk/DcmLibrary.h"
-#include "dcmsdk/DcmPixelDecoder.h"
 #include "dcmsdk/DcmPngWriter.h"
-#include "dcmsdk/DcmTextConverter.h"
+#include "dcmsdk/internal/DcmFileLoader.h"
+#include "dcmsdk/internal/DcmPixelDecoder.h"
+#include "dcmsdk/internal/DcmTextConverter.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>

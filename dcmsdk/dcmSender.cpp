@@ -1,9 +1,9 @@
 #include "dcmsdk/dcmSender.h"
 
 #include "dcmsdk/DcmCallbacks.h"
-#include "dcmsdk/DcmFileLoader.h"
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNetwork.h"
+#include "dcmsdk/internal/DcmFileLoader.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcuid.h>

@@ -4,7 +4,7 @@
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNames.h"
 #include "dcmsdk/DcmNetwork.h"
-#include "dcmsdk/DcmStoreReceiver.h"
+#include "dcmsdk/internal/DcmStoreReceiver.h"
 
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmnet/assoc.h>

@@ -1,13 +1,11 @@
 #include "engine/2d/DrawNode.h"
 
-#include <GL/glew.h>
-
 #include <cstddef>
 #include <new>
 
+#include "engine/backend/GLStateCache.h"
 #include "engine/renderer/GLProgram.h"
 #include "engine/renderer/GLProgramCache.h"
-#include "engine/renderer/GLStateCache.h"
 #include "engine/renderer/Renderer.h"
 
 namespace cocos2d {

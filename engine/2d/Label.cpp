@@ -5,12 +5,12 @@
 #include <new>
 
 #include "engine/2d/FontFreeType.h"
+#include "engine/backend/GLStateCache.h"
 #include "engine/base/Director.h"
 #include "engine/base/Utils.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/renderer/GLProgram.h"
 #include "engine/renderer/GLProgramState.h"
-#include "engine/renderer/GLStateCache.h"
 #include "engine/renderer/Renderer.h"
 #include "engine/renderer/Texture2D.h"
 

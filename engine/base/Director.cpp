@@ -6,13 +6,13 @@
 
 #include "engine/2d/ActionManager.h"
 #include "engine/2d/Scene.h"
+#include "engine/backend/GLRendererBackend.h"
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/EventDispatcher.h"
 #include "engine/base/Macros.h"
 #include "engine/base/Scheduler.h"
 #include "engine/math/MathUtil.h"
 #include "engine/platform/GLView.h"
-#include "engine/renderer/GLRendererBackend.h"
 #include "engine/renderer/Renderer.h"
 #include "engine/renderer/TextureCache.h"
 

@@ -1,12 +1,10 @@
 #include "engine/platform/GLView.h"
 
-#include <GL/glew.h>
-
 #include <algorithm>
 #include <cmath>
 
+#include "engine/backend/GLStateCache.h"
 #include "engine/base/Director.h"
-#include "engine/renderer/GLStateCache.h"
 
 namespace cocos2d {
 

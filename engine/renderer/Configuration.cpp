@@ -1,8 +1,6 @@
 #include "engine/renderer/Configuration.h"
 
-#include <GL/glew.h>
-
-#include "engine/renderer/GLStateCache.h"
+#include "engine/backend/GLStateCache.h"
 
 namespace cocos2d {
 

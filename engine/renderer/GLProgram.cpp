@@ -4,9 +4,9 @@
 #include <new>
 #include <vector>
 
+#include "engine/backend/GLStateCache.h"
 #include "engine/base/Director.h"
 #include "engine/base/Utils.h"
-#include "engine/renderer/GLStateCache.h"
 
 namespace cocos2d {
 

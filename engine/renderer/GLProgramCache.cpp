@@ -1,7 +1,7 @@
 #include "engine/renderer/GLProgramCache.h"
 
+#include "engine/backend/GLStateCache.h"
 #include "engine/renderer/GLProgramState.h"
-#include "engine/renderer/GLStateCache.h"
 
 namespace cocos2d {
 

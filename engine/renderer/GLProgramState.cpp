@@ -4,9 +4,9 @@
 #include <new>
 #include <unordered_map>
 
+#include "engine/backend/GLStateCache.h"
 #include "engine/renderer/GLProgram.h"
 #include "engine/renderer/GLProgramCache.h"
-#include "engine/renderer/GLStateCache.h"
 #include "engine/renderer/Texture2D.h"
 
 namespace cocos2d {

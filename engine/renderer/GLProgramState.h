@@ -1,6 +1,6 @@
 #pragma once
 
-#include <GL/glew.h>
+#include "engine/renderer/GLTypes.h"
 
 #include <map>
 #include <string>

@@ -1,16 +1,14 @@
 #include "engine/renderer/ScreenCapture.h"
 
-#include <GL/glew.h>
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "engine/backend/GLStateCache.h"
 #include "engine/base/Director.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/platform/GLView.h"
 #include "engine/platform/Image.h"
-#include "engine/renderer/GLStateCache.h"
 
 namespace cocos2d {
 

@@ -1,8 +1,8 @@
 #include "engine/renderer/Texture2D.h"
 
+#include "engine/backend/GLStateCache.h"
 #include "engine/base/Director.h"
 #include "engine/platform/Image.h"
-#include "engine/renderer/GLStateCache.h"
 
 namespace cocos2d {
 

@@ -10,9 +10,9 @@
 
 #include "engine/2d/Layer.h"
 #include "engine/2d/Scene.h"
+#include "engine/backend/GLViewImpl.h"
 #include "engine/base/Director.h"
 #include "engine/platform/FileUtils.h"
-#include "engine/platform/GLViewImpl.h"
 #include "engine/platform/Image.h"
 #include "tests/toolkit/FixedLanguageApplication.h"
 #include "toolkit/core/NSNotificationCenter.h"

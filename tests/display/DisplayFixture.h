@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "engine/backend/GLViewImpl.h"
 #include "engine/base/Types.h"
-#include "engine/platform/GLViewImpl.h"
 #include "engine/platform/Image.h"
 #include "tests/support/lib/TempDir.h"
 

@@ -1,3 +1,4 @@
+#include <GL/glew.h>
 #include <gtest/gtest.h>
 
 #include "engine/2d/Camera.h"

@@ -2,11 +2,11 @@
 
 #include <SDL2/SDL.h>
 
+#include "engine/backend/GLViewImpl.h"
 #include "engine/base/Director.h"
 #include "engine/platform/Application.h"
 #include "engine/platform/Device.h"
 #include "engine/platform/GLView.h"
-#include "engine/platform/GLViewImpl.h"
 
 using namespace cocos2d;
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/config/AppConfig.h"
 #include "engine/2d/Label.h"
 #include "engine/2d/Scene.h"
 #include "engine/base/AutoreleasePool.h"
@@ -15,6 +14,7 @@
 #include "engine/platform/FileUtils.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/support/lib/WidgetFixtures.h"
+#include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSTableViewCell.h"

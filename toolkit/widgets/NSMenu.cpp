@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/config/AppConfig.h"
 #include "engine/2d/Label.h"
 #include "engine/2d/Sprite.h"
 #include "engine/renderer/Texture2D.h"
+#include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/widgets/NSListView.h"

@@ -1,4 +1,4 @@
-#include "engine/platform/GLViewImpl.h"
+#include "engine/backend/GLViewImpl.h"
 
 #include <GL/glew.h>
 
@@ -6,14 +6,14 @@
 #include <new>
 #include <unordered_map>
 
+#include "engine/backend/GLRendererBackend.h"
+#include "engine/backend/GLStateCache.h"
 #include "engine/base/Director.h"
 #include "engine/base/IMEDelegate.h"
 #include "engine/base/Utils.h"
 #include "engine/platform/Application.h"
 #include "engine/renderer/Configuration.h"
 #include "engine/renderer/GLProgramCache.h"
-#include "engine/renderer/GLRendererBackend.h"
-#include "engine/renderer/GLStateCache.h"
 #include "engine/renderer/Renderer.h"
 #include "engine/renderer/ScreenCapture.h"
 

@@ -1,4 +1,4 @@
-#include "app/config/AppConfig.h"
+#include "toolkit/core/AppConfig.h"
 
 namespace {
 AppConfig* sharedConfig = nullptr;

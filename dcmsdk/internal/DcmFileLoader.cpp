@@ -1,4 +1,4 @@
-#include "dcmsdk/DcmFileLoader.h"
+#include "dcmsdk/internal/DcmFileLoader.h"
 
 #include "dcmsdk/DcmLibrary.h"
 

@@ -1,4 +1,4 @@
-#include "dcmsdk/Jpeg2000Decoder.h"
+#include "dcmsdk/internal/Jpeg2000Decoder.h"
 
 #include <dcmtk/dcmdata/dcerror.h>
 #include <dcmtk/dcmdata/dcpxitem.h>

@@ -1,4 +1,4 @@
-#include "engine/renderer/GLStateCache.h"
+#include "engine/backend/GLStateCache.h"
 
 #include <array>
 

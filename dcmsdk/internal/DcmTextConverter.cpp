@@ -1,4 +1,4 @@
-#include "dcmsdk/DcmTextConverter.h"
+#include "dcmsdk/internal/DcmTextConverter.h"
 
 #include "dcmsdk/DcmCallbacks.h"
 

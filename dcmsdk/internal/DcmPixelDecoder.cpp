@@ -1,7 +1,7 @@
-#include "dcmsdk/DcmPixelDecoder.h"
+#include "dcmsdk/internal/DcmPixelDecoder.h"
 
 #include "dcmsdk/DcmLibrary.h"
-#include "dcmsdk/Jpeg2000Decoder.h"
+#include "dcmsdk/internal/Jpeg2000Decoder.h"
 
 #include <dcmtk/dcmdata/dccodec.h>
 #include <dcmtk/dcmdata/dcdeftag.h>

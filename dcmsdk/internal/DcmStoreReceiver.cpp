@@ -1,4 +1,4 @@
-#include "dcmsdk/DcmStoreReceiver.h"
+#include "dcmsdk/internal/DcmStoreReceiver.h"
 
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNames.h"

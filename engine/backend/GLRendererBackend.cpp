@@ -1,15 +1,15 @@
-#include "engine/renderer/GLRendererBackend.h"
+#include "engine/backend/GLRendererBackend.h"
 
 #include <GL/glew.h>
 
 #include <cstddef>
 
+#include "engine/backend/GLStateCache.h"
 #include "engine/base/Director.h"
 #include "engine/platform/GLView.h"
 #include "engine/renderer/CustomCommand.h"
 #include "engine/renderer/GLProgram.h"
 #include "engine/renderer/GLProgramState.h"
-#include "engine/renderer/GLStateCache.h"
 #include "engine/renderer/TrianglesCommand.h"
 
 namespace cocos2d {
