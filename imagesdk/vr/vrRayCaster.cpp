@@ -274,7 +274,17 @@ bool vrRayCaster::render() {
     aborting.store(false);
     const double started = clock();
     prepareGrid();
-    grid->build();
+    if (grid->isReadyToBuild()) {
+        // Slabs of blocks along z, one at a time to whichever worker is free.
+        std::atomic<int> nextSlab{0};
+        const int blocks = grid->getBlocksZ();
+        pool.run(workerCount, [&](int) {
+            for (int z; (z = nextSlab.fetch_add(2)) < blocks;) {
+                grid->buildBlocks(z, z + 2);
+            }
+        });
+        grid->finishBuild();
+    }
     updateTables();
     applyThreshold();
     if (aborting.load()) {

@@ -30,7 +30,8 @@ template <> inline float finish<float>(float sum) {
 
 // The interpolated value before integer voxels are truncated.
 template <typename T>
-inline float trilinearSum(const vrKernelContext& c, const T* v, float x, float y, float z) {
+__attribute__((always_inline)) inline float trilinearSum(const vrKernelContext& c, const T* v,
+                                                         float x, float y, float z) {
     int ix, iy, iz;
     const float u = splitAxis(x, c.dims[0], ix);
     const float w = splitAxis(y, c.dims[1], iy);

@@ -62,16 +62,35 @@ void vrSpaceLeapingBase::copyBounds(float out[6]) const {
     std::memcpy(out, bounds, sizeof(bounds));
 }
 
-template <typename T> void vrSpaceLeapingBase::buildFrom(const T* voxels) {
+void vrSpaceLeapingBase::build() {
+    if (!canBuild()) {
+        return;
+    }
+    buildBlocks(0, blocksZ);
+    finishBuild();
+}
+
+void vrSpaceLeapingBase::finishBuild() {
+    if (!canBuild()) {
+        return;
+    }
+    built = true;
+    update();
+}
+
+template <typename T> void vrSpaceLeapingBase::buildFrom(const T* voxels, int firstZ, int endZ) {
     const int w = desc->width;
     const int h = desc->height;
     const int d = desc->depth;
+    firstZ = std::max(0, firstZ);
+    endZ = std::min(blocksZ, endZ);
     // Per slice: x reduced per row, then y reduced per column of blocks; then each slice raises
     // the one or two z blocks that cover it.
     std::vector<float> row(static_cast<std::size_t>(w));
     std::vector<float> rows(std::size_t(blocksX) * std::size_t(h));
     std::vector<float> slice(static_cast<std::size_t>(blocksPerPlane));
-    for (int z = 0; z < d; ++z) {
+    const int lastSlice = std::min(4 * endZ, d - 1);
+    for (int z = 4 * firstZ; z <= lastSlice; ++z) {
         const T* plane = voxels + std::size_t(z) * std::size_t(w) * std::size_t(h);
         for (int y = 0; y < h; ++y) {
             const T* line = plane + std::size_t(y) * std::size_t(w);
@@ -86,15 +105,16 @@ template <typename T> void vrSpaceLeapingBase::buildFrom(const T* voxels) {
                        std::size_t(blocksX), blocksY);
         }
         int bz = z / 4;
-        for (int k = (z % 4 == 0 && z > 0) ? bz - 1 : bz; k <= bz && k < blocksZ; ++k) {
+        for (int k = (z % 4 == 0 && z > 0) ? bz - 1 : bz; k <= bz; ++k) {
+            if (k < firstZ || k >= endZ) {
+                continue;
+            }
             float* target = maxima.data() + std::size_t(k) * std::size_t(blocksPerPlane);
             for (int i = 0; i < blocksPerPlane; ++i) {
                 target[i] = std::max(target[i], slice[std::size_t(i)]);
             }
         }
     }
-    built = true;
-    update();
 }
 
 void vrSpaceLeapingBase::update() {
@@ -133,30 +153,30 @@ void vrSpaceLeapingBase::update() {
     }
 }
 
-void vrSpaceLeaping::build() {
-    if (built || !desc || !desc->data || maxima.empty()) {
+void vrSpaceLeaping::buildBlocks(int firstZ, int endZ) {
+    if (!canBuild()) {
         return;
     }
     switch (desc->pixelType) {
     case PIXEL_UINT8:
-        buildFrom(static_cast<const std::uint8_t*>(desc->data));
+        buildFrom(static_cast<const std::uint8_t*>(desc->data), firstZ, endZ);
         break;
     case PIXEL_INT16:
-        buildFrom(static_cast<const std::int16_t*>(desc->data));
+        buildFrom(static_cast<const std::int16_t*>(desc->data), firstZ, endZ);
         break;
     case PIXEL_UINT16:
-        buildFrom(static_cast<const std::uint16_t*>(desc->data));
+        buildFrom(static_cast<const std::uint16_t*>(desc->data), firstZ, endZ);
         break;
     default:
         break;
     }
 }
 
-void vrSpaceLeapingFloat::build() {
-    if (built || !desc || !desc->data || maxima.empty() || desc->pixelType != PIXEL_FLOAT32) {
+void vrSpaceLeapingFloat::buildBlocks(int firstZ, int endZ) {
+    if (!canBuild() || desc->pixelType != PIXEL_FLOAT32) {
         return;
     }
-    buildFrom(static_cast<const float*>(desc->data));
+    buildFrom(static_cast<const float*>(desc->data), firstZ, endZ);
 }
 
 void vrSpaceLeapingFloat::setThreshold(float value) {

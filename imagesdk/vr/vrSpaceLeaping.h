@@ -21,7 +21,12 @@ public:
     // Sizes the block maxima for the descriptor (not owned); the grid is not built until build.
     virtual void init(const vrVolumeDesc* desc);
     // One pass over the voxels; nothing when already built or without a volume.
-    virtual void build() = 0;
+    void build();
+    // The same pass in pieces: each call fills the blocks firstZ .. endZ - 1 along z and writes
+    // nothing else, so pieces may run on several threads at once; finishBuild then marks the
+    // grid built. Nothing for a volume of another pixel type.
+    virtual void buildBlocks(int firstZ, int endZ) = 0;
+    void finishBuild();
     // Stores the threshold and recomputes the box when it changed.
     virtual void setThreshold(int threshold);
 
@@ -42,6 +47,7 @@ public:
     int getBlocksX() const { return blocksX; }
     int getBlocksY() const { return blocksY; }
     int getBlocksZ() const { return blocksZ; }
+    bool isReadyToBuild() const { return canBuild(); }
     // Block maximum by block indices.
     float getBlockMaximum(int bx, int by, int bz) const {
         return maxima[std::size_t(bx + blocksX * by + blocksPerPlane * bz)];
@@ -51,8 +57,9 @@ protected:
     explicit vrSpaceLeapingBase(Kind kind) : kind(kind) {}
     // Recomputes the occupied box from the block maxima.
     void update();
-    // Fills the maxima from voxels of type T.
-    template <typename T> void buildFrom(const T* voxels);
+    // Fills the maxima of blocks firstZ .. endZ - 1 from voxels of type T.
+    template <typename T> void buildFrom(const T* voxels, int firstZ, int endZ);
+    bool canBuild() const { return !built && desc && desc->data && !maxima.empty(); }
 
     Kind kind;
     const vrVolumeDesc* desc = nullptr;
@@ -70,14 +77,14 @@ protected:
 class vrSpaceLeaping : public vrSpaceLeapingBase {
 public:
     vrSpaceLeaping() : vrSpaceLeapingBase(KIND_INTEGER) {}
-    void build() override;
+    void buildBlocks(int firstZ, int endZ) override;
 };
 
 // Grid of float volumes; the threshold may be fractional.
 class vrSpaceLeapingFloat : public vrSpaceLeapingBase {
 public:
     vrSpaceLeapingFloat() : vrSpaceLeapingBase(KIND_FLOAT) {}
-    void build() override;
+    void buildBlocks(int firstZ, int endZ) override;
     using vrSpaceLeapingBase::setThreshold;
     void setThreshold(float threshold);
     // The float threshold truncated, as the integer interface would give it.
