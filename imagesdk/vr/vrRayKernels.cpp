@@ -49,12 +49,14 @@ __attribute__((always_inline)) inline float trilinearSum(const vrKernelContext& 
 }
 
 template <typename T>
-inline float trilinear(const vrKernelContext& c, const T* v, float x, float y, float z) {
+__attribute__((always_inline)) inline float trilinear(const vrKernelContext& c, const T* v, float x,
+                                                      float y, float z) {
     return finish<T>(trilinearSum(c, v, x, y, z));
 }
 
 template <typename T>
-inline float nearest(const vrKernelContext& c, const T* v, float x, float y, float z) {
+__attribute__((always_inline)) inline float nearest(const vrKernelContext& c, const T* v, float x,
+                                                    float y, float z) {
     int ix = std::min(int(clampTo(x, float(c.dims[0] - 1)) + 0.5f), c.dims[0] - 1);
     int iy = std::min(int(clampTo(y, float(c.dims[1] - 1)) + 0.5f), c.dims[1] - 1);
     int iz = std::min(int(clampTo(z, float(c.dims[2] - 1)) + 0.5f), c.dims[2] - 1);
