@@ -193,6 +193,9 @@ void vrRayCaster::projectVolume(const cocos2d::Mat4& viewProjection) {
         }
         const double column = double(s.x) * (w - 1) / camera.viewportWidth;
         const double row = (h - 1) - double(s.y) * (h - 1) / camera.viewportHeight;
+        if (!std::isfinite(column) || !std::isfinite(row)) {
+            return;
+        }
         lo[0] = std::min(lo[0], column);
         hi[0] = std::max(hi[0], column);
         lo[1] = std::min(lo[1], row);
@@ -264,7 +267,8 @@ void vrRayCaster::castRows(int, const vrKernelContext& context, vrRayKernel kern
 }
 
 bool vrRayCaster::render() {
-    if (!desc || !voxels || desc->width < 2 || desc->height < 2 || desc->depth < 2) {
+    if (!desc || !voxels || desc->width < 2 || desc->height < 2 || desc->depth < 2 ||
+        !(camera.viewportWidth >= 1.0f) || !(camera.viewportHeight >= 1.0f)) {
         return false;
     }
     const vrRayKernel kernel = vrSelectKernel(renderMode, desc->pixelType, trilinear);

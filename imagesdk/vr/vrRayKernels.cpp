@@ -288,6 +288,12 @@ vrRayKernel vrSelectKernel(int mode, int pixelType, bool trilinear) {
 }
 
 bool vrClipRay(const vrRayBlock& ray, const float box[6], int& first, int& last) {
+    // A degenerate camera gives rays of NaN; they hit nothing.
+    for (int axis = 0; axis < 3; ++axis) {
+        if (!std::isfinite(ray.start[axis]) || !std::isfinite(ray.step[axis])) {
+            return false;
+        }
+    }
     double tIn = 0.0;
     double tOut = double(ray.stepCount - 1);
     for (int axis = 0; axis < 3; ++axis) {

@@ -297,6 +297,18 @@ TEST(vrRayCaster, WindowSizeVolumeAndProjectionEdges) {
     caster.syncCamera(camera, true);
     ASSERT_TRUE(caster.render());
     EXPECT_EQ(caster.getOutputWidth(), 2);
+
+    // No viewport renders nothing; an eye on the centre gives no direction: background only.
+    camera.viewportWidth = 0;
+    caster.syncCamera(camera, true);
+    EXPECT_FALSE(caster.render());
+    camera.viewportWidth = camera.viewportHeight = 20;
+    camera.eye = camera.centre = {8, 8, 8};
+    caster.syncCamera(camera, true);
+    ASSERT_TRUE(caster.render());
+    for (std::uint8_t v : frame(caster)) {
+        ASSERT_TRUE(v == 70 || v == 0);
+    }
 }
 
 TEST(vrRayCaster, AbortFromAnotherThreadStopsTheFrame) {
