@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <new>
+#include <thread>
 #include <type_traits>
 
+#include "imagesdk/data/BandPool.h"
 #include "imagesdk/data/CTriInterpolators.h"
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/SaturatingCast.h"
@@ -66,123 +69,141 @@ bool usableSpacing(const float spacing[3]) {
     return true;
 }
 
-// Edge of the square output tiles. An oblique plane walked in row order crosses every slice it
-// touches once per row; within a tile the rows reuse each other's cache lines and pages.
+// Edge of the square output tiles, and the height of the bands the rows are dealt out in. An
+// oblique plane walked in row order crosses every slice it touches once per row; within a tile the
+// rows reuse each other's cache lines and pages.
 constexpr int kTile = 32;
 // Planes of a slab sampled tile by tile together; bounds the row cursors kept at a time.
 constexpr int kPlaneGroup = 32;
 
-void advance(float position[3], const float step[3]) {
-    position[0] += step[0];
-    position[1] += step[1];
-    position[2] += step[2];
-}
+// Where the rows of a slab's planes start. Each plane's start is found from the origin, and each
+// row's start from its plane's start, in double precision and rounded once to single precision;
+// only the walk along a row adds the column step incrementally. So no error builds up from row to
+// row or plane to plane, every row can be sampled on its own, and plane k of a slab lies exactly
+// where a single plane with that plane's start as its origin lies.
+struct PlaneFrame {
+    double origin[3];
+    float stepX[3];
+    double stepY[3];
+    double stepZ[3];
+    // Offset of plane 0 from the origin, in plane steps.
+    double firstPlane = 0.0;
 
-void retreat(float position[3], const float step[3]) {
-    position[0] -= step[0];
-    position[1] -= step[1];
-    position[2] -= step[2];
-}
-
-// Visits every pixel of `planes` parallel planes as combine(plane, index, value), tile by tile,
-// each tile's planes in order. Positions are carried in single precision exactly as a row-order
-// walk carries them: X after each pixel, at the end of a row minus width X plus Y, at the end of
-// a plane minus height Y plus Z. Each row's start is found by that walk, then the tiles take up
-// the row from where the tile to their left left it. False when the cursors cannot be had.
-template <typename Interpolator, typename Combine>
-bool walkSlab(const Interpolator& sampler, float position[3], const float stepX[3],
-              const float stepY[3], const float stepZ[3], int width, int height, int planes,
-              Combine combine) {
-    const float rowBack[3] = {float(width) * stepX[0], float(width) * stepX[1],
-                              float(width) * stepX[2]};
-    const float planeBack[3] = {float(height) * stepY[0], float(height) * stepY[1],
-                                float(height) * stepY[2]};
-    const int group = std::min(planes, kPlaneGroup);
-    std::unique_ptr<float[]> cursors(
-        new (std::nothrow) float[std::size_t(group) * std::size_t(height) * 3]);
-    if (!cursors) {
-        return false;
-    }
-    for (int first = 0; first < planes; first += group) {
-        const int count = std::min(group, planes - first);
-        float* cursor = cursors.get();
-        for (int plane = 0; plane < count; ++plane) {
-            for (int row = 0; row < height; ++row, cursor += 3) {
-                std::copy(position, position + 3, cursor);
-                for (int column = 0; column < width; ++column) {
-                    advance(position, stepX);
-                }
-                retreat(position, rowBack);
-                advance(position, stepY);
-            }
-            retreat(position, planeBack);
-            advance(position, stepZ);
+    void planeStart(int plane, float start[3]) const {
+        const double offset = firstPlane + double(plane);
+        for (int c = 0; c < 3; ++c) {
+            start[c] = float(origin[c] + offset * stepZ[c]);
         }
-        for (int top = 0; top < height; top += kTile) {
-            const int bottom = std::min(height, top + kTile);
-            for (int left = 0; left < width; left += kTile) {
-                const int right = std::min(width, left + kTile);
-                for (int plane = 0; plane < count; ++plane) {
-                    for (int row = top; row < bottom; ++row) {
-                        float* at = cursors.get() + 3 * (std::size_t(plane) * height + row);
-                        std::ptrdiff_t index = std::ptrdiff_t(row) * width + left;
-                        for (int column = left; column < right; ++column) {
-                            combine(first + plane, index++, sampler.getValue(at[0], at[1], at[2]));
-                            advance(at, stepX);
-                        }
+    }
+
+    void rowStart(const float plane[3], int row, float start[3]) const {
+        for (int c = 0; c < 3; ++c) {
+            start[c] = float(double(plane[c]) + double(row) * stepY[c]);
+        }
+    }
+};
+
+// Visits every pixel of the rows [top, bottom) of `planes` parallel planes as
+// combine(plane, index, value), tile by tile, each tile's planes in order.
+template <typename Interpolator, typename Combine>
+void walkBand(const Interpolator& sampler, const PlaneFrame& frame, int width, int top, int bottom,
+              int planes, Combine combine) {
+    float cursors[kPlaneGroup * kTile * 3];
+    const int rows = bottom - top;
+    for (int first = 0; first < planes; first += kPlaneGroup) {
+        const int count = std::min(kPlaneGroup, planes - first);
+        float* cursor = cursors;
+        for (int plane = 0; plane < count; ++plane) {
+            float start[3];
+            frame.planeStart(first + plane, start);
+            for (int row = top; row < bottom; ++row, cursor += 3) {
+                frame.rowStart(start, row, cursor);
+            }
+        }
+        for (int left = 0; left < width; left += kTile) {
+            const int right = std::min(width, left + kTile);
+            for (int plane = 0; plane < count; ++plane) {
+                for (int row = 0; row < rows; ++row) {
+                    float* at = cursors + 3 * (plane * rows + row);
+                    std::ptrdiff_t index = std::ptrdiff_t(top + row) * width + left;
+                    for (int column = left; column < right; ++column) {
+                        combine(first + plane, index++, sampler.getValue(at[0], at[1], at[2]));
+                        at[0] += frame.stepX[0];
+                        at[1] += frame.stepX[1];
+                        at[2] += frame.stepX[2];
                     }
                 }
             }
         }
     }
-    return true;
+}
+
+// Runs band(top, bottom) for every band of kTile rows, on the pool when there is one. Each band
+// writes only its own rows, so the result does not depend on how the bands are shared out.
+void forEachBand(int height, BandPool* pool, const std::function<void(int, int)>& band) {
+    const int bands = (height + kTile - 1) / kTile;
+    auto one = [height, &band](int i) { band(i * kTile, std::min(height, (i + 1) * kTile)); };
+    if (pool) {
+        pool->run(bands, one);
+    } else {
+        for (int i = 0; i < bands; ++i) {
+            one(i);
+        }
+    }
 }
 
 template <typename T, typename Interpolator>
-void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* out) {
+void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* out,
+                BandPool* pool) {
     const cocos2d::Mat4& m = request.slice.matrix;
     const int width = request.slice.width;
     const int height = request.slice.height;
     const float spacingX = request.slice.pixelSpacingX;
     const float spacingY = request.slice.pixelSpacingY;
-    const float stepX[3] = {spacingX * m.m[0], spacingX * m.m[1], spacingX * m.m[2]};
-    const float stepY[3] = {spacingY * m.m[4], spacingY * m.m[5], spacingY * m.m[6]};
-    const float stepZ[3] = {request.slabStep * m.m[8], request.slabStep * m.m[9],
-                            request.slabStep * m.m[10]};
-    float position[3] = {m.m[12], m.m[13], m.m[14]};
+    PlaneFrame frame;
+    for (int c = 0; c < 3; ++c) {
+        frame.origin[c] = m.m[12 + c];
+        frame.stepX[c] = spacingX * m.m[c];
+        frame.stepY[c] = spacingY * m.m[4 + c];
+        frame.stepZ[c] = request.slabStep * m.m[8 + c];
+    }
     const int samples = request.slabSamples;
 
     auto store = [out](int, std::ptrdiff_t i, auto value) { out[i] = T(value); };
     if (samples < 2) {
-        walkSlab(sampler, position, stepX, stepY, stepZ, width, height, 1, store);
+        frame.stepZ[0] = frame.stepZ[1] = frame.stepZ[2] = 0.0;
+        forEachBand(height, pool, [&](int top, int bottom) {
+            walkBand(sampler, frame, width, top, bottom, 1, store);
+        });
         return;
     }
 
     // The slab runs from -samples/2 to samples/2 - 1 steps about the plane.
-    const double half = samples * 0.5;
-    for (int c = 0; c < 3; ++c) {
-        position[c] = float(double(position[c]) - double(stepZ[c]) * half);
-    }
+    frame.firstPlane = -(samples * 0.5);
 
     const int mode = request.slabMode;
     if (mode == SLAB_MAXIMUM) {
-        walkSlab(sampler, position, stepX, stepY, stepZ, width, height, samples,
-                 [out](int plane, std::ptrdiff_t i, auto value) {
-                     const T sample = T(value);
-                     if (plane == 0 || sample > out[i]) {
-                         out[i] = sample;
-                     }
-                 });
+        forEachBand(height, pool, [&](int top, int bottom) {
+            walkBand(sampler, frame, width, top, bottom, samples,
+                     [out](int plane, std::ptrdiff_t i, auto value) {
+                         const T sample = T(value);
+                         if (plane == 0 || sample > out[i]) {
+                             out[i] = sample;
+                         }
+                     });
+        });
         return;
     }
     if (mode == SLAB_MINIMUM) {
-        walkSlab(sampler, position, stepX, stepY, stepZ, width, height, samples,
-                 [out](int plane, std::ptrdiff_t i, auto value) {
-                     const T sample = T(value);
-                     if (plane == 0 || sample < out[i]) {
-                         out[i] = sample;
-                     }
-                 });
+        forEachBand(height, pool, [&](int top, int bottom) {
+            walkBand(sampler, frame, width, top, bottom, samples,
+                     [out](int plane, std::ptrdiff_t i, auto value) {
+                         const T sample = T(value);
+                         if (plane == 0 || sample < out[i]) {
+                             out[i] = sample;
+                         }
+                     });
+        });
         return;
     }
     const std::size_t count = std::size_t(width) * std::size_t(height);
@@ -192,42 +213,40 @@ void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* o
     }
     if (!sums) {
         // Another mode, or no room to add up: the first plane stands alone.
-        walkSlab(sampler, position, stepX, stepY, stepZ, width, height, 1, store);
+        forEachBand(height, pool, [&](int top, int bottom) {
+            walkBand(sampler, frame, width, top, bottom, 1, store);
+        });
         return;
     }
     double* accumulator = sums.get();
-    if (!walkSlab(sampler, position, stepX, stepY, stepZ, width, height, samples,
-                  [accumulator](int plane, std::ptrdiff_t i, auto value) {
-                      const double sample = double(T(value));
-                      accumulator[i] = plane == 0 ? sample : accumulator[i] + sample;
-                  })) {
-        return;
-    }
-    if (mode == SLAB_SUM) {
-        for (std::size_t i = 0; i < count; ++i) {
-            out[i] = limitedSum<T>(sums[i]);
+    const double scale = 1.0 / samples;
+    forEachBand(height, pool, [&](int top, int bottom) {
+        walkBand(sampler, frame, width, top, bottom, samples,
+                 [accumulator](int plane, std::ptrdiff_t i, auto value) {
+                     const double sample = double(T(value));
+                     accumulator[i] = plane == 0 ? sample : accumulator[i] + sample;
+                 });
+        const std::size_t end = std::size_t(bottom) * std::size_t(width);
+        for (std::size_t i = std::size_t(top) * std::size_t(width); i < end; ++i) {
+            out[i] = mode == SLAB_SUM ? limitedSum<T>(accumulator[i]) : T(accumulator[i] * scale);
         }
-    } else {
-        const double scale = 1.0 / samples;
-        for (std::size_t i = 0; i < count; ++i) {
-            out[i] = T(sums[i] * scale);
-        }
-    }
+    });
 }
 
 template <typename T, typename Interpolator>
-void runInterpolator(isImageData* input, const ResliceRequest& request, T* out) {
+void runInterpolator(isImageData* input, const ResliceRequest& request, T* out, BandPool* pool) {
     Interpolator sampler;
     if (!sampler.setVolume(input->width, input->height, input->sliceCount, input->spacing,
                            static_cast<const T*>(input->voxels), request.background)) {
         return;
     }
-    sampleSlab<T>(sampler, request, out);
+    sampleSlab<T>(sampler, request, out, pool);
 }
 
 }  // namespace
 
-template <typename T> void resliceVolume(isImageData* input, ResliceRequest* request) {
+template <typename T>
+void resliceVolume(isImageData* input, ResliceRequest* request, BandPool* pool) {
     if (!input || !request) {
         return;
     }
@@ -243,16 +262,16 @@ template <typename T> void resliceVolume(isImageData* input, ResliceRequest* req
         return;
     }
     if (request->interpolation == INTERPOLATION_TRICUBIC) {
-        runInterpolator<T, CTriCubic<T>>(input, *request, out);
+        runInterpolator<T, CTriCubic<T>>(input, *request, out, pool);
     } else {
-        runInterpolator<T, CTriLinear<T>>(input, *request, out);
+        runInterpolator<T, CTriLinear<T>>(input, *request, out, pool);
     }
 }
 
-template void resliceVolume<unsigned char>(isImageData*, ResliceRequest*);
-template void resliceVolume<short>(isImageData*, ResliceRequest*);
-template void resliceVolume<unsigned short>(isImageData*, ResliceRequest*);
-template void resliceVolume<float>(isImageData*, ResliceRequest*);
+template void resliceVolume<unsigned char>(isImageData*, ResliceRequest*, BandPool*);
+template void resliceVolume<short>(isImageData*, ResliceRequest*, BandPool*);
+template void resliceVolume<unsigned short>(isImageData*, ResliceRequest*, BandPool*);
+template void resliceVolume<float>(isImageData*, ResliceRequest*, BandPool*);
 
 isImageReslice2D* isImageReslice2D::create() {
     auto* filter = new (std::nothrow) isImageReslice2D();
@@ -279,7 +298,12 @@ bool isImageReslice2D::init() {
     slabSamples = 1;
     sampleSpacing = 1.0f;
     slabThickness = 0.01f;
+    threadCount = std::clamp(int(std::thread::hardware_concurrency()), 1, kMaxThreads);
     return true;
+}
+
+void isImageReslice2D::setThreadCount(int threads) {
+    threadCount = std::max(1, threads);
 }
 
 void isImageReslice2D::setInputData(isImageData* data) {
@@ -486,18 +510,22 @@ void isImageReslice2D::updateOutput(isImageData* in, isImageData* out) {
     if (outputWidth > target->width || outputHeight > target->height) {
         return;
     }
+    if (threadCount > 1 && (!pool || pool->threadCount() != threadCount)) {
+        pool.reset(new (std::nothrow) BandPool(threadCount));
+    }
+    BandPool* bands = threadCount > 1 ? pool.get() : nullptr;
     switch (in->pixelType) {
     case PIXEL_UINT8:
-        resliceVolume<unsigned char>(in, &request);
+        resliceVolume<unsigned char>(in, &request, bands);
         break;
     case PIXEL_INT16:
-        resliceVolume<short>(in, &request);
+        resliceVolume<short>(in, &request, bands);
         break;
     case PIXEL_FLOAT32:
-        resliceVolume<float>(in, &request);
+        resliceVolume<float>(in, &request, bands);
         break;
     case PIXEL_UINT16:
-        resliceVolume<unsigned short>(in, &request);
+        resliceVolume<unsigned short>(in, &request, bands);
         break;
     default:
         break;

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <memory>
+
 #include "engine/math/Mat4.h"
 #include "imagesdk/data/SlabMode.h"
 #include "imagesdk/data/isImageFilter.h"
 #include "imagesdk/data/isSliceInfo.h"
 
 namespace isImageSDK {
+
+class BandPool;
 
 // One run of the reslice kernel. The slice carries the output's width, height, pixel spacing,
 // pixel type and pixel buffer, and the reslice matrix as its matrix.
@@ -20,8 +24,10 @@ struct ResliceRequest {
 
 // Samples the regular, single-buffer volume `input` of voxel type T on the plane (or slab of
 // parallel planes) of the request into the request's buffer. Volumes held per slice, another
-// voxel type or a spacing that is not positive leave the buffer untouched.
-template <typename T> void resliceVolume(isImageData* input, ResliceRequest* request);
+// voxel type or a spacing that is not positive leave the buffer untouched. With a pool the output
+// rows are shared out in bands over its threads; the result is the same to the bit.
+template <typename T>
+void resliceVolume(isImageData* input, ResliceRequest* request, BandPool* pool = nullptr);
 
 // Samples a regular volume on an arbitrary plane, sized so that the plane covers the whole
 // volume, optionally combining parallel planes into a minimum, maximum, mean or summed slab.
@@ -52,6 +58,12 @@ public:
     void setInterpolation(int mode);
     // Recomputes size, spacings and slab step from the matrix and the input volume.
     void updateFrame();
+    // Threads the kernel runs on, the calling one included (at least 1). Changes no result, so
+    // marks nothing. The default is the machine's core count, up to kMaxThreads.
+    void setThreadCount(int threads);
+    int getThreadCount() const { return threadCount; }
+
+    static constexpr int kMaxThreads = 8;
 
     int getOutputWidth() const { return outputWidth; }
     int getOutputHeight() const { return outputHeight; }
@@ -85,6 +97,9 @@ private:
     int slabSamples = 1;
     float sampleSpacing = 1.0f;
     float slabThickness = 0.01f;
+    int threadCount = 1;
+    // Started on the first multi-threaded run; its threads are joined with the filter.
+    std::unique_ptr<BandPool> pool;
 };
 
 }  // namespace isImageSDK
