@@ -2,6 +2,8 @@
 # Installs the Debian packages the workstation needs; does nothing when all are present.
 #   setup.sh        what building and running need (packages-run.txt)
 #   setup.sh test   that, and what the tests add (packages-test.txt)
+#   setup.sh bench  that, and the benchmarks' optional references (packages-bench.txt; VTK for
+#                   ResliceBench, built with -DBV_BENCH_VTK=ON)
 # The tests start their own Orthanc on loopback ports: installing the orthanc package here
 # never leaves its system service running or enabled.
 set -euo pipefail
@@ -11,8 +13,9 @@ mode=${1:-run}
 case "$mode" in
 run) lists=(packages-run.txt) ;;
 test) lists=(packages-run.txt packages-test.txt) ;;
+bench) lists=(packages-run.txt packages-test.txt packages-bench.txt) ;;
 *)
-    echo "usage: $0 [run|test]" >&2
+    echo "usage: $0 [run|test|bench]" >&2
     exit 2
     ;;
 esac

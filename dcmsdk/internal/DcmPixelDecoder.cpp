@@ -231,6 +231,38 @@ void ybrToRgb(int y, int cb, int cr, bool partial, std::uint8_t* rgb) {
     rgb[2] = clampByte(yy + 1.772 * b);
 }
 
+// Bits Stored bits ending at High Bit of each sample, sign-extended without a branch (flipping
+// the sign bit and subtracting it again). 16-bit samples are handled as whole little-endian
+// words in fixed blocks, which the compiler vectorises.
+template <typename Word>
+void maskSamples(const std::uint8_t* __restrict data, std::uint64_t count, unsigned shift,
+                 Word mask, Word signBit, std::uint8_t* __restrict target) {
+    constexpr std::uint64_t kBlock = 16;
+    auto one = [=](const std::uint8_t* in, std::uint8_t* out) {
+        Word raw = 0;
+        if constexpr (sizeof(Word) == 1) {
+            raw = in[0];
+        } else {
+            raw = static_cast<Word>(in[0] | (in[1] << 8));
+        }
+        const Word value =
+            static_cast<Word>(((static_cast<Word>(raw >> shift) & mask) ^ signBit) - signBit);
+        out[0] = static_cast<std::uint8_t>(value & 0xFF);
+        if constexpr (sizeof(Word) == 2) {
+            out[1] = static_cast<std::uint8_t>(value >> 8);
+        }
+    };
+    std::uint64_t i = 0;
+    for (; i + kBlock <= count; i += kBlock) {
+        for (std::uint64_t k = 0; k < kBlock; ++k) {
+            one(data + (i + k) * sizeof(Word), target + (i + k) * sizeof(Word));
+        }
+    }
+    for (; i < count; ++i) {
+        one(data + i * sizeof(Word), target + i * sizeof(Word));
+    }
+}
+
 void convertMonochrome(const std::uint8_t* data, const PixelLayout& layout,
                        std::vector<std::uint8_t>& out) {
     const std::uint64_t count = layout.pixelCount();
@@ -245,16 +277,12 @@ void convertMonochrome(const std::uint8_t* data, const PixelLayout& layout,
     const std::uint32_t mask = (1U << layout.bitsStored) - 1U;
     const std::uint32_t signBit =
         layout.pixelRepresentation != 0 ? 1U << (layout.bitsStored - 1U) : 0U;
-    std::uint8_t* target = out.data();
-    for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint32_t bits = (readSample(data, i, bytesPerSample) >> shift) & mask;
-        // Sign extension without a branch: flipping the sign bit and subtracting it again.
-        const std::uint32_t value = (bits ^ signBit) - signBit;
-        target[0] = static_cast<std::uint8_t>(value & 0xFF);
-        if (bytesPerSample == 2) {
-            target[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
-        }
-        target += bytesPerSample;
+    if (bytesPerSample == 2) {
+        maskSamples<std::uint16_t>(data, count, shift, static_cast<std::uint16_t>(mask),
+                                   static_cast<std::uint16_t>(signBit), out.data());
+    } else {
+        maskSamples<std::uint8_t>(data, count, shift, static_cast<std::uint8_t>(mask),
+                                  static_cast<std::uint8_t>(signBit), out.data());
     }
 }
 

@@ -2,9 +2,9 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 
 namespace isImageSDK {
@@ -15,18 +15,24 @@ namespace {
 constexpr std::size_t kCheckedRequest = 64u * 1024u * 1024u;
 constexpr std::size_t kHugePage = 2u * 1024u * 1024u;
 // From this size a buffer is a volume that is read at scattered places; whole huge pages then
-// spare the TLB misses, and rounding up to them wastes at most a few per cent.
+// spare the TLB misses.
 constexpr std::size_t kHugePageRequest = 32u * 1024u * 1024u;
 
+// calloc hands a request of this size out as a fresh mapping, already zero, without writing a byte
+// of it; the pages are only touched when the volume fills. The huge-page hint covers the whole
+// huge pages inside the buffer, before any of them is touched.
 void* hugePageAllocate(std::size_t bytes) {
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* buffer = nullptr;
-    if (rounded < bytes || posix_memalign(&buffer, kHugePage, rounded) != 0) {
+    void* buffer = std::calloc(bytes, 1);
+    if (!buffer) {
         return nullptr;
     }
-    // Only a hint: without transparent huge pages the buffer simply keeps small pages.
-    madvise(buffer, rounded, MADV_HUGEPAGE);
-    std::memset(buffer, 0, rounded);
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(buffer);
+    const std::uintptr_t begin = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
+    const std::uintptr_t end = (start + bytes) & ~std::uintptr_t(kHugePage - 1);
+    if (end > begin) {
+        // Only a hint: without transparent huge pages the buffer simply keeps small pages.
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
     return buffer;
 }
 

@@ -1,6 +1,8 @@
 #include "imagesdk/io/DcmTagRules.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +62,49 @@ void rescaleSamples(const void* source, size_t count, float slope, float interce
         }
         value = value < lowest ? lowest : (value > highest ? highest : value);
         target[i] = static_cast<T>(value);
+    }
+}
+
+// Block of samples converted together; a fixed trip count lets the compiler vectorise the block.
+constexpr std::size_t kBlock = 16;
+
+// Integral slope and intercept, the usual CT case: the double path's values, in integer
+// arithmetic. Every product and sum stays inside 32 bits for the bounds rescaleIsIntegral allows.
+template <typename S, typename T>
+void rescaleIntegral(const S* __restrict source, std::size_t count, std::int32_t slope,
+                     std::int32_t intercept, std::int32_t lowest, std::int32_t highest,
+                     T* __restrict target) {
+    auto one = [=](S sample) {
+        const std::int32_t value = std::int32_t(sample) * slope + intercept;
+        return T(std::min(std::max(value, lowest), highest));
+    };
+    std::size_t i = 0;
+    for (; i + kBlock <= count; i += kBlock) {
+        for (std::size_t k = 0; k < kBlock; ++k) {
+            target[i + k] = one(source[i + k]);
+        }
+    }
+    for (; i < count; ++i) {
+        target[i] = one(source[i]);
+    }
+}
+
+bool rescaleIsIntegral(float slope, float intercept) {
+    return !hasFraction(slope) && !hasFraction(intercept) && std::fabs(slope) <= 16384.0f &&
+           std::fabs(intercept) <= 536870912.0f;
+}
+
+template <typename T>
+void rescaleSixteenBits(const void* source, std::size_t count, float slope, float intercept,
+                        std::int32_t lowest, std::int32_t highest, bool signedSamples, T* target) {
+    if (!rescaleIsIntegral(slope, intercept)) {
+        rescaleSamples(source, count, slope, intercept, lowest, highest, signedSamples, target);
+    } else if (signedSamples) {
+        rescaleIntegral(static_cast<const std::int16_t*>(source), count, std::int32_t(slope),
+                        std::int32_t(intercept), lowest, highest, target);
+    } else {
+        rescaleIntegral(static_cast<const std::uint16_t*>(source), count, std::int32_t(slope),
+                        std::int32_t(intercept), lowest, highest, target);
     }
 }
 
@@ -257,11 +302,11 @@ void convertPixels(const void* source, std::size_t count, int pixelType, float r
         if (std::trunc(rescaleSlope) == 1.0f && std::trunc(rescaleIntercept) == 0.0f) {
             std::memcpy(target, source, count * 2);
         } else if (pixelType == PIXEL_INT16) {
-            rescaleSamples(source, count, rescaleSlope, rescaleIntercept, -32768.0, 32767.0,
-                           signedSamples, static_cast<std::int16_t*>(target));
+            rescaleSixteenBits(source, count, rescaleSlope, rescaleIntercept, -32768, 32767,
+                               signedSamples, static_cast<std::int16_t*>(target));
         } else {
-            rescaleSamples(source, count, rescaleSlope, rescaleIntercept, 0.0, 65535.0,
-                           signedSamples, static_cast<std::uint16_t*>(target));
+            rescaleSixteenBits(source, count, rescaleSlope, rescaleIntercept, 0, 65535,
+                               signedSamples, static_cast<std::uint16_t*>(target));
         }
         return;
     case PIXEL_FLOAT32: {

@@ -149,6 +149,9 @@ TEST(dcmReader, MasksAndSignExtendsByBitsStoredAndHighBit) {
         fixture.pixels = c.pixels;
         fixture.bitsStored = c.bitsStored;
         fixture.highBit = c.highBit;
+        // 35 samples: whole blocks of the decoder's word loop and a tail.
+        fixture.rows = 5;
+        fixture.columns = 7;
         // Bits outside the stored range must not leak into the values.
         fixture.customise = [&](DcmDataset& ds) {
             const Uint16* words = nullptr;
@@ -156,7 +159,7 @@ TEST(dcmReader, MasksAndSignExtendsByBitsStoredAndHighBit) {
             if (c.pixels == DicomFixture::Pixels::U8) {
                 ds.findAndGetUint8Array(DCM_PixelData, bytes);
                 Uint8* writable = const_cast<Uint8*>(bytes);
-                for (int i = 0; i < 16; ++i) {
+                for (int i = 0; i < 35; ++i) {
                     writable[i] = static_cast<Uint8>(writable[i] | 0x81);
                 }
             } else {
@@ -164,7 +167,7 @@ TEST(dcmReader, MasksAndSignExtendsByBitsStoredAndHighBit) {
                 Uint16* writable = const_cast<Uint16*>(words);
                 const unsigned outside = static_cast<unsigned>(
                     ~(((1U << c.bitsStored) - 1U) << (c.highBit + 1 - c.bitsStored)) & 0xFFFF);
-                for (int i = 0; i < 16; ++i) {
+                for (int i = 0; i < 35; ++i) {
                     writable[i] = static_cast<Uint16>(writable[i] | outside);
                 }
             }

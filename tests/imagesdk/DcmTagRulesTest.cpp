@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -166,6 +168,49 @@ TEST(DcmTagRulesTest, RescaledSixteenBitValuesTruncateAndSaturate) {
     convertPixels(negative, 2, PIXEL_UINT16, 1.0f, 2.0f, 1, unsignedOut);
     EXPECT_EQ(unsignedOut[0], 0);
     EXPECT_EQ(unsignedOut[1], 7);
+}
+
+// Every 16-bit sample through integral and fractional rescales, both sample signs and both
+// target types, against the rule written out in double precision: truncate, then saturate.
+TEST(DcmTagRulesTest, RescaleOfEverySampleMatchesTheDoubleRule) {
+    std::vector<std::uint16_t> samples(65536);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = std::uint16_t(i);
+    }
+    // An odd count and an odd start cross the block edges of the converter.
+    const std::size_t count = samples.size() - 3;
+    const std::uint16_t* source = samples.data() + 1;
+    const struct {
+        float slope;
+        float intercept;
+    } rescales[] = {{1.0f, -1024.0f},  {-1.0f, 0.0f},      {2.0f, -3000.0f},
+                    {0.0f, 7.0f},      {-3.0f, 100000.0f}, {16384.0f, -536870912.0f},
+                    {-16385.0f, 1.0f}, {1.0f, 1e9f},       {0.5f, -1024.0f},
+                    {1.0f, -1024.5f},  {-2.75f, 3.25f}};
+    for (const auto& r : rescales) {
+        for (int sign : {0, 1}) {
+            for (int type : {PIXEL_INT16, PIXEL_UINT16}) {
+                const double lowest = type == PIXEL_INT16 ? -32768.0 : 0.0;
+                const double highest = type == PIXEL_INT16 ? 32767.0 : 65535.0;
+                std::vector<std::uint16_t> out(count);
+                convertPixels(source, count, type, r.slope, r.intercept, sign, out.data());
+                int wrong = 0;
+                for (std::size_t i = 0; i < count; ++i) {
+                    const double sample =
+                        sign ? double(std::int16_t(source[i])) : double(source[i]);
+                    const double value = std::min(
+                        std::max(std::trunc(sample * double(r.slope) + double(r.intercept)),
+                                 lowest),
+                        highest);
+                    const double got =
+                        type == PIXEL_INT16 ? double(std::int16_t(out[i])) : double(out[i]);
+                    wrong += got != value;
+                }
+                EXPECT_EQ(wrong, 0) << "slope " << r.slope << " intercept " << r.intercept
+                                    << " sign " << sign << " type " << type;
+            }
+        }
+    }
 }
 
 TEST(DcmTagRulesTest, IntegerUnitRescaleCopiesSamplesUnchanged) {
