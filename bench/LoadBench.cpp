@@ -1,16 +1,31 @@
-// Series load of 400 slices of 512 x 512 signed 16-bit pixels into a fresh volume, as a user's
-// first open: slices per second through the four loaders (uncompressed and JPEG lossless) until
-// every slice is stored, and until the load completes with its voxel cache written; then the
+// Series load of 500 slices of 512 x 512 into a fresh volume, as a user's first open: slices per
+// second through the four loaders until every slice is stored, and until the load completes with
+// its voxel cache written. Three encodings: CT as scanners write it (unsigned, 12 bits stored,
+// rescale intercept -1024), uncompressed and JPEG-LS; signed 16-bit samples without rescale,
+// uncompressed and JPEG lossless. The reference of each is DCMTK reading the same files into a
+// fresh volume on 8 threads (uncompressed) or 4 (compressed), through DcmFileFormat and
+// DicomImage's rescaled values, in the same run; the ratios are printed at the end. Then the
 // second open from the voxel cache, next to a plain read of that cache file into a fresh buffer.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmimgle/dcmimage.h>
+#include <dcmtk/dcmimgle/dipixel.h>
+#include <dcmtk/dcmjpeg/djdecode.h>
+#include <dcmtk/dcmjpls/djdecode.h>
+
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,37 +42,66 @@
 
 namespace {
 
-constexpr int kSlices = 400;
+constexpr int kSlices = 500;
+constexpr int kSide = 512;
 
 struct Series {
     std::string folder;
     std::string prebin;
+    std::vector<std::string> files;
 };
 
-Series makeSeries(const std::string& name, E_TransferSyntax syntax) {
+enum class Encoding { Signed, ScannerCt };
+
+Series makeSeries(const std::string& name, Encoding encoding, E_TransferSyntax syntax) {
     Series series;
     series.folder = cocos2d::FileUtils::getInstance()->getWritablePath() + name + "/";
     std::filesystem::create_directories(series.folder);
     isImageSDK::getFolderBufferPath(series.folder);
     bvtest::DicomFixture fixture;
-    fixture.rows = 512;
-    fixture.columns = 512;
-    fixture.pixels = bvtest::DicomFixture::Pixels::S16;
+    fixture.rows = kSide;
+    fixture.columns = kSide;
+    if (encoding == Encoding::ScannerCt) {
+        fixture.pixels = bvtest::DicomFixture::Pixels::U16;
+        fixture.bitsStored = 12;
+        fixture.writeRescale = true;
+        fixture.rescaleSlope = 1.0;
+        fixture.rescaleIntercept = -1024.0;
+    } else {
+        fixture.pixels = bvtest::DicomFixture::Pixels::S16;
+    }
     fixture.transferSyntax = syntax;
-    fixture.writeSeries(series.folder, kSlices, 1.25);
+    series.files = fixture.writeSeries(series.folder, kSlices, 1.25);
     isImageSDK::isDcmScan().createBuffer(series.folder);
     series.prebin = isImageSDK::getFolderPrebinPath(series.folder);
     return series;
 }
 
-const Series& uncompressed() {
-    static const Series series = makeSeries("plain", EXS_LittleEndianExplicit);
+const Series& scannerCt() {
+    static const Series series =
+        makeSeries("scanner", Encoding::ScannerCt, EXS_LittleEndianExplicit);
     return series;
 }
 
-const Series& jpegLossless() {
-    static const Series series = makeSeries("jpeg", EXS_JPEGProcess14SV1);
+const Series& scannerJpegLs() {
+    static const Series series = makeSeries("jpegls", Encoding::ScannerCt, EXS_JPEGLSLossless);
     return series;
+}
+
+const Series& signedPlain() {
+    static const Series series = makeSeries("plain", Encoding::Signed, EXS_LittleEndianExplicit);
+    return series;
+}
+
+const Series& signedJpegLossless() {
+    static const Series series = makeSeries("jpeg", Encoding::Signed, EXS_JPEGProcess14SV1);
+    return series;
+}
+
+// Slices per second of each row, for the ratios printed at the end.
+std::map<std::string, double>& rates() {
+    static std::map<std::string, double> table;
+    return table;
 }
 
 struct LoadRun {
@@ -122,8 +166,9 @@ LoadRun openAndLoad(const Series& series) {
 
 // Timed to the moment every slice is stored; the voxel cache write that completes the load is
 // reported beside it.
-void loadThroughLoaders(benchmark::State& state, const Series& series) {
+void loadThroughLoaders(benchmark::State& state, const Series& series, const char* row) {
     const std::string raw = isImageSDK::getRawBufferPath(series.prebin);
+    double stored = 0.0;
     double complete = 0.0;
     double cpu = 0.0;
     for (auto _ : state) {
@@ -134,28 +179,158 @@ void loadThroughLoaders(benchmark::State& state, const Series& series) {
             return;
         }
         state.SetIterationTime(run.storedSeconds);
+        stored += run.storedSeconds;
         complete += run.completeSeconds;
         cpu += run.cpuSeconds;
     }
     const double n = double(state.iterations());
     state.counters["slices/s"] = benchmark::Counter(n * kSlices, benchmark::Counter::kIsRate);
+    rates()[row] = n * kSlices / stored;
     state.counters["complete_ms"] = complete / n * 1e3;
     state.counters["slices/s_complete"] = kSlices * n / complete;
     state.counters["cpu_us/slice"] = cpu / n / kSlices * 1e6;
 }
 
-void LoadUncompressed(benchmark::State& state) {
-    loadThroughLoaders(state, uncompressed());
+// DCMTK on its own: each thread takes the next file, loads it, lets DicomImage decode and rescale
+// it, and copies the rescaled values into its slice of a freshly allocated volume.
+bool dcmtkRead(const Series& series, int threads) {
+    const std::size_t sliceSamples = std::size_t(kSide) * kSide;
+    std::unique_ptr<Sint16[]> volume(new Sint16[series.files.size() * sliceSamples]);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        for (std::size_t i = next++; i < series.files.size(); i = next++) {
+            DcmFileFormat file;
+            if (file.loadFile(series.files[i].c_str()).bad()) {
+                failed = true;
+                return;
+            }
+            DicomImage image(&file, file.getDataset()->getOriginalXfer());
+            const DiPixel* values = image.getInterData();
+            if (image.getStatus() != EIS_Normal || !values || values->getCount() != sliceSamples) {
+                failed = true;
+                return;
+            }
+            Sint16* slice = volume.get() + i * sliceSamples;
+            if (values->getRepresentation() == EPR_Sint16) {
+                std::memcpy(slice, values->getData(), sliceSamples * sizeof(Sint16));
+            } else if (values->getRepresentation() == EPR_Uint16) {
+                const auto* from = static_cast<const Uint16*>(values->getData());
+                for (std::size_t k = 0; k < sliceSamples; ++k) {
+                    slice[k] = Sint16(from[k]);
+                }
+            } else {
+                failed = true;
+                return;
+            }
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t) {
+        pool.emplace_back(work);
+    }
+    for (std::thread& thread : pool) {
+        thread.join();
+    }
+    benchmark::DoNotOptimize(volume.get());
+    return !failed;
 }
-BENCHMARK(LoadUncompressed)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
-void LoadJpegLossless(benchmark::State& state) {
-    loadThroughLoaders(state, jpegLossless());
+void readWithDcmtk(benchmark::State& state, const Series& series, const char* row) {
+    double total = 0.0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!dcmtkRead(series, int(state.range(0)))) {
+            state.SkipWithError("DCMTK could not read the series");
+            return;
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    const double n = double(state.iterations());
+    state.counters["slices/s"] = benchmark::Counter(n * kSlices, benchmark::Counter::kIsRate);
+    rates()[row] = n * kSlices / total;
 }
-BENCHMARK(LoadJpegLossless)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+void LoadScannerCt(benchmark::State& state) {
+    loadThroughLoaders(state, scannerCt(), "LoadScannerCt");
+}
+void DcmtkReadScannerCt(benchmark::State& state) {
+    readWithDcmtk(state, scannerCt(), "DcmtkReadScannerCt");
+}
+void LoadScannerCtJpegLs(benchmark::State& state) {
+    loadThroughLoaders(state, scannerJpegLs(), "LoadScannerCtJpegLs");
+}
+void DcmtkReadScannerCtJpegLs(benchmark::State& state) {
+    readWithDcmtk(state, scannerJpegLs(), "DcmtkReadScannerCtJpegLs");
+}
+void LoadSigned(benchmark::State& state) {
+    loadThroughLoaders(state, signedPlain(), "LoadSigned");
+}
+void DcmtkReadSigned(benchmark::State& state) {
+    readWithDcmtk(state, signedPlain(), "DcmtkReadSigned");
+}
+void LoadSignedJpegLossless(benchmark::State& state) {
+    loadThroughLoaders(state, signedJpegLossless(), "LoadSignedJpegLossless");
+}
+void DcmtkReadSignedJpegLossless(benchmark::State& state) {
+    readWithDcmtk(state, signedJpegLossless(), "DcmtkReadSignedJpegLossless");
+}
+
+BENCHMARK(LoadScannerCt)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(DcmtkReadScannerCt)
+    ->Arg(8)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+BENCHMARK(LoadScannerCtJpegLs)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(DcmtkReadScannerCtJpegLs)
+    ->Arg(4)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
+BENCHMARK(LoadSigned)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(DcmtkReadSigned)
+    ->Arg(8)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+BENCHMARK(LoadSignedJpegLossless)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(DcmtkReadSignedJpegLossless)
+    ->Arg(4)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
+
+// Our first open against DCMTK's read of the same files, from the rows of this run.
+void printRatios() {
+    const struct {
+        const char* ours;
+        const char* reference;
+    } pairs[] = {
+        {"LoadScannerCt", "DcmtkReadScannerCt"},
+        {"LoadScannerCtJpegLs", "DcmtkReadScannerCtJpegLs"},
+        {"LoadSigned", "DcmtkReadSigned"},
+        {"LoadSignedJpegLossless", "DcmtkReadSignedJpegLossless"},
+    };
+    for (const auto& pair : pairs) {
+        const auto ours = rates().find(pair.ours);
+        const auto reference = rates().find(pair.reference);
+        if (ours != rates().end() && reference != rates().end()) {
+            std::printf("%-24s %8.0f slices/s  DCMTK %8.0f slices/s  ratio %.2f\n", pair.ours,
+                        ours->second, reference->second, ours->second / reference->second);
+        }
+    }
+}
 
 void ReopenFromVoxelCache(benchmark::State& state) {
-    const Series& series = uncompressed();
+    const Series& series = scannerCt();
     if (!openAndLoad(series).complete) {
         state.SkipWithError("the series did not load");
         return;
@@ -173,7 +348,7 @@ BENCHMARK(ReopenFromVoxelCache)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 // The floor under the reopen: the cache file read into a freshly allocated buffer.
 void PlainReadOfVoxelCache(benchmark::State& state) {
-    const Series& series = uncompressed();
+    const Series& series = scannerCt();
     const std::string raw = isImageSDK::getRawBufferPath(series.prebin);
     if (!std::filesystem::exists(raw) && !openAndLoad(series).complete) {
         state.SkipWithError("the series did not load");
@@ -209,8 +384,11 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 4; ++i) {
         cocos2d::Director::getInstance()->mainLoop(0.2f);
     }
+    DJDecoderRegistration::registerCodecs();
+    DJLSDecoderRegistration::registerCodecs();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    printRatios();
     benchmark::Shutdown();
     std::error_code ignored;
     std::filesystem::remove_all(writable, ignored);

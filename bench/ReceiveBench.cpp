@@ -1,5 +1,6 @@
 // Receiving under load: 8 storescu processes send 2,000 files at once, first to DCMTK's storescp
-// (the reference, writing files only), then to the task service's node, which also files every
+// (the reference, writing files only, one forked process per association as a production
+// storescp runs), then to the task service's node, which also files every
 // image into the study database. Both figures are files per second of the same run.
 #include "engine/base/Director.h"
 #include "studydb/LibraryCallbacks.h"
@@ -156,7 +157,7 @@ void BM_StorescpReceive(benchmark::State& state) {
         fs::remove_all(output);
         fs::create_directories(output);
         const int port = freePort();
-        const pid_t server = spawn({"storescp", "-od", output, std::to_string(port)});
+        const pid_t server = spawn({"storescp", "--fork", "-od", output, std::to_string(port)});
         if (server <= 0 || !waitForPort(port)) {
             state.SkipWithError("storescp did not start");
             return;
