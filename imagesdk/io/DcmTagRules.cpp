@@ -287,6 +287,19 @@ int choosePixelType(int bitsAllocated, int libraryType, int modality, float resc
     return PIXEL_UINT16;
 }
 
+bool convertsAsCopy(int pixelType, float rescaleSlope, float rescaleIntercept) {
+    switch (pixelType) {
+    case PIXEL_UINT8:
+    case PIXEL_RGB24:
+        return true;
+    case PIXEL_INT16:
+    case PIXEL_UINT16:
+        return std::trunc(rescaleSlope) == 1.0f && std::trunc(rescaleIntercept) == 0.0f;
+    default:
+        return false;
+    }
+}
+
 void convertPixels(const void* source, std::size_t count, int pixelType, float rescaleSlope,
                    float rescaleIntercept, int signCode, void* target) {
     const bool signedSamples = hasSignedSamples(signCode);
@@ -299,7 +312,7 @@ void convertPixels(const void* source, std::size_t count, int pixelType, float r
         return;
     case PIXEL_INT16:
     case PIXEL_UINT16:
-        if (std::trunc(rescaleSlope) == 1.0f && std::trunc(rescaleIntercept) == 0.0f) {
+        if (convertsAsCopy(pixelType, rescaleSlope, rescaleIntercept)) {
             std::memcpy(target, source, count * 2);
         } else if (pixelType == PIXEL_INT16) {
             rescaleSixteenBits(source, count, rescaleSlope, rescaleIntercept, -32768, 32767,

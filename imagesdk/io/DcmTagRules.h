@@ -64,6 +64,8 @@ inline bool hasSignedSamples(int signCode) {
 // type's range, float rescaled. The library buffer holds 16-bit samples for types 1, 2 and 3.
 void convertPixels(const void* source, std::size_t count, int pixelType, float rescaleSlope,
                    float rescaleIntercept, int signCode, void* target);
+// Whether convertPixels copies the samples unchanged for these values.
+bool convertsAsCopy(int pixelType, float rescaleSlope, float rescaleIntercept);
 
 // Date texts: "YYYYMMDD" into year, month and day; "HHMMSS..." (at least six characters) into
 // hour, minute and second; "YYYYMMDDHHMMSS..." (more than 13 characters) into all six.

@@ -60,8 +60,10 @@ void dcmLoadingThread::process(NSUI::NSThreadRequest* request) {
     }
     load->libraryPixelType = type;
     load->pixels = pixels;
+    load->scratch = &converted;
     load->owner->onSliceLoaded(load);
     load->pixels = nullptr;
+    load->scratch = nullptr;
 }
 
 }  // namespace isImageSDK

@@ -25,6 +25,8 @@ public:
     isBinReader* owner = nullptr;
     // The worker's decoded pixels; valid only while the worker hands them to the owner.
     const char* pixels = nullptr;
+    // The worker's own buffer the owner converts the pixels into; same lifetime as pixels.
+    std::vector<char>* scratch = nullptr;
 };
 
 // One of the four pixel loaders of a series reader: decodes slice files with its own library
@@ -46,6 +48,7 @@ protected:
 
 private:
     dcmSDK::dcmReader reader;
+    std::vector<char> converted;
 };
 
 }  // namespace isImageSDK

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <new>
 
@@ -55,18 +56,6 @@ std::uint64_t voxelBytes(const isImageData* output) {
         total += sliceBytes(slice);
     }
     return total;
-}
-
-// A fresh volume is first touched page by page while it fills; huge pages make that a small
-// fraction of the cost.
-void adviseHugePages(void* buffer, std::uint64_t bytes) {
-    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(buffer);
-    const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t end = (start + bytes) & ~(kHugePage - 1);
-    if (end > begin) {
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-    }
 }
 
 bool readFully(int fd, void* buffer, std::uint64_t length) {
@@ -177,7 +166,9 @@ bool isBinReader::setSource(std::string newFolder, std::string newPrebinPath) {
     }
     cancelAllWorkers();
     {
+        std::lock_guard<std::mutex> cache(cacheLock);
         std::lock_guard<std::recursive_mutex> guard(lock);
+        outputRebuilt();
         isImageData* output = outputImage();
         if (output) {
             output->releaseVoxels();
@@ -214,7 +205,9 @@ void isBinReader::execute() {
     }
     cancelAllWorkers();
     {
+        std::lock_guard<std::mutex> cache(cacheLock);
         std::lock_guard<std::recursive_mutex> guard(lock);
+        outputRebuilt();
         output->releaseVoxels();
         output->resetGeometry();
         loadedCount = 0;
@@ -247,9 +240,6 @@ void isBinReader::buildVolume(isImageData* output, const PrebinContents& content
         output->releaseVoxels();
         output->resetGeometry();
         return;
-    }
-    if (holdsOneBuffer(output)) {
-        adviseHugePages(output->voxels, voxelBytes(output));
     }
     output->setDataName(NSUI::formatString("%s,%s", recordText(volume.studyID).c_str(),
                                            recordText(volume.seriesNumber).c_str()));
@@ -372,6 +362,7 @@ void isBinReader::updateOutput(isImageData*, isImageData* output) {
 }
 
 bool isBinReader::readRawBuffer() {
+    std::lock_guard<std::mutex> cache(cacheLock);
     std::lock_guard<std::recursive_mutex> guard(lock);
     isImageData* output = outputData;
     if (!output || prebinPath.empty()) {
@@ -410,45 +401,117 @@ bool isBinReader::readRawBuffer() {
     return true;
 }
 
-void isBinReader::onSliceLoaded(loadingRequest* request) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
+isSliceInfo* isBinReader::requestedSlice(loadingRequest* request) {
     isImageData* output = outputData;
     if (!output || prebinPath.empty() || !cacheValid || request->cancelled) {
-        return;
+        return nullptr;
     }
     const std::int64_t index = request->userValue1;
     if (index < 0 || index >= static_cast<std::int64_t>(output->slices.size())) {
-        return;
+        return nullptr;
     }
     isSliceInfo* slice = *std::next(output->slices.begin(), static_cast<std::ptrdiff_t>(index));
     if (slice->path != request->text || !slice->data ||
         std::int64_t(slice->frames) * slice->width * slice->height != request->expectedPixels ||
         !layoutMatches(request->libraryPixelType, slice->pixelType)) {
+        return nullptr;
+    }
+    return slice;
+}
+
+void isBinReader::onSliceLoaded(loadingRequest* request) {
+    const std::size_t count = static_cast<std::size_t>(request->expectedPixels);
+    int pixelType = 0;
+    float slope = 1.0f;
+    float intercept = 0.0f;
+    int signCode = 0;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        isSliceInfo* slice = requestedSlice(request);
+        if (!slice) {
+            return;
+        }
+        if (slice->loaded) {
+            notifyWaiters(request->requestId);
+            return;
+        }
+        pixelType = slice->pixelType;
+        slope = slice->rescaleSlope;
+        intercept = slice->rescaleIntercept;
+        signCode = slice->signCode;
+        generation = outputGeneration;
+    }
+    // The conversion, the costly part, runs without the lock into the loader's own buffer.
+    const void* ready = request->pixels;
+    const std::size_t bytes = count * std::size_t(bytesPerPixel(pixelType));
+    if (!convertsAsCopy(pixelType, slope, intercept)) {
+        if (!request->scratch) {
+            return;
+        }
+        request->scratch->resize(bytes);
+        convertPixels(request->pixels, count, pixelType, slope, intercept, signCode,
+                      request->scratch->data());
+        ready = request->scratch->data();
+    }
+    bool last = false;
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        isSliceInfo* slice = requestedSlice(request);
+        if (!slice || generation != outputGeneration) {
+            return;
+        }
+        if (!slice->loaded) {
+            std::memcpy(slice->data, ready, bytes);
+            slice->loaded = true;
+            loadedCount += 1;
+            isImageData* output = outputData;
+            auto* progress = new NSUI::NSNotificationData();
+            progress->floatValue = float(loadedCount) / float(output->slices.size());
+            progress->indexValue = static_cast<int>(NSUI::foldedHash(output->dataName));
+            NSUI::NSNotificationCenter::getInstance()->postNotification(
+                this, NOTIFY_LOADING_PROGRESS, progress, nullptr, true);
+            progress->release();
+            last = loadedCount == static_cast<int>(output->slices.size());
+            writingCache = writingCache || last;
+        }
+        notifyWaiters(request->requestId);
+    }
+    if (last) {
+        finishLoad(generation);
+    }
+}
+
+void isBinReader::finishLoad(std::uint64_t built) {
+    std::lock_guard<std::mutex> cache(cacheLock);
+    isImageData* output = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        if (built != outputGeneration) {
+            return;
+        }
+        output = outputData;
+    }
+    // Every slice is stored and none is written again; the voxels stay while the cache lock is
+    // held, so the write needs no other lock.
+    const bool written = writeRawBuffer(output);
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (built != outputGeneration) {
         return;
     }
-    convertPixels(request->pixels, static_cast<std::size_t>(request->expectedPixels),
-                  slice->pixelType, slice->rescaleSlope, slice->rescaleIntercept, slice->signCode,
-                  slice->data);
-    const bool counted = !slice->loaded;
-    if (counted) {
-        slice->loaded = true;
-        loadedCount += 1;
-        auto* progress = new NSUI::NSNotificationData();
-        progress->floatValue = float(loadedCount) / float(output->slices.size());
-        progress->indexValue = static_cast<int>(NSUI::foldedHash(output->dataName));
-        NSUI::NSNotificationCenter::getInstance()->postNotification(this, NOTIFY_LOADING_PROGRESS,
-                                                                    progress, nullptr, true);
-        progress->release();
-    }
-    notifyWaiters(request->requestId);
-    if (counted && loadedCount == static_cast<int>(output->slices.size()) &&
-        writeRawBuffer(output)) {
+    writingCache = false;
+    if (written) {
         auto* complete = new NSUI::NSNotificationData();
         complete->setNotificationKey(key, nullptr);
         NSUI::NSNotificationCenter::getInstance()->postNotification(this, NOTIFY_LOADING_COMPLETE,
                                                                     complete, nullptr, false);
         complete->release();
     }
+}
+
+void isBinReader::outputRebuilt() {
+    ++outputGeneration;
+    writingCache = false;
 }
 
 void isBinReader::notifyWaiters(int requestId) {
@@ -516,7 +579,7 @@ bool isBinReader::isLoadComplete() {
     }
     const int slices = output->getNumberOfSlices();
     std::lock_guard<std::recursive_mutex> guard(lock);
-    return slices > 0 && loadedCount >= slices;
+    return slices > 0 && loadedCount >= slices && !writingCache;
 }
 
 }  // namespace isImageSDK

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <list>
 #include <mutex>
 #include <string>
@@ -28,8 +29,11 @@ constexpr int NOTIFY_LOADING_COMPLETE = 9133;
 // loaded slice is announced (9131, and 9130 to the viewers waiting for it); after the last one
 // the voxels are written to the voxel cache and 9133 is posted.
 //
-// The main thread runs the pipeline operations, prioritize and cleanup; the loaders store pixels
-// under the reader's lock, which also guards the loaded count, the waiters and the paths.
+// The main thread runs the pipeline operations, prioritize and cleanup. A loader converts its
+// slice into its own buffer without any lock and then copies it into the volume under the
+// reader's lock, which also guards the loaded count, the waiters and the paths. The last loader
+// writes the voxel cache holding only the cache lock, which the main thread takes before it
+// releases or rebuilds the voxels; viewers asking about the load never wait for the write.
 class isBinReader : public isImageFilter, public NSUI::NSNotificationKey {
 public:
     static constexpr int kWorkerCount = 4;
@@ -62,7 +66,8 @@ public:
     // Fills every slice from the voxel cache; false (deleting a cache of the wrong size or one
     // that reads short) when the loaders must do it.
     bool readRawBuffer();
-    // A loader decoded the request's file: store its pixels in the slice. On the loader thread.
+    // A loader decoded the request's file: store its pixels in the slice. On the loader thread;
+    // the request's scratch buffer, when set, takes the converted pixels.
     void onSliceLoaded(loadingRequest* request);
 
 protected:
@@ -76,8 +81,15 @@ private:
     void cancelAllWorkers();
     void buildVolume(isImageData* output, const PrebinContents& contents);
     void buildSeries(isImageData* output, const PrebinContents& contents);
-    // Under the lock, when the last slice has arrived. False when nothing could be written.
+    // The slice the request loads, when the request still stands for it; under the lock.
+    isSliceInfo* requestedSlice(loadingRequest* request);
+    // Writes the voxels of the output built as generation `built` to the voxel cache and posts
+    // 9133, unless the output was rebuilt meanwhile. On the loader that stored the last slice.
+    void finishLoad(std::uint64_t built);
+    // Holding the cache lock. False when nothing could be written.
     bool writeRawBuffer(isImageData* output);
+    // Under the lock: the voxels are about to be released or rebuilt.
+    void outputRebuilt();
     void notifyWaiters(int requestId);
 
     std::atomic<bool> cacheValid{false};
@@ -88,7 +100,14 @@ private:
     std::list<std::pair<cocos2d::Ref*, int>> waiters;
     // Slices that went from unloaded to loaded since the output was built.
     int loadedCount = 0;
+    // Counts the builds and releases of the output's voxels, so that a loader can tell that the
+    // slice it converted for is gone. Under the lock.
+    std::uint64_t outputGeneration = 0;
+    // The voxel cache is being written; the load is complete only after it. Under the lock.
+    bool writingCache = false;
     std::recursive_mutex lock;
+    // Taken before the lock by whoever releases the voxels and, alone, by the cache writer.
+    std::mutex cacheLock;
 };
 
 }  // namespace isImageSDK

@@ -202,6 +202,33 @@ TEST_F(BinReaderTest, JpegLosslessSlicesLoadToTheSamePixels) {
     expectSeriesPixels(output, 5);
 }
 
+// CT as scanners write it: unsigned samples, 12 bits stored, intercept -1024. Every loader
+// rescales into its own buffer and the volume holds the rescaled values.
+TEST_F(BinReaderTest, ScannerCtSlicesLoadRescaledFromEveryLoader) {
+    SeriesLoad series(0, 16);
+    bvtest::DicomFixture ct = series.fixture;
+    ct.pixels = bvtest::DicomFixture::Pixels::U16;
+    ct.bitsStored = 12;
+    ct.writeRescale = true;
+    ct.rescaleIntercept = -1024.0;
+    for (int s = 0; s < 12; ++s) {
+        ct.instanceNumber = s + 1;
+        ct.imagePosition = {0.0, 0.0, 1.5 * s};
+        ct.samples.clear();
+        for (int k = 0; k < 16 * 16; ++k) {
+            ct.samples.push_back(sampleOf(s, k) + 1024);
+        }
+        ASSERT_TRUE(ct.write(series.folder.path + "ct" + std::to_string(100 + s) + ".dcm"));
+    }
+    series.scan();
+    ReaderPtr reader = series.open();
+    isImageData* output = pull(reader.get());
+    ASSERT_EQ(output->pixelType, isImageSDK::PIXEL_INT16);
+    ASSERT_TRUE(waitForLoad(reader.get()));
+    expectSeriesPixels(output, 12);
+    EXPECT_EQ(fileSize(series.folder.rawPath()), 12u * 16 * 16 * 2);
+}
+
 // Slices of different sizes are a series: one buffer per slice, cached slice after slice.
 TEST_F(BinReaderTest, ASeriesOfMixedSizesLoadsAndReopensFromItsCache) {
     SeriesLoad series(3);
