@@ -24,6 +24,29 @@ isImageData* isImageFilter::outputImage() {
     return outputData;
 }
 
+isImageData* isImageFilter::beginRebuild() {
+    if (!dataModified && !(input && input->isDataModified())) {
+        return nullptr;
+    }
+    if (input) {
+        input->execute();
+    }
+    dataModified = false;
+    markConsumersDataModified();
+
+    isImageData* out = outputImage();
+    if (!out) {
+        return nullptr;
+    }
+    out->releaseVoxels();
+    out->resetGeometry();
+    if (!inputData) {
+        return nullptr;
+    }
+    inputData->execute();
+    return out;
+}
+
 void isImageFilter::updateInformation() {
     if (!informationModified && !(input && input->isInformationModified())) {
         return;

@@ -40,6 +40,11 @@ protected:
 
     // The output, created on first demand.
     isImageData* outputImage();
+    // The start every rebuilding execute shares. When neither this filter's data nor its input
+    // chain is stale, null. Otherwise brings the input up to date, clears the own flag, marks
+    // the consumers stale and empties the output; then the output to rebuild, or null when there
+    // is no output or no input data (the output stays empty). The input data is up to date.
+    isImageData* beginRebuild();
 
     // The pipeline input holds the reference; this is a typed view of it.
     isImageData* inputData = nullptr;

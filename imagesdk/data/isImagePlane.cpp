@@ -264,25 +264,10 @@ int isImagePlane::pointToIndex(float x, float y, float z) {
 }
 
 void isImagePlane::execute() {
-    if (!dataModified && !(input && input->isDataModified())) {
-        return;
-    }
-    if (input) {
-        input->execute();
-    }
-    dataModified = false;
-    markConsumersDataModified();
-
-    isImageData* out = outputImage();
+    isImageData* out = beginRebuild();
     if (!out) {
         return;
     }
-    out->releaseVoxels();
-    out->resetGeometry();
-    if (!inputData) {
-        return;
-    }
-    inputData->execute();
     const int n = inputData->sliceCount;
     const bool indexInList = index >= 0 && index < n && index < int(inputData->slices.size());
 

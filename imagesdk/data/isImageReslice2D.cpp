@@ -435,25 +435,10 @@ void isImageReslice2D::updateFrame() {
 }
 
 void isImageReslice2D::execute() {
-    if (!dataModified && !(input && input->isDataModified())) {
-        return;
-    }
-    if (input) {
-        input->execute();
-    }
-    dataModified = false;
-    markConsumersDataModified();
-
-    isImageData* out = outputImage();
+    isImageData* out = beginRebuild();
     if (!out) {
         return;
     }
-    out->releaseVoxels();
-    out->resetGeometry();
-    if (!inputData) {
-        return;
-    }
-    inputData->execute();
     if (!inputData->hasData || !inputData->regularVolume || inputData->slices.empty()) {
         return;
     }

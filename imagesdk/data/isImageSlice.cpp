@@ -23,25 +23,10 @@ bool isImageSlice::init() {
 }
 
 void isImageSlice::execute() {
-    if (!dataModified && !(input && input->isDataModified())) {
-        return;
-    }
-    if (input) {
-        input->execute();
-    }
-    dataModified = false;
-    markConsumersDataModified();
-
-    isImageData* out = outputImage();
+    isImageData* out = beginRebuild();
     if (!out) {
         return;
     }
-    out->releaseVoxels();
-    out->resetGeometry();
-    if (!inputData) {
-        return;
-    }
-    inputData->execute();
     if (!inputData->hasData || inputData->slices.empty()) {
         return;
     }
