@@ -394,3 +394,91 @@ TEST_F(NSDBUtilLockTest, BeginGivesUpAfterFiftyRetries) {
 }
 
 }  // namespace
+
+TEST_F(NSDBUtilTest, BoundValuesTravelOutsideTheStatementText) {
+    ProbedDB db;
+    ASSERT_TRUE(db.openDatabase(path().c_str()));
+    ASSERT_TRUE(db.createTable("create table t(id integer, name text, size real);", "t"));
+    // Texts that would end a quoted literal or comment out the rest stay plain values.
+    const std::vector<std::string> names = {"O'Brien", "a\"b", "x'); drop table t; --", "",
+                                            std::string("nul\0byte", 8)};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ASSERT_TRUE(db.executeSql("insert into t values(?, ?, ?)",
+                                  {static_cast<int>(i), names[i], 0.5 * static_cast<int>(i)}))
+            << i;
+    }
+    ASSERT_TRUE(db.executeSql("insert into t values(?, ?, ?)",
+                              {9223372036854775807LL, NSUI::NSDBValue::null(), -7}));
+
+    // The bound form reads texts whole, a zero byte included.
+    NSUI::NSDBDataModel model;
+    ASSERT_TRUE(db.getRecords("select id, name, size from t order by id", {}, &model));
+    ASSERT_EQ(model.getRowCount(), 6);
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(model.getValue(row, 1), names[row]) << row;
+    }
+    // Values read back as the text form of the exec-based reads: NULL is "None", reals keep ".0".
+    EXPECT_EQ(model.getValue(2, 2), "1.0");
+    EXPECT_EQ(model.getValue(5, 0), "9223372036854775807");
+    EXPECT_EQ(model.getValue(5, 1), "None");
+    EXPECT_EQ(model.getValue(5, 2), "-7.0");
+
+    ASSERT_TRUE(db.getRecords("select id from t where name=? and id>=?", {"O'Brien", 0}, &model));
+    ASSERT_EQ(model.getRowCount(), 1);
+    EXPECT_EQ(model.getValue(0, 0), "0");
+    ASSERT_TRUE(db.getRecords("select id from t where name=?", {"x' or '1'='1"}, &model));
+    EXPECT_EQ(model.getRowCount(), 0);
+}
+
+TEST_F(NSDBUtilTest, BoundFormsFailCleanly) {
+    ProbedDB closed;
+    NSUI::NSDBDataModel model;
+    model.addValue("stale");
+    model.commitRow();
+    EXPECT_FALSE(closed.executeSql("select ?", {1}));
+    EXPECT_FALSE(closed.getRecords("select ?", {1}, &model));
+    EXPECT_EQ(model.getRowCount(), 0);
+    EXPECT_FALSE(closed.prepare("select 1").valid());
+
+    ProbedDB db;
+    ASSERT_TRUE(db.openDatabase(path().c_str()));
+    ASSERT_TRUE(db.executeSql("create table t(a text not null)"));
+    // A statement that does not compile, one value too many, and a failing step each report
+    // false with SQLite's code kept.
+    EXPECT_FALSE(db.executeSql("selec ?", {1}));
+    EXPECT_EQ(db.code(), SQLITE_ERROR);
+    EXPECT_FALSE(db.executeSql("insert into t values(?)", {"a", "b"}));
+    EXPECT_EQ(db.code(), SQLITE_RANGE);
+    EXPECT_FALSE(db.executeSql("insert into t values(?)", {NSUI::NSDBValue::null()}));
+    EXPECT_EQ(db.code(), SQLITE_CONSTRAINT);
+    EXPECT_EQ(count(db, "t"), 0);
+    ASSERT_TRUE(db.executeSql("insert into t values(?)", {"kept"}));
+    EXPECT_EQ(db.code(), SQLITE_OK);
+}
+
+TEST_F(NSDBUtilTest, PreparedStatementRunsAgainWithNewBindings) {
+    ProbedDB db;
+    ASSERT_TRUE(db.openDatabase(path().c_str()));
+    ASSERT_TRUE(db.executeSql("create table t(a integer, b text)"));
+    {
+        NSUI::NSDBStatement insert = db.prepare("insert into t values(?, ?)");
+        ASSERT_TRUE(insert.valid());
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(insert.bind({i, "row" + std::to_string(i)}));
+            EXPECT_EQ(insert.step(), NSUI::NSDBStatement::kDone);
+            insert.reset();
+        }
+    }
+    NSUI::NSDBStatement select = db.prepare("select a, b from t where a >= ? order by a");
+    ASSERT_TRUE(select.bind(1, 1));
+    std::vector<std::string> seen;
+    while (select.step() == NSUI::NSDBStatement::kRow) {
+        ASSERT_EQ(select.columnCount(), 2);
+        seen.push_back(select.columnText(0) + ":" + select.columnText(1));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"1:row1", "2:row2"}));
+    // A moved statement leaves nothing behind to finalise twice.
+    NSUI::NSDBStatement moved = std::move(select);
+    EXPECT_FALSE(select.valid());
+    EXPECT_TRUE(moved.valid());
+}

@@ -104,6 +104,104 @@ std::string NSDBDataModel::getValue(int row, int column) const {
     return rows[row][column];
 }
 
+int NSDBValue::bindTo(sqlite3_stmt* statement, int index) const {
+    if (const auto* number = std::get_if<std::int64_t>(&value_)) {
+        return sqlite3_bind_int64(statement, index, *number);
+    }
+    if (const auto* real = std::get_if<double>(&value_)) {
+        return sqlite3_bind_double(statement, index, *real);
+    }
+    if (const auto* text = std::get_if<std::string>(&value_)) {
+        return sqlite3_bind_text64(statement, index, text->data(), text->size(), SQLITE_TRANSIENT,
+                                   SQLITE_UTF8);
+    }
+    return sqlite3_bind_null(statement, index);
+}
+
+NSDBStatement::~NSDBStatement() {
+    if (statement_ != nullptr) {
+        sqlite3_finalize(statement_);
+    }
+}
+
+NSDBStatement::NSDBStatement(NSDBStatement&& other) noexcept
+    : owner_(other.owner_), statement_(other.statement_) {
+    other.owner_ = nullptr;
+    other.statement_ = nullptr;
+}
+
+NSDBStatement& NSDBStatement::operator=(NSDBStatement&& other) noexcept {
+    if (this != &other) {
+        if (statement_ != nullptr) {
+            sqlite3_finalize(statement_);
+        }
+        owner_ = other.owner_;
+        statement_ = other.statement_;
+        other.owner_ = nullptr;
+        other.statement_ = nullptr;
+    }
+    return *this;
+}
+
+bool NSDBStatement::bind(const NSDBValues& values) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (!bind(static_cast<int>(i) + 1, values[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool NSDBStatement::bind(int index, const NSDBValue& value) {
+    if (statement_ == nullptr) {
+        return false;
+    }
+    const int code = value.bindTo(statement_, index);
+    if (code != SQLITE_OK) {
+        owner_->keepFailure(code);
+        owner_->report("bind failure，error code:%d ，resonse:%s\n");
+        return false;
+    }
+    return true;
+}
+
+NSDBStatement::Step NSDBStatement::step() {
+    if (statement_ == nullptr) {
+        return kFailed;
+    }
+    const int code = sqlite3_step(statement_);
+    if (code == SQLITE_ROW) {
+        return kRow;
+    }
+    if (code == SQLITE_DONE) {
+        owner_->resultCode = SQLITE_OK;
+        owner_->errorMessage.clear();
+        return kDone;
+    }
+    owner_->keepFailure(code);
+    return kFailed;
+}
+
+int NSDBStatement::columnCount() const {
+    return statement_ == nullptr ? 0 : sqlite3_column_count(statement_);
+}
+
+std::string NSDBStatement::columnText(int column) const {
+    const unsigned char* text =
+        statement_ == nullptr ? nullptr : sqlite3_column_text(statement_, column);
+    if (text == nullptr) {
+        return "None";
+    }
+    return std::string(reinterpret_cast<const char*>(text),
+                       static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)));
+}
+
+void NSDBStatement::reset() {
+    if (statement_ != nullptr) {
+        sqlite3_reset(statement_);
+    }
+}
+
 NSDBUtil::~NSDBUtil() {
     if (connection != nullptr) {
         sqlite3_close(connection);
@@ -232,6 +330,69 @@ bool NSDBUtil::getRecords(const std::string& sql, NSDBDataModel* model) {
         return false;
     }
     return true;
+}
+
+NSDBStatement NSDBUtil::prepare(const std::string& sql) {
+    if (connection == nullptr) {
+        return NSDBStatement();
+    }
+    sqlite3_stmt* statement = nullptr;
+    const int code = sqlite3_prepare_v2(connection, sql.c_str(), static_cast<int>(sql.size() + 1),
+                                        &statement, nullptr);
+    if (code != SQLITE_OK || statement == nullptr) {
+        sqlite3_finalize(statement);
+        keepFailure(code == SQLITE_OK ? SQLITE_MISUSE : code);
+        report("prepare failure，error code:%d ，resonse:%s\n");
+        return NSDBStatement();
+    }
+    return NSDBStatement(this, statement);
+}
+
+bool NSDBUtil::executeSql(const std::string& sql, const NSDBValues& values) {
+    NSDBStatement statement = prepare(sql);
+    if (!statement.valid() || !statement.bind(values)) {
+        return false;
+    }
+    NSDBStatement::Step step = statement.step();
+    while (step == NSDBStatement::kRow) {
+        step = statement.step();
+    }
+    if (step == NSDBStatement::kFailed) {
+        report("execute sql failure，error code:%d ，resonse:%s\n");
+        return false;
+    }
+    return true;
+}
+
+bool NSDBUtil::getRecords(const std::string& sql, const NSDBValues& values, NSDBDataModel* model) {
+    if (model != nullptr) {
+        model->clear();
+    }
+    if (connection == nullptr || model == nullptr) {
+        return false;
+    }
+    NSDBStatement statement = prepare(sql);
+    if (!statement.valid() || !statement.bind(values)) {
+        return false;
+    }
+    NSDBStatement::Step step = statement.step();
+    while (step == NSDBStatement::kRow) {
+        for (int i = 0; i < statement.columnCount(); ++i) {
+            model->addValue(statement.columnText(i));
+        }
+        model->commitRow();
+        step = statement.step();
+    }
+    if (step == NSDBStatement::kFailed) {
+        report("get record failure，error code:%d ，resonse:%s\n");
+        return false;
+    }
+    return true;
+}
+
+void NSDBUtil::keepFailure(int code) {
+    resultCode = code;
+    errorMessage = connection != nullptr ? sqlite3_errmsg(connection) : "";
 }
 
 int NSDBUtil::exec(const std::string& sql, RowCallback callback, void* argument) {
