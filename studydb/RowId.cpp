@@ -1,23 +1,9 @@
-#include "studydb/SqlLiteral.h"
+#include "studydb/RowId.h"
 
 #include <cerrno>
 #include <cstdlib>
 
 namespace studydb {
-
-std::string sqlText(const std::string& value) {
-    std::string literal;
-    literal.reserve(value.size() + 2);
-    literal += '\'';
-    for (const char c : value) {
-        if (c == '\'') {
-            literal += '\'';
-        }
-        literal += c;
-    }
-    literal += '\'';
-    return literal;
-}
 
 bool parseRowId(const std::string& text, long long& id) {
     if (text.empty() || text.size() > 18) {

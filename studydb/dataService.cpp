@@ -1,5 +1,6 @@
 #include "studydb/dataService.h"
 
+#include "engine/audio/SimpleAudioEngine.h"
 #include "engine/base/Director.h"
 #include "engine/base/Scheduler.h"
 #include "engine/base/Utils.h"
@@ -116,6 +117,11 @@ dataService::~dataService() {
 bool dataService::init() {
     database = new dicomDB();
     database->init();
+    // The chime that acknowledges a new favourite.
+    database->setFavoriteAddedHandler([] {
+        CocosDenshion::SimpleAudioEngine::getInstance()->playEffect("res/waterfall.wav", false,
+                                                                    1.0f, 0.0f, 1.0f);
+    });
     tickCount = 0;
     cocos2d::Director::getInstance()->getScheduler()->schedule(
         [this](float dt) { update(dt); }, this, 1.0f, CC_REPEAT_FOREVER, 0.5f, false, kScheduleKey);

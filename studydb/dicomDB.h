@@ -55,7 +55,10 @@ struct recordIds {
 
 // The local study library: the SQLite file "dicomDB" inside the DICOM folder, the series folders
 // below it and the storage node that fills them. Every operation takes the one recursive
-// database lock.
+// database lock. Its sources follow its seams: life cycle and requests (dicomDB.cpp), synchronous
+// reads and deletes (dicomDBQueries.cpp), neighbours (dicomDBNeighbors.cpp), received-file
+// filing (dicomDBFiling.cpp) and favourites and notes (dicomDBFavorites.cpp); the schema lives
+// in StudySchema, the announcement text in ReceivedFileJson, tag reading in SeriesTagReader.
 class dicomDB : public cocos2d::Ref, public NSUI::NSThreadSafeDestroy {
 public:
     static const int kSchemaVersion = 4;
@@ -98,6 +101,10 @@ public:
     void detachRequestOwner(void* list);
     void onRequestDone(NSUI::NSThreadRequest* request);
 
+    // Called on the main thread after every capture or favourite DICOM file offered to the
+    // favourites, stored or not; the owner gives the user feedback.
+    void setFavoriteAddedHandler(const std::function<void()>& handler);
+
     // Received files and favourites.
     void onNotification(cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data);
     bool findRecordIds(const dcmSDK::DCM_MESSAGE& record, recordIds& ids);
@@ -138,5 +145,12 @@ private:
     void removeSeriesFolder(const std::string& path, bool withPatient);
     void clearSeriesCaches(const std::string& relativeFolder);
     void onFavoriteAdded();
-    bool insertFavoriteRow(const std::string& valuesAfterId, int& id);
+    void queueReceivedFile(dcmSDK::DCM_MESSAGE* record);
+    void addCaptureFavorite(const std::string& path);
+    void addDicomFavorite(const std::string& path, int mode, float scale);
+    // Inserts a favourite row with the next ID: type, message, image and scale text.
+    bool insertFavoriteRow(int type, const std::string& message, const std::string& image,
+                           const NSUI::NSDBValue& scale, int& id);
+
+    std::function<void()> favoriteAdded;
 };

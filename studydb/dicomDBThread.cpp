@@ -3,9 +3,8 @@
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "engine/base/Base64.h"
 #include "engine/platform/FileUtils.h"
-#include "studydb/AppLanguage.h"
-#include "studydb/SqlLiteral.h"
-#include "studydb/dicomDB.h"
+#include "studydb/RowId.h"
+#include "studydb/SeriesTagReader.h"
 #include "studydb/dicomDBRequest.h"
 #include "toolkit/core/DebugLog.h"
 #include "toolkit/core/NSDBUtil.h"
@@ -25,6 +24,14 @@ std::string dottedDate(const std::string& date) {
 }
 
 }  // namespace
+
+void dicomDBThread::setHost(const Host& host) {
+    host_ = host;
+}
+
+void dicomDBThread::setConnection(NSUI::NSDBUtil* connection) {
+    connection_ = connection;
+}
 
 void dicomDBThread::detachOwner(void* list) {
     std::vector<dicomDBRequest*> gathered;
@@ -68,19 +75,21 @@ void dicomDBThread::process(NSUI::NSThreadRequest* request) {
 }
 
 void dicomDBThread::run(dicomDBRequest* request) {
-    if (database == nullptr || connection == nullptr) {
+    if (host_.lock == nullptr || connection_.load() == nullptr) {
         return;
     }
-    if (request->type == dicomDBRequest::kReceivedFile && !database->ready()) {
+    if (request->type == dicomDBRequest::kReceivedFile && !(host_.ready && host_.ready())) {
         delete request->message;
         request->message = nullptr;
         return;
     }
-    std::lock_guard<std::recursive_mutex> guard(database->getLock());
+    std::lock_guard<std::recursive_mutex> guard(*host_.lock);
     auto rows = std::make_unique<NSUI::NSDBDataModel>();
     switch (request->type) {
     case dicomDBRequest::kReceivedFile:
-        database->storeReceivedFile(request, reader_);
+        if (host_.storeReceivedFile) {
+            host_.storeReceivedFile(request, reader_);
+        }
         return;
     case dicomDBRequest::kPatients:
         if (!readPatients(*rows)) {
@@ -93,7 +102,9 @@ void dicomDBThread::run(dicomDBRequest* request) {
             NSUI::debugLog("failed to search DB.");
             rows->clear();
         }
-        database->studyListLoaded = true;
+        if (host_.studiesRead) {
+            host_.studiesRead();
+        }
         break;
     case dicomDBRequest::kFavorites:
         readFavorites(*rows);
@@ -106,6 +117,7 @@ void dicomDBThread::run(dicomDBRequest* request) {
 }
 
 bool dicomDBThread::readPatients(NSUI::NSDBDataModel& rows) {
+    NSUI::NSDBUtil* connection = connection_.load();
     NSUI::NSDBDataModel patients;
     if (!connection->getRecords("select ID,patientIDHospital,name,birthday,sex,updateTime from "
                                 "patient order by updateTime desc",
@@ -121,12 +133,13 @@ bool dicomDBThread::readPatients(NSUI::NSDBDataModel& rows) {
             continue;
         }
         const std::string id = std::to_string(patient);
+        const NSUI::NSDBValues key = {patient};
         NSUI::NSDBDataModel series;
         if (!connection->getRecords(
                 "select series.updateTime,series.studyDesc,path from patient,study,series where "
-                "patient.ID=study.patientID and study.ID=series.studyID and patient.ID=" +
-                    id + " order by series.updateTime",
-                &series)) {
+                "patient.ID=study.patientID and study.ID=series.studyID and patient.ID=? order "
+                "by series.updateTime",
+                key, &series)) {
             return false;
         }
         if (series.getRowCount() == 0 || series.getColumnCount(0) < 3) {
@@ -136,19 +149,16 @@ bool dicomDBThread::readPatients(NSUI::NSDBDataModel& rows) {
         NSUI::NSDBDataModel seriesCount;
         NSUI::NSDBDataModel images;
         if (!connection->getRecords("select count() from patient,study where "
-                                    "patient.ID=study.patientID and patient.ID=" +
-                                        id,
-                                    &studies) ||
+                                    "patient.ID=study.patientID and patient.ID=?",
+                                    key, &studies) ||
             !connection->getRecords("select count() from patient,study,series where "
                                     "patient.ID=study.patientID and study.ID=series.studyID and "
-                                    "patient.ID=" +
-                                        id,
-                                    &seriesCount) ||
+                                    "patient.ID=?",
+                                    key, &seriesCount) ||
             !connection->getRecords("select count() from patient,study,series,image where "
                                     "patient.ID=study.patientID and study.ID=series.studyID and "
-                                    "image.seriesID=series.ID and patient.ID=" +
-                                        id,
-                                    &images)) {
+                                    "image.seriesID=series.ID and patient.ID=?",
+                                    key, &images)) {
             return false;
         }
         const auto count = [](const NSUI::NSDBDataModel& model) {
@@ -177,15 +187,14 @@ bool dicomDBThread::readStudies(const std::string& patientId, NSUI::NSDBDataMode
     if (!studydb::parseRowId(patientId, patient)) {
         return false;
     }
+    NSUI::NSDBUtil* connection = connection_.load();
     NSUI::NSDBDataModel studies;
     if (!connection->getRecords("select ID,patientID,studyIDHospital,date,time,studyDesc from "
-                                "study where patientID=" +
-                                    std::to_string(patient) + " order by updateTime desc",
-                                &studies)) {
+                                "study where patientID=? order by updateTime desc",
+                                {patient}, &studies)) {
         return false;
     }
-    const std::string root = database->getDicomRoot();
-    reader_.setLanguage(studydb::currentLanguage());
+    const std::string root = host_.dicomRoot ? host_.dicomRoot() : std::string();
     for (int i = 0; i < studies.getRowCount(); ++i) {
         if (studies.getColumnCount(i) < 6) {
             continue;
@@ -204,9 +213,8 @@ bool dicomDBThread::readStudies(const std::string& patientId, NSUI::NSDBDataMode
         NSUI::NSDBDataModel series;
         if (!connection->getRecords("select series.ID,series.seriesUID,series.date,series.time,"
                                     "seriesDesc,path from study,series where "
-                                    "study.ID=series.studyID and study.ID=" +
-                                        std::to_string(study),
-                                    &series)) {
+                                    "study.ID=series.studyID and study.ID=?",
+                                    {study}, &series)) {
             return false;
         }
         for (int s = 0; s < series.getRowCount(); ++s) {
@@ -219,45 +227,32 @@ bool dicomDBThread::readStudies(const std::string& patientId, NSUI::NSDBDataMode
             }
             NSUI::NSDBDataModel images;
             if (!connection->getRecords("select image.ID,imageUID,file from series,image where "
-                                        "image.seriesID=series.ID and series.ID=" +
-                                            std::to_string(seriesId),
-                                        &images)) {
+                                        "image.seriesID=series.ID and series.ID=?",
+                                        {seriesId}, &images)) {
                 return false;
             }
             if (images.getRowCount() == 0 || images.getColumnCount(0) < 3) {
                 continue;
             }
             const std::string path = series.getValue(s, 5);
-            const std::string file = root + path + "/" + images.getValue(0, 2);
-            char columns[1024];
-            char rowsText[1024];
-            if (!reader_.setFile(file.c_str()) ||
-                !reader_.readDicomTagString(0x0028, 0x0011, columns, sizeof(columns)) ||
-                !reader_.readDicomTagString(0x0028, 0x0010, rowsText, sizeof(rowsText))) {
+            studydb::SeriesTags tags;
+            if (!studydb::SeriesTagReader::read(reader_, root + path + "/" + images.getValue(0, 2),
+                                                {"Unknown Institution", "Unknown"}, tags) ||
+                !tags.hasColumns || !tags.hasRows) {
                 continue;
             }
-            char text[1024];
-            const auto tag = [&](unsigned short group, unsigned short element,
-                                 const char* fallback) {
-                return reader_.readDicomTagString(group, element, text, sizeof(text))
-                           ? std::string(text)
-                           : std::string(fallback);
-            };
-            const std::string modality = tag(0x0008, 0x0060, "Unknown");
             rows.addValue(series.getValue(s, 0));
             rows.addValue(patientId);
             rows.addValue(series.getValue(s, 2) + " " + series.getValue(s, 3));
             rows.addValue(series.getValue(s, 4));
             rows.addValue(path);
             rows.addIntValue(images.getRowCount());
-            rows.addValue(columns);
-            rows.addValue(rowsText);
-            rows.addValue(tag(0x0008, 0x0080, "Unknown Institution"));
-            rows.addValue(modality);
-            rows.addValue(modality == "CT"
-                              ? tag(0x0018, 0x0060, "") + "kV " + tag(0x0018, 0x1151, "") + "mA"
-                              : std::string());
-            rows.addValue(tag(0x0020, 0x0011, ""));
+            rows.addValue(tags.columns);
+            rows.addValue(tags.rows);
+            rows.addValue(tags.institution);
+            rows.addValue(tags.modality);
+            rows.addValue(tags.exposure);
+            rows.addValue(tags.seriesNumber);
             rows.commitRow();
         }
     }
@@ -265,6 +260,7 @@ bool dicomDBThread::readStudies(const std::string& patientId, NSUI::NSDBDataMode
 }
 
 void dicomDBThread::readFavorites(NSUI::NSDBDataModel& rows) {
+    NSUI::NSDBUtil* connection = connection_.load();
     NSUI::NSDBDataModel favorites;
     if (!connection->getRecords("select ID,type,message,icon,image,updateTime,scale from favorite "
                                 "where valid=1 order by updateTime asc",

@@ -3,9 +3,11 @@
 #include "dcmsdk/dcmReader.h"
 #include "toolkit/core/NSThread.h"
 
+#include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
 
-class dicomDB;
 class dicomDBRequest;
 
 namespace NSUI {
@@ -17,10 +19,22 @@ class NSDBUtil;
 // a time under the database lock.
 class dicomDBThread : public NSUI::NSThread {
 public:
+    // What the worker needs of the database that owns it; set before the first request.
+    struct Host {
+        std::recursive_mutex* lock = nullptr;
+        std::function<bool()> ready;
+        // The DICOM storage folder, ending in "/".
+        std::function<std::string()> dicomRoot;
+        // Files a received file; called with the lock held.
+        std::function<void(dicomDBRequest*, dcmSDK::dcmReader&)> storeReceivedFile;
+        // Called after a studies request ran.
+        std::function<void()> studiesRead;
+    };
+
     dicomDBThread() = default;
 
-    dicomDB* database = nullptr;
-    NSUI::NSDBUtil* connection = nullptr;
+    void setHost(const Host& host);
+    void setConnection(NSUI::NSDBUtil* connection);
 
     // Clears the owner of every queued, finished or running request that the list made.
     void detachOwner(void* list);
@@ -35,5 +49,7 @@ private:
     bool readStudies(const std::string& patientId, NSUI::NSDBDataModel& rows);
     void readFavorites(NSUI::NSDBDataModel& rows);
 
+    Host host_;
+    std::atomic<NSUI::NSDBUtil*> connection_{nullptr};
     dcmSDK::dcmReader reader_;
 };

@@ -65,6 +65,72 @@ TEST(dicomDBSchema, CreatesEveryTableAtVersionFourAndUpgradesVersionTwo) {
     EXPECT_EQ(rows.getValue(0, 0), "1");
 }
 
+// A library written by an older version: patient, series and favoriteDetail lack columns that
+// the current statements create.
+class UpgradedStudyDbTest : public StudyDbTest {
+protected:
+    void SetUp() override {
+        const std::string dicom = storage_.str() + "dicom/";
+        fs::create_directories(dicom);
+        {
+            NSUI::NSDBUtil old;
+            ASSERT_TRUE(old.openDatabase((dicom + "dicomDB").c_str()));
+            for (const char* statement : {
+                     "create table version (ID integer primary key autoincrement,version "
+                     "integer);",
+                     "insert into version(version) values (2);",
+                     "create table patient (ID integer primary key autoincrement,name "
+                     "TEXT,patientIDHospital TEXT);",
+                     "insert into patient(name,patientIDHospital) values ('Old^Ann','P0');",
+                     "create table series (ID integer primary key autoincrement,studyID "
+                     "integer,seriesUID TEXT,date TEXT,time TEXT);",
+                     "create table favoriteDetail (ID integer primary key autoincrement,type "
+                     "integer);",
+                     "insert into favoriteDetail(type) values (3);",
+                 }) {
+                ASSERT_TRUE(old.executeSql(statement)) << statement;
+            }
+        }
+        StudyDbTest::SetUp();
+    }
+};
+
+TEST_F(UpgradedStudyDbTest, FilingIntoAnUpgradedVersionTwoLibraryWorks) {
+    EXPECT_EQ(rows("select version from version"), (std::vector<std::vector<std::string>>{{"4"}}));
+    // Old rows stay, with NULL in the added columns (the NOT NULL one takes its zero).
+    EXPECT_EQ(rows("select name, sex, updateTime from patient"),
+              (std::vector<std::vector<std::string>>{{"Old^Ann", "None", "None"}}));
+    EXPECT_EQ(rows("select type, favoriteID from favoriteDetail"),
+              (std::vector<std::vector<std::string>>{{"3", "0"}}));
+
+    studydbtest::KeyRecorder announced(2002);
+    dcmSDK::DCM_MESSAGE* message = record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1");
+    const std::string folder = message->SeriesFolder;
+    file(message);
+    const auto patients = rows("select name, sex, birthday, patientIDHospital from patient "
+                               "where name='Doe^Jane'");
+    ASSERT_EQ(patients.size(), 1u);
+    EXPECT_EQ(patients[0][1], "F");
+    EXPECT_EQ(patients[0][3], "P1");
+    const auto series = rows("select seriesUID, studyDesc, updateTime, path from series");
+    ASSERT_EQ(series.size(), 1u);
+    EXPECT_EQ(series[0][0], "1.2.3.4.1");
+    EXPECT_EQ(series[0][3], folder);
+    EXPECT_EQ(rows("select ID from image").size(), 1u);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !announced.texts.empty(); }));
+    EXPECT_EQ(NSUI::UIJson::getString(announced.texts[0], "name"), "Doe^Jane");
+
+    // The patient list reads the filed patient from the upgraded tables.
+    std::vector<std::string> listed;
+    db_->requestPatients([&listed](NSUI::NSDBDataModel* model) {
+        for (int i = 0; i < model->getRowCount(); ++i) {
+            listed.push_back(model->getValue(i, 2));
+        }
+    });
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !listed.empty(); }));
+    EXPECT_EQ(listed, (std::vector<std::string>{"Doe^Jane"}));
+}
+
 TEST(dicomDBSchema, VersionTableWithoutRowsFailsTheOpen) {
     bvtest::TempDir folder;
     {
@@ -379,6 +445,8 @@ TEST_F(StudyDbTest, DicomFavouritesAreStoredRelativeToTheWritablePath) {
     const std::string path = writable + "fav/a.dcm";
     fs::create_directories(writable + "fav");
     ASSERT_TRUE(fixture.write(path));
+    int chimes = 0;
+    db_->setFavoriteAddedHandler([&chimes] { ++chimes; });
     auto* data = NSUI::NSNotificationData::create();
     data->stringValue = path;
     data->intValue = 100;
@@ -387,6 +455,7 @@ TEST_F(StudyDbTest, DicomFavouritesAreStoredRelativeToTheWritablePath) {
     data->floatValue = 0.75f;
     db_->onNotification(nullptr, 9126, data);
     EXPECT_EQ(db_->newFavoriteCount.load(), 2);
+    EXPECT_EQ(chimes, 2);
     const auto favorites = rows("select type, image, scale from favorite order by ID");
     ASSERT_EQ(favorites.size(), 3u);
     EXPECT_EQ(favorites[0][0], "3");

@@ -1,0 +1,246 @@
+#include "dcmsdk/DCM_MESSAGE.h"
+#include "dcmsdk/dcmReader.h"
+#include "studydb/ReceivedFileJson.h"
+#include "studydb/RowId.h"
+#include "studydb/SeriesTagReader.h"
+#include "studydb/dicomDB.h"
+#include "studydb/dicomDBRequest.h"
+#include "toolkit/core/DateTimeRoutines.h"
+#include "toolkit/core/DebugLog.h"
+#include "toolkit/core/TextRoutines.h"
+
+#include <memory>
+
+// Filing of received files: the patient, study, series and image rows of one record.
+
+namespace {
+
+// A row id read back from the database, bound as the number it is.
+NSUI::NSDBValue rowIdValue(const std::string& text) {
+    long long id = 0;
+    if (studydb::parseRowId(text, id)) {
+        return id;
+    }
+    return text;
+}
+
+// Runs a select whose first column is a row ID: found tells whether a row came back, id is that
+// row's ID and rows holds the whole answer. False only when the query fails.
+bool selectId(NSUI::NSDBUtil& connection, const char* sql, const NSUI::NSDBValues& values,
+              NSUI::NSDBDataModel& rows, bool& found, std::string& id) {
+    if (!connection.getRecords(sql, values, &rows)) {
+        return false;
+    }
+    found = rows.getRowCount() > 0 && rows.getColumnCount(0) > 0;
+    if (found) {
+        id = rows.getValue(0, 0);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool dicomDB::findRecordIds(const dcmSDK::DCM_MESSAGE& record, recordIds& ids) {
+    ids = recordIds();
+    if (!isReady) {
+        return false;
+    }
+    std::lock_guard<std::recursive_mutex> guard(dbLock);
+    NSUI::NSDBDataModel rows;
+    if (!selectId(connection,
+                  "select ID,updateTime from patient where name=? and patientIDHospital=?",
+                  {record.PatientName, record.PatientID}, rows, ids.patient, ids.patientId)) {
+        return false;
+    }
+    if (!ids.patient) {
+        return true;
+    }
+    ids.patientUpdateTime = rows.getColumnCount(0) > 1 ? rows.getValue(0, 1) : std::string();
+    if (!selectId(connection, "select ID from study where studyUID=? and patientID=?",
+                  {record.StudyInstanceUID, rowIdValue(ids.patientId)}, rows, ids.study,
+                  ids.studyId)) {
+        return false;
+    }
+    if (!ids.study) {
+        return true;
+    }
+    if (!selectId(connection, "select ID from series where seriesUID=? and studyID=?",
+                  {record.SeriesInstanceUID, rowIdValue(ids.studyId)}, rows, ids.series,
+                  ids.seriesId)) {
+        return false;
+    }
+    if (!ids.series) {
+        return true;
+    }
+    return selectId(connection, "select ID from image where imageUID=? and seriesID=?",
+                    {record.SOPInstanceUID, rowIdValue(ids.seriesId)}, rows, ids.image,
+                    ids.imageId);
+}
+
+bool dicomDB::insertReceivedFile(const dcmSDK::DCM_MESSAGE& record, recordIds& ids) {
+    std::lock_guard<std::recursive_mutex> guard(dbLock);
+    if (!isReady || !connection.beginTransaction()) {
+        return false;
+    }
+    const std::string now = NSUI::getCurrentDateTime();
+    std::string studyTime = studydb::ReceivedFileJson::dateTime(record.StudyDate, record.StudyTime);
+    std::string seriesTime =
+        studydb::ReceivedFileJson::dateTime(record.SeriesDate, record.SeriesTime);
+    if (studyTime.empty()) {
+        studyTime = now;
+    }
+    if (seriesTime.empty()) {
+        seriesTime = now;
+    }
+    NSUI::NSDBDataModel rows;
+    const auto failed = [](const char* table) {
+        NSUI::debugLog(NSUI::formatString("failed to insert record into %s.", table).c_str());
+        return false;
+    };
+    // Runs an insert, then the select that reads its ID back.
+    const auto insert = [&](const char* statement, const NSUI::NSDBValues& values,
+                            const char* select, const NSUI::NSDBValues& keys, bool& found,
+                            std::string& newId, const char* table) {
+        if (!connection.executeSql(statement, values)) {
+            return failed(table);
+        }
+        if (!selectId(connection, select, keys, rows, found, newId)) {
+            NSUI::debugLog("failed to search DB.");
+            return false;
+        }
+        return found || failed(table);
+    };
+    // Moves a known row's updateTime.
+    const auto touch = [&](const char* statement, const std::string& time, const std::string& rowId,
+                           const char* table) {
+        long long checked = 0;
+        if (studydb::parseRowId(rowId, checked) &&
+            connection.executeSql(statement, {time, checked})) {
+            return true;
+        }
+        return failed(table);
+    };
+    const auto fail = [this] {
+        connection.rollback();
+        return false;
+    };
+    if (ids.patient) {
+        if (!touch("update patient set updateTime=? where ID=?", now, ids.patientId, "patient")) {
+            return fail();
+        }
+    } else if (!insert("insert into patient(name,patientIDHospital,birthday,sex,updateTime) "
+                       "values (?,?,?,?,?)",
+                       {record.PatientName, record.PatientID, record.PatientBirthDate,
+                        record.PatientSex, now},
+                       "select ID from patient where name=? and patientIDHospital=?",
+                       {record.PatientName, record.PatientID}, ids.patient, ids.patientId,
+                       "patient")) {
+        return fail();
+    }
+    ids.patientUpdateTime = now;
+    if (ids.study) {
+        if (!touch("update study set updateTime=? where ID=?", studyTime, ids.studyId, "study")) {
+            return fail();
+        }
+    } else if (!insert("insert into study(patientID,studyUID,studyIDHospital,studyDesc,date,time,"
+                       "updateTime) values (?,?,?,?,?,?,?)",
+                       {rowIdValue(ids.patientId), record.StudyInstanceUID, record.StudyID,
+                        record.StudyDescription, record.StudyDate, record.StudyTime, studyTime},
+                       "select ID from study where studyUID=? and patientID=?",
+                       {record.StudyInstanceUID, rowIdValue(ids.patientId)}, ids.study, ids.studyId,
+                       "study")) {
+        return fail();
+    }
+    if (ids.series) {
+        if (!touch("update series set updateTime=? where ID=?", seriesTime, ids.seriesId,
+                   "series")) {
+            return fail();
+        }
+    } else if (!insert("insert into series(studyID,seriesUID,date,time,studyDesc,seriesDesc,"
+                       "updateTime,path) values (?,?,?,?,?,?,?,?)",
+                       {rowIdValue(ids.studyId), record.SeriesInstanceUID, record.SeriesDate,
+                        record.SeriesTime, record.StudyDescription, record.SeriesDescription,
+                        seriesTime, record.SeriesFolder},
+                       "select ID from series where seriesUID=? and studyID=?",
+                       {record.SeriesInstanceUID, rowIdValue(ids.studyId)}, ids.series,
+                       ids.seriesId, "series")) {
+        return fail();
+    }
+    if (!ids.image &&
+        !insert("insert into image(seriesID,imageUID,instanceID,file) values (?,?,?,?)",
+                {rowIdValue(ids.seriesId), record.SOPInstanceUID, record.InstanceNumber,
+                 record.FileName},
+                "select ID from image where imageUID=? and seriesID=?",
+                {record.SOPInstanceUID, rowIdValue(ids.seriesId)}, ids.image, ids.imageId,
+                "image")) {
+        return fail();
+    }
+    if (!connection.commit()) {
+        return fail();
+    }
+    return true;
+}
+
+void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader) {
+    std::unique_ptr<dcmSDK::DCM_MESSAGE> record(request->message);
+    request->message = nullptr;
+    if (!record) {
+        return;
+    }
+    recordIds ids;
+    if (!findRecordIds(*record, ids)) {
+        NSUI::debugLog("failed to search DB.");
+        return;
+    }
+    if (ids.image) {
+        return;
+    }
+    const recordIds before = ids;
+    if (!insertReceivedFile(*record, ids)) {
+        NSUI::debugLog("failed to save new dicom record to DB");
+        return;
+    }
+    request->imageInserted = true;
+    request->seriesFolder = record->SeriesFolder;
+    request->text = studydb::ReceivedFileJson::describe(*record, before, ids);
+
+    if (!studyListLoaded) {
+        return;
+    }
+    auto rows = std::make_unique<NSUI::NSDBDataModel>();
+    if (!before.series) {
+        NSUI::NSDBDataModel series;
+        NSUI::NSDBDataModel images;
+        const NSUI::NSDBValues seriesKey = {rowIdValue(ids.seriesId)};
+        if (!connection.getRecords("select series.ID,series.seriesUID,series.date,series.time,"
+                                   "seriesDesc,path from series where series.ID=?",
+                                   seriesKey, &series) ||
+            !connection.getRecords("select image.ID,imageUID,file from series,image where "
+                                   "image.seriesID=series.ID and series.ID=?",
+                                   seriesKey, &images)) {
+            NSUI::debugLog("failed to search DB.");
+            return;
+        }
+        if (series.getRowCount() > 0 && series.getColumnCount(0) >= 6) {
+            const std::string path = series.getValue(0, 5);
+            rows->addValue(series.getValue(0, 0));
+            rows->addValue(series.getValue(0, 2) + " " + series.getValue(0, 3));
+            rows->addValue(series.getValue(0, 4));
+            rows->addValue(path);
+            rows->addIntValue(images.getRowCount());
+            studydb::SeriesTags tags;
+            if (images.getRowCount() > 0 && images.getColumnCount(0) >= 3 &&
+                studydb::SeriesTagReader::read(
+                    reader, dicomFolder + path + "/" + images.getValue(0, 2), {}, tags)) {
+                rows->addValue(tags.columns);
+                rows->addValue(tags.rows);
+                rows->addValue(tags.institution);
+                rows->addValue(tags.modality);
+                rows->addValue(tags.exposure);
+                rows->addValue(tags.seriesNumber);
+            }
+            rows->commitRow();
+        }
+    }
+    request->result = rows.release();
+}
