@@ -242,6 +242,50 @@ void NSNotificationCenter::cancelPendingForOwner(void* owner) {
     });
 }
 
+void NSNotificationCenter::deliverPendingTo(void* owner, int key) {
+    retain();
+    // Delivered where they stand: the next pass frees them, and a removal meanwhile still
+    // reaches them.
+    std::vector<NSNotificationDelivery*> due;
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        for (const auto* queue : {&pendingOneByOne, &pendingNextPass}) {
+            for (NSNotificationDelivery* delivery : *queue) {
+                due.push_back(delivery);
+            }
+        }
+        due.insert(due.end(), dispatchList.begin(), dispatchList.end());
+        due.erase(std::remove_if(due.begin(), due.end(),
+                                 [owner, key](const NSNotificationDelivery* delivery) {
+                                     return !delivery->valid || delivery->key != key ||
+                                            delivery->observer->owner != owner;
+                                 }),
+                  due.end());
+    }
+    std::sort(due.begin(), due.end(),
+              [](const NSNotificationDelivery* a, const NSNotificationDelivery* b) {
+                  return a->sequence < b->sequence;
+              });
+    for (NSNotificationDelivery* delivery : due) {
+        NSNotificationObserver* observer = nullptr;
+        {
+            std::lock_guard<std::recursive_mutex> guard(lock);
+            if (!delivery->valid) {
+                continue;
+            }
+            delivery->valid = false;
+            observer = delivery->observer;
+            observer->retain();
+        }
+        if (observer->callback) {
+            observer->callback(delivery->sender, static_cast<unsigned>(observer->key),
+                               delivery->data);
+        }
+        observer->release();
+    }
+    release();
+}
+
 int NSNotificationCenter::currentFrame() {
     // The director's frame count belongs to the main thread: other threads stamp their posts
     // with the count the main thread saw last.

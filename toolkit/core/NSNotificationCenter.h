@@ -80,6 +80,9 @@ public:
     // The same, limited to deliveries posted in the current director frame.
     void cancelPostedInFrame(cocos2d::Ref* sender, int key, void* group);
     void cancelPendingForOwner(void* owner);
+    // Main thread: delivers at once, in posting order, whatever is still to be delivered of that
+    // key to the owner's observers, so that an owner about to go handles what was posted to it.
+    void deliverPendingTo(void* owner, int key);
 
 protected:
     NSNotificationCenter();

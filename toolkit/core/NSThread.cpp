@@ -1,6 +1,7 @@
 #include "toolkit/core/NSThread.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
@@ -120,6 +121,21 @@ void NSThread::cancelAllRequests() {
     dropAll(*results);
     if (running) {
         running->cancelled = true;
+    }
+}
+
+void NSThread::waitUntilIdle() {
+    for (;;) {
+        {
+            std::lock_guard<std::recursive_mutex> queueGuard(queueLock);
+            std::lock_guard<std::recursive_mutex> resultGuard(resultLock);
+            std::lock_guard<std::recursive_mutex> stateGuard(stateLock);
+            if (!requests || stopping || (requests->empty() && running == nullptr)) {
+                return;
+            }
+        }
+        // Only shutdown paths wait here; a short sleep keeps the worker's loop free of signals.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

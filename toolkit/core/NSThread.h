@@ -34,6 +34,9 @@ public:
     void moveRequestToFront(int requestId);
     // Drops every queued request and waiting result and marks the running request cancelled.
     void cancelAllRequests();
+    // Blocks until every request queued so far has been processed (not yet handed back), or
+    // until the worker stops. Not on the worker thread.
+    void waitUntilIdle();
 
 protected:
     virtual ~NSThread();
