@@ -3,7 +3,9 @@
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "engine/platform/FileUtils.h"
 #include "imagesdk/io/FolderBuffer.h"
+#include "studydb/AppLanguage.h"
 #include "studydb/LocalNetwork.h"
+#include "studydb/StoreReconciler.h"
 #include "studydb/StudyPaths.h"
 #include "studydb/StudySchema.h"
 #include "studydb/dicomDBRequest.h"
@@ -82,16 +84,23 @@ bool dicomDB::init() {
 }
 
 void dicomDB::shutdown() {
+    // Nothing a sender was told is stored may be lost: the node stops first, then the files it
+    // already announced are queued and filed, and only then the worker stops.
+    server.StopDicomServer();
     if (worker != nullptr) {
+        centre()->deliverPendingTo(this, 2016);
+        worker->waitUntilIdle();
         stopThreadAndWait(worker);
         worker = nullptr;
     }
     centre()->removeObserver(this);
-    server.StopDicomServer();
     std::lock_guard<std::recursive_mutex> guard(dbLock);
     // Opening nothing closes the connection.
     connection.openDatabase(nullptr);
     isReady = false;
+    if (!dicomFolder.empty()) {
+        studydb::StoreReconciler::markStopped(dicomFolder);
+    }
 }
 
 void dicomDB::setFavoriteAddedHandler(const std::function<void()>& handler) {
@@ -153,7 +162,16 @@ void dicomDB::openStorage() {
     if (host.empty()) {
         host = "Win32";
     }
+    // Before the node takes new files: what an unclean end left unfiled is filed now.
+    if (isReady && studydb::StoreReconciler::lastRunEndedUnclean(dicomFolder)) {
+        const auto outcome = studydb::StoreReconciler::reconcile(*this, studydb::currentLanguage());
+        NSUI::debugLog(NSUI::formatString("store reconciled: %d filed, %d partial files removed",
+                                          outcome.filed, outcome.partialsRemoved)
+                           .c_str());
+    }
+    studydb::StoreReconciler::markRunning(dicomFolder);
     const std::string port = getNodePort();
+    server.setLanguage(studydb::currentLanguage());
     server.setPort(host.c_str(), port.c_str(), kTitle);
     server.setRoot(dicomFolder.c_str());
     server.BeginDicomServer();

@@ -15,7 +15,7 @@ namespace studydbtest {
 
 ToolProcess::~ToolProcess() {
     if (pid_ > 0) {
-        kill(pid_, SIGKILL);
+        ::kill(pid_, SIGKILL);
         wait();
     }
 }
@@ -78,6 +78,13 @@ bool ToolProcess::finished() {
         return true;
     }
     return false;
+}
+
+void ToolProcess::kill() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        wait();
+    }
 }
 
 int ToolProcess::run(const std::vector<std::string>& arguments, const std::string& logPath) {

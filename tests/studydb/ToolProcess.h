@@ -21,6 +21,8 @@ public:
     // The exit code, or -1 when it did not exit normally.
     int wait();
     bool finished();
+    // Ends the process at once with SIGKILL and reaps it.
+    void kill();
 
     // Runs a tool to its end; its exit code.
     static int run(const std::vector<std::string>& arguments, const std::string& logPath);

@@ -1,0 +1,131 @@
+#include "studydb/StoreReconciler.h"
+
+#include "dcmsdk/DCM_MESSAGE.h"
+#include "dcmsdk/dcmReadTag.h"
+#include "studydb/StudyPaths.h"
+#include "studydb/dicomDB.h"
+#include "toolkit/core/NSDBUtil.h"
+
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace studydb {
+
+namespace {
+
+const char* const kMarkerName = ".running";
+const char* const kPartialFolder = ".incoming";
+const char* const kReformatFolder = "reformat";
+const char* const kThumbnailPrefix = "thrumb";
+
+// Files the program keeps beside the objects of a series.
+bool isCompanionFile(const std::string& name) {
+    return name.empty() || name[0] == '.' || name.rfind(kThumbnailPrefix, 0) == 0;
+}
+
+// "series path" + "file" of every image row.
+std::unordered_set<std::string> filedImages(dicomDB& database) {
+    std::unordered_set<std::string> filed;
+    std::lock_guard<std::recursive_mutex> guard(database.getLock());
+    NSUI::NSDBDataModel rows;
+    if (!database.getConnection().getRecords(
+            "select series.path,image.file from image,series where image.seriesID=series.ID",
+            &rows)) {
+        return filed;
+    }
+    filed.reserve(static_cast<std::size_t>(rows.getRowCount()));
+    for (int row = 0; row < rows.getRowCount(); ++row) {
+        filed.insert(rows.getValue(row, 0) + rows.getValue(row, 1));
+    }
+    return filed;
+}
+
+// (series folder relative to the root ending in "/", file name) of every file in a series
+// folder that has no image row.
+std::vector<std::pair<std::string, std::string>>
+unfiledObjects(const std::string& root, const std::unordered_set<std::string>& filed) {
+    std::vector<std::pair<std::string, std::string>> unfiled;
+    std::error_code error;
+    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const bool directory = it->is_directory(error);
+        if (directory) {
+            // Hidden folders (the partial files) and the reformat output hold no series, and
+            // nothing is filed below a series folder.
+            if (name[0] == '.' || (it.depth() == 0 && name == kReformatFolder) ||
+                it.depth() >= kSeriesFolderDepth) {
+                it.disable_recursion_pending();
+            }
+            continue;
+        }
+        if (it.depth() != kSeriesFolderDepth || isCompanionFile(name)) {
+            continue;
+        }
+        const std::string path = it->path().string();
+        const std::string folder =
+            path.substr(root.size(), path.size() - root.size() - name.size());
+        if (filed.count(folder + name) == 0) {
+            unfiled.emplace_back(folder, name);
+        }
+    }
+    return unfiled;
+}
+
+}  // namespace
+
+bool StoreReconciler::lastRunEndedUnclean(const std::string& dicomFolder) {
+    std::error_code error;
+    return fs::exists(dicomFolder + kMarkerName, error);
+}
+
+void StoreReconciler::markRunning(const std::string& dicomFolder) {
+    std::ofstream(dicomFolder + kMarkerName, std::ios::trunc) << "running\n";
+}
+
+void StoreReconciler::markStopped(const std::string& dicomFolder) {
+    std::error_code error;
+    fs::remove(dicomFolder + kMarkerName, error);
+}
+
+StoreReconciler::Outcome StoreReconciler::reconcile(dicomDB& database,
+                                                    dcmSDK::LanguageType language) {
+    Outcome outcome;
+    const std::string root = database.getDicomRoot();
+    std::error_code error;
+    // Partial files were never acknowledged: their senders send them again.
+    for (const auto& entry : fs::directory_iterator(root + kPartialFolder, error)) {
+        std::error_code removing;
+        if (fs::remove_all(entry.path(), removing) > 0) {
+            ++outcome.partialsRemoved;
+        }
+    }
+    dcmSDK::dcmReadTag tags;
+    tags.language = language;
+    for (const auto& [folder, name] : unfiledObjects(root, filedImages(database))) {
+        if (!tags.setFile((root + folder + name).c_str())) {
+            ++outcome.unreadable;
+            continue;
+        }
+        dcmSDK::DCM_MESSAGE record;
+        record.fillFrom(tags);
+        dcmSDK::DCM_MESSAGE::setText(record.FileName, sizeof(record.FileName), name.c_str());
+        dcmSDK::DCM_MESSAGE::setText(record.SeriesFolder, sizeof(record.SeriesFolder),
+                                     folder.c_str());
+        recordIds ids;
+        if (database.findRecordIds(record, ids) && !ids.image &&
+            database.insertReceivedFile(record, ids)) {
+            ++outcome.filed;
+        }
+    }
+    return outcome;
+}
+
+}  // namespace studydb

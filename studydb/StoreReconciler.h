@@ -1,0 +1,32 @@
+#pragma once
+
+#include "dcmsdk/LanguageType.h"
+
+#include <string>
+
+class dicomDB;
+
+namespace studydb {
+
+// Brings the study library back in line with its storage folder after a run that did not shut
+// down: the files on disk are the truth. A marker file in the storage folder exists while the
+// library runs, so finding it at start-up means the last run ended unclean.
+class StoreReconciler {
+public:
+    struct Outcome {
+        int partialsRemoved = 0;  // never-acknowledged partial files of the node
+        int filed = 0;            // stored objects that had no image row
+        int unreadable = 0;       // files in series folders that are no DICOM object
+    };
+
+    static bool lastRunEndedUnclean(const std::string& dicomFolder);
+    static void markRunning(const std::string& dicomFolder);
+    static void markStopped(const std::string& dicomFolder);
+
+    // Empties the node's partial-file folder and files every object in a series folder that has
+    // no image row, reading texts without Specific Character Set in language. Listings are
+    // compared with rows; only files without a row are parsed. The database must be ready.
+    static Outcome reconcile(dicomDB& database, dcmSDK::LanguageType language);
+};
+
+}  // namespace studydb

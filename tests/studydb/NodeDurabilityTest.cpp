@@ -1,0 +1,288 @@
+// What a sender was told is stored stays in the library: through an orderly shutdown in the
+// middle of a transfer, through a crash of the node's process, and filed under the same patient
+// as the folder import files it.
+#include "ServiceFixture.h"
+#include "ToolProcess.h"
+#include "engine/platform/Application.h"
+#include "studydb/LibraryCallbacks.h"
+#include "studydb/StoreReconciler.h"
+#include "studydb/dataService.h"
+#include "studydb/importDcm.h"
+#include "studydb/sniffer.h"
+#include "tests/support/lib/DicomFixture.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/UILocalConfig.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace fs = std::filesystem;
+using studydbtest::KeyRecorder;
+using studydbtest::ServiceTest;
+using studydbtest::ToolProcess;
+
+namespace {
+
+const int kSenders = 8;
+const int kFilesPerSender = 60;
+const std::size_t kAcknowledgedBeforeFault = 100;
+
+// Source files of several senders at once, each sender its own patient and series.
+struct SenderFiles {
+    std::vector<std::vector<std::string>> batches;
+    std::map<std::string, std::string> sopOfFile;
+
+    explicit SenderFiles(const std::string& folder) {
+        for (int s = 0; s < kSenders; ++s) {
+            bvtest::DicomFixture fixture;
+            fixture.rows = 32;
+            fixture.columns = 32;
+            fixture.patientName = "Sender^" + std::to_string(s);
+            fixture.patientID = "S" + std::to_string(s);
+            fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.70." + std::to_string(s);
+            fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
+            batches.emplace_back();
+            for (int i = 0; i < kFilesPerSender; ++i) {
+                fixture.sopInstanceUID = fixture.seriesInstanceUID + "." + std::to_string(i + 1);
+                fixture.instanceNumber = i + 1;
+                const std::string path =
+                    folder + std::to_string(s) + "-" + std::to_string(i) + ".dcm";
+                fixture.write(path);
+                batches.back().push_back(path);
+                sopOfFile[path] = fixture.sopInstanceUID;
+            }
+        }
+    }
+
+    // storescu processes sending every batch to the port, with their logs in folder.
+    std::vector<std::unique_ptr<ToolProcess>> send(int port, const std::string& folder) const {
+        std::vector<std::unique_ptr<ToolProcess>> senders;
+        for (int s = 0; s < kSenders; ++s) {
+            std::vector<std::string> arguments = {"storescu", "-v",        "-aec",
+                                                  "rivodavo", "127.0.0.1", std::to_string(port)};
+            arguments.insert(arguments.end(), batches[s].begin(), batches[s].end());
+            senders.push_back(std::make_unique<ToolProcess>());
+            senders.back()->start(arguments, logOf(folder, s));
+        }
+        return senders;
+    }
+
+    // SOP instance UIDs whose C-STORE the senders' logs show answered with Success.
+    std::set<std::string> acknowledged(const std::string& folder) const {
+        std::set<std::string> uids;
+        for (int s = 0; s < kSenders; ++s) {
+            std::ifstream log(logOf(folder, s));
+            std::string line;
+            std::string sending;
+            const std::string prefix = "I: Sending file: ";
+            while (std::getline(log, line)) {
+                if (line.rfind(prefix, 0) == 0) {
+                    sending = line.substr(prefix.size());
+                } else if (line.find("Received Store Response (Success)") != std::string::npos &&
+                           !sending.empty()) {
+                    uids.insert(sopOfFile.at(sending));
+                    sending.clear();
+                }
+            }
+        }
+        return uids;
+    }
+
+    static std::string logOf(const std::string& folder, int sender) {
+        return folder + "storescu-" + std::to_string(sender) + ".log";
+    }
+};
+
+std::set<std::string> imageUids(dicomDB* db) {
+    std::lock_guard<std::recursive_mutex> guard(db->getLock());
+    NSUI::NSDBDataModel rows;
+    db->getConnection().getRecords("select imageUID from image", &rows);
+    std::set<std::string> uids;
+    for (int r = 0; r < rows.getRowCount(); ++r) {
+        uids.insert(rows.getValue(r, 0));
+    }
+    return uids;
+}
+
+void waitForAll(std::vector<std::unique_ptr<ToolProcess>>& processes) {
+    for (auto& process : processes) {
+        process->wait();
+    }
+}
+
+bool portOpen(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const bool open = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    close(fd);
+    return open;
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        files.push_back(entry.path().filename().string());
+    }
+    return files;
+}
+
+const char* const kChildFolder = "BV_NODE_CHILD_FOLDER";
+const char* const kChildPort = "BV_NODE_CHILD_PORT";
+
+}  // namespace
+
+TEST_F(ServiceTest, OrderlyShutdownMidTransferFilesEveryAcknowledgedImage) {
+    bvtest::TempDir source;
+    const SenderFiles files(source.str());
+    auto senders = files.send(port_, source.str());
+    ASSERT_TRUE(studydbtest::pumpUntil(
+        [&] { return files.acknowledged(source.str()).size() >= kAcknowledgedBeforeFault; },
+        120.0));
+    // The application's exit path, with the senders still sending.
+    dataService::destroyInstance();
+    waitForAll(senders);
+    const std::set<std::string> acknowledged = files.acknowledged(source.str());
+
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    const std::set<std::string> filed = imageUids(db());
+    for (const std::string& uid : acknowledged) {
+        EXPECT_EQ(filed.count(uid), 1u) << uid << " was acknowledged but is not in the library";
+    }
+}
+
+// The node of the crash test, run in a process of its own until the test kills it.
+TEST(NodeChild, ServesUntilKilled) {
+    const char* folder = std::getenv(kChildFolder);
+    const char* port = std::getenv(kChildPort);
+    if (folder == nullptr || port == nullptr) {
+        GTEST_SKIP() << "runs only as the node of the crash test";
+    }
+    studydbtest::LoopbackNetwork network;
+    NSUI::NSNotificationCenter::getInstance();
+    NSUI::setEncodedUserDefault("app_dicom_path", folder);
+    dicomDB::setNodePort(port);
+    const auto udp = static_cast<uint16_t>(studydbtest::freePort(true));
+    NSUI::sniffer::setDefaultPorts(udp, udp);
+    registerDcmCallbacks();
+    dataService::getInstance();
+    studydbtest::pumpUntil([] { return false; }, 300.0);
+    dataService::destroyInstance();
+}
+
+TEST(NodeCrash, RestartFilesAcknowledgedImagesAndDropsPartialFiles) {
+    bvtest::TempDir storage;
+    bvtest::TempDir source;
+    const std::string folder = storage.str() + "dicom/";
+    const int port = studydbtest::freePort();
+    const SenderFiles files(source.str());
+
+    setenv(kChildFolder, folder.c_str(), 1);
+    setenv(kChildPort, std::to_string(port).c_str(), 1);
+    ToolProcess node;
+    const bool started =
+        node.start({"/proc/self/exe", "--gtest_filter=NodeChild.ServesUntilKilled"},
+                   source.str() + "node.log");
+    unsetenv(kChildFolder);
+    unsetenv(kChildPort);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return portOpen(port); }, 60.0));
+    auto senders = files.send(port, source.str());
+    ASSERT_TRUE(studydbtest::pumpUntil(
+        [&] { return files.acknowledged(source.str()).size() >= kAcknowledgedBeforeFault; },
+        120.0));
+    node.kill();
+    waitForAll(senders);
+    const std::set<std::string> acknowledged = files.acknowledged(source.str());
+    // A transfer the crash cut off half-way, whatever the kill itself left behind.
+    std::ofstream(folder + ".incoming/0-0.part") << "never acknowledged";
+
+    studydbtest::LoopbackNetwork network;
+    NSUI::setEncodedUserDefault("app_dicom_path", folder);
+    dicomDB::setNodePort(std::to_string(studydbtest::freePort()));
+    auto* db = new dicomDB();
+    ASSERT_TRUE(db->init());
+    ASSERT_TRUE(db->ready());
+    const std::set<std::string> filed = imageUids(db);
+    for (const std::string& uid : acknowledged) {
+        EXPECT_EQ(filed.count(uid), 1u) << uid << " was acknowledged but is not in the library";
+    }
+    EXPECT_TRUE(filesIn(folder + ".incoming").empty());
+    EXPECT_TRUE(studydb::StoreReconciler::lastRunEndedUnclean(folder));
+    db->shutdown();
+    EXPECT_FALSE(studydb::StoreReconciler::lastRunEndedUnclean(folder));
+    db->release();
+    NSUI::setEncodedUserDefault("app_dicom_path", "");
+}
+
+namespace {
+
+// An application whose language is Chinese, as a user's would be.
+class ChineseApplication : public cocos2d::Application {
+public:
+    bool applicationDidFinishLaunching() override { return true; }
+    void applicationDidEnterBackground() override {}
+    void applicationWillEnterForeground() override {}
+    cocos2d::LanguageType getCurrentLanguage() override { return cocos2d::LanguageType::CHINESE; }
+};
+
+class ChineseServiceTest : public ServiceTest {
+protected:
+    void SetUp() override {
+        application_ = std::make_unique<ChineseApplication>();
+        ServiceTest::SetUp();
+    }
+    void TearDown() override {
+        ServiceTest::TearDown();
+        application_.reset();
+    }
+
+    std::unique_ptr<ChineseApplication> application_;
+};
+
+}  // namespace
+
+TEST_F(ChineseServiceTest, AFileWithoutCharacterSetSentAndImportedIsOnePatient) {
+    bvtest::TempDir source;
+    bvtest::DicomFixture fixture;
+    fixture.patientName = "Wang^\xcd\xf5";  // GB18030, and no Specific Character Set says so
+    fixture.sopInstanceUID = "1.2.826.0.1.3680043.9.71.1";
+    const std::string path = source.str() + "wang.dcm";
+    ASSERT_TRUE(fixture.write(path));
+    ASSERT_EQ(
+        ToolProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_), path},
+                         source.str() + "storescu.log"),
+        0);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !rows("select ID from image").empty(); }));
+
+    KeyRecorder imported(2016);
+    importDcm* importer = importDcm::create();
+    importer->retain();
+    importer->setDicomRoot(root());
+    importer->importPath(path, false);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !imported.texts.empty(); }));
+    // The worker runs in order: once a later request is answered, the import is filed.
+    bool answered = false;
+    db()->requestPatients([&answered](NSUI::NSDBDataModel*) { answered = true; });
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return answered; }));
+    importer->shutdown();
+    importer->release();
+
+    const auto patients = rows("select name from patient");
+    ASSERT_EQ(patients.size(), 1u);
+    EXPECT_EQ(patients[0][0], "Wang^\xe7\x8e\x8b");
+    EXPECT_EQ(rows("select ID from image").size(), 1u);
+}
