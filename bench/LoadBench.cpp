@@ -37,6 +37,7 @@
 #include "imagesdk/io/isBinReader.h"
 #include "imagesdk/io/isDcmScan.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 
@@ -130,7 +131,7 @@ LoadRun openAndLoad(const Series& series) {
         [&stored](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
             stored = stored || (data && data->floatValue >= 1.0f);
         },
-        isImageSDK::NOTIFY_LOADING_PROGRESS);
+        isImageSDK::NOTIFY_LOAD_PROGRESS);
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = processCpuSeconds();
     auto seconds = [&start] {
@@ -373,11 +374,8 @@ BENCHMARK(PlainReadOfVoxelCache)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string writable = (std::filesystem::temp_directory_path() / "bvbench-XXXXXX").string();
-    if (!mkdtemp(writable.data())) {
-        return 2;
-    }
-    setenv("BRIMVALE_WRITABLE_PATH", (writable + "/").c_str(), 1);
+    const bvtest::TempDir writable("bvbench");
+    writable.useAsWritablePath();
     cocos2d::Director::getInstance();
     NSUI::NSNotificationCenter::getInstance();
     // Past the notification centre's start-up delay.
@@ -390,7 +388,5 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     printRatios();
     benchmark::Shutdown();
-    std::error_code ignored;
-    std::filesystem::remove_all(writable, ignored);
     return 0;
 }

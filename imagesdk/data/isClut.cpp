@@ -87,8 +87,8 @@ void isClut::announce(const char* widthText, const char* levelText) {
     data->init();
     data->stringValue = text;
     NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getInstance();
-    centre->cancelPending(this, NOTIFY_WINDOW_LEVEL_CHANGED, group);
-    centre->postNotification(this, NOTIFY_WINDOW_LEVEL_CHANGED, data, group, false);
+    centre->cancelPending(this, NOTIFY_WWWL_TEXT, group);
+    centre->postNotification(this, NOTIFY_WWWL_TEXT, data, group, false);
     data->release();
 }
 

@@ -2,12 +2,10 @@
 
 #include <cstdint>
 
+#include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isObject.h"
 
 namespace isImageSDK {
-
-// Notification announcing a new window: a JSON text with "ww" and "wl".
-constexpr int NOTIFY_WINDOW_LEVEL_CHANGED = 9086;
 
 // Window/level state of one displayed image with its grey-level lookup table (integer images
 // only; float images are windowed in the shader) and its 256-colour palette. The owner that

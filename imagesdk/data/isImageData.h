@@ -7,12 +7,10 @@
 #include "engine/math/Mat4.h"
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/isFilterObject.h"
+#include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 
 namespace isImageSDK {
-
-// Notification posted (no sender, no data, no group) when voxel memory cannot be had.
-constexpr int NOTIFY_OUT_OF_MEMORY = 2035;
 
 // A stack of slices or a regular volume, the product end of the pipeline. A multi-phase
 // acquisition is a chain of data sets, one per phase, behind a head that keeps the phase count.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imagesdk/data/isImageFilter.h"
+#include "imagesdk/data/isNotifyKeys.h"
 #include "toolkit/core/NSNotificationKey.h"
 
 namespace isImageSDK {
@@ -17,17 +18,12 @@ class dcmLoadingThread;
 class loadingRequest;
 struct PrebinContents;
 
-// Progress of a series load: floatValue loaded / slices, indexValue the folded hash of the data
-// name; sender the reader.
-constexpr int NOTIFY_LOADING_PROGRESS = 9131;
-// Every slice is loaded and the voxel cache written; sender the reader.
-constexpr int NOTIFY_LOADING_COMPLETE = 9133;
-
 // The pipeline source of a scanned series. Its output is built at once from the series cache
 // file (geometry and per-slice values, no pixels); the pixels then come either in one read from
 // the voxel cache or slice by slice from four loader threads, slice i on loader i mod 4. Each
-// loaded slice is announced (9131, and 9130 to the viewers waiting for it); after the last one
-// the voxels are written to the voxel cache and 9133 is posted.
+// loaded slice is announced (NOTIFY_LOAD_PROGRESS, and NOTIFY_SLICE_READY to the viewers waiting
+// for it); after the last one the voxels are written to the voxel cache and NOTIFY_SERIES_CACHED
+// is posted.
 //
 // The main thread runs the pipeline operations, prioritize and cleanup. A loader converts its
 // slice into its own buffer without any lock and then copies it into the volume under the
@@ -50,7 +46,7 @@ public:
     void execute() override;
     bool isReader() override;
     // The requester shows the slice of that file: its load goes first, and the requester gets
-    // 9130 (its group, indexValue the file's request id) once the slice is loaded.
+    // NOTIFY_SLICE_READY (its group, indexValue the file's request id) once the slice is loaded.
     void prioritize(cocos2d::Ref* requester, std::string path) override;
     // Loads the pixels: from the voxel cache when it fits, else through the loaders.
     void updateOutput(isImageData* input, isImageData* output) override;

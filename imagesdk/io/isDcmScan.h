@@ -16,7 +16,7 @@ namespace isImageSDK {
 // Turns a folder of DICOM files into its series cache file. The tags of every file are read
 // (on four threads for folders of more than 50 files) and the files are written either as one
 // regular volume in stacking order or as a series of full records. Progress goes out as
-// notification 1001. The scan keeps no state between calls.
+// NOTIFY_ACTIVITY_PROGRESS. The scan keeps no state between calls.
 class isDcmScan {
 public:
     // The work of one scan thread. The mutex guards the started count, its progress post and

@@ -25,7 +25,8 @@ constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
 const Color4B kBackground(200, 100, 50, 255);
 
-// A window large enough for both stamps, filled with one colour, and an observer of 1004.
+// A window large enough for both stamps, filled with one colour, and an observer of
+// NOTIFY_CAPTURE_SAVED.
 class CaptureScreenToJpegTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -114,7 +114,7 @@ TEST_F(ClutTest, WindowsOutsideTheInputRange) {
 TEST_F(ClutTest, SameWindowRebuildsOnceAndAnnouncesTheNewest) {
     int group = 0;
     clut->group = &group;
-    NotificationRecorder recorder(isImageSDK::NOTIFY_WINDOW_LEVEL_CHANGED, &group);
+    NotificationRecorder recorder(isImageSDK::NOTIFY_WWWL_TEXT, &group);
     clut->setWindowLevelInteger(300, 40);
     clut->lut[0] = 77;
     clut->setWindowLevelInteger(300, 40);
@@ -126,7 +126,7 @@ TEST_F(ClutTest, SameWindowRebuildsOnceAndAnnouncesTheNewest) {
 }
 
 TEST_F(ClutTest, FloatImagesKeepTheWindowWithoutATable) {
-    NotificationRecorder recorder(isImageSDK::NOTIFY_WINDOW_LEVEL_CHANGED);
+    NotificationRecorder recorder(isImageSDK::NOTIFY_WWWL_TEXT);
     retune(clut, 2, 0, 65535, 65536);
     clut->setWindowLevel(400.0f, 40.0f);
     EXPECT_EQ(clut->width, 400.0f);

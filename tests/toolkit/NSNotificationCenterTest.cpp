@@ -203,7 +203,7 @@ TEST_F(NSNotificationCenterTest, TypedPostsFillTheirOwnField) {
     };
     int group = 0;
     center->addObserver(&owner, nullptr, record, kKey);
-    center->addObserver(&owner, &group, record, 9130);
+    center->addObserver(&owner, &group, record, NSUI::NOTIFY_SLICE_READY);
     center->postString(&sender, kKey, "text", nullptr, false);
     center->postFloat(&sender, kKey, 0.5f, nullptr, false);
     center->broadcastInt(kKey, 42);
@@ -217,7 +217,7 @@ TEST_F(NSNotificationCenterTest, TypedPostsFillTheirOwnField) {
     EXPECT_EQ(seen[1].intValue2, 42);
     EXPECT_EQ(seen[1].sender, nullptr);
     EXPECT_EQ(seen[2].indexValue, 17);
-    EXPECT_EQ(seen[2].key, 9130u);
+    EXPECT_EQ(seen[2].key, unsigned(NSUI::NOTIFY_SLICE_READY));
     EXPECT_EQ(seen[2].sender, &sender);
     EXPECT_EQ(seen[3].floatValue, 0.5f);
     for (const Fields& fields : seen) {

@@ -22,7 +22,6 @@ struct NSNotificationDelivery {
 namespace {
 
 const char* const kDeliveryPassKey = "_NSNotificationCenter";
-constexpr int kLoadedIndexKey = 9130;
 
 NSNotificationCenter* sharedCenter = nullptr;
 
@@ -200,7 +199,7 @@ void NSNotificationCenter::postLoadedIndex(cocos2d::Ref* sender, int index, void
     std::lock_guard<std::recursive_mutex> guard(lock);
     auto* data = new NSNotificationData();
     data->indexValue = index;
-    postNotification(sender, kLoadedIndexKey, data, group, true);
+    postNotification(sender, NOTIFY_SLICE_READY, data, group, true);
     data->release();
 }
 

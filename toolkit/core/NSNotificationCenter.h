@@ -11,16 +11,9 @@
 #include "engine/base/Ref.h"
 #include "engine/base/Vector.h"
 #include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/NSNotifyKeys.h"
 
 namespace NSUI {
-
-// Keys of the toolkit's own events.
-constexpr int NOTIFY_ACTIVITY_PROGRESS = 1001;
-constexpr int NOTIFY_ACTIVITY_TEXT = 1002;
-constexpr int NOTIFY_ACTIVITY_CANCEL = 1003;
-constexpr int NOTIFY_CAPTURE_SAVED = 1004;
-constexpr int NOTIFY_UPDATE_PANEL_SHOW = 1005;
-constexpr int NOTIFY_OPEN_URL = 1006;
 
 using NSNotificationCallback =
     std::function<void(cocos2d::Ref* sender, unsigned key, NSNotificationData* data)>;
@@ -72,7 +65,7 @@ public:
     void postFloat(cocos2d::Ref* sender, int key, float value, void* group, bool nextPass);
     // intValue2, no sender, no group, next pass.
     void broadcastInt(int key, int value);
-    // A slice has been loaded: key 9130, indexValue, next pass.
+    // A slice has been loaded: NOTIFY_SLICE_READY, indexValue, next pass.
     void postLoadedIndex(cocos2d::Ref* sender, int index, void* group);
 
     // Cancels the undelivered deliveries of that sender and key to observers of that group.

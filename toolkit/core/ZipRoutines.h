@@ -38,7 +38,7 @@ bool unzipFile(const std::string& archive, const std::string& folder, const std:
 
 // Command-style packing: options ("-o" create, "-a" append (refused), "-0".."-9" level,
 // "-p <password>"), then the archive, the root folder and the files; entry names are the file
-// paths without the root and the separator after it. Progress goes out as notification 1001.
+// paths without the root and the separator after it. Progress goes out as NOTIFY_ACTIVITY_PROGRESS.
 // 0 on success; see the constants above for the routine's own results.
 int zipCommand(int argc, char* argv[]);
 // Command-style unpacking: options ("-d <folder>" required, "-p <password>", "-e" without

@@ -15,8 +15,9 @@ class NSNotificationData;
 
 // The shared busy indicator: a translucent full-window layer that swallows input, with a
 // spinner, an optional message, an optional progress number and an optional action button.
-// At most one is shown at a time. Workers feed it through the notification centre: 1001 sets
-// the progress number, 1002 the message; its action button posts 1003.
+// At most one is shown at a time. Workers feed it through the notification centre:
+// NOTIFY_ACTIVITY_PROGRESS sets the progress number, NOTIFY_ACTIVITY_TEXT the message; its action
+// button posts NOTIFY_ACTIVITY_CANCEL.
 class NSActivity : public cocos2d::ui::Layout {
 public:
     // The shown indicator, unchanged and under its first parent; else a new one added to
@@ -30,7 +31,8 @@ public:
     bool init() override;
 
     void setMessage(const std::string& text);
-    // A button below the centre whose click posts 1003 (no data, no group, next pass).
+    // A button below the centre whose click posts NOTIFY_ACTIVITY_CANCEL (no data, no group, next
+    // pass).
     void addActionButton(const std::string& title, const cocos2d::Color3B& color);
 
     virtual void onNotification(cocos2d::Ref* sender, unsigned key, NSNotificationData* data);
