@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SeriesFolder.h"
@@ -30,9 +32,6 @@ using isImageSDK::isImageData;
 using isImageSDK::isSliceInfo;
 
 namespace {
-
-// Key of the loaded-slice post that waiting viewers observe.
-constexpr int kSliceLoaded = 9130;
 
 using ReaderPtr = cocos2d::RefPtr<isBinReader>;
 
@@ -108,6 +107,16 @@ void expectSeriesPixels(isImageData* output, int count) {
     }
 }
 
+// Threads of this process, from the kernel's task list.
+std::size_t threadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& task :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
 std::uintmax_t fileSize(const std::string& path) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
@@ -124,8 +133,8 @@ TEST_F(BinReaderTest, LoadersFillEverySliceWithProgressThenWriteTheVoxelCache) {
     series.scan();
     ReaderPtr reader = series.open();
     reader->setNotificationKey(77, nullptr);
-    ValueRecorder progress(isImageSDK::NOTIFY_LOADING_PROGRESS);
-    ValueRecorder complete(isImageSDK::NOTIFY_LOADING_COMPLETE);
+    ValueRecorder progress(isImageSDK::NOTIFY_LOAD_PROGRESS);
+    ValueRecorder complete(isImageSDK::NOTIFY_SERIES_CACHED);
 
     isImageData* output = pull(reader.get());
     ASSERT_TRUE(output->isVolume());
@@ -161,8 +170,8 @@ TEST_F(BinReaderTest, SecondOpenTakesEverySliceFromTheVoxelCache) {
     }
     drainNotifications();
     ReaderPtr second = series.open();
-    ValueRecorder progress(isImageSDK::NOTIFY_LOADING_PROGRESS);
-    ValueRecorder complete(isImageSDK::NOTIFY_LOADING_COMPLETE);
+    ValueRecorder progress(isImageSDK::NOTIFY_LOAD_PROGRESS);
+    ValueRecorder complete(isImageSDK::NOTIFY_SERIES_CACHED);
     isImageData* output = pull(second.get());
     EXPECT_TRUE(second->isLoadComplete());
     expectSeriesPixels(output, 6);
@@ -184,7 +193,7 @@ TEST_F(BinReaderTest, AVoxelCacheOneByteShortIsDeletedAndTheFilesAreReadAgain) {
     std::filesystem::resize_file(series.folder.rawPath(), whole - 1);
 
     ReaderPtr second = series.open();
-    ValueRecorder progress(isImageSDK::NOTIFY_LOADING_PROGRESS);
+    ValueRecorder progress(isImageSDK::NOTIFY_LOAD_PROGRESS);
     isImageData* output = pull(second.get());
     ASSERT_TRUE(waitForLoad(second.get()));
     drainNotifications();
@@ -267,8 +276,8 @@ TEST_F(BinReaderTest, AWaitingViewerHearsOnceWhenItsSliceArrives) {
     ReaderPtr reader = series.open();
     Requester viewer;
     Requester other;
-    ValueRecorder heard(kSliceLoaded, &viewer);
-    ValueRecorder otherHeard(kSliceLoaded, &other);
+    ValueRecorder heard(isImageSDK::NOTIFY_SLICE_READY, &viewer);
+    ValueRecorder otherHeard(isImageSDK::NOTIFY_SLICE_READY, &other);
     const std::string path = series.paths[7];
 
     reader->prioritize(&viewer, path);
@@ -303,10 +312,27 @@ TEST_F(BinReaderTest, ANewSourceMidLoadCancelsTheOldLoad) {
 TEST_F(BinReaderTest, ReleasingTheReaderMidLoadEndsItsLoaders) {
     SeriesLoad series(40, 32);
     series.scan();
+    ValueRecorder progress(isImageSDK::NOTIFY_LOAD_PROGRESS);
+    ValueRecorder complete(isImageSDK::NOTIFY_SERIES_CACHED);
+    const std::size_t threadsBefore = threadCount();
     ReaderPtr reader = series.open();
     pull(reader.get());
+    ASSERT_GT(threadCount(), threadsBefore);
     reader.reset();
+    // Every loader has been joined by the time the last reference is gone.
+    EXPECT_EQ(threadCount(), threadsBefore);
+
     drainNotifications();
+    const std::size_t heard = progress.received.size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    drainNotifications();
+    EXPECT_EQ(progress.received.size(), heard) << "a loader still posts after the release";
+    EXPECT_LE(heard, series.paths.size());
+    if (heard < series.paths.size()) {
+        // A partial load leaves no voxel cache behind.
+        EXPECT_FALSE(std::filesystem::exists(series.folder.rawPath()));
+        EXPECT_TRUE(complete.received.empty());
+    }
 }
 
 TEST_F(BinReaderTest, TheSameSourceAgainKeepsWhatIsLoaded) {
@@ -331,7 +357,7 @@ TEST_F(BinReaderTest, AFileThatDecodesToAnotherSizeIsNeverLoaded) {
     ASSERT_TRUE(changed.write(series.paths[2], &error)) << error;
 
     ReaderPtr reader = series.open();
-    ValueRecorder progress(isImageSDK::NOTIFY_LOADING_PROGRESS);
+    ValueRecorder progress(isImageSDK::NOTIFY_LOAD_PROGRESS);
     pull(reader.get());
     ASSERT_TRUE(stepUntil([&] { return progress.received.size() >= 4; }));
     drainNotifications();

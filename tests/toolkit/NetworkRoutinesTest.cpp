@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <limits>
+#include <mutex>
 #include <set>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -112,12 +118,96 @@ TEST(NetworkRoutinesTest, NetworkInfoListsAdaptersWithoutLoopback) {
     EXPECT_EQ(addresses.empty(), masks.empty());
 }
 
-TEST(NetworkRoutinesTest, ColonTestAnswersFromItsCache) {
+TEST(NetworkRoutinesTest, ColonTestOfTheAdaptersIsFalseForIPv4Lists) {
     // IPv4 lists never hold a ':'; the first call starts the background check and answers the
     // cached false at once.
     for (int i = 0; i < 3; ++i) {
         EXPECT_FALSE(addressListHasColon());
     }
+}
+
+// Sources for the colon test that the test steers. Static: a detached check may outlive a test.
+std::atomic<int32_t> fakeNow{0};
+std::atomic<int> listReads{0};
+// While closed, a check that reads the list waits (at most five seconds).
+std::atomic<bool> listGateOpen{true};
+std::mutex fakeListLock;
+std::string fakeList;
+
+void setFakeList(const std::string& list) {
+    std::lock_guard<std::mutex> guard(fakeListLock);
+    fakeList = list;
+}
+
+std::string readFakeList() {
+    listReads.fetch_add(1);
+    for (int i = 0; i < 1000 && !listGateOpen.load(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::lock_guard<std::mutex> guard(fakeListLock);
+    return fakeList;
+}
+
+// Polls the colon test until it answers `expected`, at most five seconds.
+bool colonAnswerBecomes(bool expected) {
+    for (int i = 0; i < 1000; ++i) {
+        if (addressListHasColon() == expected) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+// Gives a check started by the last call time to read the list (it must not have started).
+void settle() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+TEST(NetworkRoutinesTest, ColonTestAnswersFromItsCache) {
+    const int32_t start = 60000000;
+    fakeNow = start;
+    setFakeList("192.168.1.5,fe80::1");
+    setColonCheckSources(readFakeList, [] { return fakeNow.load(); });
+
+    // The first call answers the empty cache at once and starts the one check that fills it.
+    listGateOpen = false;
+    EXPECT_FALSE(addressListHasColon());
+    listGateOpen = true;
+    ASSERT_TRUE(colonAnswerBecomes(true));
+    settle();
+    EXPECT_EQ(listReads.load(), 1);
+
+    // Within the minute the cache answers, whatever the list says now.
+    setFakeList("192.168.1.5");
+    fakeNow = start + 59999999;
+    EXPECT_TRUE(addressListHasColon());
+    settle();
+    EXPECT_TRUE(addressListHasColon());
+    EXPECT_EQ(listReads.load(), 1);
+
+    // A minute after the last check the call still answers from the cache and refreshes it.
+    fakeNow = start + 60000000;
+    listGateOpen = false;
+    EXPECT_TRUE(addressListHasColon());
+    listGateOpen = true;
+    ASSERT_TRUE(colonAnswerBecomes(false));
+    settle();
+    EXPECT_EQ(listReads.load(), 2);
+
+    // The clock wrapping past its 32-bit end is no time at all.
+    setFakeList("fe80::2");
+    fakeNow = std::numeric_limits<int32_t>::max() - 10;
+    ASSERT_TRUE(colonAnswerBecomes(true));
+    EXPECT_EQ(listReads.load(), 3);
+    setFakeList("10.0.0.1");
+    fakeNow = std::numeric_limits<int32_t>::min() + 100;
+    EXPECT_TRUE(addressListHasColon());
+    settle();
+    EXPECT_TRUE(addressListHasColon());
+    EXPECT_EQ(listReads.load(), 3);
+
+    setColonCheckSources(nullptr, nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace NSUI {
@@ -17,6 +19,43 @@ namespace {
 std::atomic<int32_t> lastColonCheck{0};
 std::atomic<bool> colonCheckRunning{false};
 std::atomic<bool> colonCheckResult{false};
+
+struct ColonCheckSources {
+    std::function<std::string()> addressList;
+    std::function<int32_t()> clock;
+};
+
+// The replaceable sources. Never destroyed: a detached check may still read them at exit.
+struct ColonSourcesState {
+    // Guards the fields; the sources are called outside it.
+    std::mutex lock;
+    std::shared_ptr<const ColonCheckSources> sources;
+    // Counts source changes, so that a check started before one stores nothing.
+    unsigned generation = 0;
+};
+
+ColonSourcesState& colonSourcesState() {
+    static auto* state = new ColonSourcesState();
+    return *state;
+}
+
+std::shared_ptr<const ColonCheckSources> currentColonSources() {
+    ColonSourcesState& state = colonSourcesState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.sources;
+}
+
+std::string adapterAddressList() {
+    std::string hostName;
+    std::string addresses;
+    std::string masks;
+    getNetworkInfo(hostName, addresses, masks);
+    return addresses;
+}
+
+int32_t colonClock(const ColonCheckSources* sources) {
+    return sources && sources->clock ? sources->clock() : getTimestamp();
+}
 
 constexpr uint32_t kColonCheckInterval = 60000000;
 
@@ -38,15 +77,26 @@ bool usableNeighbour(uint32_t candidate, uint32_t first, uint32_t last) {
 }
 
 void runColonCheck() {
-    colonCheckRunning = true;
-    const int32_t started = getTimestamp();
-    std::string hostName;
-    std::string addresses;
-    std::string masks;
-    getNetworkInfo(hostName, addresses, masks);
-    colonCheckResult = addresses.find(':') != std::string::npos;
-    colonCheckRunning = false;
+    ColonSourcesState& state = colonSourcesState();
+    unsigned generation = 0;
+    std::shared_ptr<const ColonCheckSources> sources;
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        generation = state.generation;
+        sources = state.sources;
+        colonCheckRunning = true;
+    }
+    const int32_t started = colonClock(sources.get());
+    const std::string addresses =
+        sources && sources->addressList ? sources->addressList() : adapterAddressList();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (generation != state.generation) {
+        return;
+    }
+    // The result goes last, so that a caller who sees it also sees the check's time.
     lastColonCheck = started;
+    colonCheckRunning = false;
+    colonCheckResult = addresses.find(':') != std::string::npos;
 }
 
 }  // namespace
@@ -130,7 +180,7 @@ void listSubnetAddresses(const std::string& addressList, const std::string& mask
 }
 
 bool addressListHasColon() {
-    const int32_t now = getTimestamp();
+    const int32_t now = colonClock(currentColonSources().get());
     int32_t last = lastColonCheck.load();
     const uint32_t elapsed = static_cast<uint32_t>(now) - static_cast<uint32_t>(last);
     if (elapsed >= kColonCheckInterval && !colonCheckRunning.load() &&
@@ -139,6 +189,20 @@ bool addressListHasColon() {
         std::thread(runColonCheck).detach();
     }
     return colonCheckResult.load();
+}
+
+void setColonCheckSources(std::function<std::string()> addressList,
+                          std::function<int32_t()> clock) {
+    auto sources = std::make_shared<ColonCheckSources>();
+    sources->addressList = std::move(addressList);
+    sources->clock = std::move(clock);
+    ColonSourcesState& state = colonSourcesState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.sources = std::move(sources);
+    ++state.generation;
+    lastColonCheck = 0;
+    colonCheckRunning = false;
+    colonCheckResult = false;
 }
 
 uint32_t parseIPv4(const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ std::string makeHostNameJsonSafe(const std::string& name);
 // Whether the adapter address list contains ':'. Answers from a cache at once; when the cache is
 // a minute old, a background check refreshes it for later calls.
 bool addressListHasColon();
+
+// What the colon test reads: the comma-separated adapter address list (getNetworkInfo's by
+// default) and the 32-bit microsecond clock (getTimestamp by default). Replacing them, or
+// restoring the defaults with empty functions, empties the cache as at start; a check still
+// running from before stores nothing.
+void setColonCheckSources(std::function<std::string()> addressList, std::function<int32_t()> clock);
 
 // Dotted text to a 32-bit value with the first number in the lowest byte (network order in
 // memory). Numbers are not limited; a fifth number wraps to the lowest byte. Reading stops at the
