@@ -50,7 +50,8 @@ TEST_F(SceneDrawingTest, WindowHasCompatibilityContextAndBuiltInPrograms) {
                              GLProgram::SHADER_NAME_POSITION_COLOR_TEXASPOINTSIZE}) {
         EXPECT_NE(GLProgramCache::getInstance()->getGLProgram(name), nullptr) << name;
     }
-    // The Parts draw dashed lines: stipple belongs to the compatibility profile.
+    // The ROI draw node dashes its lines with line stipple, which only the compatibility profile
+    // offers.
     glEnable(GL_LINE_STIPPLE);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     glDisable(GL_LINE_STIPPLE);
