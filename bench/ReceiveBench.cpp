@@ -8,28 +8,21 @@
 #include "studydb/dataService.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/LoopbackPort.h"
+#include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -43,72 +36,11 @@ std::string& workFolder() {
     return folder;
 }
 
-int freePort() {
-    const int socketId = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int port = 0;
-    if (bind(socketId, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
-        socklen_t length = sizeof(address);
-        getsockname(socketId, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    close(socketId);
-    return port;
-}
-
 // Starts a DCMTK tool with Nagle's algorithm off; its output goes to the log.
-pid_t spawn(const std::vector<std::string>& arguments) {
-    std::vector<std::string> environment = {"TCP_NODELAY=1"};
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        environment.push_back(*entry);
-    }
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    const std::string log = workFolder() + "tools.log";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-bool exitedCleanly(pid_t pid, bool block) {
-    int status = 0;
-    const pid_t done = waitpid(pid, &status, block ? 0 : WNOHANG);
-    return done == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool waitForPort(int port) {
-    for (int attempt = 0; attempt < 400; ++attempt) {
-        const int socketId = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        const bool open =
-            connect(socketId, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-        close(socketId);
-        if (open) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+bvtest::ChildProcess spawn(const std::vector<std::string>& arguments) {
+    bvtest::ChildProcess process;
+    process.start(arguments, workFolder() + "tools.log", bvtest::ChildProcess::LogMode::Append);
+    return process;
 }
 
 // 2,000 small CT slices in 8 folders, one per sender, 4 patients with 2 series each.
@@ -132,8 +64,8 @@ const std::string& sourceFolder() {
     return folder;
 }
 
-std::vector<pid_t> startSenders(int port) {
-    std::vector<pid_t> senders;
+std::vector<bvtest::ChildProcess> startSenders(int port) {
+    std::vector<bvtest::ChildProcess> senders;
     for (int sender = 0; sender < kSenders; ++sender) {
         senders.push_back(spawn({"storescu", "-aec", "rivodavo", "+sd", "127.0.0.1",
                                  std::to_string(port), sourceFolder() + std::to_string(sender)}));
@@ -156,21 +88,21 @@ void BM_StorescpReceive(benchmark::State& state) {
         const std::string output = workFolder() + "storescp/";
         fs::remove_all(output);
         fs::create_directories(output);
-        const int port = freePort();
-        const pid_t server = spawn({"storescp", "--fork", "-od", output, std::to_string(port)});
-        if (server <= 0 || !waitForPort(port)) {
+        const int port = bvtest::freeLoopbackPort();
+        bvtest::ChildProcess server =
+            spawn({"storescp", "--fork", "-od", output, std::to_string(port)});
+        if (!server.running() || !bvtest::waitForLoopbackPort(port)) {
             state.SkipWithError("storescp did not start");
             return;
         }
         const auto start = std::chrono::steady_clock::now();
         bool clean = true;
-        for (const pid_t sender : startSenders(port)) {
-            clean = exitedCleanly(sender, true) && clean;
+        for (bvtest::ChildProcess& sender : startSenders(port)) {
+            clean = sender.wait() == 0 && clean;
         }
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        kill(server, SIGTERM);
-        waitpid(server, nullptr, 0);
+        server.stop();
         if (!clean || countFiles(output) != static_cast<std::size_t>(kFiles)) {
             state.SkipWithError("storescp did not receive every file");
             return;
@@ -204,13 +136,13 @@ void BM_NodeReceiveAndFile(benchmark::State& state) {
         const std::string storage = workFolder() + "node/";
         fs::remove_all(storage);
         NSUI::setEncodedUserDefault("app_dicom_path", storage);
-        const int port = freePort();
+        const int port = bvtest::freeLoopbackPort();
         dicomDB::setNodePort(std::to_string(port));
         NSUI::sniffer::setDefaultPorts(0, 0);
         dataService* service = dataService::getInstance();
         dicomDB* db = service->getDatabase();
         const auto start = std::chrono::steady_clock::now();
-        std::vector<pid_t> senders = startSenders(port);
+        std::vector<bvtest::ChildProcess> senders = startSenders(port);
         bool clean = true;
         double sendSeconds = 0.0;
         const auto deadline = start + std::chrono::minutes(5);
@@ -218,9 +150,8 @@ void BM_NodeReceiveAndFile(benchmark::State& state) {
                std::chrono::steady_clock::now() < deadline) {
             director->mainLoop(1.0f / 60.0f);
             for (auto it = senders.begin(); it != senders.end();) {
-                int status = 0;
-                if (waitpid(*it, &status, WNOHANG) == *it) {
-                    clean = clean && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+                if (it->finished()) {
+                    clean = clean && it->exitCode() == 0;
                     it = senders.erase(it);
                     sendSeconds =
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
@@ -234,9 +165,8 @@ void BM_NodeReceiveAndFile(benchmark::State& state) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::size_t filed = imageRows(db);
-        for (const pid_t sender : senders) {
-            kill(sender, SIGKILL);
-            waitpid(sender, nullptr, 0);
+        for (bvtest::ChildProcess& sender : senders) {
+            sender.kill();
         }
         dataService::destroyInstance();
         NSUI::sniffer::stop();
@@ -257,16 +187,11 @@ BENCHMARK(BM_NodeReceiveAndFile)->UseManualTime()->Iterations(1)->Unit(benchmark
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string pattern = (fs::temp_directory_path() / "bvbench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        return 2;
-    }
-    workFolder() = pattern + "/";
-    setenv("BRIMVALE_WRITABLE_PATH", (workFolder() + "writable/").c_str(), 1);
+    const bvtest::TempDir work("bvbench");
+    workFolder() = work.str();
+    work.useAsWritablePath("writable");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::error_code ignored;
-    fs::remove_all(pattern, ignored);
     return 0;
 }

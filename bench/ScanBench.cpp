@@ -16,6 +16,7 @@
 #include "imagesdk/io/FolderBuffer.h"
 #include "imagesdk/io/isDcmScan.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
 
 namespace {
@@ -82,17 +83,12 @@ BENCHMARK(FolderScan)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string writable = (std::filesystem::temp_directory_path() / "bvbench-XXXXXX").string();
-    if (!mkdtemp(writable.data())) {
-        return 2;
-    }
-    setenv("BRIMVALE_WRITABLE_PATH", (writable + "/").c_str(), 1);
+    const bvtest::TempDir writable("bvbench");
+    writable.useAsWritablePath();
     cocos2d::Director::getInstance();
     NSUI::NSNotificationCenter::getInstance();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::error_code ignored;
-    std::filesystem::remove_all(writable, ignored);
     return 0;
 }

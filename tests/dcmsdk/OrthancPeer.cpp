@@ -3,11 +3,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/lib/LoopbackPort.h"
+
 namespace bvtest {
 
 bool OrthancPeer::start(int localNodePort) {
-    port_ = PeerProcess::freePort();
-    const int httpPort = PeerProcess::freePort();
+    port_ = bvtest::freeLoopbackPort();
+    const int httpPort = bvtest::freeLoopbackPort();
     const std::string config = (dir_ / "config.json").string();
     std::ofstream out(config);
     out << "{\n"
@@ -32,7 +34,7 @@ bool OrthancPeer::start(int localNodePort) {
     if (!process_.start({"Orthanc", config}, (dir_ / "orthanc.log").string())) {
         return false;
     }
-    return PeerProcess::waitForPort(port_);
+    return bvtest::waitForLoopbackPort(port_);
 }
 
 bool OrthancPeer::store(const std::vector<std::string>& files) {
@@ -40,16 +42,16 @@ bool OrthancPeer::store(const std::vector<std::string>& files) {
                                           "-xs",      "127.0.0.1", std::to_string(port_)};
     arguments.insert(arguments.end(), files.begin(), files.end());
     std::string output;
-    return PeerProcess::run(arguments, output) == 0;
+    return ChildProcess::run(arguments, output) == 0;
 }
 
 std::vector<std::string> OrthancPeer::instancesOf(const std::string& studyUid,
                                                   const std::string& seriesUid) {
     std::string output;
-    PeerProcess::run({"findscu", "-S", "-aec", "ORTHANC", "-k", "QueryRetrieveLevel=IMAGE", "-k",
-                      "StudyInstanceUID=" + studyUid, "-k", "SeriesInstanceUID=" + seriesUid, "-k",
-                      "SOPInstanceUID", "127.0.0.1", std::to_string(port_)},
-                     output);
+    ChildProcess::run({"findscu", "-S", "-aec", "ORTHANC", "-k", "QueryRetrieveLevel=IMAGE", "-k",
+                       "StudyInstanceUID=" + studyUid, "-k", "SeriesInstanceUID=" + seriesUid, "-k",
+                       "SOPInstanceUID", "127.0.0.1", std::to_string(port_)},
+                      output);
     std::vector<std::string> uids;
     std::istringstream lines(output);
     std::string line;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PeerProcess.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/TempDir.h"
 
 #include <string>
@@ -23,7 +23,7 @@ public:
 
 private:
     TempDir dir_;
-    PeerProcess process_;
+    ChildProcess process_;
     int port_ = 0;
 };
 

@@ -1,8 +1,8 @@
 #include "dcmsdk/dcmConvertor.h"
 
-#include "PeerProcess.h"
 #include "dcmsdk/DcmNames.h"
 #include "dcmsdk/dcmReader.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/TempDir.h"
 
@@ -70,7 +70,7 @@ protected:
             return "";
         }
         std::string output;
-        bvtest::PeerProcess::run({"dciodvfy", path}, output);
+        bvtest::ChildProcess::run({"dciodvfy", path}, output);
         std::string errors;
         std::size_t start = 0;
         while (start < output.size()) {

@@ -2,8 +2,9 @@
 
 #include "LibraryEvents.h"
 #include "OrthancPeer.h"
-#include "PeerProcess.h"
 #include "dcmsdk/DcmNetwork.h"
+#include "tests/support/lib/ChildProcess.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,8 @@
 #include <string>
 #include <vector>
 
+using bvtest::ChildProcess;
 using bvtest::LibraryEvents;
-using bvtest::PeerProcess;
 
 namespace {
 
@@ -32,14 +33,14 @@ std::vector<std::string> replies() {
 TEST(dcmEcho, VerifiesStorescpAndOrthancAndReportsOnlyNamedNodesThatFail) {
     LibraryEvents::install();
     bvtest::TempDir dir;
-    const int storescpPort = PeerProcess::freePort();
-    PeerProcess storescp;
+    const int storescpPort = bvtest::freeLoopbackPort();
+    ChildProcess storescp;
     ASSERT_TRUE(storescp.start({"storescp", std::to_string(storescpPort)},
                                (dir / "storescp.log").string()));
-    ASSERT_TRUE(PeerProcess::waitForPort(storescpPort));
+    ASSERT_TRUE(bvtest::waitForLoopbackPort(storescpPort));
     bvtest::OrthancPeer orthanc;
-    ASSERT_TRUE(orthanc.start(PeerProcess::freePort()));
-    const std::string closed = std::to_string(PeerProcess::freePort());
+    ASSERT_TRUE(orthanc.start(bvtest::freeLoopbackPort()));
+    const std::string closed = std::to_string(bvtest::freeLoopbackPort());
     const std::string sp = std::to_string(storescpPort);
     const std::string op = std::to_string(orthanc.port());
 

@@ -3,10 +3,11 @@
 
 #include "LibraryEvents.h"
 #include "OrthancPeer.h"
-#include "PeerProcess.h"
 #include "dcmsdk/DcmNetwork.h"
 #include "dcmsdk/dcmReader.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
 
 #include <arpa/inet.h>
@@ -20,9 +21,9 @@
 #include <string>
 #include <vector>
 
+using bvtest::ChildProcess;
 using bvtest::DicomFixture;
 using bvtest::LibraryEvents;
-using bvtest::PeerProcess;
 
 namespace {
 
@@ -44,7 +45,7 @@ protected:
     void SetUp() override {
         LibraryEvents::install();
         dcmSDK::DcmNetwork::setDefaultCalledAETitle("ORTHANC");
-        ASSERT_TRUE(orthanc_.start(PeerProcess::freePort()));
+        ASSERT_TRUE(orthanc_.start(bvtest::freeLoopbackPort()));
         DicomFixture fixture;
         fixture.patientName = "O'Neil, \"Ann\" [2]";
         fixture.patientID = "P-7";
@@ -108,7 +109,7 @@ TEST_F(RemoteNodeTest, FindsStudiesByPatientNameAndSeriesByStudy) {
 
 TEST_F(RemoteNodeTest, FindFailsWithAnEventWhenTheNodeIsUnreachable) {
     dcmSDK::dcmFind find;
-    const std::string closed = std::to_string(PeerProcess::freePort());
+    const std::string closed = std::to_string(bvtest::freeLoopbackPort());
     ASSERT_TRUE(find.findPatientByName("127.0.0.1", closed.c_str(), "", "", "*"));
     ASSERT_TRUE(LibraryEvents::waitForCount(6, 1));
     EXPECT_TRUE(LibraryEvents::ofType(5).empty());

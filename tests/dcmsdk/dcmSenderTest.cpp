@@ -2,9 +2,10 @@
 
 #include "LibraryEvents.h"
 #include "OrthancPeer.h"
-#include "PeerProcess.h"
 #include "dcmsdk/DcmNetwork.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,9 @@
 #include <string>
 #include <vector>
 
+using bvtest::ChildProcess;
 using bvtest::DicomFixture;
 using bvtest::LibraryEvents;
-using bvtest::PeerProcess;
 
 namespace {
 
@@ -74,11 +75,11 @@ TEST(dcmSender, SendsAFolderToStorescpWithProgressPerFile) {
     bvtest::TempDir sources;
     bvtest::TempDir received;
     const std::vector<std::string> uids = writeSeries(sources, "1.5.6.7");
-    const int port = PeerProcess::freePort();
-    PeerProcess storescp;
+    const int port = bvtest::freeLoopbackPort();
+    ChildProcess storescp;
     ASSERT_TRUE(storescp.start({"storescp", "-od", received.str(), "+xa", std::to_string(port)},
                                (sources / "storescp.log").string()));
-    ASSERT_TRUE(PeerProcess::waitForPort(port));
+    ASSERT_TRUE(bvtest::waitForLoopbackPort(port));
 
     dcmSDK::dcmSender sender;
     sender.setIP("127.0.0.1", std::to_string(port).c_str());
@@ -97,7 +98,7 @@ TEST(dcmSender, SendsToOrthancWhichThenHoldsEveryImage) {
     bvtest::TempDir sources;
     const std::vector<std::string> uids = writeSeries(sources, "1.5.6.8");
     bvtest::OrthancPeer orthanc;
-    ASSERT_TRUE(orthanc.start(PeerProcess::freePort()));
+    ASSERT_TRUE(orthanc.start(bvtest::freeLoopbackPort()));
     dcmSDK::DcmNetwork::setDefaultCalledAETitle("ORTHANC");
     dcmSDK::dcmSender sender;
     sender.setIP("127.0.0.1", std::to_string(orthanc.port()).c_str());
@@ -113,7 +114,7 @@ TEST(dcmSender, ReportsFailureForAnUnreachableNodeOrAFolderWithoutImages) {
     writeSeries(sources, "1.5.6.9");
     std::filesystem::create_directories(sources / "empty");
     std::ofstream(sources / "empty" / "notes.txt") << "text";
-    const int closedPort = PeerProcess::freePort();
+    const int closedPort = bvtest::freeLoopbackPort();
     for (const std::string& path : {(sources / "series").string(), (sources / "empty").string()}) {
         LibraryEvents::install();
         dcmSDK::dcmSender sender;

@@ -1,13 +1,14 @@
 #include "dcmsdk/dcmServer.h"
 
 #include "LibraryEvents.h"
-#include "PeerProcess.h"
 #include "dcmsdk/DcmCallbacks.h"
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNames.h"
 #include "dcmsdk/DcmNetwork.h"
 #include "dcmsdk/dcmSender.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -33,9 +34,9 @@
 #include <string>
 #include <vector>
 
+using bvtest::ChildProcess;
 using bvtest::DicomFixture;
 using bvtest::LibraryEvents;
-using bvtest::PeerProcess;
 
 namespace {
 
@@ -95,7 +96,7 @@ protected:
         LibraryEvents::install();
         root_ = (storage_ / "dicom").string() + "/";
         std::filesystem::create_directories(root_);
-        port_ = PeerProcess::freePort();
+        port_ = bvtest::freeLoopbackPort();
         server_.setRoot(root_.c_str());
         server_.setPort("localhost", std::to_string(port_).c_str(), "rivodavo");
         ASSERT_TRUE(server_.BeginDicomServer());
@@ -108,7 +109,7 @@ protected:
         arguments.push_back(std::to_string(port_));
         arguments.insert(arguments.end(), files.begin(), files.end());
         std::string output;
-        const int code = PeerProcess::run(arguments, output);
+        const int code = ChildProcess::run(arguments, output);
         last_output_ = output;
         return code;
     }
@@ -136,15 +137,15 @@ protected:
 
 TEST_F(NodeTest, AnswersVerificationAndStopsAndStartsAgain) {
     std::string output;
-    EXPECT_EQ(PeerProcess::run({"echoscu", "127.0.0.1", std::to_string(port_)}, output), 0)
+    EXPECT_EQ(ChildProcess::run({"echoscu", "127.0.0.1", std::to_string(port_)}, output), 0)
         << output;
     EXPECT_TRUE(server_.isRunning());
     server_.StopDicomServer();
     EXPECT_FALSE(server_.isRunning());
-    EXPECT_NE(PeerProcess::run({"echoscu", "-to", "5", "127.0.0.1", std::to_string(port_)}, output),
-              0);
+    EXPECT_NE(
+        ChildProcess::run({"echoscu", "-to", "5", "127.0.0.1", std::to_string(port_)}, output), 0);
     ASSERT_TRUE(server_.BeginDicomServer());
-    EXPECT_EQ(PeerProcess::run({"echoscu", "127.0.0.1", std::to_string(port_)}, output), 0)
+    EXPECT_EQ(ChildProcess::run({"echoscu", "127.0.0.1", std::to_string(port_)}, output), 0)
         << output;
 }
 
@@ -205,12 +206,12 @@ TEST_F(NodeTest, ServesSeveralSendersAtOnceWithEachFileStoredOnce) {
             batches[s].push_back(path);
         }
     }
-    std::vector<std::unique_ptr<PeerProcess>> processes;
+    std::vector<std::unique_ptr<ChildProcess>> processes;
     for (int s = 0; s < senders; ++s) {
         std::vector<std::string> arguments = {"storescu", "-aec", "rivodavo", "127.0.0.1",
                                               std::to_string(port_)};
         arguments.insert(arguments.end(), batches[s].begin(), batches[s].end());
-        processes.push_back(std::make_unique<PeerProcess>());
+        processes.push_back(std::make_unique<ChildProcess>());
         ASSERT_TRUE(
             processes.back()->start(arguments, (sources_ / ("log" + std::to_string(s))).string()));
     }
@@ -465,10 +466,10 @@ TEST(dcmsdk_destroy, StopsTheNodeAndSendsAndForgetsTheCallbacks) {
     bvtest::TempDir root;
     dcmSDK::dcmServer server;
     server.setRoot(root.str().c_str());
-    server.setPort("", std::to_string(PeerProcess::freePort()).c_str(), "rivodavo");
+    server.setPort("", std::to_string(bvtest::freeLoopbackPort()).c_str(), "rivodavo");
     ASSERT_TRUE(server.BeginDicomServer());
     dcmSDK::dcmSender sender;
-    sender.setIP("127.0.0.1", std::to_string(PeerProcess::freePort()).c_str());
+    sender.setIP("127.0.0.1", std::to_string(bvtest::freeLoopbackPort()).c_str());
     DicomFixture fixture;
     ASSERT_TRUE(fixture.write((root / "x.dcm").string()));
     ASSERT_TRUE(sender.send(1, (root / "x.dcm").c_str()));

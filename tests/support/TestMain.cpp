@@ -2,20 +2,11 @@
 // suites run side by side without sharing settings, databases or caches.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
+#include "tests/support/lib/TempDir.h"
 
 int main(int argc, char** argv) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "bvtest-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        return 2;
-    }
-    const std::string writable = pattern + "/";
-    setenv("BRIMVALE_WRITABLE_PATH", writable.c_str(), 1);
+    const bvtest::TempDir writable("bvtest");
+    writable.useAsWritablePath();
     ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    std::error_code ignored;
-    std::filesystem::remove_all(pattern, ignored);
-    return result;
+    return RUN_ALL_TESTS();
 }

@@ -5,8 +5,8 @@
 
 namespace bvtest {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "bvtmp-XXXXXX").string();
+TempDir::TempDir(const std::string& prefix) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary folder");
     }
@@ -16,6 +16,11 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+void TempDir::useAsWritablePath(const std::string& inside) const {
+    const std::string folder = inside.empty() ? str() : str() + inside + "/";
+    setenv("BRIMVALE_WRITABLE_PATH", folder.c_str(), 1);
 }
 
 }  // namespace bvtest

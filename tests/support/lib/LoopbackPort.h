@@ -1,0 +1,12 @@
+#pragma once
+
+namespace bvtest {
+
+// A TCP port on 127.0.0.1 that was free a moment ago; 0 when none could be had.
+int freeLoopbackPort();
+
+// Waits until something accepts connections on the loopback port, polling every interval up to
+// the given number of attempts (20 s by default).
+bool waitForLoopbackPort(int port, int attempts = 200, int intervalMilliseconds = 100);
+
+}  // namespace bvtest
