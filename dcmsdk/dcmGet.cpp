@@ -174,7 +174,7 @@ bool dcmGet::retrieve(Task& task, int counts[4]) {
     dcmsdk_init();
     const std::array<std::string, 10>& f = task.fields;
     std::string root = f[6];
-    if (root.back() != '/') {
+    if (root.empty() || root.back() != '/') {
         root += '/';
     }
     std::vector<DcmAssociation::Context> contexts = {

@@ -23,11 +23,9 @@ namespace {
 std::mutex s_instanceMutex;
 FileUtils* s_sharedFileUtils = nullptr;
 
-std::string withTrailingSlash(std::string path) {
-    if (!path.empty() && path.back() != '/') {
-        path += '/';
-    }
-    return path;
+// The file utilities' own folders: an empty path means "not set" and stays empty.
+std::string folderOrEmpty(const std::string& path) {
+    return path.empty() ? path : withTrailingSlash(path);
 }
 
 bool isRegularFile(const std::string& path) {
@@ -308,6 +306,13 @@ std::string plistDocument(const std::string& body) {
 
 }  // namespace
 
+std::string withTrailingSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
 FileUtils* FileUtils::getInstance() {
     std::lock_guard<std::mutex> lock(s_instanceMutex);
     if (s_sharedFileUtils == nullptr) {
@@ -342,7 +347,7 @@ std::string FileUtils::getDefaultResourceRootPath() const {
 
 void FileUtils::setDefaultResourceRootPath(const std::string& path) {
     std::lock_guard<std::mutex> lock(_mutex);
-    _resourceRoot = withTrailingSlash(path);
+    _resourceRoot = folderOrEmpty(path);
     _fullPathCache.clear();
 }
 
@@ -352,10 +357,10 @@ bool FileUtils::isAbsolutePath(const std::string& path) const {
 
 std::string FileUtils::resolveSearchPath(const std::string& path) const {
     if (isAbsolutePath(path)) {
-        return withTrailingSlash(path);
+        return folderOrEmpty(path);
     }
     const std::string root = _resourceRoot.empty() ? detectResourceRoot() : _resourceRoot;
-    return path.empty() ? root : withTrailingSlash(root + path);
+    return path.empty() ? root : folderOrEmpty(root + path);
 }
 
 void FileUtils::setSearchPaths(const std::vector<std::string>& searchPaths) {
@@ -578,7 +583,7 @@ bool FileUtils::removeFile(const std::string& filepath) const {
 
 bool FileUtils::renameFile(const std::string& path, const std::string& oldname,
                            const std::string& name) const {
-    const std::string folder = withTrailingSlash(path);
+    const std::string folder = folderOrEmpty(path);
     return renameFile(folder + oldname, folder + name);
 }
 
@@ -599,12 +604,12 @@ std::string FileUtils::getWritablePath() const {
             const std::string dataHome = environment("XDG_DATA_HOME");
             const std::string home = environment("HOME");
             if (isAbsolutePath(dataHome)) {
-                path = withTrailingSlash(dataHome) + "brimvale/";
+                path = folderOrEmpty(dataHome) + "brimvale/";
             } else if (!home.empty()) {
-                path = withTrailingSlash(home) + ".local/share/brimvale/";
+                path = folderOrEmpty(home) + ".local/share/brimvale/";
             }
         }
-        path = withTrailingSlash(path);
+        path = folderOrEmpty(path);
     }
     if (!path.empty() && !isDirectory(path)) {
         createDirectory(path);
@@ -614,7 +619,7 @@ std::string FileUtils::getWritablePath() const {
 
 void FileUtils::setWritablePath(const std::string& path) {
     std::lock_guard<std::mutex> lock(_mutex);
-    _writablePath = withTrailingSlash(path);
+    _writablePath = folderOrEmpty(path);
 }
 
 }  // namespace cocos2d

@@ -10,6 +10,9 @@
 
 namespace cocos2d {
 
+// The folder path with "/" appended unless it already ends in one; an empty path becomes "/".
+std::string withTrailingSlash(std::string folder);
+
 // Finds resource files and reads and writes files and property lists.
 //
 // A relative file name is looked up in each search path in turn and finally in the resource

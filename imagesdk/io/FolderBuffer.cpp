@@ -21,15 +21,8 @@ constexpr std::uint64_t kFnvPrime = 0x100000001b3ULL;
 constexpr const char* kPrebinSuffix = ".prebin";
 constexpr const char* kRawSuffix = ".raw";
 
-std::string withTrailingSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') {
-        folder += '/';
-    }
-    return folder;
-}
-
 std::string keyText(std::string folder) {
-    folder = withTrailingSlash(folder);
+    folder = cocos2d::withTrailingSlash(folder);
     const std::string writable = cocos2d::FileUtils::getInstance()->getWritablePath();
     if (!writable.empty() && folder.compare(0, writable.size(), writable) == 0) {
         return folder.substr(writable.size());
@@ -105,7 +98,7 @@ std::string getRawBufferPath(const std::string& prebinPath) {
 }
 
 std::string getFolderBufferPath(std::string folder) {
-    folder = withTrailingSlash(folder);
+    folder = cocos2d::withTrailingSlash(folder);
     cocos2d::FileUtils* files = cocos2d::FileUtils::getInstance();
     const std::string directory = getBufferDirectory();
     if (!files->isDirectoryExist(directory)) {

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <new>
 
+#include "engine/platform/FileUtils.h"
 #include "imagesdk/io/CacheFileWriter.h"
 #include "imagesdk/io/DcmTagRules.h"
 #include "imagesdk/io/FolderBuffer.h"
@@ -158,9 +159,7 @@ bool isBinReader::isBufferValid() {
 }
 
 bool isBinReader::setSource(std::string newFolder, std::string newPrebinPath) {
-    if (newFolder.empty() || newFolder.back() != '/') {
-        newFolder += "/";
-    }
+    newFolder = cocos2d::withTrailingSlash(newFolder);
     if (newPrebinPath == prebinPath) {
         return !newPrebinPath.empty();
     }
@@ -469,8 +468,8 @@ void isBinReader::onSliceLoaded(loadingRequest* request) {
             auto* progress = new NSUI::NSNotificationData();
             progress->floatValue = float(loadedCount) / float(output->slices.size());
             progress->indexValue = static_cast<int>(NSUI::foldedHash(output->dataName));
-            NSUI::NSNotificationCenter::getInstance()->postNotification(
-                this, NOTIFY_LOADING_PROGRESS, progress, nullptr, true);
+            NSUI::NSNotificationCenter::getInstance()->postNotification(this, NOTIFY_LOAD_PROGRESS,
+                                                                        progress, nullptr, true);
             progress->release();
             last = loadedCount == static_cast<int>(output->slices.size());
             writingCache = writingCache || last;
@@ -503,7 +502,7 @@ void isBinReader::finishLoad(std::uint64_t built) {
     if (written) {
         auto* complete = new NSUI::NSNotificationData();
         complete->setNotificationKey(key, nullptr);
-        NSUI::NSNotificationCenter::getInstance()->postNotification(this, NOTIFY_LOADING_COMPLETE,
+        NSUI::NSNotificationCenter::getInstance()->postNotification(this, NOTIFY_SERIES_CACHED,
                                                                     complete, nullptr, false);
         complete->release();
     }

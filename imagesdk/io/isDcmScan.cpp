@@ -8,6 +8,7 @@
 #include "dcmsdk/dcmReader.h"
 #include "engine/base/Utils.h"
 #include "engine/math/Vec3.h"
+#include "engine/platform/FileUtils.h"
 #include "imagesdk/data/isGeometry.h"
 #include "imagesdk/io/DcmTagRules.h"
 #include "imagesdk/io/FolderBuffer.h"
@@ -143,9 +144,7 @@ void readRecordText(dcmSDK::dcmReader& reader, unsigned short group, unsigned sh
 }  // namespace
 
 bool isDcmScan::createBuffer(std::string folder) {
-    if (folder.empty() || folder.back() != '/') {
-        folder += "/";
-    }
+    folder = cocos2d::withTrailingSlash(folder);
     const std::string path = getFolderPrebinPath(folder);
     cocos2d::log("create buffer:%s", path.c_str());
 

@@ -35,13 +35,6 @@ std::string withoutTrailingSlash(const std::string& folder) {
     return folder;
 }
 
-std::string withTrailingSlash(const std::string& folder) {
-    if (folder.empty() || folder.back() != '/') {
-        return folder + "/";
-    }
-    return folder;
-}
-
 void collectFiles(const std::string& folder, std::vector<std::string>& files, bool recurse,
                   bool fullPath) {
     std::vector<platform::DirectoryEntry> entries;
@@ -143,8 +136,8 @@ bool copyDirectory(const std::string& source, const std::string& destination) {
     if (source == destination) {
         return true;
     }
-    const std::string from = withTrailingSlash(source);
-    const std::string to = withTrailingSlash(destination);
+    const std::string from = cocos2d::withTrailingSlash(source);
+    const std::string to = cocos2d::withTrailingSlash(destination);
     std::vector<std::string> files;
     listFiles(from, files, true, true);
     auto* fileUtils = cocos2d::FileUtils::getInstance();

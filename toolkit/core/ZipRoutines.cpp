@@ -16,6 +16,7 @@
 
 #include "engine/base/Unzip.h"
 #include "engine/base/Utils.h"
+#include "engine/platform/FileUtils.h"
 #include "toolkit/core/FileRoutines.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/TextRoutines.h"
@@ -667,10 +668,7 @@ bool zipFolder(const std::string& archive, const std::string& source, const std:
 }
 
 bool unzipFile(const std::string& archive, const std::string& folder, const std::string& password) {
-    std::string destination = folder;
-    if (destination.empty() || destination.back() != '/') {
-        destination += '/';
-    }
+    const std::string destination = cocos2d::withTrailingSlash(folder);
     if (archive.find_first_of("/\\") == std::string::npos) {
         return false;
     }
