@@ -409,7 +409,7 @@ TEST_F(NodeTest, IdleConnectionsLockNobodyOutAndDoNotHoldUpTheStop) {
     std::string output;
     for (int attempt = 0; attempt < 2; ++attempt) {
         EXPECT_EQ(
-            PeerProcess::run(
+            ChildProcess::run(
                 {"echoscu", "-to", "10", "-ta", "10", "127.0.0.1", std::to_string(port_)}, output),
             0)
             << output;
@@ -455,8 +455,8 @@ TEST_F(NodeTest, StalledPdusEndAfterTheMessageTimeout) {
     EXPECT_LT(secondsSince(start), 25.0);
     std::string output;
     EXPECT_EQ(
-        PeerProcess::run({"echoscu", "-to", "10", "-ta", "10", "127.0.0.1", std::to_string(port_)},
-                         output),
+        ChildProcess::run({"echoscu", "-to", "10", "-ta", "10", "127.0.0.1", std::to_string(port_)},
+                          output),
         0)
         << output;
 }

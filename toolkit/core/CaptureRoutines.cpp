@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/base/RefPtr.h"
 #include "engine/platform/Application.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/platform/Image.h"
@@ -121,16 +122,15 @@ void addQrCodeAndNotify(const std::string& path) {
 
 void addQrCodeToImage(const std::string& path) {
     const bool chinese = isChinese();
-    auto* capture = new cocos2d::Image();
-    auto* stamp = new cocos2d::Image();
+    const cocos2d::RefPtr<cocos2d::Image> capture(new cocos2d::Image());
+    const cocos2d::RefPtr<cocos2d::Image> stamp(new cocos2d::Image());
     const std::string stampPath = cocos2d::FileUtils::getInstance()->fullPathForFilename(
         chinese ? "UIRes/qrcode.png" : "UIRes/qrcode2.png");
     if (capture->initWithImageFile(path) && !stampPath.empty() &&
-        stamp->initWithImageFile(stampPath) && stampCaptureImage(capture, stamp, chinese)) {
+        stamp->initWithImageFile(stampPath) &&
+        stampCaptureImage(capture.get(), stamp.get(), chinese)) {
         capture->saveToFile(path, true);
     }
-    capture->release();
-    stamp->release();
 }
 
 bool stampCaptureImage(cocos2d::Image* capture, cocos2d::Image* stamp, bool squareStamp) {

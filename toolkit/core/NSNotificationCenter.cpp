@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/base/Director.h"
+#include "engine/base/RefPtr.h"
 #include "engine/base/Scheduler.h"
 
 namespace NSUI {
@@ -298,7 +299,7 @@ int NSNotificationCenter::currentFrame() {
 
 void NSNotificationCenter::deliverPending(float) {
     // A callback may purge the toolkit's singletons; the centre outlives its own pass.
-    retain();
+    const auto keepAlive = cocos2d::RefPtr<NSNotificationCenter>::retained(this);
     currentFrame();
     std::vector<NSNotificationDelivery*> purged;
     {
@@ -326,22 +327,20 @@ void NSNotificationCenter::deliverPending(float) {
 
     // Only this pass changes dispatchList; callbacks may only clear `valid` of its entries.
     for (NSNotificationDelivery* delivery : dispatchList) {
-        NSNotificationObserver* observer = nullptr;
+        cocos2d::RefPtr<NSNotificationObserver> observer;
         {
             std::lock_guard<std::recursive_mutex> guard(lock);
             if (!delivery->observer || !delivery->valid) {
                 continue;
             }
             delivery->valid = false;
-            observer = delivery->observer;
             // A callback that removes its own observer must not destroy the running function.
-            observer->retain();
+            observer = cocos2d::RefPtr<NSNotificationObserver>::retained(delivery->observer);
         }
         if (observer->callback) {
             observer->callback(delivery->sender, static_cast<unsigned>(observer->key),
                                delivery->data);
         }
-        observer->release();
     }
 
     std::vector<NSNotificationDelivery*> finished;
@@ -350,7 +349,6 @@ void NSNotificationCenter::deliverPending(float) {
         finished.swap(dispatchList);
     }
     freeDeliveries(finished);
-    release();
 }
 
 }  // namespace NSUI
