@@ -291,6 +291,7 @@ isSliceInfo* isImageData::addSliceCopy(const isSliceInfo* source) {
                     sliceBytes(source->width, source->height, source->frames, source->pixelType));
     }
     slice->loaded = source->loaded;
+    slice->loadFailed = source->loadFailed;
     return slice;
 }
 
@@ -597,6 +598,7 @@ void isImageData::splitPhases() {
                             sliceBytes(slice->width, slice->height, 1, slice->pixelType));
             }
             slice->loaded = record->loaded;
+            slice->loadFailed = record->loadFailed;
             freeOldRecord(record);
         }
     };

@@ -251,7 +251,9 @@ using NSUI::NOTIFY_SLICE_READY;
 constexpr int NOTIFY_LOAD_PROGRESS = 9131;
 // Float fraction for the overlay line.
 constexpr int NOTIFY_OVERLAY_LOAD_PERCENT = 9132;
-// Data whose notification key is the reader's; sender the reader; not next tick.
+// The series load has ended: data whose notification key is the reader's, int the count of
+// slices that could not be decoded (0 when every slice loaded and the voxel cache was written;
+// no voxel cache is written otherwise); sender the reader; not next tick.
 constexpr int NOTIFY_SERIES_CACHED = 9133;
 
 // Layout, protocol, phase and reformat.

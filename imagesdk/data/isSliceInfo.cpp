@@ -10,6 +10,7 @@ void isSliceInfo::copyTo(isSliceInfo* other) const {
     *other = *this;
     other->data = keptData;
     other->loaded = true;
+    other->loadFailed = false;
 }
 
 void isSliceInfo::copyHeaderTo(isSliceInfo* other) const {

@@ -59,6 +59,9 @@ public:
     std::int32_t extra = 0;
     // Cleared while the slice waits for its pixels.
     bool loaded = true;
+    // Set when the slice's file could not give its pixels (undecodable or of another size): the
+    // slice stays unloaded and zero-filled, and its series load still completes.
+    bool loadFailed = false;
     DicomDateTime acquired;
     DicomDateTime injected;
     bool decayValid = false;

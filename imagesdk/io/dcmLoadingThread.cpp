@@ -45,17 +45,19 @@ void dcmLoadingThread::process(NSUI::NSThreadRequest* request) {
     if (load->cancelled || !load->owner) {
         return;
     }
+    // A file that passed the scan but cannot give its pixels now never will: its slice is
+    // marked failed so that the series load still ends.
     if (!reader.setFile(load->text.c_str())) {
+        load->owner->onSliceFailed(load);
         return;
     }
     dcmSDK::dcmReader::PixelType type = dcmSDK::dcmReader::PIXEL_UINT8;
     int count = 0;
     const char* pixels = reader.readDicomPixelPointer(type, count);
-    if (!pixels || count <= 0 || count != load->expectedPixels) {
-        return;
-    }
-    if (type != dcmSDK::dcmReader::PIXEL_UINT8 && type != dcmSDK::dcmReader::PIXEL_INT16 &&
-        type != dcmSDK::dcmReader::PIXEL_RGB) {
+    if (!pixels || count <= 0 || count != load->expectedPixels ||
+        (type != dcmSDK::dcmReader::PIXEL_UINT8 && type != dcmSDK::dcmReader::PIXEL_INT16 &&
+         type != dcmSDK::dcmReader::PIXEL_RGB)) {
+        load->owner->onSliceFailed(load);
         return;
     }
     load->libraryPixelType = type;

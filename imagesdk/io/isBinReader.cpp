@@ -110,6 +110,7 @@ bool isBinReader::init() {
     folder.clear();
     cacheValid = false;
     loadedCount = 0;
+    failedCount = 0;
     ensureWorkers();
     return true;
 }
@@ -177,6 +178,7 @@ bool isBinReader::setSource(std::string newFolder, std::string newPrebinPath) {
         informationModified = true;
         cacheValid = false;
         loadedCount = 0;
+        failedCount = 0;
         folder = newFolder;
         prebinPath = newPrebinPath;
     }
@@ -210,6 +212,7 @@ void isBinReader::execute() {
         output->releaseVoxels();
         output->resetGeometry();
         loadedCount = 0;
+        failedCount = 0;
     }
     PrebinContents contents;
     const PrebinReadResult result = PrebinFile::read(prebinPath, folder, contents);
@@ -284,6 +287,7 @@ void isBinReader::buildSeries(isImageData* output, const PrebinContents& content
             output->resetGeometry();
             return;
         }
+        slice->geometryValid = record.geometryValid != 0;
         slice->instanceNumber = record.instanceNumber;
         slice->modality = record.modality;
         slice->extra = record.extra;
@@ -334,13 +338,16 @@ void isBinReader::updateOutput(isImageData*, isImageData* output) {
     std::vector<loadingRequest*> requests;
     {
         std::lock_guard<std::recursive_mutex> guard(lock);
-        // Slices already holding their pixels keep them; only the others are read.
+        // Slices already holding their pixels keep them; only the others are read, failed ones
+        // included.
         loadedCount = 0;
+        failedCount = 0;
         int index = 0;
-        for (const isSliceInfo* slice : output->slices) {
+        for (isSliceInfo* slice : output->slices) {
             if (slice->loaded) {
                 ++loadedCount;
             } else {
+                slice->loadFailed = false;
                 auto* request = new loadingRequest();
                 request->text = slice->path;
                 request->userValue1 = index;
@@ -395,8 +402,10 @@ bool isBinReader::readRawBuffer() {
     }
     for (isSliceInfo* slice : output->slices) {
         slice->loaded = true;
+        slice->loadFailed = false;
     }
     loadedCount = static_cast<int>(output->slices.size());
+    failedCount = 0;
     return true;
 }
 
@@ -411,8 +420,7 @@ isSliceInfo* isBinReader::requestedSlice(loadingRequest* request) {
     }
     isSliceInfo* slice = *std::next(output->slices.begin(), static_cast<std::ptrdiff_t>(index));
     if (slice->path != request->text || !slice->data ||
-        std::int64_t(slice->frames) * slice->width * slice->height != request->expectedPixels ||
-        !layoutMatches(request->libraryPixelType, slice->pixelType)) {
+        std::int64_t(slice->frames) * slice->width * slice->height != request->expectedPixels) {
         return nullptr;
     }
     return slice;
@@ -424,6 +432,8 @@ void isBinReader::onSliceLoaded(loadingRequest* request) {
     float slope = 1.0f;
     float intercept = 0.0f;
     int signCode = 0;
+    bool mayConvert = false;
+    bool finishAfterUnlock = false;
     std::uint64_t generation = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(lock);
@@ -435,11 +445,25 @@ void isBinReader::onSliceLoaded(loadingRequest* request) {
             notifyWaiters(request->requestId);
             return;
         }
-        pixelType = slice->pixelType;
-        slope = slice->rescaleSlope;
-        intercept = slice->rescaleIntercept;
-        signCode = slice->signCode;
         generation = outputGeneration;
+        // Decoded samples of another layout than the scan found cannot fill the slice.
+        if (!layoutMatches(request->libraryPixelType, slice->pixelType)) {
+            if (failSlice(slice)) {
+                finishAfterUnlock = true;
+            }
+        } else {
+            pixelType = slice->pixelType;
+            slope = slice->rescaleSlope;
+            intercept = slice->rescaleIntercept;
+            signCode = slice->signCode;
+            mayConvert = true;
+        }
+    }
+    if (!mayConvert) {
+        if (finishAfterUnlock) {
+            finishLoad(generation);
+        }
+        return;
     }
     // The conversion, the costly part, runs without the lock into the loader's own buffer.
     const void* ready = request->pixels;
@@ -471,7 +495,7 @@ void isBinReader::onSliceLoaded(loadingRequest* request) {
             NSUI::NSNotificationCenter::getInstance()->postNotification(this, NOTIFY_LOAD_PROGRESS,
                                                                         progress, nullptr, true);
             progress->release();
-            last = loadedCount == static_cast<int>(output->slices.size());
+            last = loadedCount + failedCount == static_cast<int>(output->slices.size());
             writingCache = writingCache || last;
         }
         notifyWaiters(request->requestId);
@@ -484,16 +508,19 @@ void isBinReader::onSliceLoaded(loadingRequest* request) {
 void isBinReader::finishLoad(std::uint64_t built) {
     std::lock_guard<std::mutex> cache(cacheLock);
     isImageData* output = nullptr;
+    int failed = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(lock);
         if (built != outputGeneration) {
             return;
         }
         output = outputData;
+        failed = failedCount;
     }
     // Every slice is stored and none is written again; the voxels stay while the cache lock is
-    // held, so the write needs no other lock.
-    const bool written = writeRawBuffer(output);
+    // held, so the write needs no other lock. A voxel cache with failed slices would pass their
+    // zeros off as pixels at the next open: none is written then.
+    const bool written = failed > 0 || writeRawBuffer(output);
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (built != outputGeneration) {
         return;
@@ -502,10 +529,35 @@ void isBinReader::finishLoad(std::uint64_t built) {
     if (written) {
         auto* complete = new NSUI::NSNotificationData();
         complete->setNotificationKey(key, nullptr);
+        complete->intValue = failed;
         NSUI::NSNotificationCenter::getInstance()->postNotification(this, NOTIFY_SERIES_CACHED,
                                                                     complete, nullptr, false);
         complete->release();
     }
+}
+
+void isBinReader::onSliceFailed(loadingRequest* request) {
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        isSliceInfo* slice = requestedSlice(request);
+        if (!slice || !failSlice(slice)) {
+            return;
+        }
+        generation = outputGeneration;
+    }
+    finishLoad(generation);
+}
+
+bool isBinReader::failSlice(isSliceInfo* slice) {
+    if (slice->loaded || slice->loadFailed) {
+        return false;
+    }
+    slice->loadFailed = true;
+    failedCount += 1;
+    const bool last = loadedCount + failedCount == static_cast<int>(outputData->slices.size());
+    writingCache = writingCache || last;
+    return last;
 }
 
 void isBinReader::outputRebuilt() {
@@ -579,6 +631,21 @@ bool isBinReader::isLoadComplete() {
     const int slices = output->getNumberOfSlices();
     std::lock_guard<std::recursive_mutex> guard(lock);
     return slices > 0 && loadedCount >= slices && !writingCache;
+}
+
+bool isBinReader::isLoadFinished() {
+    isImageData* output = outputData;
+    if (!output || prebinPath.empty() || !cacheValid) {
+        return false;
+    }
+    const int slices = output->getNumberOfSlices();
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return slices > 0 && loadedCount + failedCount >= slices && !writingCache;
+}
+
+int isBinReader::getFailedSliceCount() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return failedCount;
 }
 
 }  // namespace isImageSDK

@@ -58,6 +58,10 @@ public:
     bool setSource(std::string folder, std::string prebinPath);
     // Every slice of a non-empty output is loaded (and the voxel cache has been written).
     bool isLoadComplete();
+    // Every slice of a non-empty output is loaded or failed: no loader works for it any more.
+    bool isLoadFinished();
+    // Slices of the current load whose files could not give their pixels (isSliceInfo::loadFailed).
+    int getFailedSliceCount();
 
     // Fills every slice from the voxel cache; false (deleting a cache of the wrong size or one
     // that reads short) when the loaders must do it.
@@ -65,6 +69,9 @@ public:
     // A loader decoded the request's file: store its pixels in the slice. On the loader thread;
     // the request's scratch buffer, when set, takes the converted pixels.
     void onSliceLoaded(loadingRequest* request);
+    // A loader could not read or decode the request's file: the slice is marked failed. On the
+    // loader thread.
+    void onSliceFailed(loadingRequest* request);
 
 protected:
     isBinReader() = default;
@@ -79,14 +86,17 @@ private:
     void buildSeries(isImageData* output, const PrebinContents& contents);
     // The slice the request loads, when the request still stands for it; under the lock.
     isSliceInfo* requestedSlice(loadingRequest* request);
-    // Writes the voxels of the output built as generation `built` to the voxel cache and posts
-    // 9133, unless the output was rebuilt meanwhile. On the loader that stored the last slice.
+    // Writes the voxels of the output built as generation `built` to the voxel cache (unless a
+    // slice failed) and posts 9133, unless the output was rebuilt meanwhile. On the loader that
+    // stored or failed the last slice.
     void finishLoad(std::uint64_t built);
     // Holding the cache lock. False when nothing could be written.
     bool writeRawBuffer(isImageData* output);
     // Under the lock: the voxels are about to be released or rebuilt.
     void outputRebuilt();
     void notifyWaiters(int requestId);
+    // Under the lock: marks an unloaded slice failed; true when that ends the load.
+    bool failSlice(isSliceInfo* slice);
 
     std::atomic<bool> cacheValid{false};
     std::string prebinPath;
@@ -96,6 +106,8 @@ private:
     std::list<std::pair<cocos2d::Ref*, int>> waiters;
     // Slices that went from unloaded to loaded since the output was built.
     int loadedCount = 0;
+    // Slices marked failed since the loaders were last started.
+    int failedCount = 0;
     // Counts the builds and releases of the output's voxels, so that a loader can tell that the
     // slice it converted for is gone. Under the lock.
     std::uint64_t outputGeneration = 0;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -363,6 +364,46 @@ TEST_F(BinReaderTest, AFileThatDecodesToAnotherSizeIsNeverLoaded) {
     drainNotifications();
     EXPECT_EQ(progress.received.size(), 4u);
     EXPECT_FALSE(reader->isLoadComplete());
+    EXPECT_FALSE(std::filesystem::exists(series.folder.rawPath()));
+}
+
+// Overwrites the start-of-image marker of the first JPEG fragment in a file: the header still
+// reads, the pixels no longer decode.
+void breakJpegStream(const std::string& path) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const size_t marker = bytes.find("\xFF\xD8\xFF");
+    ASSERT_NE(marker, std::string::npos) << path;
+    file.seekp(static_cast<std::streamoff>(marker));
+    file.write("\0\0\0", 3);
+}
+
+TEST_F(BinReaderTest, ASliceThatCannotBeDecodedFailsAndTheLoadStillEnds) {
+    SeriesLoad series(5, 8, EXS_JPEGProcess14SV1);
+    breakJpegStream(series.paths[2]);
+    series.scan();
+    ReaderPtr reader = series.open();
+    reader->setNotificationKey(77, nullptr);
+    ValueRecorder progress(isImageSDK::NOTIFY_LOAD_PROGRESS);
+    ValueRecorder complete(isImageSDK::NOTIFY_SERIES_CACHED);
+    isImageData* output = pull(reader.get());
+    ASSERT_EQ(output->getNumberOfSlices(), 5);
+    ASSERT_TRUE(stepUntil([&] { return reader->isLoadFinished(); }));
+    drainNotifications();
+
+    EXPECT_FALSE(reader->isLoadComplete());
+    EXPECT_EQ(reader->getFailedSliceCount(), 1);
+    int s = 0;
+    for (const isSliceInfo* slice : output->slices) {
+        EXPECT_EQ(slice->loadFailed, s == 2) << "slice " << s;
+        EXPECT_EQ(slice->loaded, s != 2) << "slice " << s;
+        ++s;
+    }
+    EXPECT_EQ(progress.received.size(), 4u);
+    ASSERT_EQ(complete.received.size(), 1u);
+    EXPECT_EQ(complete.received[0].intValue, 1);
+    EXPECT_EQ(complete.received[0].dataKey, 77u);
+    // Nothing is cached, so a repaired file is read at the next open.
     EXPECT_FALSE(std::filesystem::exists(series.folder.rawPath()));
 }
 
