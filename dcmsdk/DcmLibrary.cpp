@@ -3,6 +3,7 @@
 #include "dcmsdk/DcmCallbacks.h"
 #include "dcmsdk/DcmThreadRegistry.h"
 
+#include <dcmtk/dcmdata/dcobject.h>
 #include <dcmtk/dcmdata/dcrledrg.h>
 #include <dcmtk/dcmjpeg/djdecode.h>
 #include <dcmtk/dcmjpls/djdecode.h>
@@ -17,6 +18,10 @@ void dcmsdk_init() {
         DJDecoderRegistration::registerCodecs();
         DJLSDecoderRegistration::registerCodecs();
         DcmRLEDecoderRegistration::registerCodecs();
+        // Some writers label an implicit VR data set as explicit VR (or the other way round) in
+        // the meta header: the data set's own encoding is taken instead of the label. Compressed
+        // data sets keep their label, and an unknown label is still refused by the file loader.
+        dcmAutoDetectDatasetXfer.set(OFTrue);
     });
 }
 

@@ -2,7 +2,8 @@
 
 namespace dcmSDK {
 
-// Prepares the library's process-wide state (the JPEG, JPEG-LS and RLE decoders of DCMTK). Call it
+// Prepares the library's process-wide state (the JPEG, JPEG-LS and RLE decoders of DCMTK, and
+// the detection of a data set's own encoding in files whose meta header mislabels it). Call it
 // once at start-up before any thread uses the library; further calls do nothing. The readers call
 // it too, so a program that forgets it still decodes.
 void dcmsdk_init();

@@ -3,6 +3,7 @@
 #include "dcmsdk/DcmCallbacks.h"
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmPngWriter.h"
+#include "dcmsdk/DcmRescale.h"
 #include "dcmsdk/internal/DcmFileLoader.h"
 #include "dcmsdk/internal/DcmPixelDecoder.h"
 #include "dcmsdk/internal/DcmTextConverter.h"
@@ -354,10 +355,14 @@ bool dcmReader::convertToPngFile(const char* path, bool useFileWindow) {
             dataset->findAndGetUint16(DCM_PixelRepresentation, representation);
             Float64 slope = 1.0;
             Float64 intercept = 0.0;
-            if (dataset->findAndGetFloat64(DCM_RescaleSlope, slope).bad() || slope == 0.0) {
+            if (dataset->findAndGetFloat64(DCM_RescaleSlope, slope).bad()) {
                 slope = 1.0;
             }
-            dataset->findAndGetFloat64(DCM_RescaleIntercept, intercept);
+            if (dataset->findAndGetFloat64(DCM_RescaleIntercept, intercept).bad()) {
+                intercept = 0.0;
+            }
+            slope = usableRescaleSlope(slope);
+            intercept = usableRescaleIntercept(intercept);
             std::vector<double> values(pixels);
             for (std::size_t i = 0; i < pixels; ++i) {
                 double stored = 0.0;

@@ -156,6 +156,7 @@ bool holdsDataElement(DcmDataset& dataset) {
 }  // namespace
 
 OFCondition DcmFileLoader::load(const std::string& path, DcmFileFormat& file) {
+    dcmsdk_init();
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         return EC_InvalidFilename;

@@ -488,6 +488,98 @@ TEST(dcmReader, WritesPngOfFirstFrameThroughRegisteredRoutine) {
     EXPECT_EQ(seenHeight, 6);
 }
 
+// The thumbnail of a file with an unusable rescale is the thumbnail of the same file without one.
+TEST(dcmReader, PngTakesTheRescaleRuleOfThePixelReaders) {
+    bvtest::TempDir dir;
+    static std::vector<unsigned char> seen;
+    dcmSDK::setSavePngCallback([](int width, int height, const unsigned char* rgb, const char*) {
+        seen.assign(rgb, rgb + 3 * width * height);
+        return true;
+    });
+    auto thumbnail = [&](const char* slope, const char* intercept) {
+        DicomFixture fixture;
+        fixture.pixels = DicomFixture::Pixels::S16;
+        fixture.rows = 5;
+        fixture.columns = 6;
+        fixture.customise = [=](DcmDataset& ds) {
+            ds.putAndInsertString(DCM_RescaleSlope, slope);
+            ds.putAndInsertString(DCM_RescaleIntercept, intercept);
+        };
+        const std::string path = (dir / "rescale.dcm").string();
+        EXPECT_TRUE(fixture.write(path));
+        dcmReader reader;
+        seen.clear();
+        EXPECT_TRUE(reader.setFile(path.c_str()));
+        EXPECT_TRUE(reader.convertToPngFile((dir / "t.png").c_str(), false));
+        return seen;
+    };
+    const std::vector<unsigned char> plain = thumbnail("1", "0");
+    ASSERT_EQ(plain.size(), 90u);
+    EXPECT_NE(std::count(plain.begin(), plain.end(), plain[0]), 90);
+    EXPECT_EQ(thumbnail("0", "0"), plain);
+    EXPECT_EQ(thumbnail("NaN", "0"), plain);
+    EXPECT_EQ(thumbnail("1", "NaN"), plain);
+    EXPECT_EQ(thumbnail("inf", "-inf"), plain);
+    dcmSDK::setSavePngCallback(nullptr);
+}
+
+// Written as implicit VR little endian, labelled explicit in the meta header: the preamble and
+// meta header of one file, the data set of the other.
+std::string mislabelledImplicitFile(const bvtest::TempDir& dir, const DicomFixture& fixture) {
+    DicomFixture explicitOne = fixture;
+    explicitOne.transferSyntax = EXS_LittleEndianExplicit;
+    DicomFixture implicitOne = fixture;
+    implicitOne.transferSyntax = EXS_LittleEndianImplicit;
+    const std::string explicitPath = (dir / "explicit.dcm").string();
+    const std::string implicitPath = (dir / "implicit.dcm").string();
+    EXPECT_TRUE(explicitOne.write(explicitPath));
+    EXPECT_TRUE(implicitOne.write(implicitPath));
+    auto bytesOf = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    // The meta header ends where its group length (the value after the 12-byte element header
+    // that follows the preamble) says.
+    auto dataSetOffset = [](const std::string& bytes) {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 140;
+        return std::size_t(144) + (p[0] | (p[1] << 8) | (p[2] << 16) | (std::size_t(p[3]) << 24));
+    };
+    const std::string head = bytesOf(explicitPath);
+    const std::string body = bytesOf(implicitPath);
+    EXPECT_EQ(head.compare(128, 8, std::string("DICM\x02\x00\x00\x00", 8)), 0);
+    const std::string path = (dir / "mislabelled.dcm").string();
+    std::ofstream(path, std::ios::binary)
+        << head.substr(0, dataSetOffset(head)) << body.substr(dataSetOffset(body));
+    return path;
+}
+
+TEST(dcmReader, ReadsAnImplicitDataSetLabelledExplicit) {
+    bvtest::TempDir dir;
+    DicomFixture fixture;
+    fixture.pixels = DicomFixture::Pixels::S16;
+    fixture.rows = 3;
+    fixture.columns = 5;
+    fixture.patientName = "Mislabelled^Jane";
+    const std::string path = mislabelledImplicitFile(dir, fixture);
+    dcmReader reader;
+    ASSERT_TRUE(reader.setFile(path.c_str()));
+    EXPECT_EQ(readTag(reader, 0x0002, 0x0010), "1.2.840.10008.1.2.1");
+    EXPECT_EQ(readTag(reader, 0x0010, 0x0010), "Mislabelled^Jane");
+    unsigned short rows = 0;
+    ASSERT_TRUE(reader.readDicomTagUint16(0x0028, 0x0010, rows));
+    EXPECT_EQ(rows, 3);
+    dcmReader::PixelType type;
+    int count = 0;
+    const char* pixels = reader.readDicomPixelPointer(type, count);
+    ASSERT_NE(pixels, nullptr);
+    ASSERT_EQ(count, 15);
+    EXPECT_EQ(readSamples(pixels, count, type, true), fixture.effectiveSamples());
+
+    // An unknown label is refused still, whatever the data set holds.
+    replaceInFile(path, "1.2.840.10008.1.2.1", "1.2.840.10008.9.9.9");
+    EXPECT_FALSE(reader.setFile(path.c_str()));
+}
+
 TEST(dcmReader, ReaderServesFilesInTurn) {
     bvtest::TempDir dir;
     DicomFixture first;
