@@ -296,7 +296,10 @@ isSliceInfo* isImageData::addSliceCopy(const isSliceInfo* source) {
 }
 
 bool isImageData::build(int dims[3], float space[3], int type, int orientation, int headFeet,
-                        const cocos2d::Mat4& frame) {
+                        const cocos2d::Mat4& frame, bool* outOfMemory) {
+    if (outOfMemory) {
+        *outOfMemory = false;
+    }
     releaseVoxels();
     resetGeometry();
     if (dims[2] <= 0 || dims[0] <= 0 || dims[1] <= 0) {
@@ -331,7 +334,9 @@ bool isImageData::build(int dims[3], float space[3], int type, int orientation, 
         slice->matrix = translatedAlongNormal(worldMatrix, float(i) * spacing[2]);
         slices.push_back(slice);
     }
-    allocate();
+    if (!allocate() && outOfMemory) {
+        *outOfMemory = true;
+    }
     return true;
 }
 
@@ -604,8 +609,10 @@ void isImageData::splitPhases() {
     };
     auto buildPhase = [&](isImageData* phase) {
         float phaseSpacingCopy[3] = {phaseSpacing[0], phaseSpacing[1], phaseSpacing[2]};
-        return phase->build(dims, phaseSpacingCopy, type, orientation, headFeet, frame) &&
-               phase->sliceCount == perPhase && int(phase->slices.size()) == perPhase;
+        bool outOfMemory = false;
+        return phase->build(dims, phaseSpacingCopy, type, orientation, headFeet, frame,
+                            &outOfMemory) &&
+               !outOfMemory;
     };
 
     if (!buildPhase(this)) {

@@ -34,9 +34,10 @@ public:
     // A regular volume with fresh slice records and voxel memory. False when the slice count
     // (or the width or height) is not positive. A z spacing of 0 or below becomes 1.0, written
     // back. When the voxel memory cannot be had the result is still true but the data set is
-    // empty again, so callers check the slice count.
+    // empty again (after NOTIFY_OUT_OF_MEMORY); outOfMemory, when given, tells that case apart:
+    // it is set exactly when the shape was accepted and the memory was not there.
     bool build(int dims[3], float spacing[3], int pixelType, int orientationCode, int headFeetCode,
-               const cocos2d::Mat4& frame);
+               const cocos2d::Mat4& frame, bool* outOfMemory = nullptr);
     // Appends one slice with a zero-filled buffer of its own; null (after notifying) when the
     // buffer cannot be had or is too large.
     isSliceInfo* addSlice(const int size[2], int frames, const float pixelSpacing[2], int pixelType,

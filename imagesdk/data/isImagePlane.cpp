@@ -304,9 +304,10 @@ void isImagePlane::execute() {
         const isSliceInfo* record = *std::next(inputData->slices.begin(), index);
         int dims[3] = {record->width, record->height, 1};
         float spacing[3] = {record->pixelSpacingX, record->pixelSpacingY, 1.0f};
-        out->build(dims, spacing, record->pixelType, record->orientationCode, record->headFeetCode,
-                   record->matrix);
-        if (!out->slices.empty()) {
+        bool outOfMemory = false;
+        if (out->build(dims, spacing, record->pixelType, record->orientationCode,
+                       record->headFeetCode, record->matrix, &outOfMemory) &&
+            !outOfMemory) {
             record->copyHeaderTo(out->slices.front());
             out->slices.front()->loaded = record->loaded;
         }
@@ -345,9 +346,10 @@ void isImagePlane::execute() {
     } else {
         return;
     }
-    out->build(dims, spacing, inputData->pixelType, inputData->orientationCode,
-               inputData->headFeetCode, frame);
-    if (!out->slices.empty()) {
+    bool outOfMemory = false;
+    if (out->build(dims, spacing, inputData->pixelType, inputData->orientationCode,
+                   inputData->headFeetCode, frame, &outOfMemory) &&
+        !outOfMemory) {
         first->copyHeaderTo(out->slices.front());
     }
 }

@@ -234,11 +234,12 @@ void isBinReader::buildVolume(isImageData* output, const PrebinContents& content
     const PrebinVolumeInfo& volume = contents.volumeInfo;
     int dims[3] = {volume.width, volume.height, volume.sliceCount};
     float spacing[3] = {volume.spacingX, volume.spacingY, volume.sliceSpacing};
-    const bool built = output->build(dims, spacing, volume.pixelType, volume.orientationCode,
-                                     volume.headFeetCode, matrixFromRows(volume.matrixRows));
-    // A shortage of voxel memory leaves the output empty although build reports success.
-    if (!built || output->sliceCount != volume.sliceCount ||
-        output->slices.size() != contents.slices.size()) {
+    bool outOfMemory = false;
+    const bool built =
+        output->build(dims, spacing, volume.pixelType, volume.orientationCode, volume.headFeetCode,
+                      matrixFromRows(volume.matrixRows), &outOfMemory);
+    // A cache whose slice list disagrees with its volume description builds nothing either.
+    if (!built || outOfMemory || output->slices.size() != contents.slices.size()) {
         output->releaseVoxels();
         output->resetGeometry();
         return;
