@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "dcmsdk/DcmRescale.h"
 #include "dcmsdk/dcmReader.h"
 #include "imagesdk/data/PixelType.h"
 
@@ -33,14 +34,96 @@ int digitsAt(const std::string& text, size_t offset, size_t width) {
     return textToInt(text.substr(offset, width));
 }
 
-bool readText(dcmSDK::dcmReader& reader, unsigned short group, unsigned short element,
-              std::string& text) {
-    char buffer[kTagTextSize];
-    if (!reader.readDicomTagString(group, element, buffer, kTagTextSize)) {
+// Row and column directions closer to parallel than this (the sine of the angle between them)
+// do not span a plane.
+constexpr double kParallelSine = 1e-4;
+
+double length(const double v[3]) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+bool allFinite(const std::vector<double>& values) {
+    for (const double value : values) {
+        if (!std::isfinite(value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The real of a tag as the records keep it; false, with value untouched, when absent.
+bool readReal(dcmSDK::dcmReader& reader, DicomTag tag, float& value) {
+    std::string text;
+    if (!readTagText(reader, tag, text)) {
         return false;
     }
-    text = buffer;
+    value = static_cast<float>(textToReal(text));
     return true;
+}
+
+// The real of a text when the records can hold it, else NaN.
+double finiteRealOrNaN(const std::string& text) {
+    double value = 0.0;
+    return textToFiniteReal(text, value) ? value : std::numeric_limits<double>::quiet_NaN();
+}
+
+std::int16_t readShort(dcmSDK::dcmReader& reader, DicomTag tag) {
+    unsigned short value = 0;
+    return reader.readDicomTagUint16(tag.group, tag.element, value)
+               ? static_cast<std::int16_t>(value)
+               : 0;
+}
+
+// Patient position, image position and orientation into the codes, the flag and the matrix.
+void readGeometry(dcmSDK::dcmReader& reader, const DicomHeaderRules& rules, DicomHeader& header) {
+    std::string text;
+    const bool ctPetOrMr = header.modality == 0 || header.modality == 1 || header.modality == 3;
+    int orientation = 0;
+    int headFeet = 0;
+    if (readTagText(reader, dicomTags::PatientPosition, text)) {
+        if (!patientPositionCodes(text, orientation, headFeet)) {
+            orientation = 0;
+            headFeet = 2;
+            header.geometryValid = header.geometryValid && !rules.patientPositionDecidesGeometry;
+        }
+    } else if (ctPetOrMr) {
+        headFeet = 2;
+    } else if (rules.patientPositionDecidesGeometry) {
+        header.geometryValid = false;
+    }
+    header.orientationCode = orientation;
+    header.headFeetCode = headFeet;
+
+    double position[3] = {0.0, 0.0, 0.0};
+    double row[3] = {1.0, 0.0, 0.0};
+    double column[3] = {0.0, 1.0, 0.0};
+    std::vector<double> values;
+    if (readTagText(reader, dicomTags::ImagePositionPatient, text) &&
+        splitFiniteDecimals(text, values) && usablePosition(values)) {
+        std::copy(values.begin(), values.end(), position);
+    } else {
+        header.geometryValid = false;
+    }
+    if (readTagText(reader, dicomTags::ImageOrientationPatient, text) &&
+        splitFiniteDecimals(text, values) && usableOrientation(values)) {
+        std::copy(values.begin(), values.begin() + 3, row);
+        std::copy(values.begin() + 3, values.end(), column);
+    } else {
+        header.geometryValid = false;
+    }
+    header.matrix = sliceFrameMatrix(row, column, position, orientation, headFeet);
+}
+
+void readPetValues(dcmSDK::dcmReader& reader, DicomHeader& header) {
+    std::string text;
+    readReal(reader, dicomTags::DecayFactor, header.decayFactor);
+    header.decayCorrection =
+        readTagText(reader, dicomTags::DecayCorrection, text) ? decayCorrectionCode(text) : 4;
+    readReal(reader, dicomTags::RadionuclideTotalDose, header.totalDose);
+    readReal(reader, dicomTags::SuvScaleFactor, header.suvFactor);
+    readReal(reader, dicomTags::RadionuclideHalfLife, header.halfLife);
+    header.units = readTagText(reader, dicomTags::Units, text) ? unitsCode(text) : 3;
+    readPetDates(reader, header.acquired, header.injected, header.decayValid);
 }
 
 bool hasFraction(float value) {
@@ -109,6 +192,16 @@ void rescaleSixteenBits(const void* source, std::size_t count, float slope, floa
 }
 
 }  // namespace
+
+bool readTagText(dcmSDK::dcmReader& reader, DicomTag tag, std::string& text) {
+    char buffer[kTagTextSize];
+    if (!reader.readDicomTagString(tag.group, tag.element, buffer, kTagTextSize)) {
+        text.clear();
+        return false;
+    }
+    text = buffer;
+    return true;
+}
 
 int modalityCode(const std::string& text) {
     if (text == "CT") {
@@ -183,6 +276,35 @@ std::vector<double> splitDecimals(const std::string& text) {
     }
 }
 
+bool splitFiniteDecimals(const std::string& text, std::vector<double>& values) {
+    values.clear();
+    size_t start = 0;
+    while (true) {
+        const size_t end = text.find('\\', start);
+        double value = 0.0;
+        if (!textToFiniteReal(text.substr(start, end - start), value)) {
+            return false;
+        }
+        values.push_back(value);
+        if (end == std::string::npos) {
+            return true;
+        }
+        start = end + 1;
+    }
+}
+
+bool textToFiniteReal(const std::string& text, double& value) {
+    char* end = nullptr;
+    const double read = std::strtod(text.c_str(), &end);
+    // The records keep single-precision values: what overflows them is not finite either.
+    if (end == text.c_str() || !std::isfinite(read) ||
+        std::fabs(read) > std::numeric_limits<float>::max()) {
+        return false;
+    }
+    value = read;
+    return true;
+}
+
 int textToInt(const std::string& text) {
     const long long value = std::strtoll(text.c_str(), nullptr, 10);
     if (value > std::numeric_limits<int>::max()) {
@@ -200,11 +322,32 @@ double textToReal(const std::string& text) {
 
 bool framesFromText(const std::string& text, int& frames) {
     const int value = textToInt(text);
-    if (value > kMaxFrames) {
+    if (value < 1 || value > kMaxFrames) {
         return false;
     }
-    frames = value < 1 ? 1 : value;
+    frames = value;
     return true;
+}
+
+bool usablePosition(const std::vector<double>& values) {
+    return values.size() == 3 && allFinite(values);
+}
+
+bool usableOrientation(const std::vector<double>& values) {
+    if (values.size() != 6 || !allFinite(values)) {
+        return false;
+    }
+    const double* row = values.data();
+    const double* column = values.data() + 3;
+    const double cross[3] = {row[1] * column[2] - row[2] * column[1],
+                             row[2] * column[0] - row[0] * column[2],
+                             row[0] * column[1] - row[1] * column[0]};
+    const double lengths = length(row) * length(column);
+    return lengths > 0.0 && length(cross) > kParallelSine * lengths;
+}
+
+bool usablePixelSpacing(const std::vector<double>& values) {
+    return values.size() == 2 && allFinite(values) && values[0] > 0.0 && values[1] > 0.0;
 }
 
 cocos2d::Vec3 patientToWorld(const double v[3], int orientationCode, int headFeetCode) {
@@ -356,21 +499,110 @@ void parseDicomDateTime(const std::string& text, DicomDateTime& value) {
     value.second = digitsAt(text, 12, 2);
 }
 
+bool readDicomHeader(dcmSDK::dcmReader& reader, const DicomHeaderRules& rules,
+                     DicomHeader& header) {
+    header = DicomHeader();
+    header.patientWeight = rules.absentWeightAndSize;
+    header.patientSize = rules.absentWeightAndSize;
+    header.acquired = rules.absentDate;
+    header.injected = rules.absentDate;
+    std::string text;
+
+    header.modality =
+        readTagText(reader, dicomTags::Modality, text) ? modalityCode(text) : rules.absentModality;
+    const bool pet = header.modality == 1;
+    readGeometry(reader, rules, header);
+
+    unsigned short columns = 0;
+    unsigned short rows = 0;
+    if (!reader.readDicomTagUint16(dicomTags::Columns.group, dicomTags::Columns.element, columns) ||
+        !reader.readDicomTagUint16(dicomTags::Rows.group, dicomTags::Rows.element, rows)) {
+        return false;
+    }
+    header.width = columns;
+    header.height = rows;
+    if (readTagText(reader, dicomTags::NumberOfFrames, text) &&
+        !framesFromText(text, header.frames)) {
+        return false;
+    }
+
+    std::vector<double> values;
+    if (readTagText(reader, dicomTags::PixelSpacing, text) && splitFiniteDecimals(text, values) &&
+        usablePixelSpacing(values)) {
+        header.hasPixelSpacing = true;
+        header.spacingX = static_cast<float>(values[1]);
+        header.spacingY = static_cast<float>(values[0]);
+    }
+
+    readTagText(reader, dicomTags::PatientSex, header.sex);
+    readReal(reader, dicomTags::PatientWeight, header.patientWeight);
+    readReal(reader, dicomTags::PatientSize, header.patientSize);
+    if (rules.extrasOfEveryModality || header.modality == 0) {
+        readTagText(reader, dicomTags::ScanOptions, header.scanOptions);
+    }
+    if (rules.extrasOfEveryModality || pet) {
+        header.triggerTime = readShort(reader, dicomTags::TriggerTime);
+    }
+    if (rules.extrasOfEveryModality) {
+        header.rrIntervals = readShort(reader, dicomTags::NumberOfRRIntervals);
+        header.timeSlots = readShort(reader, dicomTags::NumberOfTimeSlots);
+        header.slicesPerPhase = readShort(reader, dicomTags::NumberOfSlices);
+        header.timeSlices = readShort(reader, dicomTags::NumberOfTimeSlices);
+    }
+
+    unsigned short bitsAllocated = 8;
+    reader.readDicomTagUint16(dicomTags::BitsAllocated.group, dicomTags::BitsAllocated.element,
+                              bitsAllocated);
+    header.bitsAllocated = bitsAllocated;
+    if (readTagText(reader, dicomTags::RescaleIntercept, text)) {
+        header.rescaleIntercept =
+            static_cast<float>(dcmSDK::usableRescaleIntercept(finiteRealOrNaN(text)));
+    }
+    if (readTagText(reader, dicomTags::RescaleSlope, text)) {
+        header.rescaleSlope = static_cast<float>(dcmSDK::usableRescaleSlope(finiteRealOrNaN(text)));
+    }
+    unsigned short representation = 0;
+    reader.readDicomTagUint16(dicomTags::PixelRepresentation.group,
+                              dicomTags::PixelRepresentation.element, representation);
+    header.signCode = representation > 0 ? 1 : 0;
+    if (readTagText(reader, dicomTags::PhotometricInterpretation, text) && text == "MONOCHROME1") {
+        header.signCode += 2;
+    }
+
+    header.windowCentre = pet ? 10000.0f : 128.0f;
+    header.windowWidth = pet ? 20000.0f : 255.0f;
+    double window = 0.0;
+    if (readTagText(reader, dicomTags::WindowCenter, text) && textToFiniteReal(text, window)) {
+        header.windowCentre = static_cast<float>(window);
+    }
+    if (readTagText(reader, dicomTags::WindowWidth, text) && textToFiniteReal(text, window) &&
+        window > 0.0) {
+        header.windowWidth = static_cast<float>(window);
+    }
+
+    if (pet) {
+        readPetValues(reader, header);
+    }
+    return true;
+}
+
 void readPetDates(dcmSDK::dcmReader& reader, DicomDateTime& acquired, DicomDateTime& injected,
                   bool& valid) {
     valid = true;
     std::string text;
-    if (readText(reader, 0x0008, 0x002A, text) && text.size() > 13) {
+    if (readTagText(reader, dicomTags::AcquisitionDateTime, text) && text.size() > 13) {
         parseDicomDateTime(text, acquired);
     } else {
-        static const unsigned short kPairs[3][2] = {
-            {0x0022, 0x0032}, {0x0021, 0x0031}, {0x0020, 0x0030}};
+        static const DicomTag kPairs[3][2] = {
+            {dicomTags::AcquisitionDate, dicomTags::AcquisitionTime},
+            {dicomTags::SeriesDate, dicomTags::SeriesTime},
+            {dicomTags::StudyDate, dicomTags::StudyTime}};
         bool found = false;
         for (const auto& pair : kPairs) {
             std::string date;
             std::string time;
-            if (readText(reader, 0x0008, pair[0], date) && date.size() == 8 &&
-                readText(reader, 0x0008, pair[1], time) && time.size() >= 6) {
+            if (readTagText(reader, pair[0], date) && date.size() == 8 &&
+                readTagText(reader, pair[1], time) && time.size() >= 6) {
                 parseDicomDate(date, acquired);
                 parseDicomTime(time, acquired);
                 found = true;
@@ -382,9 +614,11 @@ void readPetDates(dcmSDK::dcmReader& reader, DicomDateTime& acquired, DicomDateT
             valid = false;
         }
     }
-    if (readText(reader, 0x0018, 0x1078, text) && text.size() > 13) {
+    if (readTagText(reader, dicomTags::RadiopharmaceuticalStartDateTime, text) &&
+        text.size() > 13) {
         parseDicomDateTime(text, injected);
-    } else if (readText(reader, 0x0018, 0x1072, text) && text.size() >= 6) {
+    } else if (readTagText(reader, dicomTags::RadiopharmaceuticalStartTime, text) &&
+               text.size() >= 6) {
         injected = acquired;
         parseDicomTime(text, injected);
     } else {

@@ -13,22 +13,9 @@ namespace isImageSDK {
 
 namespace {
 
-bool readText(dcmSDK::dcmReader& reader, unsigned short group, unsigned short element,
-              std::string& text) {
-    char buffer[kTagTextSize];
-    if (!reader.readDicomTagString(group, element, buffer, kTagTextSize)) {
-        return false;
-    }
-    text = buffer;
-    return true;
-}
-
-// The real value of a tag, or fallback when it is absent.
-float readReal(dcmSDK::dcmReader& reader, unsigned short group, unsigned short element,
-               float fallback) {
-    std::string text;
-    return readText(reader, group, element, text) ? static_cast<float>(textToReal(text)) : fallback;
-}
+// A file's unknown values are the slice record's own, and a file that cannot say how the patient
+// lay loses its geometry (see DicomHeaderRules).
+const DicomHeaderRules kSingleFileRules = {7, -1.0f, DicomDateTime(), true, false};
 
 }  // namespace
 
@@ -75,114 +62,55 @@ void isDcmReader::execute() {
 }
 
 void isDcmReader::readSlice(dcmSDK::dcmReader& reader, isImageData* data) {
+    DicomHeader header;
+    if (!readDicomHeader(reader, kSingleFileRules, header)) {
+        return;
+    }
     isSliceInfo slice;
     slice.path = fileName;
-    slice.geometryValid = true;
-    std::string text;
-
-    slice.modality = readText(reader, 0x0008, 0x0060, text) ? modalityCode(text) : 7;
-    const bool pet = slice.modality == 1;
-
-    int orientation = 0;
-    int headFeet = 2;
-    if (readText(reader, 0x0018, 0x5100, text)) {
-        if (!patientPositionCodes(text, orientation, headFeet)) {
-            slice.geometryValid = false;
-        }
-    } else if (slice.modality != 0 && slice.modality != 1 && slice.modality != 3) {
-        headFeet = 0;
-        slice.geometryValid = false;
+    slice.modality = header.modality;
+    slice.orientationCode = header.orientationCode;
+    slice.headFeetCode = header.headFeetCode;
+    slice.geometryValid = header.geometryValid;
+    slice.matrix = header.matrix;
+    slice.width = header.width;
+    slice.height = header.height;
+    slice.frames = static_cast<std::int16_t>(header.frames);
+    slice.hasPixelSpacing = header.hasPixelSpacing;
+    slice.pixelSpacingX = header.spacingX;
+    slice.pixelSpacingY = header.spacingY;
+    slice.sex = static_cast<std::int16_t>(sexCode(header.sex));
+    slice.patientWeight = header.patientWeight;
+    slice.patientSize = header.patientSize;
+    slice.scanOptions = header.scanOptions.substr(0, 9);
+    slice.triggerTime = header.triggerTime;
+    slice.rescaleIntercept = header.rescaleIntercept;
+    slice.rescaleSlope = header.rescaleSlope;
+    slice.signCode = header.signCode;
+    slice.windowCentre = header.windowCentre;
+    slice.windowWidth = header.windowWidth;
+    if (header.modality == 1) {
+        slice.decayFactor = header.decayFactor;
+        slice.decayCorrection = header.decayCorrection;
+        slice.totalDose = header.totalDose;
+        slice.suvFactor = header.suvFactor;
+        slice.halfLife = header.halfLife;
+        slice.units = header.units;
+        slice.acquired = header.acquired;
+        slice.injected = header.injected;
+        slice.decayValid = header.decayValid;
     }
-    slice.orientationCode = orientation;
-    slice.headFeetCode = headFeet;
-
-    double position[3] = {0.0, 0.0, 0.0};
-    std::vector<double> values;
-    if (readText(reader, 0x0020, 0x0032, text) && (values = splitDecimals(text)).size() == 3) {
-        std::copy(values.begin(), values.end(), position);
-    } else {
-        slice.geometryValid = false;
-    }
-    double row[3] = {1.0, 0.0, 0.0};
-    double column[3] = {0.0, 1.0, 0.0};
-    if (readText(reader, 0x0020, 0x0037, text) && (values = splitDecimals(text)).size() == 6) {
-        std::copy(values.begin(), values.begin() + 3, row);
-        std::copy(values.begin() + 3, values.end(), column);
-    } else {
-        slice.geometryValid = false;
-    }
-
-    unsigned short columns = 0;
-    unsigned short rows = 0;
-    if (!reader.readDicomTagUint16(0x0028, 0x0011, columns) ||
-        !reader.readDicomTagUint16(0x0028, 0x0010, rows)) {
-        return;
-    }
-    slice.width = columns;
-    slice.height = rows;
-
-    int frames = 1;
-    if (readText(reader, 0x0028, 0x0008, text) && !framesFromText(text, frames)) {
-        return;
-    }
-    slice.frames = static_cast<std::int16_t>(frames);
-
-    if (readText(reader, 0x0028, 0x0030, text)) {
-        values = splitDecimals(text);
-        if (values.size() == 2) {
-            slice.pixelSpacingX = static_cast<float>(values[1]);
-            slice.pixelSpacingY = static_cast<float>(values[0]);
-        }
-    } else {
-        slice.hasPixelSpacing = false;
-    }
-
-    slice.sex =
-        static_cast<std::int16_t>(readText(reader, 0x0010, 0x0040, text) ? sexCode(text) : 3);
-    slice.patientWeight = readReal(reader, 0x0010, 0x1030, slice.patientWeight);
-    slice.patientSize = readReal(reader, 0x0010, 0x1020, slice.patientSize);
-    if (slice.modality == 0 && readText(reader, 0x0018, 0x0022, text)) {
-        slice.scanOptions = text.substr(0, 9);
-    }
-    unsigned short value = 0;
-    if (pet && reader.readDicomTagUint16(0x0018, 0x1060, value)) {
-        slice.triggerTime = static_cast<std::int16_t>(value);
-    }
-    unsigned short bitsAllocated = 8;
-    reader.readDicomTagUint16(0x0028, 0x0100, bitsAllocated);
-    slice.rescaleIntercept = readReal(reader, 0x0028, 0x1052, 0.0f);
-    slice.rescaleSlope = readReal(reader, 0x0028, 0x1053, 1.0f);
-    unsigned short representation = 0;
-    reader.readDicomTagUint16(0x0028, 0x0103, representation);
-    slice.signCode = representation > 1 ? 1 : representation;
-    if (readText(reader, 0x0028, 0x0004, text) && text == "MONOCHROME1") {
-        slice.signCode += 2;
-    }
-    slice.windowCentre = readReal(reader, 0x0028, 0x1050, pet ? 10000.0f : 128.0f);
-    slice.windowWidth = readReal(reader, 0x0028, 0x1051, pet ? 20000.0f : 255.0f);
-
-    if (pet) {
-        slice.decayFactor = readReal(reader, 0x0054, 0x1321, 0.0f);
-        slice.decayCorrection =
-            readText(reader, 0x0054, 0x1102, text) ? decayCorrectionCode(text) : 4;
-        slice.totalDose = readReal(reader, 0x0018, 0x1074, 0.0f);
-        slice.suvFactor = readReal(reader, 0x7053, 0x1000, 0.0f);
-        slice.halfLife = readReal(reader, 0x0018, 0x1075, 0.0f);
-        slice.units = readText(reader, 0x0054, 0x1001, text) ? unitsCode(text) : 3;
-        readPetDates(reader, slice.acquired, slice.injected, slice.decayValid);
-    }
-
-    slice.matrix = sliceFrameMatrix(row, column, position, orientation, headFeet);
 
     dcmSDK::dcmReader::PixelType libraryType = dcmSDK::dcmReader::PIXEL_UINT8;
     int count = 0;
     const char* pixels = reader.readDicomPixelPointer(libraryType, count);
     // The conversion reads exactly frames x rows x columns samples of the library's buffer.
-    const std::int64_t expected = static_cast<std::int64_t>(frames) * rows * columns;
+    const std::int64_t expected =
+        static_cast<std::int64_t>(header.frames) * header.width * header.height;
     if (!pixels || count <= 0 || count != expected) {
         return;
     }
-    slice.pixelType = choosePixelType(bitsAllocated, libraryType, slice.modality,
+    slice.pixelType = choosePixelType(header.bitsAllocated, libraryType, slice.modality,
                                       slice.rescaleSlope, slice.rescaleIntercept, slice.signCode);
     // Each slice type reads a fixed sample width: one byte, three interleaved or two.
     const int libraryFor[] = {0, 1, 1, 1, 2};

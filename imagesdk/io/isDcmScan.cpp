@@ -107,39 +107,16 @@ double angleBetween(const cocos2d::Vec3& a, const cocos2d::Vec3& b) {
     return std::acos(std::max(-1.0, std::min(1.0, cosine)));
 }
 
-bool readText(dcmSDK::dcmReader& reader, unsigned short group, unsigned short element,
-              std::string& text) {
-    char buffer[kTagTextSize];
-    if (!reader.readDicomTagString(group, element, buffer, kTagTextSize)) {
-        text.clear();
-        return false;
-    }
-    text = buffer;
-    return true;
-}
-
-bool readReal(dcmSDK::dcmReader& reader, unsigned short group, unsigned short element,
-              float& value) {
-    std::string text;
-    if (!readText(reader, group, element, text)) {
-        return false;
-    }
-    value = static_cast<float>(textToReal(text));
-    return true;
-}
-
-std::int16_t readShort(dcmSDK::dcmReader& reader, unsigned short group, unsigned short element) {
-    unsigned short value = 0;
-    return reader.readDicomTagUint16(group, element, value) ? static_cast<std::int16_t>(value) : 0;
-}
-
 template <std::size_t N>
-void readRecordText(dcmSDK::dcmReader& reader, unsigned short group, unsigned short element,
-                    char (&field)[N]) {
+void readRecordText(dcmSDK::dcmReader& reader, DicomTag tag, char (&field)[N]) {
     std::string text;
-    readText(reader, group, element, text);
+    readTagText(reader, tag, text);
     setRecordText(field, text);
 }
+
+// The cache record's unknown values are zeros, and only position and orientation decide its
+// geometry (see DicomHeaderRules).
+const DicomHeaderRules kScanRules = {0, 0.0f, kZeroDateTime, false, true};
 
 }  // namespace
 
@@ -279,132 +256,71 @@ bool isDcmScan::readRecord(dcmSDK::dcmReader& reader, DcmFileRecord& record, boo
     if (!reader.readDicomPixelType(libraryType)) {
         return false;
     }
+    DicomHeader header;
+    if (!readDicomHeader(reader, kScanRules, header)) {
+        return false;
+    }
+    record.modality = header.modality;
+    record.orientationCode = header.orientationCode;
+    record.headFeetCode = header.headFeetCode;
+    record.geometryValid = header.geometryValid ? 1 : 0;
+    // A file that cannot be placed cannot be part of a volume.
+    if (!header.geometryValid) {
+        forceSeries = true;
+    }
+    matrixToRows(header.matrix, record.matrixRows);
+    record.width = header.width;
+    record.height = header.height;
+    record.frames = static_cast<std::int16_t>(header.frames);
+    if (header.frames > 1) {
+        forceSeries = true;
+    }
+    record.spacingX = header.spacingX;
+    record.spacingY = header.spacingY;
+    if (!header.sex.empty()) {
+        record.sex = header.sex == "F" ? 'F' : header.sex == "M" ? 'M' : 'U';
+    }
+    record.patientWeight = header.patientWeight;
+    record.patientSize = header.patientSize;
+    setRecordText(record.scanOptions, header.scanOptions);
+    record.triggerTime = header.triggerTime;
+    record.rrIntervals = header.rrIntervals;
+    record.timeSlots = header.timeSlots;
+    record.slicesPerPhase = header.slicesPerPhase;
+    record.timeSlices = header.timeSlices;
+    record.bitsAllocated = header.bitsAllocated;
+    record.rescaleIntercept = header.rescaleIntercept;
+    record.rescaleSlope = header.rescaleSlope;
+    record.signCode = header.signCode;
+    record.windowCentre = header.windowCentre;
+    record.windowWidth = header.windowWidth;
+    if (header.modality == 1) {
+        record.decayFactor = header.decayFactor;
+        record.decayCorrection = header.decayCorrection;
+        record.totalDose = header.totalDose;
+        record.suvFactor = header.suvFactor;
+        record.halfLife = header.halfLife;
+        record.units = header.units;
+        record.acquired = header.acquired;
+        record.injected = header.injected;
+        record.decayValid = header.decayValid ? 1 : 0;
+    }
+
     std::string text;
-
-    record.modality = readText(reader, 0x0008, 0x0060, text) ? modalityCode(text) : 0;
-    const bool ctPetOrMr = record.modality == 0 || record.modality == 1 || record.modality == 3;
-    int orientation = 0;
-    int headFeet = 0;
-    if (readText(reader, 0x0018, 0x5100, text)) {
-        if (!patientPositionCodes(text, orientation, headFeet)) {
-            orientation = 0;
-            headFeet = 2;
-        }
-    } else if (ctPetOrMr) {
-        headFeet = 2;
-    }
-    record.orientationCode = orientation;
-    record.headFeetCode = headFeet;
-    record.geometryValid = 1;
-
-    double position[3] = {0.0, 0.0, 0.0};
-    double row[3] = {1.0, 0.0, 0.0};
-    double column[3] = {0.0, 1.0, 0.0};
-    readText(reader, 0x0020, 0x0032, text);
-    const std::vector<double> positionValues = splitDecimals(text);
-    if (positionValues.size() == 3) {
-        std::copy(positionValues.begin(), positionValues.end(), position);
-    } else {
-        record.geometryValid = 0;
-        forceSeries = true;
-    }
-    readText(reader, 0x0020, 0x0037, text);
-    const std::vector<double> orientationValues = splitDecimals(text);
-    if (orientationValues.size() == 6) {
-        std::copy(orientationValues.begin(), orientationValues.begin() + 3, row);
-        std::copy(orientationValues.begin() + 3, orientationValues.end(), column);
-    } else {
-        record.geometryValid = 0;
-        forceSeries = true;
-    }
-    matrixToRows(sliceFrameMatrix(row, column, position, orientation, headFeet), record.matrixRows);
-
-    unsigned short columns = 0;
-    unsigned short rows = 0;
-    if (!reader.readDicomTagUint16(0x0028, 0x0011, columns) ||
-        !reader.readDicomTagUint16(0x0028, 0x0010, rows)) {
-        return false;
-    }
-    record.width = columns;
-    record.height = rows;
-
-    int frames = 1;
-    if (readText(reader, 0x0028, 0x0008, text) && !framesFromText(text, frames)) {
-        return false;
-    }
-    record.frames = static_cast<std::int16_t>(frames);
-    if (frames > 1) {
-        forceSeries = true;
-    }
-
-    record.spacingX = 1.0f;
-    record.spacingY = 1.0f;
-    if (readText(reader, 0x0028, 0x0030, text)) {
-        const std::vector<double> spacing = splitDecimals(text);
-        if (spacing.size() == 2) {
-            record.spacingX = static_cast<float>(spacing[1]);
-            record.spacingY = static_cast<float>(spacing[0]);
-        }
-    }
-
-    if (readText(reader, 0x0010, 0x0040, text)) {
-        record.sex = text == "F" ? 'F' : text == "M" ? 'M' : 'U';
-    }
-    readReal(reader, 0x0010, 0x1030, record.patientWeight);
-    readReal(reader, 0x0010, 0x1020, record.patientSize);
-    readRecordText(reader, 0x0018, 0x0022, record.scanOptions);
-    record.triggerTime = readShort(reader, 0x0018, 0x1060);
-    record.rrIntervals = readShort(reader, 0x0054, 0x0061);
-    record.timeSlots = readShort(reader, 0x0054, 0x0071);
-    record.slicesPerPhase = readShort(reader, 0x0054, 0x0081);
-    record.timeSlices = readShort(reader, 0x0054, 0x0101);
-
-    unsigned short bitsAllocated = 8;
-    reader.readDicomTagUint16(0x0028, 0x0100, bitsAllocated);
-    record.bitsAllocated = bitsAllocated;
-    record.rescaleIntercept = 0.0f;
-    record.rescaleSlope = 1.0f;
-    readReal(reader, 0x0028, 0x1052, record.rescaleIntercept);
-    readReal(reader, 0x0028, 0x1053, record.rescaleSlope);
-    unsigned short representation = 0;
-    reader.readDicomTagUint16(0x0028, 0x0103, representation);
-    record.signCode = representation > 0 ? 1 : 0;
-    if (readText(reader, 0x0028, 0x0004, text) && text == "MONOCHROME1") {
-        record.signCode += 2;
-    }
-    const bool pet = record.modality == 1;
-    record.windowCentre = pet ? 10000.0f : 128.0f;
-    record.windowWidth = pet ? 20000.0f : 255.0f;
-    readReal(reader, 0x0028, 0x1050, record.windowCentre);
-    readReal(reader, 0x0028, 0x1051, record.windowWidth);
-
-    if (pet) {
-        readReal(reader, 0x0054, 0x1321, record.decayFactor);
-        record.decayCorrection =
-            readText(reader, 0x0054, 0x1102, text) ? decayCorrectionCode(text) : 4;
-        readReal(reader, 0x0018, 0x1074, record.totalDose);
-        readReal(reader, 0x7053, 0x1000, record.suvFactor);
-        readReal(reader, 0x0018, 0x1075, record.halfLife);
-        record.units = readText(reader, 0x0054, 0x1001, text) ? unitsCode(text) : 3;
-        bool valid = false;
-        readPetDates(reader, record.acquired, record.injected, valid);
-        record.decayValid = valid ? 1 : 0;
-    }
-
-    readRecordText(reader, 0x0008, 0x0080, record.institutionName);
-    readRecordText(reader, 0x0008, 0x103E, record.seriesDescription);
-    if (readText(reader, 0x0008, 0x0021, text) && text.size() == 8) {
+    readRecordText(reader, dicomTags::InstitutionName, record.institutionName);
+    readRecordText(reader, dicomTags::SeriesDescription, record.seriesDescription);
+    if (readTagText(reader, dicomTags::SeriesDate, text) && text.size() == 8) {
         parseDicomDate(text, record.seriesDateTime);
     }
-    if (readText(reader, 0x0008, 0x0031, text) && text.size() > 5) {
+    if (readTagText(reader, dicomTags::SeriesTime, text) && text.size() > 5) {
         parseDicomTime(text, record.seriesDateTime);
     }
-    readRecordText(reader, 0x0010, 0x0010, record.patientName);
-    readRecordText(reader, 0x0010, 0x0020, record.patientID);
-    readRecordText(reader, 0x0010, 0x1010, record.patientAge);
-    readRecordText(reader, 0x0020, 0x0010, record.studyID);
-    readRecordText(reader, 0x0020, 0x0011, record.seriesNumber);
-    if (readText(reader, 0x0020, 0x0013, text)) {
+    readRecordText(reader, dicomTags::PatientName, record.patientName);
+    readRecordText(reader, dicomTags::PatientID, record.patientID);
+    readRecordText(reader, dicomTags::PatientAge, record.patientAge);
+    readRecordText(reader, dicomTags::StudyID, record.studyID);
+    readRecordText(reader, dicomTags::SeriesNumber, record.seriesNumber);
+    if (readTagText(reader, dicomTags::InstanceNumber, text)) {
         record.instanceNumber = static_cast<std::int16_t>(textToInt(text));
     } else {
         forceSeries = true;

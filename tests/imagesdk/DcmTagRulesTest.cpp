@@ -80,20 +80,55 @@ TEST(DcmTagRulesTest, CodesCompareWholeTexts) {
     EXPECT_EQ(unitsCode("GML"), 3);
 }
 
-TEST(DcmTagRulesTest, FramesBelowOneBecomeOneAndAboveTheLimitAreRefused) {
+TEST(DcmTagRulesTest, FramesBelowOneOrAboveTheLimitAreRefused) {
     const struct {
         const char* text;
         bool accepted;
         int frames;
-    } cases[] = {{"0", true, 1},         {"-3", true, 1},          {"7", true, 7},
-                 {"32767", true, 32767}, {"32768", false, 0},      {"99999999999", false, 0},
-                 {"", true, 1},          {"-99999999999", true, 1}};
+    } cases[] = {{"0", false, 0},
+                 {"-3", false, 0},
+                 {"7", true, 7},
+                 {"1", true, 1},
+                 {"32767", true, 32767},
+                 {"32768", false, 0},
+                 {"99999999999", false, 0},
+                 {"", false, 0},
+                 {"-99999999999", false, 0}};
     for (const auto& c : cases) {
         int frames = 0;
         EXPECT_EQ(framesFromText(c.text, frames), c.accepted) << c.text;
         if (c.accepted) {
             EXPECT_EQ(frames, c.frames) << c.text;
         }
+    }
+}
+
+TEST(DcmTagRulesTest, OnlyFiniteValuesPlaceAndMeasure) {
+    std::vector<double> values;
+    EXPECT_TRUE(splitFiniteDecimals("1.5\\-2\\3e1", values));
+    EXPECT_EQ(values, (std::vector<double>{1.5, -2.0, 30.0}));
+    for (const char* text : {"1\\nan\\3", "inf", "1\\\\3", "x", "", "1e39"}) {
+        EXPECT_FALSE(splitFiniteDecimals(text, values)) << text;
+    }
+
+    const struct {
+        std::vector<double> values;
+        bool usable;
+    } orientations[] = {
+        {{1, 0, 0, 0, 1, 0}, true},  {{0.6, 0.8, 0, 0, 0, -3}, true},
+        {{0, 0, 0, 0, 0, 0}, false}, {{1, 0, 0, 0, 0, 0}, false},
+        {{1, 0, 0, 2, 0, 0}, false}, {{1, 0, 0, 1, 1e-6, 0}, false},
+        {{1, 0, 0, 0, 1}, false},
+    };
+    for (const auto& c : orientations) {
+        EXPECT_EQ(usableOrientation(c.values), c.usable) << ::testing::PrintToString(c.values);
+    }
+    EXPECT_TRUE(usablePosition({-120.5, 0, 3e4}));
+    EXPECT_FALSE(usablePosition({1, 2}));
+    EXPECT_TRUE(usablePixelSpacing({0.5, 0.25}));
+    for (const std::vector<double>& spacing :
+         std::vector<std::vector<double>>{{0, 1}, {1, -1}, {1}, {1, 1, 1}, {}}) {
+        EXPECT_FALSE(usablePixelSpacing(spacing)) << ::testing::PrintToString(spacing);
     }
 }
 

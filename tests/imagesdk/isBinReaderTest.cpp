@@ -1,5 +1,7 @@
 #include "imagesdk/io/isBinReader.h"
 
+#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -405,6 +407,25 @@ TEST_F(BinReaderTest, ASliceThatCannotBeDecodedFailsAndTheLoadStillEnds) {
     EXPECT_EQ(complete.received[0].dataKey, 77u);
     // Nothing is cached, so a repaired file is read at the next open.
     EXPECT_FALSE(std::filesystem::exists(series.folder.rawPath()));
+}
+
+// A slice the scan could not place keeps that in the series, so no viewer positions it.
+TEST_F(BinReaderTest, ASliceWithoutUsableGeometryIsInvalidInTheSeries) {
+    SeriesLoad series(2);
+    bvtest::DicomFixture unplaced = series.fixture;
+    unplaced.customise = [](DcmDataset& set) {
+        set.putAndInsertString(DCM_ImagePositionPatient, "0\\inf\\0");
+    };
+    series.write(2, unplaced);
+    series.scan();
+    ReaderPtr reader = series.open();
+    isImageData* output = pull(reader.get());
+    ASSERT_FALSE(output->isVolume());
+    ASSERT_EQ(output->getNumberOfSlices(), 3);
+    for (const isSliceInfo* slice : output->slices) {
+        EXPECT_EQ(slice->geometryValid, slice->path != series.paths[2]) << slice->path;
+    }
+    ASSERT_TRUE(waitForLoad(reader.get()));
 }
 
 struct ShortageCase {

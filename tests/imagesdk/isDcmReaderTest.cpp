@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imagesdk/data/PixelType.h"
@@ -199,9 +200,10 @@ TEST_F(DcmReaderFixture, HeaderValuesAndWindowDefaults) {
     EXPECT_EQ(slice->sex, 3);
     EXPECT_FLOAT_EQ(slice->patientWeight, -1.0f);
     EXPECT_EQ(slice->scanOptions, "");
+    // Three values are no pixel spacing: the image is measured in pixels.
     EXPECT_FLOAT_EQ(slice->pixelSpacingX, 1.0f);
     EXPECT_FLOAT_EQ(slice->pixelSpacingY, 1.0f);
-    EXPECT_TRUE(slice->hasPixelSpacing);
+    EXPECT_FALSE(slice->hasPixelSpacing);
     EXPECT_FLOAT_EQ(slice->windowWidth, 400.0f);
     EXPECT_FLOAT_EQ(slice->windowCentre, 40.0f);
 
@@ -386,15 +388,172 @@ TEST_F(DcmReaderFixture, MultiFrameFileIsOneSliceHoldingEveryFrame) {
     EXPECT_EQ(sliceValues(*slice), std::vector<double>(samples.begin(), samples.end()));
 }
 
-TEST_F(DcmReaderFixture, NumberOfFramesBelowOneCountsAsOne) {
+// A header that counts fewer than one frame does not describe its pixels: like one that counts
+// more than a slice can hold, it is refused.
+TEST_F(DcmReaderFixture, NumberOfFramesBelowOneIsRefused) {
     for (const char* frames : {"0", "-3"}) {
         DicomFixture fixture;
         fixture.customise = [frames](DcmDataset& ds) {
             ds.putAndInsertString(DCM_NumberOfFrames, frames);
         };
+        EXPECT_EQ(read(fixture), nullptr) << frames;
+        EXPECT_EQ(data->getNumberOfSlices(), 0) << frames;
+    }
+    DicomFixture one;
+    one.customise = [](DcmDataset& ds) { ds.putAndInsertString(DCM_NumberOfFrames, "1"); };
+    const isSliceInfo* slice = read(one);
+    ASSERT_NE(slice, nullptr);
+    EXPECT_EQ(slice->frames, 1);
+}
+
+// Values that would place, scale or window an image wrongly are not taken as read.
+struct HeaderTextCase {
+    const char* label;
+    const char* modality;
+    std::vector<std::pair<DcmTagKey, const char*>> texts;
+};
+
+// Invalid geometry leaves the defaults in the matrix: no NaN or infinity reaches a viewer.
+void expectIdentityPlacement(const isSliceInfo& slice) {
+    const float columns[4][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}, {0, 0, 0}};
+    for (int col = 0; col < 4; ++col) {
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_FLOAT_EQ(slice.matrix.m[col * 4 + row], columns[col][row])
+                << "column " << col << " row " << row;
+        }
+    }
+}
+
+TEST_F(DcmReaderFixture, PositionOrOrientationThatPlacesNothingIsInvalidGeometry) {
+    const HeaderTextCase cases[] = {
+        {"position NaN", "CT", {{DCM_ImagePositionPatient, "NaN\\0\\0"}}},
+        {"position infinite", "CT", {{DCM_ImagePositionPatient, "0\\inf\\0"}}},
+        {"position beyond float", "CT", {{DCM_ImagePositionPatient, "0\\0\\1e300"}}},
+        {"position not a number", "CT", {{DCM_ImagePositionPatient, "0\\x\\0"}}},
+        {"orientation zeros", "CT", {{DCM_ImageOrientationPatient, "0\\0\\0\\0\\0\\0"}}},
+        {"orientation zero row", "MR", {{DCM_ImageOrientationPatient, "0\\0\\0\\0\\1\\0"}}},
+        {"orientation parallel", "CT", {{DCM_ImageOrientationPatient, "1\\0\\0\\-1\\0\\0"}}},
+        {"orientation NaN", "PT", {{DCM_ImageOrientationPatient, "1\\0\\0\\0\\NaN\\0"}}},
+    };
+    for (const HeaderTextCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        DicomFixture fixture;
+        fixture.modality = c.modality;
+        fixture.pixels = DicomFixture::Pixels::S16;
+        fixture.customise = [&c](DcmDataset& ds) {
+            ds.putAndInsertString(DCM_ImagePositionPatient, "0\\0\\0");
+            for (const auto& text : c.texts) {
+                ds.putAndInsertString(text.first, text.second);
+            }
+        };
         const isSliceInfo* slice = read(fixture);
-        ASSERT_NE(slice, nullptr) << frames;
-        EXPECT_EQ(slice->frames, 1) << frames;
+        ASSERT_NE(slice, nullptr);
+        EXPECT_FALSE(slice->geometryValid);
+        expectIdentityPlacement(*slice);
+    }
+    // Directions that are not unit length but span a plane still place the image.
+    DicomFixture scaled;
+    scaled.imageOrientation = {2, 0, 0, 0, 0.5, 0};
+    const isSliceInfo* slice = read(scaled);
+    ASSERT_NE(slice, nullptr);
+    EXPECT_TRUE(slice->geometryValid);
+}
+
+TEST_F(DcmReaderFixture, SlopeZeroOrNotFiniteIsOneAndAnInterceptNotFiniteIsZero) {
+    const struct {
+        const char* slope;
+        const char* intercept;
+        float expectedSlope;
+        float expectedIntercept;
+    } cases[] = {
+        {"0", "-1024", 1.0f, -1024.0f},   {"NaN", "-1024", 1.0f, -1024.0f},
+        {"inf", "-1024", 1.0f, -1024.0f}, {"1e39", "-1024", 1.0f, -1024.0f},
+        {"1", "NaN", 1.0f, 0.0f},         {"0", "-inf", 1.0f, 0.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.slope) + " " + c.intercept);
+        DicomFixture fixture;
+        fixture.pixels = DicomFixture::Pixels::S16;
+        fixture.customise = [&c](DcmDataset& ds) {
+            ds.putAndInsertString(DCM_RescaleSlope, c.slope);
+            ds.putAndInsertString(DCM_RescaleIntercept, c.intercept);
+        };
+        const isSliceInfo* slice = read(fixture);
+        ASSERT_NE(slice, nullptr);
+        EXPECT_FLOAT_EQ(slice->rescaleSlope, c.expectedSlope);
+        EXPECT_FLOAT_EQ(slice->rescaleIntercept, c.expectedIntercept);
+        EXPECT_EQ(slice->pixelType, isImageSDK::PIXEL_INT16);
+        std::vector<double> expected;
+        for (const int sample : fixture.effectiveSamples()) {
+            expected.push_back(
+                std::min(32767.0, std::max(-32768.0, sample + double(c.expectedIntercept))));
+        }
+        EXPECT_EQ(sliceValues(*slice), expected);
+    }
+}
+
+TEST_F(DcmReaderFixture, SpacingAndWindowThatCannotBeUsedAreAbsent) {
+    const HeaderTextCase spacing[] = {
+        {"zero", "CT", {{DCM_PixelSpacing, "0\\0.5"}}},
+        {"negative", "CT", {{DCM_PixelSpacing, "0.5\\-0.5"}}},
+        {"infinite", "CT", {{DCM_PixelSpacing, "inf\\0.5"}}},
+        {"NaN", "CT", {{DCM_PixelSpacing, "0.5\\NaN"}}},
+        {"one value", "CT", {{DCM_PixelSpacing, "0.5"}}},
+        {"not a number", "CT", {{DCM_PixelSpacing, "x\\0.5"}}},
+    };
+    for (const HeaderTextCase& c : spacing) {
+        SCOPED_TRACE(c.label);
+        DicomFixture fixture;
+        fixture.customise = [&c](DcmDataset& ds) {
+            for (const auto& text : c.texts) {
+                ds.putAndInsertString(text.first, text.second);
+            }
+        };
+        const isSliceInfo* slice = read(fixture);
+        ASSERT_NE(slice, nullptr);
+        EXPECT_FALSE(slice->hasPixelSpacing);
+        EXPECT_FLOAT_EQ(slice->pixelSpacingX, 1.0f);
+        EXPECT_FLOAT_EQ(slice->pixelSpacingY, 1.0f);
+    }
+
+    const struct {
+        HeaderTextCase header;
+        float width;
+        float centre;
+    } windows[] = {
+        {{"width zero", "CT", {{DCM_WindowCenter, "40"}, {DCM_WindowWidth, "0"}}}, 255.0f, 40.0f},
+        {{"width negative", "MR", {{DCM_WindowCenter, "-400"}, {DCM_WindowWidth, "-5"}}},
+         255.0f,
+         -400.0f},
+        {{"width unreadable", "CT", {{DCM_WindowCenter, "40"}, {DCM_WindowWidth, "wide"}}},
+         255.0f,
+         40.0f},
+        {{"centre not a number", "CT", {{DCM_WindowCenter, "abc"}, {DCM_WindowWidth, "400"}}},
+         400.0f,
+         128.0f},
+        {{"pet width zero", "PT", {{DCM_WindowCenter, "NaN"}, {DCM_WindowWidth, "0"}}},
+         20000.0f,
+         10000.0f},
+        {{"first of several",
+          "CT",
+          {{DCM_WindowCenter, "40\\300"}, {DCM_WindowWidth, "400\\1500"}}},
+         400.0f,
+         40.0f},
+    };
+    for (const auto& c : windows) {
+        SCOPED_TRACE(c.header.label);
+        DicomFixture fixture;
+        fixture.modality = c.header.modality;
+        fixture.pixels = DicomFixture::Pixels::S16;
+        fixture.customise = [&c](DcmDataset& ds) {
+            for (const auto& text : c.header.texts) {
+                ds.putAndInsertString(text.first, text.second);
+            }
+        };
+        const isSliceInfo* slice = read(fixture);
+        ASSERT_NE(slice, nullptr);
+        EXPECT_FLOAT_EQ(slice->windowWidth, c.width);
+        EXPECT_FLOAT_EQ(slice->windowCentre, c.centre);
     }
 }
 

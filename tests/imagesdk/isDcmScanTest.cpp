@@ -220,6 +220,21 @@ INSTANTIATE_TEST_SUITE_P(
                                          f.imageOrientation = {1, 0, 0, 0, 1};
                                      }
                                  }},
+                      SeriesCase{"PositionNotFinite",
+                                 [](bvtest::DicomFixture& f, int i) {
+                                     if (i == 2) {
+                                         f.customise = [](DcmDataset& set) {
+                                             set.putAndInsertString(DCM_ImagePositionPatient,
+                                                                    "0\\NaN\\2");
+                                         };
+                                     }
+                                 }},
+                      SeriesCase{"ParallelDirections",
+                                 [](bvtest::DicomFixture& f, int i) {
+                                     if (i == 1) {
+                                         f.imageOrientation = {0, 1, 0, 0, 1, 0};
+                                     }
+                                 }},
                       SeriesCase{"NoInstanceNumber",
                                  [](bvtest::DicomFixture& f, int i) {
                                      if (i == 0) {
@@ -347,6 +362,44 @@ TEST_F(ScanFolderTest, RecordHoldsTheFileValues) {
     EXPECT_NEAR(r.halfLife, 6586.2f, 0.01f);
     EXPECT_EQ(r.geometryValid, 1);
     EXPECT_EQ(r.headFeetCode, 0);
+}
+
+// The cache record takes the same care as the single-file reader: nothing unusable is kept as
+// if it had been read.
+TEST_F(ScanFolderTest, RecordKeepsNoUnusableValue) {
+    fixture.pixels = bvtest::DicomFixture::Pixels::S16;
+    fixture.customise = [](DcmDataset& set) {
+        set.putAndInsertString(DCM_ImageOrientationPatient, "0\\0\\0\\0\\0\\0");
+        set.putAndInsertString(DCM_PixelSpacing, "0\\0.5");
+        set.putAndInsertString(DCM_RescaleSlope, "0");
+        set.putAndInsertString(DCM_RescaleIntercept, "NaN");
+        set.putAndInsertString(DCM_WindowCenter, "level");
+        set.putAndInsertString(DCM_WindowWidth, "-1");
+    };
+    write("a.dcm", fixture);
+    ASSERT_TRUE(scan());
+    ASSERT_EQ(contents.records.size(), 1u);
+    const isImageSDK::DcmFileRecord& r = contents.records[0];
+    EXPECT_EQ(r.geometryValid, 0);
+    for (const float value : r.matrixRows) {
+        EXPECT_TRUE(std::isfinite(value));
+    }
+    EXPECT_FLOAT_EQ(r.spacingX, 1.0f);
+    EXPECT_FLOAT_EQ(r.spacingY, 1.0f);
+    EXPECT_FLOAT_EQ(r.rescaleSlope, 1.0f);
+    EXPECT_FLOAT_EQ(r.rescaleIntercept, 0.0f);
+    EXPECT_EQ(r.pixelType, isImageSDK::PIXEL_INT16);
+    EXPECT_FLOAT_EQ(r.windowWidth, 255.0f);
+    EXPECT_FLOAT_EQ(r.windowCentre, 128.0f);
+}
+
+TEST_F(ScanFolderTest, FramesBelowOneAreSkipped) {
+    bvtest::DicomFixture none = fixture;
+    none.customise = [](DcmDataset& set) { set.putAndInsertString(DCM_NumberOfFrames, "0"); };
+    write("zero.dcm", none);
+    write("good.dcm", fixture);
+    ASSERT_TRUE(scan());
+    EXPECT_EQ(contents.names, std::vector<std::string>{"good.dcm"});
 }
 
 }  // namespace
