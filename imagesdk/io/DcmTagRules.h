@@ -164,7 +164,7 @@ struct DicomHeaderRules {
     bool extrasOfEveryModality;
 };
 
-// The values both readers take from a header, after the rules below: geometry that is missing
+// The values both readers take from a header, after these rules: geometry that is missing
 // or unusable clears geometryValid (and leaves position 0 and the identity directions); Pixel
 // Spacing that is unusable is absent (1.0 both ways); a Rescale Slope of 0 or one that is not
 // finite is 1 and an intercept that is not finite is 0; a window centre that is not a number and

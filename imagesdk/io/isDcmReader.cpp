@@ -1,10 +1,8 @@
 #include "imagesdk/io/isDcmReader.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <utility>
-#include <vector>
 
 #include "dcmsdk/dcmReader.h"
 #include "imagesdk/io/DcmTagRules.h"
