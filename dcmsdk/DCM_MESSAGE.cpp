@@ -33,6 +33,16 @@ DCM_MESSAGE::DCM_MESSAGE() {
     std::memset(static_cast<void*>(this), 0, sizeof(*this));
 }
 
+std::unique_ptr<DCM_MESSAGE> DCM_MESSAGE::adoptEventRecord(const char* eventText) {
+    // The event passes the record through the routine's text parameter.
+    return std::unique_ptr<DCM_MESSAGE>(
+        const_cast<DCM_MESSAGE*>(reinterpret_cast<const DCM_MESSAGE*>(eventText)));
+}
+
+const char* DCM_MESSAGE::asEventText() const {
+    return reinterpret_cast<const char*>(this);
+}
+
 void DCM_MESSAGE::setText(char* slot, std::size_t capacity, const char* text) {
     if (capacity == 0) {
         return;

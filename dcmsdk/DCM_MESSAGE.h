@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 namespace dcmSDK {
 
@@ -30,6 +31,12 @@ struct DCM_MESSAGE {
 
     // All fields empty.
     DCM_MESSAGE();
+
+    // Takes over the record that a kEventFileStored event hands to the message routine in place
+    // of its text; null for null.
+    static std::unique_ptr<DCM_MESSAGE> adoptEventRecord(const char* eventText);
+    // The record as the text of a kEventFileStored event; the receiver adopts it.
+    const char* asEventText() const;
 
     // Copies text into a slot, cut at a character boundary so that it ends with a zero byte.
     static void setText(char* slot, std::size_t capacity, const char* text);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dcmsdk/DcmEvents.h"
+
 namespace dcmSDK {
 
 // Process-wide routines the application hands to the library once at start-up. The library may
@@ -11,8 +13,8 @@ typedef void (*Gb2Utf8Callback)(const char* source, char* target, int size);
 // Writes height rows of width x 3 RGB bytes, top row first, as a PNG file; true when written.
 typedef bool (*SavePngCallback)(int width, int height, const unsigned char* pixels,
                                 const char* path);
-// Receives one library event: its type and its text (for a stored file, a DCM_MESSAGE record
-// that the receiver takes over and frees with delete).
+// Receives one library event: its type (a DcmEvent) and its text (for kEventFileStored, a
+// DCM_MESSAGE record that the receiver takes over and frees with delete).
 typedef void (*MsgCallback)(unsigned int type, const char* text);
 // Reads a whole file into a new buffer (freed with delete[]) and sets size; null when the file is
 // missing or empty.

@@ -76,7 +76,7 @@ bool dcmEcho::echo(const char (*targets)[100], int count, bool addressOnly) {
                 queued_.erase(key);
             }
             if (!reply.empty() && !stopping.load()) {
-                raiseEvent(4, reply.c_str());
+                raiseEvent(kEventEchoReply, reply.c_str());
             }
         });
     }

@@ -11,8 +11,8 @@
 namespace dcmSDK {
 
 // Verifies nodes with C-ECHO, several at a time on threads of its own, each within the library's
-// connect and message time-outs. A reply is event 4 with a JSON text: "ok" ("1" or "0"), "appid"
-// (address:port), "ip", "port", "name".
+// connect and message time-outs. A reply is kEventEchoReply with a JSON text: "ok" ("1" or "0"),
+// "appid" (address:port), "ip", "port", "name".
 class dcmEcho : public DcmThreadOwner {
 public:
     // Nodes verified at the same time.

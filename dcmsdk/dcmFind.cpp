@@ -41,7 +41,7 @@ void onAnswer(void* data, T_DIMSE_C_FindRQ*, int, T_DIMSE_C_FindRSP*, DcmDataset
     const std::string text = context->seriesLevel
                                  ? dcmFind::answerText(*answer, kSeriesTags, kSeriesTagCount)
                                  : dcmFind::answerText(*answer, kStudyTags, kStudyTagCount);
-    raiseEvent(5, text.c_str());
+    raiseEvent(kEventFindAnswer, text.c_str());
 }
 
 }  // namespace
@@ -128,7 +128,7 @@ void dcmFind::run(const std::string& ip, int port, const std::string& calling,
          false}};
     if (!association.open(ip, port, calling, called, contexts, error)) {
         if (!stopping.load()) {
-            raiseEvent(6, error.c_str());
+            raiseEvent(kEventFindFailed, error.c_str());
         }
         return;
     }
@@ -163,14 +163,14 @@ void dcmFind::run(const std::string& ip, int port, const std::string& calling,
     if (status.bad()) {
         association.markBroken();
         if (!stopping.load()) {
-            raiseEvent(6, status.text());
+            raiseEvent(kEventFindFailed, status.text());
         }
         return;
     }
     if (response.DimseStatus != STATUS_Success && !stopping.load()) {
         char text[64];
         std::snprintf(text, sizeof(text), "query refused with status 0x%04x", response.DimseStatus);
-        raiseEvent(6, text);
+        raiseEvent(kEventFindFailed, text);
     }
 }
 

@@ -11,9 +11,9 @@ class DcmDataset;
 namespace dcmSDK {
 
 // Study-root C-FIND on a thread of its own, one query at a time in call order. Every answer is
-// event 5 with one line per attribute: the tag as "gggg,eeee" in lower-case hexadecimal, a
-// space, and the value in brackets ("[]" when empty); a query that fails is event 6 with the
-// reason.
+// kEventFindAnswer with one line per attribute: the tag as "gggg,eeee" in lower-case hexadecimal, a
+// space, and the value in brackets ("[]" when empty); a query that fails is kEventFindFailed with
+// the reason.
 class dcmFind : public DcmThreadOwner {
 public:
     // Set by the owner before it lets the object go: queued queries are dropped and no further

@@ -154,19 +154,20 @@ void dcmGet::run(const std::shared_ptr<Task>& task) {
         return;
     }
     const std::string& key = task->fields[5];
-    raise(9, key);
+    raise(kEventFindReset, key);
     int counts[4] = {0, 0, 0, 0};
     const bool ok = retrieve(*task, counts);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         tasks_.remove(task);
     }
-    raise(7, key + "|0|" + std::to_string(counts[kCompleted]) + "|" +
-                 std::to_string(counts[kFailed]) + "|" + std::to_string(counts[kWarning]));
+    raise(kEventRetrieveProgress, key + "|0|" + std::to_string(counts[kCompleted]) + "|" +
+                                      std::to_string(counts[kFailed]) + "|" +
+                                      std::to_string(counts[kWarning]));
     if (ok) {
-        raise(10, task->fields[7]);
+        raise(kEventRetrieveReady, task->fields[7]);
     } else {
-        raise(11, taskText(*task, false));
+        raise(kEventRetrieveFailed, taskText(*task, false));
     }
 }
 
@@ -263,7 +264,7 @@ bool dcmGet::retrieve(Task& task, int counts[4]) {
             }
             if (result.record) {
                 ++stored;
-                raise(8, result.path);
+                raise(kEventFileToImport, result.path);
             }
             continue;
         }
@@ -292,9 +293,10 @@ bool dcmGet::retrieve(Task& task, int counts[4]) {
             counts[kWarning] = response.NumberOfWarningSubOperations;
         }
         if (response.DimseStatus == STATUS_Pending || response.DimseStatus == 0xFF01) {
-            raise(7, f[5] + "|" + std::to_string(counts[kRemaining]) + "|" +
-                         std::to_string(counts[kCompleted]) + "|" +
-                         std::to_string(counts[kFailed]) + "|" + std::to_string(counts[kWarning]));
+            raise(kEventRetrieveProgress, f[5] + "|" + std::to_string(counts[kRemaining]) + "|" +
+                                              std::to_string(counts[kCompleted]) + "|" +
+                                              std::to_string(counts[kFailed]) + "|" +
+                                              std::to_string(counts[kWarning]));
             continue;
         }
         counts[kRemaining] = 0;

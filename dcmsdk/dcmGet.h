@@ -15,10 +15,11 @@ namespace dcmSDK {
 // A queue of series retrievals with C-GET, run one after the other on a thread of its own. Each
 // task is ten texts: ip, port, calling title, called title, study UID, series UID (the task key),
 // download folder, patient name, series number, modality. Retrieved files are stored below the
-// download folder and each is raised as event 8 (its path) for import. Events: 9 when a
-// retrieval starts (the series UID), 7 progress ("key|remaining|completed|failed|warning"), and
-// at the end always a progress event with remaining 0 followed by 10 ready (the patient name) or
-// 11 failed (the ten texts joined by ",").
+// download folder and each is raised as kEventFileToImport (its path). Events: kEventFindReset
+// when a retrieval starts (the series UID), kEventRetrieveProgress
+// ("key|remaining|completed|failed|warning"), and at the end always a progress event with
+// remaining 0 followed by kEventRetrieveReady (the patient name) or kEventRetrieveFailed (the ten
+// texts joined by ",").
 class dcmGet : public DcmThreadOwner {
 public:
     static const int kTaskTextSize = 1024;  // room for one task in getList

@@ -208,7 +208,7 @@ void dcmSender::raise(unsigned int type, int taskId, float percent) {
         return;
     }
     char text[96];
-    if (type == 0) {
+    if (type == kEventSendProgress) {
         std::snprintf(text, sizeof(text), "{\"taskID\":\"%d\",\"value\":\"%.1f\"}", taskId,
                       percent);
     } else {
@@ -228,7 +228,7 @@ unsigned int dcmSender::run(int taskId, const std::string& path, const std::stri
     }
     if (items.empty()) {
         logMessage("send %d: no DICOM file in %s", taskId, path.c_str());
-        return 2;
+        return kEventSendFailed;
     }
     const std::string calling = DcmNetwork::localAETitle();
     const std::string called = DcmNetwork::defaultCalledAETitle();
@@ -252,7 +252,8 @@ unsigned int dcmSender::run(int taskId, const std::string& path, const std::stri
                 ++failed;
             }
             ++done;
-            raise(0, taskId, 100.0f * static_cast<float>(done) / static_cast<float>(items.size()));
+            raise(kEventSendProgress, taskId,
+                  100.0f * static_cast<float>(done) / static_cast<float>(items.size()));
             if (association.broken()) {
                 break;
             }
@@ -263,7 +264,7 @@ unsigned int dcmSender::run(int taskId, const std::string& path, const std::stri
         }
         begin = end;
     }
-    return failed == 0 && done == items.size() ? 1 : 2;
+    return failed == 0 && done == items.size() ? kEventSendDone : kEventSendFailed;
 }
 
 }  // namespace dcmSDK

@@ -10,8 +10,8 @@
 namespace dcmSDK {
 
 // Sends a file, or every DICOM file of a folder and its sub-folders, to a node with C-STORE on a
-// thread of its own. Events carry the task id as JSON: 0 progress after each file ("taskID",
-// "value" in percent), then 1 done (every file accepted) or 2 failed.
+// thread of its own. Events carry the task id as JSON: kEventSendProgress after each file
+// ("taskID", "value" in percent), then kEventSendDone (every file accepted) or kEventSendFailed.
 class dcmSender : public DcmThreadOwner {
 public:
     // Set by the owner before it lets the sender go: no further event is raised and a running
@@ -31,7 +31,7 @@ public:
     void stopThreads() override;
 
 private:
-    // The event that ends the task: 1 done or 2 failed.
+    // The event that ends the task: kEventSendDone or kEventSendFailed.
     unsigned int run(int taskId, const std::string& path, const std::string& ip, int port);
     void raise(unsigned int type, int taskId, float percent);
 

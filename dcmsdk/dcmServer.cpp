@@ -410,7 +410,7 @@ void dcmServer::handle(T_ASC_Association* association, Session* session) {
                                                             message.msg.CStoreRQ, result.status);
             if (result.record) {
                 DCM_MESSAGE* record = result.record.release();
-                if (!raiseEvent(3, reinterpret_cast<const char*>(record))) {
+                if (!raiseEvent(kEventFileStored, record->asEventText())) {
                     delete record;
                 }
             }

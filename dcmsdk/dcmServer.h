@@ -19,7 +19,8 @@ namespace dcmSDK {
 // several associations at once (one thread each). The listener only accepts connections: each
 // connection's session reads its association request, so a peer that sends nothing or stalls
 // holds its own session only, and no longer than the message timeout. Every stored file lands in
-// its series folder under the root and is raised as event 3 with a new DCM_MESSAGE record.
+// its series folder under the root and is raised as kEventFileStored with a new DCM_MESSAGE
+// record.
 class dcmServer : public DcmThreadOwner {
 public:
     dcmServer();

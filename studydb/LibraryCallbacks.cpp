@@ -1,17 +1,17 @@
 #include "studydb/LibraryCallbacks.h"
 
+#include "dcmsdk/DCM_MESSAGE.h"
 #include "dcmsdk/DcmCallbacks.h"
+#include "dcmsdk/DcmPngWriter.h"
 #include "engine/base/Utils.h"
+#include "studydb/StoredFileRecord.h"
+#include "studydb/StudyNotifications.h"
 #include "toolkit/core/FileRoutines.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/core/UIJson.h"
 
-#include <png.h>
-
-#include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,10 +21,45 @@ NSUI::NSNotificationCenter* centre() {
     return NSUI::NSNotificationCenter::getInstance();
 }
 
-void postText(int key, const char* text, bool nextTick) {
-    auto* data = NSUI::NSNotificationData::create();
-    data->stringValue = text;
-    centre()->postNotification(nullptr, key, data, nullptr, nextTick);
+// What a notification of a library event carries.
+enum class Payload { kText, kTaskId, kTaskProgress, kImportPath };
+
+struct EventRoute {
+    dcmSDK::DcmEvent event;
+    int key;
+    Payload payload;
+    // Delivered at the next pass, or one per pass.
+    bool nextPass;
+};
+
+// Library events and the notifications they become; a stored file's record travels apart
+// (StoredFileRecord).
+const EventRoute kEventRoutes[] = {
+    {dcmSDK::kEventSendProgress, studydb::NOTIFY_SEND_PROGRESS, Payload::kTaskProgress, true},
+    {dcmSDK::kEventSendDone, studydb::NOTIFY_SEND_DONE, Payload::kTaskId, true},
+    {dcmSDK::kEventSendFailed, studydb::NOTIFY_SEND_FAILED, Payload::kTaskId, true},
+    {dcmSDK::kEventEchoReply, studydb::NOTIFY_ECHO_REPLY, Payload::kText, false},
+    {dcmSDK::kEventFindAnswer, studydb::NOTIFY_FIND_ANSWER, Payload::kText, false},
+    {dcmSDK::kEventFindFailed, studydb::NOTIFY_FIND_FAILED, Payload::kText, false},
+    {dcmSDK::kEventRetrieveProgress, studydb::NOTIFY_RETRIEVE_PROGRESS, Payload::kText, true},
+    {dcmSDK::kEventFileToImport, studydb::NOTIFY_IMPORT_PATH, Payload::kImportPath, true},
+    {dcmSDK::kEventFindReset, studydb::NOTIFY_FIND_RESET, Payload::kText, false},
+    {dcmSDK::kEventRetrieveReady, studydb::NOTIFY_RETRIEVE_READY, Payload::kText, true},
+    {dcmSDK::kEventRetrieveFailed, studydb::NOTIFY_RETRIEVE_FAILED, Payload::kText, true},
+};
+
+const EventRoute* routeOf(unsigned int type) {
+    for (const EventRoute& route : kEventRoutes) {
+        if (route.event == type) {
+            return &route;
+        }
+    }
+    return nullptr;
+}
+
+// "taskID" of a JSON event text; 0 when missing.
+int taskId(const std::string& text) {
+    return std::atoi(NSUI::UIJson::getString(text, "taskID").c_str());
 }
 
 // The text between the first "[" after the tag and the next "]"; empty when either is missing.
@@ -59,43 +94,6 @@ void postRow(int key, cocos2d::Ref* row) {
     centre()->postNotification(nullptr, key, data, nullptr, false);
 }
 
-struct PngFile {
-    FILE* file = nullptr;
-    ~PngFile() {
-        if (file != nullptr) {
-            std::fclose(file);
-        }
-    }
-};
-
-bool writePng(FILE* file, int width, int height, const unsigned char* pixels) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (png == nullptr) {
-        return false;
-    }
-    png_infop info = png_create_info_struct(png);
-    if (info == nullptr) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    const std::size_t stride = static_cast<std::size_t>(width) * 3;
-    for (int row = 0; row < height; ++row) {
-        png_write_row(png, const_cast<png_bytep>(pixels + stride * static_cast<std::size_t>(row)));
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
 }  // namespace
 
 void onDcmLog(const char* text) {
@@ -103,63 +101,36 @@ void onDcmLog(const char* text) {
 }
 
 void onDcmMessage(unsigned int type, const char* text) {
-    const std::string value = text == nullptr || type == 3 ? std::string() : std::string(text);
-    const auto taskId = [&value] {
-        return std::atoi(NSUI::UIJson::getString(value, "taskID").c_str());
-    };
-    switch (type) {
-    case 0: {
-        auto* data = NSUI::NSNotificationData::create();
-        data->intValue2 = taskId();
+    const EventRoute* route = routeOf(type);
+    if (route == nullptr) {
+        if (type == dcmSDK::kEventFileStored) {
+            studydb::StoredFileRecord::post(dcmSDK::DCM_MESSAGE::adoptEventRecord(text));
+        }
+        return;
+    }
+    const std::string value = text == nullptr ? std::string() : std::string(text);
+    // May run on a library thread, whose autorelease pool drains only when it ends.
+    auto* data = new NSUI::NSNotificationData();
+    switch (route->payload) {
+    case Payload::kText:
+        data->stringValue = value;
+        break;
+    case Payload::kTaskId:
+        data->intValue2 = taskId(value);
+        break;
+    case Payload::kTaskProgress:
+        data->intValue2 = taskId(value);
         data->floatValue =
             static_cast<float>(std::atof(NSUI::UIJson::getString(value, "value").c_str()));
-        centre()->postNotification(nullptr, 2012, data, nullptr, true);
-        return;
-    }
-    case 1:
-        centre()->broadcastInt(2013, taskId());
-        return;
-    case 2:
-        centre()->broadcastInt(2014, taskId());
-        return;
-    case 3: {
-        // The record passes on as it is; the study database takes it over.
-        auto* data = NSUI::NSNotificationData::create();
-        data->setBuffer(const_cast<char*>(text));
-        centre()->postNotification(nullptr, 2016, data, nullptr, true);
-        return;
-    }
-    case 4:
-        postText(2003, value.c_str(), false);
-        return;
-    case 5:
-        postText(2008, value.c_str(), false);
-        return;
-    case 6:
-        postText(2009, value.c_str(), false);
-        return;
-    case 7:
-        postText(2004, value.c_str(), true);
-        return;
-    case 8: {
-        auto* data = NSUI::NSNotificationData::create();
+        break;
+    case Payload::kImportPath:
         data->stringValue = value;
+        // The retrieved copy is deleted once it is imported.
         data->intValue2 = 1;
-        centre()->postNotification(nullptr, 2025, data, nullptr, true);
-        return;
+        break;
     }
-    case 9:
-        postText(2005, value.c_str(), false);
-        return;
-    case 10:
-        postText(2006, value.c_str(), true);
-        return;
-    case 11:
-        postText(2007, value.c_str(), true);
-        return;
-    default:
-        return;
-    }
+    centre()->postNotification(nullptr, route->key, data, nullptr, route->nextPass);
+    data->release();
 }
 
 void onDcmGb2Utf8(const char* source, char* target, int size) {
@@ -191,18 +162,7 @@ char* onDcmReadFile(const char* path, int& size, bool text) {
 }
 
 bool onDcmSavePng(int width, int height, const unsigned char* pixels, const char* path) {
-    if (width <= 0 || height <= 0 || pixels == nullptr || path == nullptr) {
-        return false;
-    }
-    PngFile png;
-    png.file = std::fopen(path, "wb");
-    if (png.file == nullptr) {
-        return false;
-    }
-    const bool written = writePng(png.file, width, height, pixels);
-    const int closed = std::fclose(png.file);
-    png.file = nullptr;
-    return written && closed == 0;
+    return path != nullptr && dcmSDK::DcmPngWriter::write(width, height, pixels, path);
 }
 
 void registerDcmCallbacks() {
@@ -228,7 +188,7 @@ void parseFindResult(const std::string& text) {
             row->release();
             return;
         }
-        postRow(2011, row);
+        postRow(studydb::NOTIFY_FIND_SERIES_ROW, row);
         return;
     }
     if (text.find("0010,0010") != std::string::npos) {
@@ -247,6 +207,6 @@ void parseFindResult(const std::string& text) {
             row->release();
             return;
         }
-        postRow(2010, row);
+        postRow(studydb::NOTIFY_FIND_PATIENT_ROW, row);
     }
 }

@@ -7,6 +7,7 @@
 #include "imagesdk/data/isSliceInfo.h"
 #include "studydb/LibraryCallbacks.h"
 #include "studydb/LocalNetwork.h"
+#include "studydb/StudyNotifications.h"
 #include "studydb/dataServiceThread.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
@@ -59,12 +60,6 @@ void echoTargets(dcmSDK::dcmEcho& echo, const std::vector<std::string>& targets,
     const std::vector<std::array<char, 100>> buffers = targetBuffers(targets);
     echo.echo(reinterpret_cast<const char(*)[100]>(buffers.data()),
               static_cast<int>(buffers.size()), addressOnly);
-}
-
-std::vector<std::string> fields(const std::string& text) {
-    std::vector<std::string> pieces;
-    NSUI::splitString(text, ",", pieces);
-    return pieces;
 }
 
 }  // namespace
@@ -128,7 +123,11 @@ bool dataService::init() {
     auto handler = [this](cocos2d::Ref* from, unsigned key, NSUI::NSNotificationData* data) {
         onNotification(from, key, data);
     };
-    for (const int key : {2012, 2013, 2014, 2003, 2008, 2009, 2019, 2006, 2007, 9139}) {
+    for (const int key :
+         {studydb::NOTIFY_SEND_PROGRESS, studydb::NOTIFY_SEND_DONE, studydb::NOTIFY_SEND_FAILED,
+          studydb::NOTIFY_ECHO_REPLY, studydb::NOTIFY_FIND_ANSWER, studydb::NOTIFY_FIND_FAILED,
+          studydb::NOTIFY_PEER_SEEN, studydb::NOTIFY_RETRIEVE_READY,
+          studydb::NOTIFY_RETRIEVE_FAILED, 9139}) {
         NSUI::NSNotificationCenter::getInstance()->addObserver(this, nullptr, handler, key);
     }
     dicomDB* db = database;
@@ -270,7 +269,8 @@ void dataService::postNeighborCount() {
         }
         data->intValue = count;
     }
-    NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, 2027, data, nullptr, true);
+    NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, studydb::NOTIFY_PEER_COUNT,
+                                                                data, nullptr, true);
 }
 
 const cocos2d::Vector<dcmGetingObject*>& dataService::refreshGetList() {
@@ -284,19 +284,19 @@ const cocos2d::Vector<dcmGetingObject*>& dataService::refreshGetList() {
         std::vector<std::string> pieces;
         NSUI::splitString(buffer.data(), "@", pieces);
         for (const std::string& piece : pieces) {
-            const std::vector<std::string> texts = fields(piece);
-            if (texts.size() != 10) {
+            studydb::RetrieveTask fields;
+            if (!studydb::RetrieveTask::parse(piece, fields)) {
                 continue;
             }
             auto* task = new dcmGetingObject();
-            std::copy(texts.begin(), texts.end(), task->texts.begin());
+            task->task = fields;
             getTasks.pushBack(task);
             task->release();
         }
     }
     for (dcmGetingObject* failed : failedGetTasks) {
         auto* copy = new dcmGetingObject();
-        copy->texts = failed->texts;
+        copy->task = failed->task;
         copy->imageCount = failed->imageCount;
         copy->state = dcmTask::kFailed;
         getTasks.pushBack(copy);
@@ -309,10 +309,10 @@ void dataService::removeGetTask(dcmGetingObject* task) {
     if (task == nullptr) {
         return;
     }
-    const std::string key = task->texts[5];
+    const std::string key = task->task.seriesUid;
     get.removeTask(key.c_str());
     for (dcmGetingObject* failed : failedGetTasks) {
-        if (failed->texts[5] == key) {
+        if (failed->task.seriesUid == key) {
             failedGetTasks.eraseObject(failed);
             return;
         }
@@ -334,7 +334,7 @@ void dataService::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificati
     }
     const std::string& text = data->stringValue;
     switch (key) {
-    case 2003:
+    case studydb::NOTIFY_ECHO_REPLY:
         if (database == nullptr) {
             return;
         }
@@ -345,59 +345,59 @@ void dataService::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificati
             database->setNeighborWifi(getString(text, "appid"));
         }
         return;
-    case 2019:
+    case studydb::NOTIFY_PEER_SEEN:
         if (database != nullptr) {
             database->saveNeighbor(getInt(text, "device", 5), getString(text, "name"),
                                    getString(text, "ip"), "4587", getString(text, "appid"));
         }
         return;
-    case 2012:
+    case studydb::NOTIFY_SEND_PROGRESS:
         if (dcmSendingObject* task = findSendTask(data->intValue2)) {
             task->progress = data->floatValue;
             task->state = dcmTask::kRunning;
         }
         return;
-    case 2013:
+    case studydb::NOTIFY_SEND_DONE:
         if (dcmSendingObject* task = findSendTask(data->intValue2)) {
             task->progress = 100.0f;
             task->state = dcmTask::kDone;
             pendingEcho.push_back(task->title + "," + task->ip + "," + task->port);
         }
         return;
-    case 2014:
+    case studydb::NOTIFY_SEND_FAILED:
         if (dcmSendingObject* task = findSendTask(data->intValue2)) {
             task->state = dcmTask::kFailed;
             showMessage("Please check the status of DICOM node", 5.0f);
         }
         return;
-    case 2006:
+    case studydb::NOTIFY_RETRIEVE_READY:
         showMessage(text + " is ready", 5.0f);
         return;
-    case 2007: {
-        const std::vector<std::string> texts = fields(text);
-        if (texts.size() != 10) {
+    case studydb::NOTIFY_RETRIEVE_FAILED: {
+        studydb::RetrieveTask fields;
+        if (!studydb::RetrieveTask::parse(text, fields)) {
             return;
         }
         bool known = false;
         for (dcmGetingObject* failed : failedGetTasks) {
-            known = known || failed->texts[5] == texts[5];
+            known = known || failed->task.seriesUid == fields.seriesUid;
         }
         if (!known) {
             auto* task = new dcmGetingObject();
-            std::copy(texts.begin(), texts.end(), task->texts.begin());
+            task->task = fields;
             task->state = dcmTask::kFailed;
             failedGetTasks.pushBack(task);
             task->release();
         }
-        showMessage(NSUI::formatString("Failed to download %s(%s,%s)", texts[7].c_str(),
-                                       texts[8].c_str(), texts[9].c_str()),
+        showMessage(NSUI::formatString("Failed to download %s(%s,%s)", fields.patientName.c_str(),
+                                       fields.seriesNumber.c_str(), fields.modality.c_str()),
                     2.0f);
         return;
     }
-    case 2008:
+    case studydb::NOTIFY_FIND_ANSWER:
         parseFindResult(text);
         return;
-    case 2009:
+    case studydb::NOTIFY_FIND_FAILED:
         showMessage("Check the network and the patient name", 2.0f);
         return;
     case 9139: {

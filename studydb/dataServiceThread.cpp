@@ -2,6 +2,7 @@
 
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/isSliceInfo.h"
+#include "studydb/StudyNotifications.h"
 #include "toolkit/core/DateTimeRoutines.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -177,8 +178,8 @@ std::string dataServiceThread::run(isImageSDK::isSliceInfo* slice, const std::st
         auto* data = NSUI::NSNotificationData::create();
         data->stringValue = output;
         data->intValue2 = 1;
-        NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, 2025, data, nullptr,
-                                                                    true);
+        NSUI::NSNotificationCenter::getInstance()->postNotification(
+            nullptr, studydb::NOTIFY_IMPORT_PATH, data, nullptr, true);
     }
     freeSlice(slice);
     return written ? output : std::string();

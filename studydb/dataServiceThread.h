@@ -27,7 +27,7 @@ private:
 };
 
 // Writes each reformatted slice as a new DICOM file in the reformat folder and announces it with
-// key 2025 for import.
+// NOTIFY_IMPORT_PATH for import.
 class dataServiceThread : public NSUI::NSThread {
 public:
     // rootSource gives the DICOM storage folder (ending in "/") at the time of each save.

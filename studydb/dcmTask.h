@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/base/Ref.h"
+#include "studydb/RetrieveTask.h"
 
-#include <array>
 #include <string>
 
 // The common head of a DICOM task; the task's id towards the library is its reference id.
@@ -34,12 +34,12 @@ public:
     int state = kWaiting;
 };
 
-// One retrieval as the library lists it: its ten task texts (text 5 is the task key).
+// One retrieval as the library lists it.
 class dcmGetingObject : public cocos2d::Ref, public dcmTask {
 public:
     dcmGetingObject() { type = kRetrieve; }
 
-    std::array<std::string, 10> texts;
+    studydb::RetrieveTask task;
     std::string imageCount;
     float progress = 0.0f;
     int state = kWaiting;

@@ -1,11 +1,13 @@
 #include "studydb/dicomDB.h"
 
-#include "dcmsdk/DCM_MESSAGE.h"
 #include "engine/platform/FileUtils.h"
 #include "imagesdk/io/FolderBuffer.h"
 #include "studydb/AppLanguage.h"
 #include "studydb/LocalNetwork.h"
 #include "studydb/StoreReconciler.h"
+#include "studydb/StoredFileRecord.h"
+#include "studydb/StudyListRows.h"
+#include "studydb/StudyNotifications.h"
 #include "studydb/StudyPaths.h"
 #include "studydb/StudySchema.h"
 #include "studydb/dicomDBRequest.h"
@@ -76,7 +78,9 @@ bool dicomDB::init() {
     auto handler = [this](cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data) {
         onNotification(sender, key, data);
     };
-    for (const int key : {2016, 1004, 9126, 2039, 2040}) {
+    for (const int key :
+         {studydb::NOTIFY_DICOM_FILE_RECEIVED, NSUI::NOTIFY_CAPTURE_SAVED, 9126,
+          studydb::NOTIFY_FAVORITE_TEXT_NOTE, studydb::NOTIFY_FAVORITE_VOICE_NOTE}) {
         centre()->addObserver(this, nullptr, handler, key);
     }
     newFavoriteCount = 0;
@@ -88,7 +92,7 @@ void dicomDB::shutdown() {
     // already announced are queued and filed, and only then the worker stops.
     server.StopDicomServer();
     if (worker != nullptr) {
-        centre()->deliverPendingTo(this, 2016);
+        centre()->deliverPendingTo(this, studydb::NOTIFY_DICOM_FILE_RECEIVED);
         worker->waitUntilIdle();
         stopThreadAndWait(worker);
         worker = nullptr;
@@ -265,13 +269,16 @@ void dicomDB::onRequestDone(NSUI::NSThreadRequest* done) {
         }
         auto* data = NSUI::NSNotificationData::create();
         data->stringValue = request->text;
-        centre()->postNotification(this, 2002, data, nullptr, true);
+        centre()->postNotification(this, studydb::NOTIFY_DB_PATIENTS_READY, data, nullptr, true);
         if (rows != nullptr) {
+            auto* listRows = new studydb::StudyListRows(std::move(*rows));
+            delete rows;
             auto* listData = NSUI::NSNotificationData::create();
             listData->stringValue = request->text;
-            // The study list takes the row set over.
-            listData->setBuffer(rows);
-            centre()->postNotification(this, 2001, listData, nullptr, true);
+            listData->setObject(listRows);
+            listRows->release();
+            centre()->postNotification(this, studydb::NOTIFY_DB_STUDIES_READY, listData, nullptr,
+                                       true);
         }
         return;
     }
@@ -306,22 +313,19 @@ void dicomDB::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificationDa
         return;
     }
     switch (key) {
-    case 2016: {
-        auto* record = static_cast<dcmSDK::DCM_MESSAGE*>(data->buffer);
-        data->buffer = nullptr;
-        queueReceivedFile(record);
+    case studydb::NOTIFY_DICOM_FILE_RECEIVED:
+        queueReceivedFile(studydb::StoredFileRecord::from(data));
         return;
-    }
-    case 1004:
+    case NSUI::NOTIFY_CAPTURE_SAVED:
         addCaptureFavorite(data->stringValue);
         return;
     case 9126:
         addDicomFavorite(data->stringValue, data->intValue, data->floatValue);
         return;
-    case 2039:
+    case studydb::NOTIFY_FAVORITE_TEXT_NOTE:
         insertTextNote(data->stringValue);
         return;
-    case 2040:
+    case studydb::NOTIFY_FAVORITE_VOICE_NOTE:
         insertVoiceNote(data->intValue, data->stringValue);
         return;
     default:
@@ -329,18 +333,15 @@ void dicomDB::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificationDa
     }
 }
 
-void dicomDB::queueReceivedFile(dcmSDK::DCM_MESSAGE* record) {
-    if (record == nullptr) {
-        return;
-    }
-    if (!isReady) {
-        delete record;
+void dicomDB::queueReceivedFile(studydb::StoredFileRecord* record) {
+    // The notification keeps the record alive for the call; the request takes a reference.
+    if (record == nullptr || !isReady) {
         return;
     }
     auto* request = new dicomDBRequest();
     request->type = dicomDBRequest::kReceivedFile;
-    request->message = record;
-    request->requestId = dicomDBRequest::keyFor(record->SeriesFolder);
+    request->setRecord(record);
+    request->requestId = dicomDBRequest::keyFor(record->message().SeriesFolder);
     queue(request, false);
     request->release();
 }

@@ -17,6 +17,10 @@ class dcmReader;
 struct DCM_MESSAGE;
 }  // namespace dcmSDK
 
+namespace studydb {
+class StoredFileRecord;
+}
+
 namespace NSUI {
 class NSNotificationData;
 class NSThreadRequest;
@@ -145,7 +149,7 @@ private:
     void removeSeriesFolder(const std::string& path, bool withPatient);
     void clearSeriesCaches(const std::string& relativeFolder);
     void onFavoriteAdded();
-    void queueReceivedFile(dcmSDK::DCM_MESSAGE* record);
+    void queueReceivedFile(studydb::StoredFileRecord* record);
     void addCaptureFavorite(const std::string& path);
     void addDicomFavorite(const std::string& path, int mode, float scale);
     // Inserts a favourite row with the next ID: type, message, image and scale text.

@@ -2,6 +2,7 @@
 #include "engine/base/Base64.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/platform/Image.h"
+#include "studydb/StudyNotifications.h"
 #include "studydb/dicomDB.h"
 #include "toolkit/core/DateTimeRoutines.h"
 #include "toolkit/core/DebugLog.h"
@@ -97,14 +98,15 @@ int dicomDB::insertTextNote(const std::string& text) {
     if (separatorId > 0) {
         auto* separator = NSUI::NSNotificationData::create();
         separator->intValue = separatorId;
-        centre()->postNotification(this, 2041, separator, nullptr, true);
+        centre()->postNotification(this, studydb::NOTIFY_FAVORITE_LIST_CHANGED, separator, nullptr,
+                                   true);
     }
     int favoriteId = -1;
     if (insertFavoriteRow(kTextNote, cocos2d::safeBase64EncodeString(text), "", 1, favoriteId)) {
         auto* note = NSUI::NSNotificationData::create();
         note->stringValue = text;
         note->intValue = favoriteId;
-        centre()->postNotification(this, 2037, note, nullptr, true);
+        centre()->postNotification(this, studydb::NOTIFY_FAVORITE_ADDED, note, nullptr, true);
     }
     return favoriteId;
 }
@@ -115,7 +117,8 @@ int dicomDB::insertVoiceNote(int seconds, const std::string& path) {
     if (separatorId > 0) {
         auto* separator = NSUI::NSNotificationData::create();
         separator->intValue = separatorId;
-        centre()->postNotification(this, 2041, separator, nullptr, true);
+        centre()->postNotification(this, studydb::NOTIFY_FAVORITE_LIST_CHANGED, separator, nullptr,
+                                   true);
     }
     int favoriteId = -1;
     if (insertFavoriteRow(kVoiceNote, std::to_string(seconds), path, 1, favoriteId)) {
@@ -123,7 +126,8 @@ int dicomDB::insertVoiceNote(int seconds, const std::string& path) {
         note->stringValue = path;
         note->intValue = favoriteId;
         note->indexValue = seconds;
-        centre()->postNotification(this, 2038, note, nullptr, true);
+        centre()->postNotification(this, studydb::NOTIFY_FAVORITE_DETAIL_ADDED, note, nullptr,
+                                   true);
     }
     return favoriteId;
 }

@@ -182,9 +182,8 @@ bool dicomDB::insertReceivedFile(const dcmSDK::DCM_MESSAGE& record, recordIds& i
 }
 
 void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader) {
-    std::unique_ptr<dcmSDK::DCM_MESSAGE> record(request->message);
-    request->message = nullptr;
-    if (!record) {
+    const dcmSDK::DCM_MESSAGE* record = request->message();
+    if (record == nullptr) {
         return;
     }
     recordIds ids;

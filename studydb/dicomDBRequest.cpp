@@ -1,12 +1,26 @@
 #include "studydb/dicomDBRequest.h"
 
-#include "dcmsdk/DCM_MESSAGE.h"
+#include "studydb/StoredFileRecord.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/TextRoutines.h"
 
 dicomDBRequest::~dicomDBRequest() {
-    delete message;
+    setRecord(nullptr);
     delete result;
+}
+
+void dicomDBRequest::setRecord(studydb::StoredFileRecord* record) {
+    if (record != nullptr) {
+        record->retain();
+    }
+    if (record_ != nullptr) {
+        record_->release();
+    }
+    record_ = record;
+}
+
+const dcmSDK::DCM_MESSAGE* dicomDBRequest::message() const {
+    return record_ == nullptr ? nullptr : &record_->message();
 }
 
 std::int32_t dicomDBRequest::keyFor(const std::string& text) {

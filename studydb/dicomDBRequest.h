@@ -11,12 +11,16 @@ namespace dcmSDK {
 struct DCM_MESSAGE;
 }
 
+namespace studydb {
+class StoredFileRecord;
+}
+
 namespace NSUI {
 class NSDBDataModel;
 }
 
-// One read or store job of the study database's worker. The request owns its received-file
-// record and its row set until they are handed on.
+// One read or store job of the study database's worker. The request holds a reference to its
+// received-file record while it lives and owns its row set until it is handed on.
 class dicomDBRequest : public NSUI::NSThreadRequest {
 public:
     enum Type { kPatients = 0, kStudies = 1, kReceivedFile = 2, kFavorites = 3 };
@@ -31,9 +35,16 @@ public:
     std::function<void(NSUI::NSDBDataModel*)> callback;
     // The list that asked; cleared when that list closes.
     std::atomic<void*> owner{nullptr};
-    dcmSDK::DCM_MESSAGE* message = nullptr;
+    // Received file: takes a reference to the record; null drops it.
+    void setRecord(studydb::StoredFileRecord* record);
+    // The received file's record; null when there is none.
+    const dcmSDK::DCM_MESSAGE* message() const;
+
     NSUI::NSDBDataModel* result = nullptr;
     // Received file: an image row was inserted into this series folder (relative, ending in "/").
     bool imageInserted = false;
     std::string seriesFolder;
+
+private:
+    studydb::StoredFileRecord* record_ = nullptr;
 };

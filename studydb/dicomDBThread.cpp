@@ -79,8 +79,7 @@ void dicomDBThread::run(dicomDBRequest* request) {
         return;
     }
     if (request->type == dicomDBRequest::kReceivedFile && !(host_.ready && host_.ready())) {
-        delete request->message;
-        request->message = nullptr;
+        request->setRecord(nullptr);
         return;
     }
     std::lock_guard<std::recursive_mutex> guard(*host_.lock);

@@ -4,10 +4,9 @@
 #include "dcmsdk/DcmNames.h"
 #include "dcmsdk/dcmServer.h"
 #include "studydb/AppLanguage.h"
+#include "studydb/StoredFileRecord.h"
 #include "studydb/StudyPaths.h"
 #include "toolkit/core/FileRoutines.h"
-#include "toolkit/core/NSNotificationCenter.h"
-#include "toolkit/core/NSNotificationData.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,14 +81,12 @@ bool importThread::run(const std::string& path, bool move) {
         }
     }
 
-    auto* record = new dcmSDK::DCM_MESSAGE();
+    auto record = std::make_unique<dcmSDK::DCM_MESSAGE>();
     record->fillFrom(tags_);
     dcmSDK::DCM_MESSAGE::setText(record->FileName, sizeof(record->FileName), name.c_str());
     dcmSDK::DCM_MESSAGE::setText(record->SeriesFolder, sizeof(record->SeriesFolder),
                                  (std::string(folder) + "/").c_str());
-    auto* data = NSUI::NSNotificationData::create();
-    data->setBuffer(record);
-    NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, 2016, data, nullptr, true);
+    studydb::StoredFileRecord::post(std::move(record));
     if (move && !inPlace) {
         std::remove(path.c_str());
     }

@@ -7,7 +7,7 @@
 #include <string>
 
 // Copies (or moves) DICOM files into their series folders below the storage root, one file per
-// request, and announces each with key 2016 like a file the node received.
+// request, and announces each with NOTIFY_DICOM_FILE_RECEIVED like a file the node received.
 class importThread : public NSUI::NSThread {
 public:
     importThread() = default;

@@ -3,6 +3,7 @@
 #include "engine/base/Director.h"
 #include "engine/base/Scheduler.h"
 #include "studydb/LocalNetwork.h"
+#include "studydb/StudyNotifications.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/TextRoutines.h"
@@ -263,7 +264,8 @@ void sniffer::onReceive(const char* text, unsigned int senderAddress) {
     setString(peer, "appid", appid);
     auto* data = NSNotificationData::create();
     data->stringValue = peer;
-    NSNotificationCenter::getInstance()->postNotification(nullptr, 2019, data, nullptr, false);
+    NSNotificationCenter::getInstance()->postNotification(nullptr, studydb::NOTIFY_PEER_SEEN, data,
+                                                          nullptr, false);
 }
 
 }  // namespace NSUI

@@ -17,7 +17,7 @@ namespace NSUI {
 
 // Finds copies of the program on the local network: receives discovery messages all the time,
 // pings every neighbour address when asked, answers pings, and announces every peer it hears
-// with key 2019. It owns its receive and ping threads and joins both when it stops.
+// with NOTIFY_PEER_SEEN. It owns its receive and ping threads and joins both when it stops.
 class sniffer : public udpComm, public UIJson {
 public:
     static const uint16_t kPort = 12389;

@@ -1,5 +1,6 @@
 #include "ServiceFixture.h"
 #include "ToolProcess.h"
+#include "studydb/StudyNotifications.h"
 #include "tests/support/lib/DicomFixture.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ TEST_F(ServiceTest, ReceivedFilesAreFiledExactlyOnce) {
             files.push_back(file);
         }
     }
-    KeyRecorder announced(2002);
+    KeyRecorder announced(studydb::NOTIFY_DB_PATIENTS_READY);
     const std::string log = source.str() + "storescu.log";
     std::vector<std::unique_ptr<ToolProcess>> senders;
     for (int copy = 0; copy < 2; ++copy) {

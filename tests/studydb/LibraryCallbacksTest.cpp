@@ -1,7 +1,11 @@
 #include "studydb/LibraryCallbacks.h"
 
 #include "StudyDbFixture.h"
+#include "dcmsdk/DCM_MESSAGE.h"
+#include "dcmsdk/DcmEvents.h"
 #include "engine/platform/Image.h"
+#include "studydb/StoredFileRecord.h"
+#include "studydb/StudyNotifications.h"
 #include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -41,16 +45,16 @@ public:
 }  // namespace
 
 TEST(LibraryCallbacks, EventsBecomeTheirNotifications) {
-    KeyRecorder progress(2012);
-    KeyRecorder done(2013);
-    KeyRecorder imported(2025);
-    KeyRecorder reset(2005);
-    onDcmMessage(0, "{\"taskID\":\"42\",\"value\":\"37.5\"}");
-    onDcmMessage(1, "{\"taskID\":\"42\"}");
-    onDcmMessage(8, "/data/a.dcm");
-    onDcmMessage(9, "cleared");
+    KeyRecorder progress(studydb::NOTIFY_SEND_PROGRESS);
+    KeyRecorder done(studydb::NOTIFY_SEND_DONE);
+    KeyRecorder imported(studydb::NOTIFY_IMPORT_PATH);
+    KeyRecorder reset(studydb::NOTIFY_FIND_RESET);
+    onDcmMessage(dcmSDK::kEventSendProgress, "{\"taskID\":\"42\",\"value\":\"37.5\"}");
+    onDcmMessage(dcmSDK::kEventSendDone, "{\"taskID\":\"42\"}");
+    onDcmMessage(dcmSDK::kEventFileToImport, "/data/a.dcm");
+    onDcmMessage(dcmSDK::kEventFindReset, "cleared");
     onDcmMessage(12, "ignored");
-    onDcmMessage(0, "{}");
+    onDcmMessage(dcmSDK::kEventSendProgress, "{}");
     studydbtest::pumpFrames(12);
     EXPECT_EQ(progress.ids, (std::vector<int>{42, 0}));
     EXPECT_EQ(done.ids, (std::vector<int>{42}));
@@ -59,9 +63,39 @@ TEST(LibraryCallbacks, EventsBecomeTheirNotifications) {
     EXPECT_EQ(reset.texts, (std::vector<std::string>{"cleared"}));
 }
 
+// The node's record travels as an object: every observer may keep it, and it goes with the last
+// reference (also when nobody listens, which the leak check sees).
+TEST(LibraryCallbacks, StoredFileRecordsAreSharedByTheirObservers) {
+    const auto raised = [](const char* uid) {
+        auto* message = new dcmSDK::DCM_MESSAGE();
+        dcmSDK::DCM_MESSAGE::setText(message->SOPInstanceUID, sizeof(message->SOPInstanceUID), uid);
+        onDcmMessage(dcmSDK::kEventFileStored, message->asEventText());
+    };
+    raised("1.9.0");
+    studydbtest::pumpFrames(4);
+    {
+        RowRecorder first(studydb::NOTIFY_DICOM_FILE_RECEIVED);
+        RowRecorder second(studydb::NOTIFY_DICOM_FILE_RECEIVED);
+        raised("1.9.1");
+        studydbtest::pumpFrames(4);
+        ASSERT_EQ(first.rows.size(), 1u);
+        ASSERT_EQ(second.rows.size(), 1u);
+        EXPECT_EQ(first.rows[0], second.rows[0]);
+        auto* record = dynamic_cast<studydb::StoredFileRecord*>(first.rows[0]);
+        ASSERT_NE(record, nullptr);
+        EXPECT_STREQ(record->message().SOPInstanceUID, "1.9.1");
+        EXPECT_EQ(record->getReferenceCount(), 2u);
+    }
+    // A stored-file event without a record posts nothing.
+    RowRecorder none(studydb::NOTIFY_DICOM_FILE_RECEIVED);
+    onDcmMessage(dcmSDK::kEventFileStored, nullptr);
+    studydbtest::pumpFrames(4);
+    EXPECT_TRUE(none.rows.empty());
+}
+
 TEST(LibraryCallbacks, FindAnswersBecomeRowsOwnedByTheirData) {
-    RowRecorder series(2011);
-    RowRecorder patients(2010);
+    RowRecorder series(studydb::NOTIFY_FIND_SERIES_ROW);
+    RowRecorder patients(studydb::NOTIFY_FIND_PATIENT_ROW);
     // Both tags: a series answer. A bare time stays as it is.
     parseFindResult("0008,0031 [101010]\n0008,0060 [CT]\n0010,0010 [Doe^Jane]\n"
                     "0020,000d [1.2.3]\n0020,000e [1.2.3.4]\n0020,0011 [5]\n0020,1209 [12]\n");

@@ -2,6 +2,8 @@
 
 #include "dcmsdk/dcmServer.h"
 #include "engine/base/Director.h"
+#include "studydb/StoredFileRecord.h"
+#include "studydb/StudyNotifications.h"
 #include "studydb/dicomDBRequest.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -132,9 +134,7 @@ dcmSDK::DCM_MESSAGE* StudyDbTest::record(const std::string& patientName,
 }
 
 void StudyDbTest::post(dcmSDK::DCM_MESSAGE* message) {
-    auto* data = NSUI::NSNotificationData::create();
-    data->setBuffer(message);
-    NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, 2016, data, nullptr, true);
+    studydb::StoredFileRecord::post(std::unique_ptr<dcmSDK::DCM_MESSAGE>(message));
 }
 
 std::vector<std::vector<std::string>> StudyDbTest::rows(const std::string& sql) {
@@ -154,9 +154,11 @@ std::vector<std::vector<std::string>> StudyDbTest::rows(const std::string& sql) 
 
 void StudyDbTest::file(dcmSDK::DCM_MESSAGE* message) {
     const std::string uid = message->SOPInstanceUID;
+    auto* stored = new studydb::StoredFileRecord(std::unique_ptr<dcmSDK::DCM_MESSAGE>(message));
     auto* data = NSUI::NSNotificationData::create();
-    data->setBuffer(message);
-    db_->onNotification(nullptr, 2016, data);
+    data->setObject(stored);
+    stored->release();
+    db_->onNotification(nullptr, studydb::NOTIFY_DICOM_FILE_RECEIVED, data);
     // The worker runs requests in order: once a later request is answered, the file is stored.
     bool marker = false;
     db_->requestPatients([&marker](NSUI::NSDBDataModel*) { marker = true; });

@@ -58,7 +58,7 @@ protected:
                                        const std::string& studyUid, const std::string& seriesUid,
                                        const std::string& sopUid,
                                        const std::string& instance = "1");
-    // Posts the record with key 2016, as the library callback does.
+    // Posts the record with NOTIFY_DICOM_FILE_RECEIVED, as the library callback does.
     static void post(dcmSDK::DCM_MESSAGE* message);
     // Rows of a query on the database's own connection.
     std::vector<std::vector<std::string>> rows(const std::string& sql);

@@ -5,6 +5,7 @@
 #include "engine/base/Director.h"
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/isSliceInfo.h"
+#include "studydb/StudyNotifications.h"
 #include "studydb/dicomDB.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "toolkit/core/DateTimeRoutines.h"
@@ -38,7 +39,7 @@ std::string failure(const std::string& key, const std::string& name) {
 }  // namespace
 
 TEST_F(ServiceTest, VerificationRepliesStoreOrAgeTheNode) {
-    deliver(service_, 2003,
+    deliver(service_, studydb::NOTIFY_ECHO_REPLY,
             "{\"ok\":\"1\",\"appid\":\"10.0.0.5:104\",\"ip\":\"10.0.0.5\",\"port\":\"104\","
             "\"name\":\"PACS\"}");
     std::vector<neighborInfo> list;
@@ -47,10 +48,11 @@ TEST_F(ServiceTest, VerificationRepliesStoreOrAgeTheNode) {
     EXPECT_EQ(list[0].device, 5);
     EXPECT_EQ(list[0].name, "PACS");
     EXPECT_EQ(list[0].port, "104");
-    deliver(service_, 2003, "{\"ok\":\"0\",\"appid\":\"10.0.0.5:104\"}");
+    deliver(service_, studydb::NOTIFY_ECHO_REPLY, "{\"ok\":\"0\",\"appid\":\"10.0.0.5:104\"}");
     db()->getNeighbors(list);
     EXPECT_EQ(list[0].wifi.substr(10), " 00:00:00");
-    deliver(service_, 2019, "{\"ip\":\"10.0.0.6\",\"name\":\"ward\",\"appid\":\"w6\"}");
+    deliver(service_, studydb::NOTIFY_PEER_SEEN,
+            "{\"ip\":\"10.0.0.6\",\"name\":\"ward\",\"appid\":\"w6\"}");
     db()->getNeighbors(list);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].appid, "w6");
@@ -59,7 +61,7 @@ TEST_F(ServiceTest, VerificationRepliesStoreOrAgeTheNode) {
 }
 
 TEST_F(ServiceTest, NeighbourCountIsMinusOneWithoutAnAddress) {
-    KeyRecorder counts(2027);
+    KeyRecorder counts(studydb::NOTIFY_PEER_COUNT);
     db()->saveNeighbor(2, "desk", "10.0.0.9", "4587", "desk-app");
     service_->postNeighborCount();
     {
@@ -73,15 +75,15 @@ TEST_F(ServiceTest, NeighbourCountIsMinusOneWithoutAnAddress) {
 }
 
 TEST_F(ServiceTest, RetrieveFailuresAreRememberedOnceAndShownEachTime) {
-    deliver(service_, 2007, failure("1.2.3.9", "Doe"));
-    deliver(service_, 2007, failure("1.2.3.9", "Doe"));
-    deliver(service_, 2007, "too,few,fields");
+    deliver(service_, studydb::NOTIFY_RETRIEVE_FAILED, failure("1.2.3.9", "Doe"));
+    deliver(service_, studydb::NOTIFY_RETRIEVE_FAILED, failure("1.2.3.9", "Doe"));
+    deliver(service_, studydb::NOTIFY_RETRIEVE_FAILED, "too,few,fields");
     EXPECT_EQ(messages_, (std::vector<std::string>{"Failed to download Doe(7,CT)",
                                                    "Failed to download Doe(7,CT)"}));
     const auto& list = service_->refreshGetList();
     ASSERT_EQ(list.size(), 1);
     EXPECT_EQ(list.at(0)->state, dcmTask::kFailed);
-    EXPECT_EQ(list.at(0)->texts[5], "1.2.3.9");
+    EXPECT_EQ(list.at(0)->task.seriesUid, "1.2.3.9");
     service_->removeGetTask(list.at(0));
     EXPECT_EQ(service_->refreshGetList().size(), 0);
 }
@@ -123,7 +125,7 @@ TEST_F(ServiceTest, SendTasksRunOneAfterAnotherToTheirEnd) {
 }
 
 TEST_F(ServiceTest, TheTickSweepsEveryFiveSecondsAndCountsEveryTwo) {
-    KeyRecorder counts(2027);
+    KeyRecorder counts(studydb::NOTIFY_PEER_COUNT);
     for (int second = 0; second < 11; ++second) {
         cocos2d::Director::getInstance()->mainLoop(1.0f);
     }
@@ -154,7 +156,7 @@ TEST_F(ServiceTest, ReformatSlicesAreWrittenAndReadBack) {
     bvtest::DicomFixture fixture;
     fixture.patientName = "Doe^Jane";
     ASSERT_TRUE(fixture.write(source.str() + "src.dcm"));
-    KeyRecorder written(2025);
+    KeyRecorder written(studydb::NOTIFY_IMPORT_PATH);
 
     auto* grey = slice(isImageSDK::PIXEL_FLOAT32, 4, 3);
     float* values = static_cast<float*>(grey->data);

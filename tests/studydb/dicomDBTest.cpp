@@ -4,8 +4,11 @@
 #include "engine/base/Base64.h"
 #include "engine/platform/FileUtils.h"
 #include "imagesdk/io/FolderBuffer.h"
+#include "studydb/StudyListRows.h"
+#include "studydb/StudyNotifications.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "toolkit/core/NSDBUtil.h"
+#include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UIJson.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -103,7 +106,7 @@ TEST_F(UpgradedStudyDbTest, FilingIntoAnUpgradedVersionTwoLibraryWorks) {
     EXPECT_EQ(rows("select type, favoriteID from favoriteDetail"),
               (std::vector<std::vector<std::string>>{{"3", "0"}}));
 
-    studydbtest::KeyRecorder announced(2002);
+    studydbtest::KeyRecorder announced(studydb::NOTIFY_DB_PATIENTS_READY);
     dcmSDK::DCM_MESSAGE* message = record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1");
     const std::string folder = message->SeriesFolder;
     file(message);
@@ -372,9 +375,76 @@ TEST_F(StudyDbTest, StudiesListReadsTheFirstFileAndHonoursDetachedOwners) {
     EXPECT_TRUE(db_->studyListLoaded.load());
 }
 
+// Once the study list has been loaded, a file of a new series also reaches it as a one-row
+// series model in the data's object slot; the observer that keeps it holds the last reference.
+TEST_F(StudyDbTest, NewSeriesReachTheLoadedStudyListAsRowsTheirDataOwns) {
+    std::vector<studydb::StudyListRows*> kept;
+    std::vector<std::string> texts;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        this, nullptr,
+        [&](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
+            texts.push_back(data->stringValue);
+            if (auto* rows = dynamic_cast<studydb::StudyListRows*>(data->object)) {
+                rows->retain();
+                kept.push_back(rows);
+            }
+        },
+        studydb::NOTIFY_DB_STUDIES_READY);
+    db_->studyListLoaded = true;
+    bvtest::DicomFixture fixture;
+    fixture.modality = "CT";
+    fixture.customise = [](DcmDataset& dataset) {
+        dataset.putAndInsertString(DCM_KVP, "120");
+        dataset.putAndInsertString(DCM_XRayTubeCurrent, "250");
+        dataset.putAndInsertString(DCM_SeriesNumber, "7");
+    };
+    dcmSDK::DCM_MESSAGE* message = record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1");
+    const std::string path = message->SeriesFolder;
+    fs::create_directories(root() + path);
+    ASSERT_TRUE(fixture.write(root() + path + "1.7.1"));
+    file(message);
+    // A second series whose file is not on disk: its row ends after the image count.
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.2", "1.7.2"));
+    // A further image of a known series brings an empty model.
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.3"));
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return kept.size() == 3; }));
+    studydbtest::pumpFrames(4);
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(NSUI::UIJson::getString(texts[0], "seriesNumber"), "1");
+    const NSUI::NSDBDataModel& first = kept[0]->rows();
+    ASSERT_EQ(first.getRowCount(), 1);
+    ASSERT_EQ(first.getColumnCount(0), 11);
+    // Series ID, date and time, description, folder, images, Columns, Rows, institution,
+    // modality, exposure, series number.
+    const std::vector<std::string> expected = {
+        rows("select ID from series where seriesUID='1.2.3.4.1'")[0][0],
+        " ",
+        "",
+        path,
+        "1",
+        "4",
+        "4",
+        "",
+        "CT",
+        "120kV 250mA",
+        "7"};
+    for (int c = 0; c < 11; ++c) {
+        EXPECT_EQ(first.getValue(0, c), expected[c]) << c;
+    }
+    ASSERT_EQ(kept[1]->rows().getRowCount(), 1);
+    EXPECT_EQ(kept[1]->rows().getColumnCount(0), 5);
+    EXPECT_EQ(kept[2]->rows().getRowCount(), 0);
+    for (studydb::StudyListRows* rows : kept) {
+        EXPECT_EQ(rows->getReferenceCount(), 1u);
+        rows->release();
+    }
+}
+
 TEST_F(StudyDbTest, NotesWithinThirtySecondsShareOneSeparator) {
-    studydbtest::KeyRecorder separators(2041);
-    studydbtest::KeyRecorder notes(2037);
+    studydbtest::KeyRecorder separators(studydb::NOTIFY_FAVORITE_LIST_CHANGED);
+    studydbtest::KeyRecorder notes(studydb::NOTIFY_FAVORITE_ADDED);
     const int first = db_->insertTextNote("first note");
     const int second = db_->insertTextNote("second \"note\"");
     EXPECT_GT(second, first);
@@ -402,7 +472,7 @@ TEST_F(StudyDbTest, NotesWithinThirtySecondsShareOneSeparator) {
 // Every image row inserted into a series folder clears its caches and thumbnails, not only the
 // first of a new patient; a copy that is already known leaves them alone.
 TEST_F(StudyDbTest, InsertedImagesClearTheirSeriesCaches) {
-    studydbtest::KeyRecorder announced(2002);
+    studydbtest::KeyRecorder announced(studydb::NOTIFY_DB_PATIENTS_READY);
     dcmSDK::DCM_MESSAGE* first = record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1");
     const std::string relative = first->SeriesFolder;
     const std::string folder = root() + relative;

@@ -1,6 +1,7 @@
 #include "studydb/importDcm.h"
 
 #include "StudyDbFixture.h"
+#include "studydb/StudyNotifications.h"
 #include "tests/support/lib/DicomFixture.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -54,7 +55,7 @@ protected:
 }  // namespace
 
 TEST_F(ImportTest, NestedFoldersAreImportedAndOtherFilesSkipped) {
-    KeyRecorder announced(2002);
+    KeyRecorder announced(studydb::NOTIFY_DB_PATIENTS_READY);
     fs::create_directories(source_ / "a" / "b");
     fs::create_directories(source_ / ".hidden");
     ASSERT_TRUE(fixture("1.2.3.1").write((source_ / "top.dcm").string()));
@@ -116,7 +117,7 @@ TEST_F(ImportTest, MovingRemovesTheSourceButNeverTheTargetItself) {
     const auto size = fs::file_size(stored);
 
     // Importing the stored file itself with the move flag keeps it.
-    KeyRecorder posted(2016);
+    KeyRecorder posted(studydb::NOTIFY_DICOM_FILE_RECEIVED);
     importer_->importPath(stored, true);
     ASSERT_TRUE(studydbtest::pumpUntil([&] { return posted.texts.size() == 1; }));
     // Joining the worker: whatever the import does to the file is done.

@@ -2,6 +2,7 @@
 
 #include "StudyDbFixture.h"
 #include "engine/base/Base64.h"
+#include "studydb/StudyNotifications.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UIJson.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -56,7 +57,7 @@ TEST(sniffer, PingAndResponseBetweenTwoEndpoints) {
     NSUI::sniffer::setAppIdentifierSource([] { return std::string("app-x"); });
     const auto portA = static_cast<uint16_t>(studydbtest::freePort(true));
     const auto portB = static_cast<uint16_t>(studydbtest::freePort(true));
-    KeyRecorder peers(2019);
+    KeyRecorder peers(studydb::NOTIFY_PEER_SEEN);
     auto a = endpoint(portA, portB, "127.0.0.2", {"127.0.0.1"});
     auto b = endpoint(portB, portA, "127.0.0.3", {});
     a->begin();
@@ -109,7 +110,7 @@ TEST(sniffer, MessagesAreCheckedBeforeTheyAreAnnounced) {
         {"", false, ""},
     };
     for (const auto& item : cases) {
-        KeyRecorder peers(2019);
+        KeyRecorder peers(studydb::NOTIFY_PEER_SEEN);
         own->onReceive(item.text, loopback());
         studydbtest::pumpFrames(4);
         ASSERT_EQ(peers.texts.size(), item.announced ? 1u : 0u) << item.text;
@@ -120,7 +121,7 @@ TEST(sniffer, MessagesAreCheckedBeforeTheyAreAnnounced) {
     {
         // Without an address of its own nothing is accepted.
         auto offline = endpoint(0, 1, "", {});
-        KeyRecorder peers(2019);
+        KeyRecorder peers(studydb::NOTIFY_PEER_SEEN);
         offline->onReceive(cases[1].text, loopback());
         studydbtest::pumpFrames(4);
         EXPECT_TRUE(peers.texts.empty());
@@ -144,7 +145,7 @@ TEST(sniffer, PingsAreAnsweredAtTheirSourceAddress) {
     setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait));
 
     auto own = endpoint(0, ntohs(address.sin_port), "127.0.0.2", {});
-    KeyRecorder peers(2019);
+    KeyRecorder peers(studydb::NOTIFY_PEER_SEEN);
     own->onReceive("{\"ip\":\"127.0.0.99\",\"name\":\"ward\",\"command\":\"ping\",\"msg\":"
                    "\"dicom_node_recognize\"}",
                    loopback());
