@@ -3,6 +3,7 @@
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "dcmsdk/DcmCallbacks.h"
 #include "dcmsdk/DcmPngWriter.h"
+#include "engine/base/RefPtr.h"
 #include "engine/base/Utils.h"
 #include "studydb/StoredFileRecord.h"
 #include "studydb/StudyNotifications.h"
@@ -87,10 +88,10 @@ std::string formatFindDateTime(const std::string& joined) {
            joined.substr(8, 2) + ":" + joined.substr(10, 2) + ":" + joined.substr(12, 2);
 }
 
+// The data holds its own reference to the row.
 void postRow(int key, cocos2d::Ref* row) {
     auto* data = NSUI::NSNotificationData::create();
     data->setObject(row);
-    row->release();
     centre()->postNotification(nullptr, key, data, nullptr, false);
 }
 
@@ -110,7 +111,7 @@ void onDcmMessage(unsigned int type, const char* text) {
     }
     const std::string value = text == nullptr ? std::string() : std::string(text);
     // May run on a library thread, whose autorelease pool drains only when it ends.
-    auto* data = new NSUI::NSNotificationData();
+    cocos2d::RefPtr<NSUI::NSNotificationData> data(new NSUI::NSNotificationData());
     switch (route->payload) {
     case Payload::kText:
         data->stringValue = value;
@@ -129,8 +130,7 @@ void onDcmMessage(unsigned int type, const char* text) {
         data->intValue2 = 1;
         break;
     }
-    centre()->postNotification(nullptr, route->key, data, nullptr, route->nextPass);
-    data->release();
+    centre()->postNotification(nullptr, route->key, data.get(), nullptr, route->nextPass);
 }
 
 void onDcmGb2Utf8(const char* source, char* target, int size) {
@@ -175,7 +175,7 @@ void registerDcmCallbacks() {
 
 void parseFindResult(const std::string& text) {
     if (text.find("0008,0060") != std::string::npos) {
-        auto* row = new findSeriesRow();
+        cocos2d::RefPtr<findSeriesRow> row(new findSeriesRow());
         row->dateTime =
             formatFindDateTime(bracketValue(text, "0008,0021") + bracketValue(text, "0008,0031"));
         row->modality = bracketValue(text, "0008,0060");
@@ -185,14 +185,13 @@ void parseFindResult(const std::string& text) {
         row->seriesNumber = bracketValue(text, "0020,0011");
         row->instanceCount = bracketValue(text, "0020,1209");
         if (row->seriesInstanceUID.empty() || row->studyInstanceUID.empty()) {
-            row->release();
             return;
         }
-        postRow(studydb::NOTIFY_FIND_SERIES_ROW, row);
+        postRow(studydb::NOTIFY_FIND_SERIES_ROW, row.get());
         return;
     }
     if (text.find("0010,0010") != std::string::npos) {
-        auto* row = new findPatientRow();
+        cocos2d::RefPtr<findPatientRow> row(new findPatientRow());
         row->dateTime =
             formatFindDateTime(bracketValue(text, "0008,0020") + bracketValue(text, "0008,0030"));
         row->institution = bracketValue(text, "0008,0080");
@@ -204,9 +203,8 @@ void parseFindResult(const std::string& text) {
         row->studyInstanceUID = bracketValue(text, "0020,000d");
         row->studyID = bracketValue(text, "0020,0010");
         if (row->patientName.empty() || row->studyInstanceUID.empty()) {
-            row->release();
             return;
         }
-        postRow(studydb::NOTIFY_FIND_PATIENT_ROW, row);
+        postRow(studydb::NOTIFY_FIND_PATIENT_ROW, row.get());
     }
 }

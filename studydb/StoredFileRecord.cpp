@@ -1,5 +1,6 @@
 #include "studydb/StoredFileRecord.h"
 
+#include "engine/base/RefPtr.h"
 #include "studydb/StudyNotifications.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -11,13 +12,11 @@ void StoredFileRecord::post(std::unique_ptr<dcmSDK::DCM_MESSAGE> message) {
         return;
     }
     // Posted from worker and library threads, whose autorelease pools drain only when they end.
-    auto* record = new StoredFileRecord(std::move(message));
-    auto* data = new NSUI::NSNotificationData();
-    data->setObject(record);
-    record->release();
+    cocos2d::RefPtr<StoredFileRecord> record(new StoredFileRecord(std::move(message)));
+    cocos2d::RefPtr<NSUI::NSNotificationData> data(new NSUI::NSNotificationData());
+    data->setObject(record.get());
     NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, NOTIFY_DICOM_FILE_RECEIVED,
-                                                                data, nullptr, true);
-    data->release();
+                                                                data.get(), nullptr, true);
 }
 
 StoredFileRecord* StoredFileRecord::from(const NSUI::NSNotificationData* data) {

@@ -2,6 +2,7 @@
 
 #include "engine/audio/SimpleAudioEngine.h"
 #include "engine/base/Director.h"
+#include "engine/base/RefPtr.h"
 #include "engine/base/Scheduler.h"
 #include "engine/base/Utils.h"
 #include "imagesdk/data/isSliceInfo.h"
@@ -288,19 +289,17 @@ const cocos2d::Vector<dcmGetingObject*>& dataService::refreshGetList() {
             if (!studydb::RetrieveTask::parse(piece, fields)) {
                 continue;
             }
-            auto* task = new dcmGetingObject();
+            cocos2d::RefPtr<dcmGetingObject> task(new dcmGetingObject());
             task->task = fields;
-            getTasks.pushBack(task);
-            task->release();
+            getTasks.pushBack(task.get());
         }
     }
     for (dcmGetingObject* failed : failedGetTasks) {
-        auto* copy = new dcmGetingObject();
+        cocos2d::RefPtr<dcmGetingObject> copy(new dcmGetingObject());
         copy->task = failed->task;
         copy->imageCount = failed->imageCount;
         copy->state = dcmTask::kFailed;
-        getTasks.pushBack(copy);
-        copy->release();
+        getTasks.pushBack(copy.get());
     }
     return getTasks;
 }
@@ -383,11 +382,10 @@ void dataService::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificati
             known = known || failed->task.seriesUid == fields.seriesUid;
         }
         if (!known) {
-            auto* task = new dcmGetingObject();
+            cocos2d::RefPtr<dcmGetingObject> task(new dcmGetingObject());
             task->task = fields;
             task->state = dcmTask::kFailed;
-            failedGetTasks.pushBack(task);
-            task->release();
+            failedGetTasks.pushBack(task.get());
         }
         showMessage(NSUI::formatString("Failed to download %s(%s,%s)", fields.patientName.c_str(),
                                        fields.seriesNumber.c_str(), fields.modality.c_str()),
@@ -406,12 +404,10 @@ void dataService::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificati
         if (slice == nullptr) {
             return;
         }
-        auto* request = new reformatSaveRequest(slice, text);
-        if (worker == nullptr || !worker->addRequest(request)) {
-            request->release();
-            return;
+        cocos2d::RefPtr<reformatSaveRequest> request(new reformatSaveRequest(slice, text));
+        if (worker != nullptr) {
+            worker->addRequest(request.get());
         }
-        request->release();
         return;
     }
     default:

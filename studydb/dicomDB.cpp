@@ -1,5 +1,6 @@
 #include "studydb/dicomDB.h"
 
+#include "engine/base/RefPtr.h"
 #include "engine/platform/FileUtils.h"
 #include "imagesdk/io/FolderBuffer.h"
 #include "studydb/AppLanguage.h"
@@ -208,12 +209,11 @@ void dicomDB::requestPatients(const std::function<void(NSUI::NSDBDataModel*)>& c
     if (!isReady) {
         return;
     }
-    auto* request = new dicomDBRequest();
+    cocos2d::RefPtr<dicomDBRequest> request(new dicomDBRequest());
     request->type = dicomDBRequest::kPatients;
     request->callback = callback;
     request->requestId = dicomDBRequest::keyFor("db");
-    queue(request, false);
-    request->release();
+    queue(request.get(), false);
 }
 
 void dicomDB::requestStudies(const std::function<void(NSUI::NSDBDataModel*)>& callback,
@@ -221,25 +221,23 @@ void dicomDB::requestStudies(const std::function<void(NSUI::NSDBDataModel*)>& ca
     if (!isReady || patientId.empty()) {
         return;
     }
-    auto* request = new dicomDBRequest();
+    cocos2d::RefPtr<dicomDBRequest> request(new dicomDBRequest());
     request->type = dicomDBRequest::kStudies;
     request->callback = callback;
     request->text = patientId;
     request->owner = owner;
     request->requestId = dicomDBRequest::keyFor(patientId);
-    queue(request, true);
-    request->release();
+    queue(request.get(), true);
 }
 
 void dicomDB::requestFavorites(const std::function<void(NSUI::NSDBDataModel*)>& callback) {
     if (!isReady) {
         return;
     }
-    auto* request = new dicomDBRequest();
+    cocos2d::RefPtr<dicomDBRequest> request(new dicomDBRequest());
     request->type = dicomDBRequest::kFavorites;
     request->callback = callback;
-    queue(request, false);
-    request->release();
+    queue(request.get(), false);
 }
 
 void dicomDB::detachRequestOwner(void* list) {
@@ -271,12 +269,12 @@ void dicomDB::onRequestDone(NSUI::NSThreadRequest* done) {
         data->stringValue = request->text;
         centre()->postNotification(this, studydb::NOTIFY_DB_PATIENTS_READY, data, nullptr, true);
         if (rows != nullptr) {
-            auto* listRows = new studydb::StudyListRows(std::move(*rows));
+            cocos2d::RefPtr<studydb::StudyListRows> listRows(
+                new studydb::StudyListRows(std::move(*rows)));
             delete rows;
             auto* listData = NSUI::NSNotificationData::create();
             listData->stringValue = request->text;
-            listData->setObject(listRows);
-            listRows->release();
+            listData->setObject(listRows.get());
             centre()->postNotification(this, studydb::NOTIFY_DB_STUDIES_READY, listData, nullptr,
                                        true);
         }
@@ -338,10 +336,9 @@ void dicomDB::queueReceivedFile(studydb::StoredFileRecord* record) {
     if (record == nullptr || !isReady) {
         return;
     }
-    auto* request = new dicomDBRequest();
+    cocos2d::RefPtr<dicomDBRequest> request(new dicomDBRequest());
     request->type = dicomDBRequest::kReceivedFile;
     request->setRecord(record);
     request->requestId = dicomDBRequest::keyFor(record->message().SeriesFolder);
-    queue(request, false);
-    request->release();
+    queue(request.get(), false);
 }

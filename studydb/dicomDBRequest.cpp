@@ -1,26 +1,18 @@
 #include "studydb/dicomDBRequest.h"
 
-#include "studydb/StoredFileRecord.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/TextRoutines.h"
 
 dicomDBRequest::~dicomDBRequest() {
-    setRecord(nullptr);
     delete result;
 }
 
 void dicomDBRequest::setRecord(studydb::StoredFileRecord* record) {
-    if (record != nullptr) {
-        record->retain();
-    }
-    if (record_ != nullptr) {
-        record_->release();
-    }
-    record_ = record;
+    record_ = cocos2d::RefPtr<studydb::StoredFileRecord>::retained(record);
 }
 
 const dcmSDK::DCM_MESSAGE* dicomDBRequest::message() const {
-    return record_ == nullptr ? nullptr : &record_->message();
+    return record_ ? &record_->message() : nullptr;
 }
 
 std::int32_t dicomDBRequest::keyFor(const std::string& text) {

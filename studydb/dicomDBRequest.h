@@ -1,19 +1,13 @@
 #pragma once
 
+#include "engine/base/RefPtr.h"
+#include "studydb/StoredFileRecord.h"
 #include "toolkit/core/NSThreadRequest.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
-
-namespace dcmSDK {
-struct DCM_MESSAGE;
-}
-
-namespace studydb {
-class StoredFileRecord;
-}
 
 namespace NSUI {
 class NSDBDataModel;
@@ -46,5 +40,5 @@ public:
     std::string seriesFolder;
 
 private:
-    studydb::StoredFileRecord* record_ = nullptr;
+    cocos2d::RefPtr<studydb::StoredFileRecord> record_;
 };

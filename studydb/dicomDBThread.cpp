@@ -2,6 +2,7 @@
 
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "engine/base/Base64.h"
+#include "engine/base/RefPtr.h"
 #include "engine/platform/FileUtils.h"
 #include "studydb/RowId.h"
 #include "studydb/SeriesTagReader.h"
@@ -34,15 +35,15 @@ void dicomDBThread::setConnection(NSUI::NSDBUtil* connection) {
 }
 
 void dicomDBThread::detachOwner(void* list) {
-    std::vector<dicomDBRequest*> gathered;
+    // Released after the locks: a last reference may end a request.
+    std::vector<cocos2d::RefPtr<dicomDBRequest>> gathered;
     {
         std::lock_guard<std::recursive_mutex> queueGuard(queueLock);
         std::lock_guard<std::recursive_mutex> resultGuard(resultLock);
         std::lock_guard<std::recursive_mutex> stateGuard(stateLock);
         const auto gather = [&gathered](NSUI::NSThreadRequest* request) {
             if (auto* dbRequest = dynamic_cast<dicomDBRequest*>(request)) {
-                dbRequest->retain();
-                gathered.push_back(dbRequest);
+                gathered.push_back(cocos2d::RefPtr<dicomDBRequest>::retained(dbRequest));
             }
         };
         if (requests != nullptr) {
@@ -58,13 +59,10 @@ void dicomDBThread::detachOwner(void* list) {
         if (running != nullptr) {
             gather(running);
         }
-        for (dicomDBRequest* request : gathered) {
+        for (const cocos2d::RefPtr<dicomDBRequest>& request : gathered) {
             void* expected = list;
             request->owner.compare_exchange_strong(expected, nullptr);
         }
-    }
-    for (dicomDBRequest* request : gathered) {
-        request->release();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "studydb/importDcm.h"
 
+#include "engine/base/RefPtr.h"
 #include "studydb/importThread.h"
 #include "toolkit/core/FileRoutines.h"
 #include "toolkit/core/NSThreadRequest.h"
@@ -51,10 +52,9 @@ void importDcm::importPath(const std::string& path, bool move) {
         files.push_back(path);
     }
     for (const std::string& file : files) {
-        auto* request = new NSUI::NSThreadRequest();
+        cocos2d::RefPtr<NSUI::NSThreadRequest> request(new NSUI::NSThreadRequest());
         request->text = file;
         request->userValue0 = move ? 1 : 0;
-        worker_->addRequest(request);
-        request->release();
+        worker_->addRequest(request.get());
     }
 }
