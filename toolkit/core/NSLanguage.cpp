@@ -11,7 +11,7 @@
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
-#include "toolkit/widgets/NSTextField.h"
+#include "toolkit/core/NSTranslatable.h"
 
 namespace NSUI {
 
@@ -128,11 +128,10 @@ void NSLanguage::translateNode(cocos2d::Node* node, const std::string& prefix) {
             if (!translated.empty()) {
                 button->setTitleText(translated);
             }
-        } else if (auto* field = dynamic_cast<NSTextField*>(child)) {
-            // Becomes the placeholder, shown at once unless the field shows typed text.
-            const std::string translated = getString(prefix + field->getString());
+        } else if (auto* widget = dynamic_cast<NSTranslatable*>(child)) {
+            const std::string translated = getString(prefix + widget->translationKey());
             if (!translated.empty()) {
-                field->setPlaceHolder(translated);
+                widget->applyTranslation(translated);
             }
         } else if (child->getChildrenCount() > 0) {
             translateNode(child, prefix);

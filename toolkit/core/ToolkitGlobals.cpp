@@ -4,13 +4,13 @@
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/net/NSHttpClient.h"
-#include "toolkit/widgets/NSActivity.h"
 
 namespace NSUI {
 
 namespace {
 std::string serverUrl;
 NSActivity* sharedActivity = nullptr;
+void (*sharedActivityRemover)() = nullptr;
 }  // namespace
 
 void setServerUrl(const std::string& url) {
@@ -29,9 +29,15 @@ void setSharedActivity(NSActivity* activity) {
     sharedActivity = activity;
 }
 
+void setSharedActivityRemover(void (*remover)()) {
+    sharedActivityRemover = remover;
+}
+
 void purgeToolkitSingletons() {
     // Before the centre goes: the indicator unregisters itself there.
-    NSActivity::removeSharedActivity();
+    if (sharedActivityRemover != nullptr) {
+        sharedActivityRemover();
+    }
     NSDataManager::destroyInstance();
     NSHttpClient::destroyInstance();
     NSNotificationCenter::destroyInstance();

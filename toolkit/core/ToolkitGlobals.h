@@ -15,6 +15,9 @@ std::string getServerUrl();
 // it, taken by NSActivity::show, while it is set.
 NSActivity* getSharedActivity();
 void setSharedActivity(NSActivity* activity);
+// How purgeToolkitSingletons takes a shown indicator down: the widgets set it (NSActivity::show),
+// since the core cannot include them.
+void setSharedActivityRemover(void (*remover)());
 
 // Application shutdown: removes a shown activity indicator and releases the toolkit's
 // singletons. A later getInstance makes a fresh object.

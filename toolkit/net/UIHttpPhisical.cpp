@@ -6,7 +6,7 @@
 #include "engine/ui/ImageView.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/core/UIJson.h"
-#include "toolkit/widgets/UIControlGenerater.h"
+#include "toolkit/net/UIImageLoader.h"
 
 // Uploads are built with the classic form API the client sends.
 #define CURL_DISABLE_DEPRECATION
@@ -160,7 +160,7 @@ void UIHttpPhisical::handOffImage(const std::string& tag) {
     if (found == pendingImages.end()) {
         return;
     }
-    auto* loader = dynamic_cast<UIControlGenerater*>(found->loader);
+    auto* loader = dynamic_cast<UIImageLoader*>(found->loader);
     auto* view = dynamic_cast<cocos2d::ui::ImageView*>(found->target);
     if (loader == nullptr || view == nullptr) {
         return;

@@ -16,7 +16,7 @@ namespace NSUI {
 
 // A download whose file is to be handed to an image loader: a call of downloadToFile tagged
 // "internalLoadHttpImage." + `name` whose 200 answer puts the picture `name` into `target`
-// through `loader` (a UIControlGenerater).
+// through `loader` (a UIImageLoader, such as the widgets' UIControlGenerater).
 struct ImageDownloadRecord {
     // The address the picture comes from; for the filer's own use.
     std::string url;

@@ -36,6 +36,7 @@ NSActivity* NSActivity::show(Node* parent) {
         delete activity;
         return nullptr;
     }
+    setSharedActivityRemover(&NSActivity::removeSharedActivity);
     setSharedActivity(activity);
     parent->addChild(activity);
     return activity;

@@ -8,6 +8,7 @@
 #include "engine/math/Geometry.h"
 #include "engine/math/Vec2.h"
 #include "engine/renderer/ClippingProtocol.h"
+#include "toolkit/core/NSTranslatable.h"
 #include "toolkit/widgets/NSRichText.h"
 
 namespace cocos2d {
@@ -26,7 +27,8 @@ namespace NSUI {
 // filtered to numbers. A clipping rectangle (node space, empty by default) limits what it draws.
 class NSTextField : public NSRichText,
                     public cocos2d::IMEDelegate,
-                    public cocos2d::ClippingProtocol {
+                    public cocos2d::ClippingProtocol,
+                    public NSTranslatable {
 public:
     enum EventType : int {
         INSERT_TEXT = 0,
@@ -70,6 +72,10 @@ public:
     void setString(const std::string& s);
     // The typed text, unmasked.
     const std::string& getString() const { return text; }
+
+    // A language table translates the typed text into the placeholder.
+    std::string translationKey() const override { return text; }
+    void applyTranslation(const std::string& translated) override { setPlaceHolder(translated); }
 
     // Style setters re-render what the field shows.
     void setFontSize(int size);

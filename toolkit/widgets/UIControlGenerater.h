@@ -6,6 +6,7 @@
 
 #include "engine/math/Geometry.h"
 #include "engine/math/Vec2.h"
+#include "toolkit/net/UIImageLoader.h"
 
 namespace cocos2d {
 class Node;
@@ -39,12 +40,12 @@ struct ImageLoadRecord {
 // already holds is applied at once by the fitted loads; the others wait in a queue and are
 // loaded one at a time through the cache's asynchronous loading, each applied when it arrives.
 // The carrier calls loadNextImage periodically. Main thread only.
-class UIControlGenerater {
+class UIControlGenerater : public UIImageLoader {
 public:
     UIControlGenerater();
     // Releases every waiting and in-flight target; a load still in flight no longer reaches
     // this loader.
-    virtual ~UIControlGenerater();
+    ~UIControlGenerater() override;
 
     UIControlGenerater(const UIControlGenerater&) = delete;
     UIControlGenerater& operator=(const UIControlGenerater&) = delete;
@@ -56,7 +57,7 @@ public:
     void loadSpriteImage(cocos2d::Sprite* sprite, const std::string& path, const cocos2d::Size& box,
                          float factor);
     // The picture into `view` unscaled; always queued.
-    void loadImageView(cocos2d::ui::ImageView* view, const std::string& path);
+    void loadImageView(cocos2d::ui::ImageView* view, const std::string& path) override;
 
     // Starts the next waiting load when none is in flight.
     void loadNextImage();

@@ -1,0 +1,1 @@
+// Stands for a user of one library in the layering checks; never built.

@@ -1,0 +1,2 @@
+// The toolkit's core and network layer sit below its widgets.
+#include "toolkit/widgets/NSMenu.h"
