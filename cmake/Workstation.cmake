@@ -114,4 +114,6 @@ function(bv_benchmark)
   cmake_parse_arguments(BV "" "NAME" "SOURCES;DEPS" ${ARGN})
   add_executable(${BV_NAME} ${BV_SOURCES})
   target_link_libraries(${BV_NAME} PRIVATE ${BV_DEPS} benchmark::benchmark)
+  # Benchmarks share the tests' fixtures and reference implementations.
+  target_include_directories(${BV_NAME} PRIVATE ${PROJECT_BINARY_DIR}/include-roots/tests)
 endfunction()
