@@ -3,8 +3,8 @@
 // The notification keys of the application and data band (2000 to 2044). The study database
 // and the DICOM services post and observe most of them; the rest belong to the screens of the
 // application and are named here so that every key of the band has one name. Keys of the
-// toolkit (1001 to 1007) are in toolkit/core/NSNotificationCenter.h, keys of the viewers
-// (9001 to 9140) and the memory warning 2035 in imagesdk.
+// toolkit (1001 to 1007) are in toolkit/core/NSNotifyKeys.h, keys of the viewers
+// (9001 to 9140), the series-loaded key 2000 and the memory warning 2035 in imagesdk.
 namespace studydb {
 
 // Filing of received and imported files.
@@ -63,7 +63,6 @@ constexpr int NOTIFY_FAVORITE_VOICE_NOTE = 2040;
 constexpr int NOTIFY_FAVORITE_LIST_CHANGED = 2041;
 
 // Keys of the application's screens.
-constexpr int NOTIFY_SERIES_LOADED = 2000;
 constexpr int NOTIFY_PATIENT_CHANGED = 2017;
 constexpr int NOTIFY_SHARE_STEP = 2018;
 constexpr int NOTIFY_THUMBNAIL_READY = 2020;

@@ -5,6 +5,7 @@
 #include "engine/base/RefPtr.h"
 #include "engine/base/Scheduler.h"
 #include "engine/base/Utils.h"
+#include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "studydb/LibraryCallbacks.h"
 #include "studydb/LocalNetwork.h"
@@ -128,7 +129,7 @@ bool dataService::init() {
          {studydb::NOTIFY_SEND_PROGRESS, studydb::NOTIFY_SEND_DONE, studydb::NOTIFY_SEND_FAILED,
           studydb::NOTIFY_ECHO_REPLY, studydb::NOTIFY_FIND_ANSWER, studydb::NOTIFY_FIND_FAILED,
           studydb::NOTIFY_PEER_SEEN, studydb::NOTIFY_RETRIEVE_READY,
-          studydb::NOTIFY_RETRIEVE_FAILED, 9139}) {
+          studydb::NOTIFY_RETRIEVE_FAILED, isImageSDK::NOTIFY_SAVE_REFORMAT}) {
         NSUI::NSNotificationCenter::getInstance()->addObserver(this, nullptr, handler, key);
     }
     dicomDB* db = database;
@@ -398,7 +399,7 @@ void dataService::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificati
     case studydb::NOTIFY_FIND_FAILED:
         showMessage("Check the network and the patient name", 2.0f);
         return;
-    case 9139: {
+    case isImageSDK::NOTIFY_SAVE_REFORMAT: {
         auto* slice = static_cast<isImageSDK::isSliceInfo*>(data->buffer);
         data->buffer = nullptr;
         if (slice == nullptr) {

@@ -2,6 +2,7 @@
 
 #include "engine/base/RefPtr.h"
 #include "engine/platform/FileUtils.h"
+#include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/io/FolderBuffer.h"
 #include "studydb/AppLanguage.h"
 #include "studydb/LocalNetwork.h"
@@ -79,9 +80,9 @@ bool dicomDB::init() {
     auto handler = [this](cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data) {
         onNotification(sender, key, data);
     };
-    for (const int key :
-         {studydb::NOTIFY_DICOM_FILE_RECEIVED, NSUI::NOTIFY_CAPTURE_SAVED, 9126,
-          studydb::NOTIFY_FAVORITE_TEXT_NOTE, studydb::NOTIFY_FAVORITE_VOICE_NOTE}) {
+    for (const int key : {studydb::NOTIFY_DICOM_FILE_RECEIVED, NSUI::NOTIFY_CAPTURE_SAVED,
+                          isImageSDK::NOTIFY_FAVORITE_SAVED, studydb::NOTIFY_FAVORITE_TEXT_NOTE,
+                          studydb::NOTIFY_FAVORITE_VOICE_NOTE}) {
         centre()->addObserver(this, nullptr, handler, key);
     }
     newFavoriteCount = 0;
@@ -317,7 +318,7 @@ void dicomDB::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificationDa
     case NSUI::NOTIFY_CAPTURE_SAVED:
         addCaptureFavorite(data->stringValue);
         return;
-    case 9126:
+    case isImageSDK::NOTIFY_FAVORITE_SAVED:
         addDicomFavorite(data->stringValue, data->intValue, data->floatValue);
         return;
     case studydb::NOTIFY_FAVORITE_TEXT_NOTE:

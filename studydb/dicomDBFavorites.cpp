@@ -147,7 +147,7 @@ void dicomDB::addCaptureFavorite(const std::string& path) {
         saved->stringValue = path;
         saved->floatValue = ratio;
         saved->intValue = favoriteId;
-        centre()->postNotification(nullptr, 1007, saved, nullptr, false);
+        centre()->postNotification(nullptr, NSUI::NOTIFY_IMAGE_RATIO_READY, saved, nullptr, false);
     }
     onFavoriteAdded();
 }

@@ -4,6 +4,7 @@
 #include "dcmsdk/dcmReader.h"
 #include "engine/base/Director.h"
 #include "imagesdk/data/PixelType.h"
+#include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dicomDB.h"
@@ -179,7 +180,7 @@ TEST_F(ServiceTest, ReformatSlicesAreWrittenAndReadBack) {
         auto* data = NSUI::NSNotificationData::create();
         data->stringValue = "77";
         data->setBuffer(record);
-        service_->onNotification(nullptr, 9139, data);
+        service_->onNotification(nullptr, isImageSDK::NOTIFY_SAVE_REFORMAT, data);
     }
     ASSERT_TRUE(studydbtest::pumpUntil([&] { return written.texts.size() == 3; }));
     EXPECT_NE(written.texts[0], written.texts[1]);

@@ -3,6 +3,7 @@
 #include "StudyDbFixture.h"
 #include "engine/base/Base64.h"
 #include "engine/platform/FileUtils.h"
+#include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/io/FolderBuffer.h"
 #include "studydb/StudyListRows.h"
 #include "studydb/StudyNotifications.h"
@@ -520,10 +521,10 @@ TEST_F(StudyDbTest, DicomFavouritesAreStoredRelativeToTheWritablePath) {
     auto* data = NSUI::NSNotificationData::create();
     data->stringValue = path;
     data->intValue = 100;
-    db_->onNotification(nullptr, 9126, data);
+    db_->onNotification(nullptr, isImageSDK::NOTIFY_FAVORITE_SAVED, data);
     data->intValue = 0;
     data->floatValue = 0.75f;
-    db_->onNotification(nullptr, 9126, data);
+    db_->onNotification(nullptr, isImageSDK::NOTIFY_FAVORITE_SAVED, data);
     EXPECT_EQ(db_->newFavoriteCount.load(), 2);
     EXPECT_EQ(chimes, 2);
     const auto favorites = rows("select type, image, scale from favorite order by ID");
