@@ -131,12 +131,19 @@ const Mat4& Camera::getViewProjectionMatrix() const {
     getViewMatrix();
     if (_viewProjectionDirty) {
         _viewProjectionDirty = false;
+        _viewProjectionRecomputed = true;
         _viewProjection = _projection * _view;
         if (_hasAdditionalProjection) {
             _viewProjection = _additionalProjection * _viewProjection;
         }
     }
     return _viewProjection;
+}
+
+void Camera::beginPass() {
+    getViewProjectionMatrix();
+    _viewProjectionUpdatedInPass = _viewProjectionRecomputed;
+    _viewProjectionRecomputed = false;
 }
 
 void Camera::setAdditionalProjection(const Mat4& mat) {

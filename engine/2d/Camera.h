@@ -41,6 +41,11 @@ public:
     virtual const Mat4& getViewMatrix() const;
     // Additional projection · projection · view.
     const Mat4& getViewProjectionMatrix() const;
+    // Whether additional projection · projection · view changed since the previous pass of this
+    // camera: valid during a pass of the scene's render, so nodes can skip per-view work.
+    bool isViewProjectionUpdated() const { return _viewProjectionUpdatedInPass; }
+    // Starts a pass: takes over whether the matrix was recomputed since the last pass.
+    void beginPass();
     // Multiplied on the left of the projection: maps the camera's picture to another part of
     // normalised device space.
     void setAdditionalProjection(const Mat4& mat);
@@ -97,6 +102,9 @@ protected:
     float _nearPlane = 1.0f;
     float _farPlane = 1000.0f;
     mutable bool _viewProjectionDirty = true;
+    // Set whenever the view-projection matrix is recomputed; taken over by beginPass.
+    mutable bool _viewProjectionRecomputed = true;
+    bool _viewProjectionUpdatedInPass = true;
     unsigned int _cameraFlag = 1;
     int8_t _depth = -1;
     Rect _viewport;

@@ -248,8 +248,10 @@ void Label::layoutLines(FontFreeType* font) {
         }
         return width;
     };
-    auto pushLine = [&](std::u32string line) {
-        while (!line.empty() && isSpace(line.back())) {
+    // Spaces at a wrap belong to neither line; typed spaces at the end of the text keep their
+    // width, so a text field shows a space the moment it is typed.
+    auto pushLine = [&](std::u32string line, bool wrapped) {
+        while (wrapped && !line.empty() && isSpace(line.back())) {
             line.pop_back();
         }
         _lineWidths.push_back(widthOf(line));
@@ -264,7 +266,7 @@ void Label::layoutLines(FontFreeType* font) {
         const std::u32string paragraph = text.substr(start, end - start);
         start = end + 1;
         if (maxWidth <= 0.0f) {
-            pushLine(paragraph);
+            pushLine(paragraph, false);
         } else {
             // Tokens break after trailing spaces, after each wide character, or anywhere.
             std::vector<std::u32string> tokens;
@@ -290,7 +292,7 @@ void Label::layoutLines(FontFreeType* font) {
                     trimmed.pop_back();
                 }
                 if (!line.empty() && lineWidth + widthOf(trimmed) > maxWidth) {
-                    pushLine(line);
+                    pushLine(line, true);
                     line.clear();
                     lineWidth = 0;
                 }
@@ -299,7 +301,7 @@ void Label::layoutLines(FontFreeType* font) {
                     for (char32_t c : t) {
                         const int advance = font->getAdvance(c);
                         if (!line.empty() && !isSpace(c) && lineWidth + advance > maxWidth) {
-                            pushLine(line);
+                            pushLine(line, true);
                             line.clear();
                             lineWidth = 0;
                         }
@@ -311,7 +313,7 @@ void Label::layoutLines(FontFreeType* font) {
                 line += t;
                 lineWidth += widthOf(t);
             }
-            pushLine(line);
+            pushLine(line, false);
         }
         if (end == text.size()) {
             break;

@@ -107,10 +107,12 @@ void Scene::render(Renderer* renderer, const Mat4& eyeTransform) {
             continue;
         }
         Camera::_visitingCamera = camera;
+        // The viewport first: a camera may adjust its projection to the place it draws into.
+        camera->applyViewport();
+        camera->beginPass();
         director->pushMatrix(MATRIX_STACK_TYPE::MATRIX_STACK_PROJECTION);
         director->loadMatrix(MATRIX_STACK_TYPE::MATRIX_STACK_PROJECTION,
                              camera->getViewProjectionMatrix());
-        camera->applyViewport();
         renderer->clearDepth();
         visit(renderer, eyeTransform, 0);
         renderer->render();

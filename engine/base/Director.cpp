@@ -375,7 +375,7 @@ void Director::drawScene() {
     ++_totalFrames;
 }
 
-void Director::purgeDirector() {
+void Director::endScenes() {
     if (_runningScene != nullptr) {
         _runningScene->onExitTransitionDidStart();
         _runningScene->onExit();
@@ -387,6 +387,10 @@ void Director::purgeDirector() {
     _scenesStack.clear();
     CC_SAFE_RELEASE_NULL(_runningScene);
     CC_SAFE_RELEASE_NULL(_nextScene);
+}
+
+void Director::purgeDirector() {
+    endScenes();
     // Actions retain their nodes, and nodes their manager: break the cycle here.
     if (_actionManager != nullptr) {
         _actionManager->removeAllActions();

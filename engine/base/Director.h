@@ -137,6 +137,10 @@ public:
     // director; the next `getInstance` makes a fresh one. Not from within a frame: use `end`
     // there.
     void purgeDirector();
+    // Takes the running scene and the pushed ones down (exit, cleanup, release) and leaves the
+    // director running with no scene: at shutdown, the screens' workers end before the services
+    // they use.
+    void endScenes();
 
 private:
     Director();

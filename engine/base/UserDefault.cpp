@@ -129,8 +129,9 @@ void UserDefault::flush() {
 }
 
 void UserDefault::save() {
-    _dirty =
-        _filePath.empty() || !FileUtils::getInstance()->writeValueMapToFile(_values, _filePath);
+    // The defaults hold the stored login password: only the owner may read them.
+    _dirty = _filePath.empty() ||
+             !FileUtils::getInstance()->writeValueMapToFile(_values, _filePath, 0600);
     if (_dirty) {
         log("UserDefault: cannot write %s", _filePath.c_str());
     }

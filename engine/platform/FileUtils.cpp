@@ -478,10 +478,12 @@ ValueVector FileUtils::getValueVectorFromFile(const std::string& filename) const
     return parsePlistArray(root);
 }
 
-bool FileUtils::writeValueMapToFile(const ValueMap& dict, const std::string& fullPath) const {
+bool FileUtils::writeValueMapToFile(const ValueMap& dict, const std::string& fullPath,
+                                    unsigned permissions) const {
     std::string body;
     appendPlistDict(body, dict, 0);
-    return writeStringToFile(plistDocument(body), fullPath);
+    const std::string text = plistDocument(body);
+    return writeAtomically(text.data(), text.size(), fullPath, permissions);
 }
 
 bool FileUtils::writeValueVectorToFile(const ValueVector& array,
@@ -499,14 +501,16 @@ bool FileUtils::writeDataToFile(const Data& data, const std::string& fullPath) c
     return writeAtomically(data.getBytes(), static_cast<size_t>(data.getSize()), fullPath);
 }
 
-bool FileUtils::writeAtomically(const void* bytes, size_t size, const std::string& fullPath) const {
+bool FileUtils::writeAtomically(const void* bytes, size_t size, const std::string& fullPath,
+                                unsigned permissions) const {
     if (fullPath.empty()) {
         return false;
     }
     static std::atomic<unsigned long> s_counter{0};
     const std::string temporary = fullPath + ".tmp" + std::to_string(::getpid()) + "-" +
                                   std::to_string(s_counter.fetch_add(1));
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                          static_cast<mode_t>(permissions));
     if (fd < 0) {
         return false;
     }

@@ -68,8 +68,10 @@ public:
     ValueVector getValueVectorFromFile(const std::string& filename) const;
 
     // Written whole to a temporary file that then replaces the target, so a failed write
-    // leaves any previous file intact. False on failure.
-    bool writeValueMapToFile(const ValueMap& dict, const std::string& fullPath) const;
+    // leaves any previous file intact. False on failure. The new file gets `permissions`
+    // (less the process's umask); a file holding secrets passes 0600.
+    bool writeValueMapToFile(const ValueMap& dict, const std::string& fullPath,
+                             unsigned permissions = 0644) const;
     bool writeValueVectorToFile(const ValueVector& array, const std::string& fullPath) const;
     bool writeStringToFile(const std::string& text, const std::string& fullPath) const;
     bool writeDataToFile(const Data& data, const std::string& fullPath) const;
@@ -102,7 +104,8 @@ private:
 
     std::string resolveSearchPath(const std::string& path) const;
     std::string findInSearchPaths(const std::string& name, bool wantDirectory) const;
-    bool writeAtomically(const void* bytes, size_t size, const std::string& fullPath) const;
+    bool writeAtomically(const void* bytes, size_t size, const std::string& fullPath,
+                         unsigned permissions = 0644) const;
 
     mutable std::mutex _mutex;
     std::string _resourceRoot;

@@ -104,7 +104,14 @@ void Renderer::render() {
         for (auto& queue : _renderGroups) {
             queue.sort();
         }
+        if (_hasPassScissor) {
+            _scissorStack.push_back(_passScissor);
+            _backend->setScissor(true, _passScissor);
+        }
         visitRenderQueue(_renderGroups[0]);
+        if (_hasPassScissor) {
+            _backend->setScissor(false, Rect::ZERO);
+        }
         // Leave the state as 2D drawing expects it.
         applyState(state2D());
     }
@@ -117,6 +124,12 @@ void Renderer::clean() {
         queue.clear();
     }
     _scissorStack.clear();
+    _hasPassScissor = false;
+}
+
+void Renderer::setPassScissor(const Rect& rect) {
+    _passScissor = rect;
+    _hasPassScissor = true;
 }
 
 void Renderer::visitRenderQueue(RenderQueue& queue) {

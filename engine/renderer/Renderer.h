@@ -69,6 +69,11 @@ public:
     // Clears depth only (start of each camera pass after the first).
     void clearDepth();
     void setViewport(const Rect& viewport);
+    // Limits every command of the next `render` to `rect` (GL points, origin bottom-left), inner
+    // scissor regions included: the pass of a camera that draws into one part of the window.
+    // `render` and `clean` drop it.
+    void setPassScissor(const Rect& rect);
+    bool hasPassScissor() const { return _hasPassScissor; }
 
     void setDepthTest(bool enable) { _isDepthTestFor2D = enable; }
     bool isDepthTestFor2D() const { return _isDepthTestFor2D; }
@@ -90,6 +95,8 @@ private:
     std::vector<RenderQueue> _renderGroups;
     std::vector<int> _commandGroupStack;
     std::vector<Rect> _scissorStack;
+    Rect _passScissor;
+    bool _hasPassScissor = false;
     bool _isDepthTestFor2D = false;
     bool _isRendering = false;
     std::unique_ptr<RendererBackend> _backend;

@@ -1,5 +1,7 @@
 #include "engine/renderer/Texture2D.h"
 
+#include <atomic>
+
 #include "engine/backend/GLStateCache.h"
 #include "engine/base/Director.h"
 #include "engine/platform/Image.h"
@@ -28,7 +30,14 @@ GLFormat glFormatFor(Texture2D::PixelFormat format) {
     }
 }
 
+// Textures are made on the main thread, but a reader of the count may sit on another.
+std::atomic<unsigned long long> s_uploadCount{0};
+
 }  // namespace
+
+unsigned long long Texture2D::getUploadCount() {
+    return s_uploadCount.load(std::memory_order_relaxed);
+}
 
 int Texture2D::getBitsPerPixelForFormat(PixelFormat format) {
     switch (format) {
@@ -69,6 +78,9 @@ bool Texture2D::initWithData(const void* data, ssize_t dataLen, PixelFormat form
     _pixelsWide = pixelsWide;
     _pixelsHigh = pixelsHigh;
     _contentSize = contentSize;
+    if (data != nullptr) {
+        s_uploadCount.fetch_add(1, std::memory_order_relaxed);
+    }
     if (!GL::hasContext()) {
         return true;
     }
@@ -110,8 +122,13 @@ bool Texture2D::updateWithData(const void* data, int offsetX, int offsetY, int w
         return false;
     }
     if (_name == 0 || GL::contextGeneration() != _contextGeneration) {
-        return !GL::hasContext();
+        if (GL::hasContext()) {
+            return false;
+        }
+        s_uploadCount.fetch_add(1, std::memory_order_relaxed);
+        return true;
     }
+    s_uploadCount.fetch_add(1, std::memory_order_relaxed);
     const GLFormat gl = glFormatFor(_pixelFormat);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     GL::bindTexture2D(_name);

@@ -35,6 +35,10 @@ public:
     };
 
     static int getBitsPerPixelForFormat(PixelFormat format);
+    // Texel uploads since the start of the process: every `initWithData` that carries data and
+    // every successful `updateWithData`, with or without a GL context (headless runs count what
+    // a window would have uploaded). Lets callers and tests see that a change cost no upload.
+    static unsigned long long getUploadCount();
 
     Texture2D();
     ~Texture2D() override;

@@ -47,6 +47,18 @@ TEST_F(LabelTest, EmptyTextMeasuresNothingUnlessDimensionsAreSet) {
     EXPECT_EQ(empty->getContentSize().height, 30.0f);
 }
 
+// Text fields lay their text out one character per label, so a space must measure as wide
+// as it advances the pen, also alone or at the end of the text.
+TEST_F(LabelTest, SpacesAtTheEndOfTheTextKeepTheirWidth) {
+    const float space = label(" ")->getContentSize().width;
+    EXPECT_GT(space, 0.0f);
+    EXPECT_FLOAT_EQ(label("a  ")->getContentSize().width,
+                    label("a")->getContentSize().width + 2 * space);
+    EXPECT_FLOAT_EQ(label("a b")->getContentSize().width, label("a")->getContentSize().width +
+                                                              space +
+                                                              label("b")->getContentSize().width);
+}
+
 TEST_F(LabelTest, LineBreaksAndWrappingKeepEveryWordWhole) {
     Label* twoLines = label("first\nsecond");
     ASSERT_EQ(twoLines->getStringNumLines(), 2);

@@ -12,6 +12,7 @@
 #include "engine/renderer/ClippingProtocol.h"
 #include "engine/renderer/CustomCommand.h"
 #include "engine/renderer/GroupCommand.h"
+#include "engine/renderer/ScissorCommand.h"
 
 using namespace cocos2d;
 using Call = RecordingRendererBackend::Call;
@@ -154,6 +155,48 @@ TEST_F(RendererTest, ScissorRegionsNestAndRestoreTheOuterRegion) {
     }
     EXPECT_EQ(calls, (std::vector<std::string>{"on 10,10 100x100", "outer", "on 60,60 50x50",
                                                "inner", "on 10,10 100x100", "unclipped", "off"}));
+}
+
+TEST_F(RendererTest, PassScissorBoundsEveryCommandOfOneRenderOnly) {
+    Renderer renderer;
+    CustomCommand flat;
+    flat.init(0);
+    CustomCommand deep;
+    Camera::_visitingCamera = Camera::create();
+    deep.init(0, Mat4::IDENTITY, Node::FLAGS_RENDER_AS_3D);
+    Camera::_visitingCamera = nullptr;
+    ScissorCommand open;
+    open.initBegin(0, Rect(0, 0, 500, 500), Mat4::IDENTITY, 0);
+    ScissorCommand close;
+    close.initEnd(0, Mat4::IDENTITY, 0);
+    std::vector<std::string> calls;
+    const auto log = [&calls, &deep](Renderer& r) {
+        for (const auto& record : recorder(r)->getRecords()) {
+            if (record.call == Call::SCISSOR) {
+                const Rect& q = record.rect;
+                calls.push_back(record.color ? "on " + std::to_string(std::lround(q.origin.x)) +
+                                                   " " + std::to_string(std::lround(q.size.width))
+                                             : "off");
+            } else if (record.call == Call::CUSTOM) {
+                calls.push_back(record.command == &deep ? "deep" : "flat");
+            }
+        }
+        recorder(r)->clearRecords();
+    };
+    renderer.setPassScissor(Rect(100, 0, 200, 300));
+    for (RenderCommand* command : std::vector<RenderCommand*>{&open, &flat, &close, &deep}) {
+        renderer.addCommand(command);
+    }
+    renderer.render();
+    log(renderer);
+    // Inner regions are cut to the pass region, and closing them restores it.
+    EXPECT_EQ(calls, (std::vector<std::string>{"on 100 200", "deep", "on 100 200", "flat",
+                                               "on 100 200", "off"}));
+    calls.clear();
+    renderer.addCommand(&flat);
+    renderer.render();
+    log(renderer);
+    EXPECT_EQ(calls, (std::vector<std::string>{"flat"}));
 }
 
 TEST_F(RendererTest, DepthTestedClippedNodeDrawsInThe3DQueue) {

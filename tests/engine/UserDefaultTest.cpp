@@ -175,3 +175,20 @@ TEST_F(UserDefaultTest, ConcurrentWritersLoseNothing) {
 }
 
 }  // namespace
+
+// The defaults hold the stored login password: the file is the owner's alone, also when an
+// older build left it readable by others.
+TEST_F(UserDefaultTest, TheFileIsReadableByItsOwnerOnly) {
+    const fs::perms othersAndGroup = fs::perms::group_all | fs::perms::others_all;
+    UserDefault* settings = UserDefault::getInstance();
+    settings->setStringForKey("app_login_password", "secret");
+    EXPECT_EQ(fs::status(settings->getFilePath()).permissions() & othersAndGroup, fs::perms::none);
+
+    fs::permissions(settings->getFilePath(), fs::perms::group_read | fs::perms::others_read,
+                    fs::perm_options::add);
+    settings = reload();
+    settings->setStringForKey("app_login_password", "other");
+    EXPECT_EQ(fs::status(settings->getFilePath()).permissions() & othersAndGroup, fs::perms::none);
+    EXPECT_NE(fs::status(settings->getFilePath()).permissions() & fs::perms::owner_read,
+              fs::perms::none);
+}
