@@ -56,6 +56,38 @@ std::list<ProtocolEntry*>& loadProtocols() {
     return entries;
 }
 
+int protocolTypeCode(const std::string& type) {
+    static const char* const kTypes[] = {"2dview", "browser2d", "mpr3d",     "mpr",
+                                         "mpr2",   "2dslice",   "compare2d", "compare4d"};
+    for (int i = 0; i < 8; ++i) {
+        if (type == kTypes[i]) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+void matchProtocols(const ProtocolQuery& query, std::list<ProtocolEntry*>& out) {
+    for (ProtocolEntry* entry : loadProtocols()) {
+        const int code = protocolTypeCode(entry->type);
+        bool suits = false;
+        if (query.seriesCount >= 2) {
+            suits = code == 7 || (code == 8 && query.imageCount > 50);
+        } else if (query.isVolume) {
+            if (query.imageCount <= 4) {
+                suits = code == 2;
+            } else {
+                suits = code != 7 && code != 6 && (code != 8 || query.is4D);
+            }
+        } else {
+            suits = code == 6 || code == 7;
+        }
+        if (suits) {
+            out.push_back(entry);
+        }
+    }
+}
+
 void releaseProtocols() {
     std::list<ProtocolEntry*>& entries = protocolList();
     for (ProtocolEntry* entry : entries) {

@@ -83,6 +83,10 @@ void ROIData::copyTo(ROIData* other) {
     other->label = label;
 }
 
+ROIData* ROIData::clone() {
+    return nullptr;
+}
+
 ROILine* ROILine::create() {
     return createShape<ROILine>();
 }
@@ -135,6 +139,12 @@ void ROILine::copyWithPointsTo(ROILine* other) {
     other->end = end;
 }
 
+ROIData* ROILine::clone() {
+    ROILine* copy = ROILine::create();
+    copyWithPointsTo(copy);
+    return copy;
+}
+
 ROILabel* ROILabel::create() {
     return createShape<ROILabel>();
 }
@@ -143,6 +153,12 @@ bool ROILabel::init() {
     ROILine::init();
     type = LABEL;
     return true;
+}
+
+ROIData* ROILabel::clone() {
+    ROILabel* copy = ROILabel::create();
+    copyWithPointsTo(copy);
+    return copy;
 }
 
 ROIAngle* ROIAngle::create() {
@@ -201,6 +217,12 @@ void ROIAngle::copyWithPointsTo(ROIAngle* other) {
     }
 }
 
+ROIData* ROIAngle::clone() {
+    ROIAngle* copy = ROIAngle::create();
+    copyWithPointsTo(copy);
+    return copy;
+}
+
 ROIPoint* ROIPoint::create() {
     return createShape<ROIPoint>();
 }
@@ -235,6 +257,12 @@ void ROIPoint::copyWithPointsTo(ROIPoint* other) {
     }
     copyTo(other);
     other->point = point;
+}
+
+ROIData* ROIPoint::clone() {
+    ROIPoint* copy = ROIPoint::create();
+    copyWithPointsTo(copy);
+    return copy;
 }
 
 ROICircle* ROICircle::create() {
@@ -301,6 +329,12 @@ void ROICircle::copyWithPointsTo(ROICircle* other) {
     other->rim = rim;
 }
 
+ROIData* ROICircle::clone() {
+    ROICircle* copy = ROICircle::create();
+    copyWithPointsTo(copy);
+    return copy;
+}
+
 ROIPolygon* ROIPolygon::create() {
     return createShape<ROIPolygon>();
 }
@@ -364,6 +398,12 @@ void ROIPolygon::copyWithPointsTo(ROIPolygon* other) {
     }
     copyTo(other);
     other->vertices = vertices;
+}
+
+ROIData* ROIPolygon::clone() {
+    ROIPolygon* copy = ROIPolygon::create();
+    copyWithPointsTo(copy);
+    return copy;
 }
 
 }  // namespace isImageSDK

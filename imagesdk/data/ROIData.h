@@ -27,6 +27,17 @@ public:
     virtual bool isValid();
     // Copies the shared fields (not the points) into another shape.
     virtual void copyTo(ROIData* other);
+    // A new shape of the same kind with the shared fields and every point; autoreleased. Null
+    // for the bare base, which has no kind of its own.
+    virtual ROIData* clone();
+
+    int getType() const { return type; }
+    // The text shown beside the shape; measuring shapes keep their last statistics here.
+    void setLabelText(const std::string& text) { label = text; }
+    const std::string& getLabelText() const { return label; }
+    // Key of the data set, orientation and slice the shape was drawn on.
+    void setROISetKey(std::int32_t key) { planeKey = key; }
+    std::int32_t getROISetKey() const { return planeKey; }
 
     std::int32_t type = 0;
     // Kept and copied with the shape for the ROI actors.
@@ -50,6 +61,7 @@ public:
     cocos2d::Vec3 getPoint(int index) override;
     bool isValid() override;
     void copyWithPointsTo(ROILine* other);
+    ROIData* clone() override;
 
     cocos2d::Vec3 start;
     cocos2d::Vec3 end;
@@ -61,6 +73,7 @@ public:
     static ROILabel* create();
 
     bool init() override;
+    ROIData* clone() override;
 };
 
 // Point 0 is the vertex of the angle.
@@ -76,6 +89,7 @@ public:
     cocos2d::Vec3 getPoint(int index) override;
     bool isValid() override;
     void copyWithPointsTo(ROIAngle* other);
+    ROIData* clone() override;
 
     cocos2d::Vec3 points[3];
 };
@@ -92,6 +106,7 @@ public:
     int getPointCount() override;
     cocos2d::Vec3 getPoint(int index) override;
     void copyWithPointsTo(ROIPoint* other);
+    ROIData* clone() override;
 
     cocos2d::Vec3 point;
 };
@@ -111,6 +126,7 @@ public:
     cocos2d::Vec3 getPoint(int index) override;
     bool isValid() override;
     void copyWithPointsTo(ROICircle* other);
+    ROIData* clone() override;
 
     cocos2d::Vec3 centre;
     cocos2d::Vec3 rim;
@@ -129,6 +145,7 @@ public:
     cocos2d::Vec3 getPoint(int index) override;
     bool isValid() override;
     void copyWithPointsTo(ROIPolygon* other);
+    ROIData* clone() override;
 
     std::vector<cocos2d::Vec3> vertices;
 };

@@ -123,6 +123,42 @@ void isClut::setWindowLevelInteger(int windowWidth, int windowLevel) {
     announce(widthText, levelText);
 }
 
+void isClut::setPixelType(std::int32_t type) {
+    pixelType = type;
+    switch (type) {
+    case 0:
+        inputMin = 0;
+        inputMax = 255;
+        lutSize = 256;
+        break;
+    case 1:
+        inputMin = -32768;
+        inputMax = 32767;
+        lutSize = 65536;
+        break;
+    default:
+        inputMin = 0;
+        inputMax = 65535;
+        lutSize = 65536;
+        break;
+    }
+    lutDirty = true;
+    if (autoRebuild) {
+        buildLut();
+    }
+}
+
+void isClut::getIntegerWindow(long long& low, long long& high) const {
+    // Also catches NaN.
+    const double windowWidth = width >= 1.0f ? double(width) : 1.0;
+    const double half = windowWidth * 0.5;
+    low = truncateToInt(double(level) - half);
+    high = truncateToInt(double(level) + half);
+    if (low >= high) {
+        high = low + 1;
+    }
+}
+
 void isClut::buildLut() {
     if (!lutDirty) {
         return;
@@ -130,56 +166,41 @@ void isClut::buildLut() {
     delete[] lut;
     lut = nullptr;
     const int size = lutSize > 0 ? lutSize : 0;
-    // Zeroed, so that a window above the input range leaves black and float images read
-    // defined bytes although they never use the table.
+    // Zeroed, so that float images read defined bytes although they never use the table.
     lut = new std::uint8_t[size > 0 ? size : 1]();
     lutDirty = false;
     if (pixelType == 2) {
         return;
     }
-    const float half = width * 0.5f;
-    const long long lo = std::max(truncateToInt(level - half), inputMin);
-    long long hi = std::min(inputMax, truncateToInt(level + half));
-    if (lo >= hi) {
-        hi = lo + 1;
-    }
-    auto put = [this, size](long long value, int grey) {
-        const long long index = value - inputMin;
-        if (index >= 0 && index < size) {
-            lut[index] = static_cast<std::uint8_t>(grey);
+    long long lo = 0;
+    long long hi = 0;
+    getIntegerWindow(lo, hi);
+    // The slope comes from the whole window, not from the part inside the input range: a
+    // window wider than the data must lower the contrast, not stretch the data to full range.
+    const long long n = hi - lo;
+    const long long span = outputTop - outputBottom;
+    const float step = 9.0f / float(n);
+    for (int index = 0; index < size; ++index) {
+        const long long value = index + static_cast<long long>(inputMin);
+        int grey = 0;
+        if (value > hi) {
+            grey = 255;
+        } else if (value >= lo) {
+            const long long i = value - lo;
+            switch (curve) {
+            case 1:
+                grey = int(std::log10(float(i) * step + 1.0f) * 255.0f);
+                break;
+            case 2:
+                grey = int((1.0f - std::log10(float(n - i) * step + 1.0f)) * 255.0f);
+                break;
+            default:
+                // Exact integer arithmetic: the shader reproduces these levels bit for bit.
+                grey = int(outputBottom + i * span / n);
+                break;
+            }
         }
-    };
-    for (long long index = 0; index < size && index + inputMin < lo; ++index) {
-        lut[index] = 0;
-    }
-    for (long long index = std::max(0ll, hi + 1 - inputMin); index < size; ++index) {
-        lut[index] = 255;
-    }
-    const int n = int(hi - lo);
-    switch (curve) {
-    case 1: {
-        const float step = 9.0f / float(n);
-        for (int i = 0; i <= n; ++i) {
-            put(lo + i, int(std::log10(float(i) * step + 1.0f) * 255.0f));
-        }
-        break;
-    }
-    case 2: {
-        const float step = 9.0f / float(n);
-        for (int i = 0; i <= n; ++i) {
-            put(lo + i, int((1.0f - std::log10(float(n - i) * step + 1.0f)) * 255.0f));
-        }
-        break;
-    }
-    default: {
-        const double slope = double(outputTop - outputBottom) / double(hi - lo);
-        const double offset =
-            (double(outputBottom) * double(hi) - double(outputTop) * double(lo)) / double(hi - lo);
-        for (long long value = lo; value <= hi; ++value) {
-            put(value, int(double(value) * slope + offset));
-        }
-        break;
-    }
+        lut[index] = static_cast<std::uint8_t>(std::clamp(grey, 0, 255));
     }
 }
 

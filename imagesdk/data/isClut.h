@@ -26,11 +26,20 @@ public:
     void setWindowLevelInteger(int windowWidth, int windowLevel);
     // Rebuilds the table when it is marked dirty.
     void buildLut();
+    // Tunes the input range and table size to a pixel type (8-bit 0..255, signed 16-bit
+    // -32768..32767, anything else 0..65535), marks the table dirty and rebuilds it when
+    // `autoRebuild` is set.
+    void setPixelType(std::int32_t type);
+    // The window of integer images in input values: the table maps `low` to black and `high`
+    // to white, with `high` > `low`. A width below 1 counts as 1, so that no window divides
+    // by zero. Float images use `width` and `level` as they are.
+    void getIntegerWindow(long long& low, long long& high) const;
     // 256 R, G, B triples (768 bytes).
     void getPaletteRGB(std::uint8_t* out) const;
 
     std::int32_t pixelType = 0;
-    // One grey level per input value, indexed by value - inputMin.
+    // One grey level per input value, indexed by value - inputMin. The window maps onto the
+    // grey levels as it is, also where it reaches past the input range.
     std::uint8_t* lut = nullptr;
     std::int32_t lutSize = 256;
     std::int32_t outputTop = 255;

@@ -145,6 +145,11 @@ bool isFilterObject::isDataModified() const {
     return dataModified || (input && input->isDataModified());
 }
 
+void isFilterObject::markModified() {
+    dataModified = true;
+    informationModified = true;
+}
+
 bool isFilterObject::isInformationModified() const {
     return informationModified || (input && input->isInformationModified());
 }

@@ -35,6 +35,9 @@ public:
     // Own flag or any upstream flag.
     bool isDataModified() const;
     bool isInformationModified() const;
+    // Marks both flags: the next update rebuilds the output and refills its content, as when
+    // the input's pixels changed behind the pipeline's back (a slice arriving from a loader).
+    void markModified();
     void addConsumer(isFilterObject* consumer);
     isFilterObject* getOutputData() { return getOutput(); }
 

@@ -206,4 +206,28 @@ void makeRotationMatrix(const cocos2d::Vec3& position, float x, float y, float z
     m[12] = position.x, m[13] = position.y, m[14] = position.z, m[15] = 1.0f;
 }
 
+float polygonArea(const std::vector<cocos2d::Vec2>& points) {
+    const std::size_t n = points.size();
+    double twice = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const cocos2d::Vec2& a = points[i];
+        const cocos2d::Vec2& b = points[(i + 1) % n];
+        twice += double(a.x) * double(b.y) - double(b.x) * double(a.y);
+    }
+    return float(std::fabs(twice) * 0.5);
+}
+
+bool pointInPolygon(const std::vector<cocos2d::Vec2>& points, float x, float y) {
+    bool inside = false;
+    const std::size_t n = points.size();
+    for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
+        const cocos2d::Vec2& a = points[i];
+        const cocos2d::Vec2& b = points[j];
+        if (((a.y <= y && y < b.y) || (b.y <= y && y < a.y)) && x < edgeCrossingX(a, b, y)) {
+            inside = !inside;
+        }
+    }
+    return inside;
+}
+
 }  // namespace isImageSDK

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <vector>
+
 #include "engine/math/Mat4.h"
+#include "engine/math/Vec2.h"
 #include "engine/math/Vec3.h"
 #include "engine/math/Vec4.h"
 
@@ -39,5 +42,18 @@ void rotateMatrixY(cocos2d::Mat4& m, float a);
 // Rotation by the given degrees about x, y and z (through a quaternion), placed at position.
 void makeRotationMatrix(const cocos2d::Vec3& position, float x, float y, float z,
                         cocos2d::Mat4& out);
+
+// Absolute shoelace area of the closed polygon through the points.
+float polygonArea(const std::vector<cocos2d::Vec2>& points);
+
+// Where the edge from a to b meets the horizontal line at y. Only for edges that span y with
+// exactly one end at or below it; the even-odd test and the row scans share this one form so
+// that they decide every pixel alike.
+inline float edgeCrossingX(const cocos2d::Vec2& a, const cocos2d::Vec2& b, float y) {
+    return (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x;
+}
+
+// Even-odd crossing test of (x, y) against the closed polygon through the points.
+bool pointInPolygon(const std::vector<cocos2d::Vec2>& points, float x, float y);
 
 }  // namespace isImageSDK

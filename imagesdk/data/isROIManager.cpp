@@ -59,4 +59,14 @@ bool isROIManager::addROI(cocos2d::Ref* roi) {
     return false;
 }
 
+bool isROIManager::removeROI(cocos2d::Ref* roi) {
+    auto found = std::find(rois.begin(), rois.end(), roi);
+    if (!roi || found == rois.end()) {
+        return false;
+    }
+    rois.erase(found);
+    roi->release();
+    return true;
+}
+
 }  // namespace isImageSDK

@@ -20,8 +20,10 @@ public:
 
     // True when the shape is listed already (nothing changes); otherwise keeps a reference.
     bool addROI(cocos2d::Ref* roi);
+    // Unlists the shape and drops the list's reference; false when it was not listed.
+    bool removeROI(cocos2d::Ref* roi);
 
-    // In registration order, one reference each; the ROI container erases entries directly.
+    // In registration order, one reference each.
     std::vector<cocos2d::Ref*> rois;
 
 protected:

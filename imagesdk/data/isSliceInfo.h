@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/math/Mat4.h"
+#include "engine/math/Vec2.h"
 
 namespace isImageSDK {
 
@@ -15,6 +17,17 @@ struct DicomDateTime {
     std::int32_t hour = 0;
     std::int32_t minute = 0;
     std::int32_t second = 0;
+};
+
+// The stored values (no rescale) of the pixels a region counts; all zero when it counts none.
+// The deviation is the sample standard deviation (0 for a single pixel).
+struct RegionStatistics {
+    float minimum = 0.0f;
+    float maximum = 0.0f;
+    float sum = 0.0f;
+    float mean = 0.0f;
+    float deviation = 0.0f;
+    int count = 0;
 };
 
 // The record of one slice: its pixels, its size and place in the world, and the header values
@@ -30,6 +43,16 @@ public:
     void copyHeaderTo(isSliceInfo* other) const;
     // Converts a world position in place to patient coordinates by this slice's codes.
     void toPatientAxes(float v[3]) const;
+
+    // Statistics of one frame (clamped to the frames there are) over the pixels (c, r) inside
+    // the polygon, vertices in pixel units (slice-plane mm / spacing + 0.5); box holds their
+    // least and greatest x, then y. Only the part of the box on the slice is scanned. False for
+    // RGB slices and slices without pixels.
+    bool polygonStatistics(const std::vector<cocos2d::Vec2>& vertices, const float box[4],
+                           int frame, RegionStatistics* out) const;
+    // The same over the pixels with (c*sx - cx)^2 + (r*sy - cy)^2 <= radius^2, centre in
+    // slice-plane mm, scanning the box (centre -/+ radius) / spacing + 0.5.
+    bool circleStatistics(float cx, float cy, float radius, int frame, RegionStatistics* out) const;
 
     // Owned by the image data: a buffer of its own or a pointer into the volume buffer.
     void* data = nullptr;
