@@ -14,6 +14,9 @@ void renderRequest(NSUI::NSThreadRequest* base, bool keepAborted) {
     if (request->renew.load()) {
         caster->clearAbort();
     }
+    if (request->syncView) {
+        caster->syncCamera(request->view, request->toVolumeSpace);
+    }
     const bool finished = caster->render();
     if (!keepAborted && (!finished || caster->isAborted())) {
         return;

@@ -17,6 +17,11 @@ public:
 
     // Not owned; the owner of the thread keeps it alive until the thread has stopped.
     vrRayCaster* caster;
+    // The view to render, taken by the caster on the render thread before the frame, so that
+    // the main thread never writes a camera a frame is reading; ignored unless syncView.
+    bool syncView = false;
+    bool toVolumeSpace = true;
+    vrCamera view;
     // Set when queued: the frame starts with the caster's abort flag cleared.
     std::atomic<bool> renew{false};
     // Null when nothing was rendered or the frame was aborted.
