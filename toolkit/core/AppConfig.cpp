@@ -1,8 +1,21 @@
 #include "toolkit/core/AppConfig.h"
 
+#include "engine/platform/Device.h"
+#include "toolkit/core/DateTimeRoutines.h"
+#include "toolkit/core/TextRoutines.h"
+#include "toolkit/core/ToolkitGlobals.h"
+#include "toolkit/core/UILocalConfig.h"
+
 namespace {
+
 AppConfig* sharedConfig = nullptr;
-}
+
+const char* const kVersion = "2.9";
+// No web service is reachable from this build; the online services address it through this
+// base, which stays on the local machine until one exists.
+const char* const kSiteBase = "http://127.0.0.1:8080";
+
+}  // namespace
 
 AppConfig* AppConfig::getInstance() {
     if (sharedConfig == nullptr) {
@@ -13,7 +26,9 @@ AppConfig* AppConfig::getInstance() {
     return sharedConfig;
 }
 
-AppConfig::AppConfig() : isPhone(false) {}
+AppConfig::AppConfig() : isPhone(false), winSize(960, 640), designSize(960, 640) {
+    NSUI::setServerUrl(kSiteBase);
+}
 
 AppConfig::~AppConfig() {
     if (sharedConfig == this) {
@@ -22,5 +37,63 @@ AppConfig::~AppConfig() {
 }
 
 bool AppConfig::init() {
+    const int sizes[8] = {60, 50, 35, 30, 25, 20, 15, 10};
+    for (int i = 0; i < 8; ++i) {
+        fontSizes[i] = sizes[i];
+    }
+    const cocos2d::Color3B palette[7] = {{100, 100, 100}, {44, 44, 44},  {166, 166, 166},
+                                         {44, 44, 44},    {0, 187, 253}, {255, 255, 255},
+                                         {0, 0, 0}};
+    for (int i = 0; i < 7; ++i) {
+        colors[i] = palette[i];
+    }
+    fontName = "DFPGB_H3.TTF";
+    fontNameLower = "DFPGB_H3.ttf";
+
+    const std::string version = NSUI::getEncodedUserDefault("app_current_version", "");
+    if (version.empty()) {
+        NSUI::setEncodedUserDefault("app_current_version", kVersion);
+        NSUI::setEncodedUserDefault("app_install_time", NSUI::getCurrentDateTime());
+        NSUI::setEncodedUserDefault("app_init_db", "1");
+    } else if (version != kVersion) {
+        NSUI::setEncodedUserDefault("app_current_version", kVersion);
+    }
+
+    appIdentifier = NSUI::getEncodedUserDefault("app_identifier", "");
+    if (appIdentifier.empty()) {
+        appIdentifier =
+            makeAppIdentifier(cocos2d::Device::getDeviceInfo(), NSUI::getCurrentDateTime());
+        NSUI::setEncodedUserDefault("app_identifier", appIdentifier);
+    }
     return true;
+}
+
+std::string AppConfig::makeAppIdentifier(const std::string& deviceInfo,
+                                         const std::string& dateTime) {
+    return NSUI::stableTextKey(deviceInfo + dateTime);
+}
+
+void AppConfig::loadLanguage() {
+    language.load();
+    NSUI::setSharedLanguage(&language);
+}
+
+std::string AppConfig::getText(const std::string& key) {
+    return language.getString(key);
+}
+
+void AppConfig::setWidgetText(cocos2d::Node* node, const std::string& prefix) {
+    language.translateNode(node, prefix);
+}
+
+std::string getAppVersion() {
+    return kVersion;
+}
+
+std::string getServerBaseUrl() {
+    return NSUI::getServerUrl();
+}
+
+bool isMobilePlatform() {
+    return false;
 }

@@ -47,6 +47,10 @@ NSNotificationCenter* NSNotificationCenter::getInstance() {
     return sharedCenter;
 }
 
+NSNotificationCenter* NSNotificationCenter::getExistingInstance() {
+    return sharedCenter;
+}
+
 void NSNotificationCenter::destroyInstance() {
     CC_SAFE_RELEASE_NULL(sharedCenter);
 }

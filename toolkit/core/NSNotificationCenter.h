@@ -42,6 +42,9 @@ class NSNotificationCenter : public cocos2d::Ref {
 public:
     // Made on first use (on the main thread); the toolkit keeps one reference.
     static NSNotificationCenter* getInstance();
+    // The centre when one exists, else null: for destructors, which must not make a centre
+    // while the director is being purged.
+    static NSNotificationCenter* getExistingInstance();
     // Drops the toolkit's reference and forgets the centre; a later getInstance makes a new one.
     static void destroyInstance();
 

@@ -39,12 +39,6 @@ ColonSourcesState& colonSourcesState() {
     return *state;
 }
 
-std::shared_ptr<const ColonCheckSources> currentColonSources() {
-    ColonSourcesState& state = colonSourcesState();
-    std::lock_guard<std::mutex> guard(state.lock);
-    return state.sources;
-}
-
 std::string adapterAddressList() {
     std::string hostName;
     std::string addresses;
@@ -76,13 +70,16 @@ bool usableNeighbour(uint32_t candidate, uint32_t first, uint32_t last) {
     return candidate >= first && candidate <= last && lowByte != 0 && lowByte != 255;
 }
 
-void runColonCheck() {
+// `generation` is the one the caller saw: a check that starts only after the sources were
+// replaced must neither use the new sources nor store anything.
+void runColonCheck(unsigned generation) {
     ColonSourcesState& state = colonSourcesState();
-    unsigned generation = 0;
     std::shared_ptr<const ColonCheckSources> sources;
     {
         std::lock_guard<std::mutex> guard(state.lock);
-        generation = state.generation;
+        if (generation != state.generation) {
+            return;
+        }
         sources = state.sources;
         colonCheckRunning = true;
     }
@@ -180,13 +177,21 @@ void listSubnetAddresses(const std::string& addressList, const std::string& mask
 }
 
 bool addressListHasColon() {
-    const int32_t now = colonClock(currentColonSources().get());
+    ColonSourcesState& state = colonSourcesState();
+    std::shared_ptr<const ColonCheckSources> sources;
+    unsigned generation = 0;
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        sources = state.sources;
+        generation = state.generation;
+    }
+    const int32_t now = colonClock(sources.get());
     int32_t last = lastColonCheck.load();
     const uint32_t elapsed = static_cast<uint32_t>(now) - static_cast<uint32_t>(last);
     if (elapsed >= kColonCheckInterval && !colonCheckRunning.load() &&
         lastColonCheck.compare_exchange_strong(last, now)) {
         // Detached on purpose: the check touches only the cache above and never blocks a caller.
-        std::thread(runColonCheck).detach();
+        std::thread(runColonCheck, generation).detach();
     }
     return colonCheckResult.load();
 }
