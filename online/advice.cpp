@@ -1,0 +1,5 @@
+#include "online/advice.h"
+
+cocos2d::Scene* advice::createScene() {
+    return nullptr;
+}
