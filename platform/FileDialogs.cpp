@@ -91,7 +91,7 @@ std::optional<std::string> defaultDialog(const FileDialogRequest& request) {
     }
     if (request.kind == FileDialogKind::ChooseFolder) {
         args.push_back("--directory");
-    } else {
+    } else if (request.kind == FileDialogKind::SaveFile) {
         args.push_back("--save");
         if (request.confirmOverwrite) {
             args.push_back("--confirm-overwrite");

@@ -9,6 +9,7 @@ namespace platform {
 enum class FileDialogKind {
     SaveFile,      // asks for the path of a file to write
     ChooseFolder,  // asks for an existing folder
+    OpenFile,      // asks for an existing file
 };
 
 struct FileDialogRequest {

@@ -16,6 +16,14 @@ namespace {
 const char* const kVersionStatement =
     "create table version (ID integer primary key autoincrement,version integer);";
 
+// The lookups from a patient down to its images: without them every per-patient count scans
+// whole tables, and a library of thousands of patients takes minutes to list.
+const char* const kIndexStatements[] = {
+    "create index if not exists studyPatient on study(patientID);",
+    "create index if not exists seriesStudy on series(studyID);",
+    "create index if not exists imageSeries on image(seriesID);",
+};
+
 std::string lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -138,6 +146,12 @@ bool StudySchema::open(NSUI::NSDBUtil& connection, int version) {
         if ((!exists && !connection.createTable(table.statement, table.name)) ||
             (exists && !addMissingColumns(connection, table))) {
             NSUI::debugLog(NSUI::formatString("failed to create table '%s'.", table.name).c_str());
+            return false;
+        }
+    }
+    for (const char* statement : kIndexStatements) {
+        if (!connection.executeSql(statement)) {
+            NSUI::debugLog("failed to create an index.");
             return false;
         }
     }

@@ -100,6 +100,11 @@ void dicomDB::shutdown() {
         worker = nullptr;
     }
     centre()->removeObserver(this);
+    {
+        std::lock_guard<std::mutex> guard(heldMutex);
+        holding = false;
+        held.clear();
+    }
     std::lock_guard<std::recursive_mutex> guard(dbLock);
     // Opening nothing closes the connection.
     connection.openDatabase(nullptr);
@@ -143,13 +148,49 @@ std::string dicomDB::getDataRoot() const {
     return dataRoot;
 }
 
-void dicomDB::reopenDatabase() {
-    std::lock_guard<std::recursive_mutex> guard(dbLock);
-    const bool opened = openDatabase(dicomFolder);
-    if (!opened) {
-        NSUI::debugLog("failed to create dicomdb");
+void dicomDB::closeDatabase() {
+    {
+        std::lock_guard<std::mutex> guard(heldMutex);
+        holding = true;
     }
-    isReady = opened;
+    server.StopDicomServer();
+    if (worker != nullptr) {
+        centre()->deliverPendingTo(this, studydb::NOTIFY_DICOM_FILE_RECEIVED);
+        worker->waitUntilIdle();
+    }
+    std::lock_guard<std::recursive_mutex> guard(dbLock);
+    isReady = false;
+    connection.openDatabase(nullptr);
+    if (!dicomFolder.empty()) {
+        studydb::StoreReconciler::markStopped(dicomFolder);
+    }
+}
+
+void dicomDB::reopenDatabase() {
+    bool opened = false;
+    {
+        std::lock_guard<std::recursive_mutex> guard(dbLock);
+        opened = openDatabase(dicomFolder);
+        if (!opened) {
+            NSUI::debugLog("failed to create dicomdb");
+        }
+        isReady = opened;
+        if (opened) {
+            studydb::StoreReconciler::markRunning(dicomFolder);
+        }
+    }
+    if (!opened) {
+        return;
+    }
+    std::vector<cocos2d::RefPtr<dicomDBRequest>> waiting;
+    {
+        std::lock_guard<std::mutex> guard(heldMutex);
+        holding = false;
+        waiting.swap(held);
+    }
+    for (const auto& request : waiting) {
+        queue(request.get(), request->type == dicomDBRequest::kStudies);
+    }
 }
 
 void dicomDB::openStorage() {
@@ -194,8 +235,20 @@ bool dicomDB::openDatabase(const std::string& folder) {
 }
 
 bool dicomDB::queue(dicomDBRequest* request, bool toFront) {
-    if (!isReady || worker == nullptr) {
+    if (worker == nullptr) {
         return false;
+    }
+    // Reads wait from the start of a close, received files only once it is closed: those the
+    // node announced before the close are still filed in the folder they were stored in.
+    if (!isReady || request->type != dicomDBRequest::kReceivedFile) {
+        std::lock_guard<std::mutex> guard(heldMutex);
+        if (holding) {
+            held.push_back(cocos2d::RefPtr<dicomDBRequest>::retained(request));
+            return true;
+        }
+        if (!isReady) {
+            return false;
+        }
     }
     if (!worker->addRequest(request)) {
         return false;
@@ -207,9 +260,6 @@ bool dicomDB::queue(dicomDBRequest* request, bool toFront) {
 }
 
 void dicomDB::requestPatients(const std::function<void(NSUI::NSDBDataModel*)>& callback) {
-    if (!isReady) {
-        return;
-    }
     cocos2d::RefPtr<dicomDBRequest> request(new dicomDBRequest());
     request->type = dicomDBRequest::kPatients;
     request->callback = callback;
@@ -219,7 +269,7 @@ void dicomDB::requestPatients(const std::function<void(NSUI::NSDBDataModel*)>& c
 
 void dicomDB::requestStudies(const std::function<void(NSUI::NSDBDataModel*)>& callback,
                              const std::string& patientId, void* owner) {
-    if (!isReady || patientId.empty()) {
+    if (patientId.empty()) {
         return;
     }
     cocos2d::RefPtr<dicomDBRequest> request(new dicomDBRequest());
@@ -232,9 +282,6 @@ void dicomDB::requestStudies(const std::function<void(NSUI::NSDBDataModel*)>& ca
 }
 
 void dicomDB::requestFavorites(const std::function<void(NSUI::NSDBDataModel*)>& callback) {
-    if (!isReady) {
-        return;
-    }
     cocos2d::RefPtr<dicomDBRequest> request(new dicomDBRequest());
     request->type = dicomDBRequest::kFavorites;
     request->callback = callback;
@@ -281,9 +328,11 @@ void dicomDB::onRequestDone(NSUI::NSThreadRequest* done) {
         }
         return;
     }
-    const bool wanted =
-        request->type != dicomDBRequest::kStudies || request->owner.load() != nullptr;
-    if (wanted && rows != nullptr && request->callback && rows->getRowCount() > 0) {
+    // A studies request answers its attached owner even with no rows, so that a list waiting
+    // for it stops waiting; the other requests answer only with rows.
+    const bool studies = request->type == dicomDBRequest::kStudies;
+    const bool wanted = !studies || request->owner.load() != nullptr;
+    if (wanted && rows != nullptr && request->callback && (studies || rows->getRowCount() > 0)) {
         request->callback(rows);
     }
     delete rows;

@@ -2,6 +2,7 @@
 
 #include "dcmsdk/dcmServer.h"
 #include "engine/base/Ref.h"
+#include "engine/base/RefPtr.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/NSThreadSafeDestroy.h"
 
@@ -80,6 +81,11 @@ public:
     void makeDataPaths();
     std::string getDicomRoot() const;
     std::string getDataRoot() const;
+    // Closes the library for a move of its folder: the storage node stops, the files it
+    // announced are filed, then the connection closes under the lock. Requests made while it is
+    // closed are held and run once reopenDatabase has opened it again.
+    void closeDatabase();
+    // Opens the database of the current folder and runs the requests held while it was closed.
     void reopenDatabase();
     bool openDatabase(const std::string& folder);
 
@@ -97,7 +103,9 @@ public:
     void setNeighborWifi(const std::string& appid);
 
     // Requests answered on the worker; the callback runs on the main thread with rows that live
-    // for the call only. Dropped while the database is not ready.
+    // for the call only. Dropped while the database is not ready. The patients and favourites
+    // callbacks run only with rows; a studies callback runs, empty model included, while its
+    // owner is attached.
     void requestPatients(const std::function<void(NSUI::NSDBDataModel*)>& callback);
     void requestStudies(const std::function<void(NSUI::NSDBDataModel*)>& callback,
                         const std::string& patientId, void* owner);
@@ -157,4 +165,8 @@ private:
                            const NSUI::NSDBValue& scale, int& id);
 
     std::function<void()> favoriteAdded;
+    // Requests made while the connection was closed for a move.
+    std::mutex heldMutex;
+    std::vector<cocos2d::RefPtr<dicomDBRequest>> held;
+    bool holding = false;
 };
