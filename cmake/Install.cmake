@@ -4,6 +4,7 @@
 # executable of a build lies one folder below the build folder, so the build keeps a copy of
 # resources/ at share/brimvale/resources/ there; an install puts the program in bin/ and the
 # resources at the same place under the prefix. Neither refers back to the source folder.
+# Some resources exist only in the copy: they are generated at build time (docs/resources.md).
 
 set(bv_resource_source ${PROJECT_SOURCE_DIR}/resources)
 set(bv_resource_copy ${PROJECT_BINARY_DIR}/share/brimvale/resources)
@@ -17,6 +18,7 @@ foreach(file IN LISTS bv_resource_files)
     VERBATIM)
   list(APPEND bv_resource_copies ${bv_resource_copy}/${file})
 endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/GeneratedResources.cmake)
 add_custom_target(bv_resources ALL DEPENDS ${bv_resource_copies})
 # Everything that can read resources links the engine.
 add_dependencies(engine bv_resources)
@@ -34,7 +36,8 @@ install(CODE [[
 ]])
 
 install(TARGETS brimvale RUNTIME DESTINATION bin)
-install(DIRECTORY ${bv_resource_source}/ DESTINATION share/brimvale/resources)
+# The build's copy, so that what the build generates into it is installed too.
+install(DIRECTORY ${bv_resource_copy}/ DESTINATION share/brimvale/resources)
 install(FILES ${PROJECT_SOURCE_DIR}/proj.linux/brimvale.png
         DESTINATION share/icons/hicolor/256x256/apps)
 # The desktop entry names the installed program by its full path, known only at install time.

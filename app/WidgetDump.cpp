@@ -1,0 +1,90 @@
+#include "app/WidgetDump.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "engine/2d/ProtectedNode.h"
+#include "engine/2d/Scene.h"
+#include "engine/base/Director.h"
+#include "engine/base/EventDispatcher.h"
+#include "engine/base/EventListener.h"
+#include "engine/ui/Text.h"
+#include "engine/ui/Widget.h"
+#include "toolkit/core/FileRoutines.h"
+
+namespace {
+
+std::string& dumpPath() {
+    static std::string path;
+    return path;
+}
+
+void visit(cocos2d::Node* node, const std::string& path, float winHeight, std::ostream& out) {
+    if (node == nullptr || !node->isVisible()) {
+        return;
+    }
+    std::string here = path;
+    if (!node->getName().empty() && dynamic_cast<cocos2d::ui::Widget*>(node) != nullptr) {
+        here = path.empty() ? node->getName() : path + "/" + node->getName();
+        const cocos2d::Size size = node->getContentSize();
+        const cocos2d::Vec2 low = node->convertToWorldSpace(cocos2d::Vec2::ZERO);
+        const cocos2d::Vec2 high =
+            node->convertToWorldSpace(cocos2d::Vec2(size.width, size.height));
+        const float left = std::min(low.x, high.x);
+        const float top = winHeight - std::max(low.y, high.y);
+        out << "widget " << here << ' ' << left << ' ' << top << ' ' << std::abs(high.x - low.x)
+            << ' ' << std::abs(high.y - low.y);
+        if (auto* text = dynamic_cast<cocos2d::ui::Text*>(node)) {
+            std::string shown = text->getString();
+            std::replace(shown.begin(), shown.end(), '\n', ' ');
+            out << '\t' << shown;
+        }
+        out << '\n';
+    }
+    for (cocos2d::Node* child : node->getChildren()) {
+        visit(child, here, winHeight, out);
+    }
+}
+
+}  // namespace
+
+void WidgetDump::enable(const std::string& path) {
+    dumpPath() = path;
+}
+
+bool WidgetDump::isEnabled() {
+    return !dumpPath().empty();
+}
+
+void WidgetDump::install() {
+    if (!isEnabled()) {
+        return;
+    }
+    auto* listener = cocos2d::EventListenerKeyboard::create();
+    listener->onKeyPressed = [](cocos2d::EventKeyboard::KeyCode key, cocos2d::Event*) {
+        if (key == cocos2d::EventKeyboard::KeyCode::KEY_F12) {
+            write();
+        }
+    };
+    cocos2d::Director::getInstance()->getEventDispatcher()->addEventListenerWithFixedPriority(
+        listener, 1);
+}
+
+std::string WidgetDump::describe(cocos2d::Node* root) {
+    const cocos2d::Size win = cocos2d::Director::getInstance()->getWinSize();
+    std::ostringstream out;
+    out << "window " << win.width << ' ' << win.height << '\n';
+    visit(root, "", win.height, out);
+    return out.str();
+}
+
+bool WidgetDump::write() {
+    const std::string text = describe(cocos2d::Director::getInstance()->getRunningScene());
+    const std::string temporary = dumpPath() + ".tmp";
+    if (!NSUI::writeStringToFile(temporary, text)) {
+        return false;
+    }
+    return std::rename(temporary.c_str(), dumpPath().c_str()) == 0;
+}

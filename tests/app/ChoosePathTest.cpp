@@ -1,0 +1,190 @@
+#include "app/choosePath.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/2d/Scene.h"
+#include "engine/base/Director.h"
+#include "engine/platform/FileUtils.h"
+#include "engine/ui/Button.h"
+#include "studydb/dataService.h"
+#include "studydb/dicomDB.h"
+#include "studydb/importDcm.h"
+#include "studydb/sniffer.h"
+#include "tests/app/AppFixture.h"
+#include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/LoopbackPort.h"
+#include "toolkit/core/AppConfig.h"
+#include "toolkit/core/NSDBUtil.h"
+#include "toolkit/core/UILocalConfig.h"
+#include "toolkit/widgets/NSTextField.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ChoosePathTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dicomDB::setNodePort(std::to_string(bvtest::freeLoopbackPort()));
+        // The service's tick starts discovery passes.
+        const auto udp = static_cast<uint16_t>(bvtest::freeLoopbackPort());
+        NSUI::sniffer::setDefaultPorts(udp, udp);
+        cocos2d::Director::getInstance()->setWinSize(cocos2d::Size(1920, 1080));
+        cocos2d::FileUtils::getInstance()->setSearchPaths({"res/pad", "UIRes"});
+        // The home screen the chooser returns to imports the example study on a first run; the
+        // library here holds only the patient the test imports.
+        AppConfig::getInstance();
+        NSUI::setEncodedUserDefault("app_init_db", "0");
+        database = dataService::getInstance()->getDatabase();
+    }
+
+    void TearDown() override {
+        cocos2d::Director::getInstance()->endScenes();
+        NSUI::sniffer::stop();
+        dataService::destroyInstance();
+    }
+
+    // Imports one patient's series of three images into the library.
+    void importStudy() {
+        bvtest::DicomFixture fixture;
+        ASSERT_EQ(fixture.writeSeries(source.str(), 3, 1.0).size(), 3u);
+        importDcm* importer = importDcm::create();
+        importer->retain();
+        importer->setDicomRoot(database->getDicomRoot());
+        importer->importPath(source.str(), false);
+        ASSERT_TRUE(apptest::pumpUntil([&] { return !patientKeys().empty(); }));
+        importer->shutdown();
+        importer->release();
+    }
+
+    // The patients' database keys, as the home screen's request answers them.
+    std::vector<std::string> patientKeys() {
+        bool answered = false;
+        std::vector<std::string> keys;
+        database->requestPatients([&](NSUI::NSDBDataModel* rows) {
+            for (int row = 0; rows != nullptr && row < rows->getRowCount(); ++row) {
+                keys.push_back(rows->getValue(row, 0));
+            }
+            answered = true;
+        });
+        apptest::pumpUntil([&] { return answered; }, 5.0);
+        return keys;
+    }
+
+    choosePath* show() {
+        cocos2d::Scene* scene = choosePath::createScene();
+        cocos2d::Director::getInstance()->runWithScene(scene);
+        apptest::pumpFrames(1);
+        for (cocos2d::Node* child : scene->getChildren()) {
+            if (auto* chooser = dynamic_cast<choosePath*>(child)) {
+                return chooser;
+            }
+        }
+        return nullptr;
+    }
+
+    static cocos2d::ui::Button* button(choosePath* chooser, const std::string& name) {
+        return dynamic_cast<cocos2d::ui::Button*>(chooser->getChildByNameDeep(name));
+    }
+
+    apptest::FreshWritable writable;
+    apptest::LoopbackOnly network;
+    bvtest::TempDir source{"movesource"};
+    bvtest::TempDir elsewhere{"movetarget"};
+    dicomDB* database = nullptr;
+};
+
+TEST_F(ChoosePathTest, RefusesTargetsThatAreNotAnotherFolder) {
+    choosePath* chooser = show();
+    ASSERT_NE(chooser, nullptr);
+    const std::string current = NSUI::getEncodedUserDefault("app_dicom_path", "");
+    ASSERT_EQ(current, database->getDicomRoot());
+    const struct {
+        std::string path;
+        std::string status;
+    } cases[] = {
+        {current, "Please select a different path."},
+        {current + "inner/", "Please select a different path."},
+        {fs::path(current).parent_path().parent_path().string(), "Please select a different path."},
+        {"/a", "Path is not valid."},
+        {"", "Path is not valid."},
+    };
+    for (const auto& c : cases) {
+        chooser->getPathField()->setString(c.path);
+        chooser->onClick(button(chooser, "btnBegin"));
+        EXPECT_EQ(chooser->getStatus(), c.status) << c.path;
+        EXPECT_EQ(chooser->getState(), -1) << c.path;
+    }
+    EXPECT_TRUE(database->ready());
+}
+
+TEST_F(ChoosePathTest, MovedLibraryReopensAtTheNewPlaceAndRunsTheRequestsMadeWhileClosed) {
+    for (const bool forceCopy : {false, true}) {
+        SCOPED_TRACE(forceCopy ? "copy" : "rename");
+        if (patientKeys().empty()) {
+            importStudy();
+        }
+        const std::vector<std::string> keys = patientKeys();
+        ASSERT_EQ(keys.size(), 1u);
+        const std::string old = database->getDicomRoot();
+        choosePath* chooser = show();
+        ASSERT_NE(chooser, nullptr);
+        chooser->setForceCopy(forceCopy);
+        const std::string target =
+            (elsewhere / (forceCopy ? "copied" : "renamed") / "library").string() + "/";
+        chooser->getPathField()->setString(target);
+        chooser->onClick(button(chooser, "btnBegin"));
+        ASSERT_EQ(chooser->getState(), 1);
+
+        // While closed or moving, "goBack" is disabled and refused.
+        std::set<int> seen;
+        ASSERT_TRUE(apptest::pumpUntil([&] {
+            const int state = chooser->getState();
+            seen.insert(state);
+            if (state == 1 || state == 2 || state == 4) {
+                EXPECT_FALSE(button(chooser, "goBack")->isEnabled());
+                chooser->onClick(button(chooser, "goBack"));
+                // Nothing reopened the library behind the move's back.
+                EXPECT_EQ(database->ready(), state == 1);
+            }
+            return state == -1;
+        }));
+        EXPECT_EQ(chooser->getStatus(), "Dicom DB is moved to " + target);
+        EXPECT_EQ(NSUI::getEncodedUserDefault("app_dicom_path", ""), target);
+        EXPECT_TRUE(button(chooser, "goBack")->isEnabled());
+        EXPECT_FALSE(fs::exists(old));
+        EXPECT_TRUE(fs::exists(target + "dicomDB"));
+
+        // A request made while the library is closed waits for the reopening.
+        int patients = -1;
+        database->requestPatients([&](NSUI::NSDBDataModel* rows) {
+            patients = rows != nullptr ? rows->getRowCount() : 0;
+        });
+        apptest::pumpFrames(5);
+        EXPECT_EQ(patients, -1);
+
+        chooser->onClick(button(chooser, "goBack"));
+        EXPECT_TRUE(database->ready());
+        EXPECT_EQ(database->getDicomRoot(), target);
+        ASSERT_TRUE(apptest::pumpUntil([&] { return patients != -1; }));
+        EXPECT_EQ(patients, 1);
+        int seriesRows = 0;
+        database->requestStudies(
+            [&](NSUI::NSDBDataModel* rows) {
+                for (int row = 0; row < rows->getRowCount(); ++row) {
+                    seriesRows += rows->getValue(row, 0) == "study" ? 0 : 1;
+                }
+            },
+            keys[0], this);
+        ASSERT_TRUE(apptest::pumpUntil([&] { return seriesRows > 0; }));
+        EXPECT_EQ(seriesRows, 1);
+        cocos2d::Director::getInstance()->endScenes();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+#include "app/DataFolderMover.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "tests/support/lib/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeFile(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A library folder with a database file, a series file, an empty file and a hidden file.
+void fillLibrary(const fs::path& folder) {
+    writeFile(folder / "dicomDB", "database");
+    writeFile(folder / "p1" / "s1" / "se1" / "1.dcm", std::string(5000, 'x'));
+    writeFile(folder / "p1" / "s1" / "se1" / "empty", "");
+    writeFile(folder / ".state" / "running", "1");
+}
+
+int waitForEnd(DataFolderMover& mover) {
+    for (int i = 0; i < 2000 && mover.getState() == DataFolderMover::kCopying; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    mover.join();
+    return mover.getState();
+}
+
+TEST(DataFolderMoverTest, RefusesTheSameFolderAndNestedFoldersAfterResolvingLinks) {
+    bvtest::TempDir dir("mover");
+    const fs::path library = dir / "library";
+    fs::create_directories(library / "inner");
+    fs::create_directory_symlink(library, dir / "alias");
+    fs::create_directory_symlink(library / "inner", dir / "innerAlias");
+    writeFile(dir / "full" / "a.txt", "a");
+    fs::create_directories(dir / "emptyTree" / "sub");
+    writeFile(dir / "plainFile", "f");
+    const std::string current = library.string() + "/";
+    using Check = DataFolderMover::Check;
+    const struct {
+        std::string target;
+        Check expected;
+    } cases[] = {
+        {current, Check::SamePlace},
+        {library.string(), Check::SamePlace},
+        {(dir / "alias").string() + "/", Check::SamePlace},
+        {(library / "inner").string() + "/", Check::SamePlace},
+        {(library / "new" / "deeper").string() + "/", Check::SamePlace},
+        {(dir / "innerAlias").string() + "/", Check::SamePlace},
+        {dir.str(), Check::SamePlace},  // the current folder inside the target
+        {(dir / "full").string() + "/", Check::NotEmpty},
+        {(dir / "emptyTree").string() + "/", Check::Accepted},
+        {(dir / "absent" / "lib").string() + "/", Check::Accepted},
+        {(dir / "plainFile").string(), Check::NotValid},
+        {"/a/", Check::NotValid},
+        {"relative/folder/", Check::NotValid},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DataFolderMover::checkTarget(current, c.target), c.expected) << c.target;
+    }
+}
+
+TEST(DataFolderMoverTest, RenameAndCopyLeaveTheSameContentAndRemoveTheOldFolder) {
+    for (const bool forceCopy : {false, true}) {
+        bvtest::TempDir dir("mover");
+        const fs::path from = dir / "old";
+        const fs::path to = dir / "target";
+        fillLibrary(from);
+        fs::create_directories(to);  // an empty existing target is taken
+        DataFolderMover mover;
+        const bool renamed = mover.start(from.string() + "/", to.string() + "/", forceCopy);
+        EXPECT_EQ(renamed, !forceCopy);
+        EXPECT_EQ(waitForEnd(mover), DataFolderMover::kMoved) << forceCopy;
+        EXPECT_FALSE(fs::exists(from)) << forceCopy;
+        EXPECT_EQ(readFile(to / "dicomDB"), "database");
+        EXPECT_EQ(fs::file_size(to / "p1" / "s1" / "se1" / "1.dcm"), 5000u);
+        EXPECT_TRUE(fs::exists(to / "p1" / "s1" / "se1" / "empty"));
+        EXPECT_EQ(readFile(to / ".state" / "running"), "1");
+    }
+}
+
+TEST(DataFolderMoverTest, FailedCopyKeepsTheOldFolderWhole) {
+    bvtest::TempDir dir("mover");
+    const fs::path from = dir / "old";
+    fillLibrary(from);
+    // The target's place is taken by a file, so no folder can be made there.
+    writeFile(dir / "blocked", "x");
+    DataFolderMover mover;
+    EXPECT_FALSE(mover.start(from.string() + "/", (dir / "blocked" / "lib").string() + "/", true));
+    EXPECT_EQ(waitForEnd(mover), DataFolderMover::kCopyFailed);
+    EXPECT_EQ(readFile(from / "dicomDB"), "database");
+    EXPECT_EQ(fs::file_size(from / "p1" / "s1" / "se1" / "1.dcm"), 5000u);
+}
+
+TEST(DataFolderMoverTest, LongPathsAreShortenedForTheStatusLine) {
+    const std::string shortPath(150, 'a');
+    EXPECT_EQ(DataFolderMover::shortenForStatus(shortPath), shortPath);
+    std::string longPath = std::string(50, 'h') + std::string(51, 'm') + std::string(100, 't');
+    EXPECT_EQ(DataFolderMover::shortenForStatus(longPath),
+              std::string(50, 'h') + "..." + std::string(100, 't'));
+}
+
+}  // namespace

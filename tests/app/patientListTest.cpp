@@ -1,0 +1,371 @@
+#include "app/patientList.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/2d/Label.h"
+#include "engine/2d/Scene.h"
+#include "engine/base/Director.h"
+#include "engine/base/Scheduler.h"
+#include "engine/platform/FileUtils.h"
+#include "engine/ui/Button.h"
+#include "engine/ui/Text.h"
+#include "studydb/StudyNotifications.h"
+#include "studydb/dataService.h"
+#include "studydb/dicomDB.h"
+#include "tests/app/HomeScreenFixture.h"
+#include "tests/support/lib/DicomFixture.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/UILocalConfig.h"
+#include "toolkit/core/ZipRoutines.h"
+#include "toolkit/widgets/NSListView.h"
+#include "toolkit/widgets/NSTableViewCell.h"
+#include "toolkit/widgets/NSTextField.h"
+
+namespace fs = std::filesystem;
+using cocos2d::Node;
+using cocos2d::ui::Button;
+using hometest::HomeScreenTest;
+using hometest::pumpFrames;
+using hometest::pumpUntil;
+
+namespace {
+
+std::string cellText(patientList* screen, ssize_t index, const std::string& name) {
+    NSUI::NSTableViewCell* cell = screen->getTable()->cellAtIndex(index);
+    if (cell == nullptr) {
+        return "<no cell>";
+    }
+    auto* text = dynamic_cast<cocos2d::ui::Text*>(cell->getChildByNameDeep(name));
+    return text != nullptr ? text->getString() : "<no " + name + ">";
+}
+
+bool cellMarked(patientList* screen, ssize_t index) {
+    NSUI::NSTableViewCell* cell = screen->getTable()->cellAtIndex(index);
+    Node* mark = cell != nullptr ? cell->getChildByNameDeep("newFiles") : nullptr;
+    return mark != nullptr && mark->isVisible();
+}
+
+Button* button(patientList* screen, const std::string& name) {
+    return dynamic_cast<Button*>(screen->getChildByNameDeep(name));
+}
+
+bool shown(Node* node) {
+    return node != nullptr && node->isVisible();
+}
+
+// Every patient of a series of `count` slices in `folder`.
+void writeSeries(const std::string& folder, const std::string& id, const std::string& name,
+                 int count) {
+    fs::create_directories(folder);
+    bvtest::DicomFixture fixture;
+    fixture.patientID = id;
+    fixture.patientName = name;
+    fixture.rows = 8;
+    fixture.columns = 8;
+    ASSERT_EQ(fixture.writeSeries(folder, count, 1.0).size(), static_cast<size_t>(count));
+}
+
+}  // namespace
+
+TEST_F(HomeScreenTest, AnswerRowsBecomeRowsNewestFirstWithTheirCellTexts) {
+    showScreen();
+    loadRows({answerRow("7", "Alpha^Ann", 2, 3, 40), answerRow("3", "Beta^Bob")});
+
+    ASSERT_EQ(screen->getTable()->getItemCount(), 2);
+    patientList::listObject* row = screen->getRow(0);
+    EXPECT_EQ(row->patientID, "7");
+    EXPECT_EQ(row->patientIDHospital, "H7");
+    EXPECT_EQ(row->birthday, "1970.01.02");
+    EXPECT_EQ(row->seriesDate, "2024-01-02 10:10:10");
+    EXPECT_EQ(row->studyDesc, "CHEST");
+    EXPECT_EQ(row->folder, "P7") << "the series folder loses its study and series components";
+    EXPECT_EQ(row->orderKey, patientList::kFirstOrderKey);
+    EXPECT_EQ(screen->getRow(1)->orderKey, patientList::kFirstOrderKey + 1);
+
+    EXPECT_EQ(cellText(screen, 0, "name"), "Alpha^Ann");
+    EXPECT_EQ(cellText(screen, 0, "id"), "H7");
+    EXPECT_EQ(cellText(screen, 0, "seriesDate"), "2024-01-02 10:10:10");
+    EXPECT_EQ(cellText(screen, 0, "imageNumber"), "2-3-40");
+    EXPECT_FALSE(cellMarked(screen, 0));
+}
+
+// A received file raises the counts of its patient's one row wherever that row is (shown or
+// waiting behind the filter); a patient not listed gets a new row at the top.
+TEST_F(HomeScreenTest, ReceivedFileUpdatesItsPatientsRowOrInsertsOneAtTheTop) {
+    struct Case {
+        const char* what;
+        const char* id;
+        const char* filter;
+        int newStudy;
+        int newSeries;
+        std::vector<std::string> shownAfter;
+        std::string countsOfPatient;
+    };
+    const std::vector<Case> cases = {
+        {"listed patient", "2", "", 0, 1, {"Anna", "Bert", "Carl"}, "1-2-2"},
+        {"new patient", "9", "", 1, 1, {"Dora", "Anna", "Bert", "Carl"}, "1-1-1"},
+        {"patient hidden by the filter", "2", "AN", 1, 0, {"Anna"}, "2-1-2"},
+        {"new patient while filtered", "9", "AN", 1, 1, {"Dora", "Anna"}, "1-1-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        showScreen();
+        loadRows({answerRow("1", "Anna"), answerRow("2", "Bert"), answerRow("3", "Carl")});
+        if (*c.filter != '\0') {
+            screen->applyFilter(button(screen, "filter"), c.filter);
+        }
+        postReceived(c.id, c.id == std::string("9") ? "Dora" : "Bert", c.newStudy, c.newSeries);
+        EXPECT_EQ(visibleNames(), c.shownAfter);
+
+        screen->applyFilter(button(screen, "filter"), "");
+        int rowsOfPatient = 0;
+        for (ssize_t i = 0; i < screen->getTable()->getItemCount(); ++i) {
+            patientList::listObject* row = screen->getRow(i);
+            if (row->patientID == c.id) {
+                ++rowsOfPatient;
+                EXPECT_TRUE(row->newFiles);
+                EXPECT_EQ(std::to_string(row->studyCount) + "-" + std::to_string(row->seriesCount) +
+                              "-" + std::to_string(row->imageCount),
+                          c.countsOfPatient);
+                EXPECT_TRUE(cellMarked(screen, i));
+            }
+        }
+        EXPECT_EQ(rowsOfPatient, 1);
+    }
+}
+
+TEST_F(HomeScreenTest, RemovingTheFilterRestoresLoadingOrderWithNewRowsOnTop) {
+    showScreen();
+    loadRows({answerRow("1", "Anna"), answerRow("2", "Bert"), answerRow("3", "Hanna"),
+              answerRow("4", "Dan")});
+    NSUI::NSTextField* field = screen->getFilterField();
+    ASSERT_NE(field, nullptr);
+    field->setString("an");
+    screen->onFilterFieldEvent(field, 4);
+    EXPECT_EQ(visibleNames(), (std::vector<std::string>{"Anna", "Hanna", "Dan"}));
+    EXPECT_EQ(button(screen, "filter")->getUserString(), "1");
+    EXPECT_EQ(button(screen, "filter")->getNormalFile(), "imgs/removefilter.png");
+
+    postReceived("8", "Zed", 1, 1);
+    screen->onFilterFieldEvent(field, 1);
+    EXPECT_EQ(visibleNames(), (std::vector<std::string>{"Zed", "Anna", "Hanna", "Dan"}))
+        << "typing without Enter changes nothing; a new row shows unfiltered";
+
+    screen->onButtonClick(button(screen, "filter"));
+    EXPECT_EQ(field->getString(), "");
+    EXPECT_EQ(button(screen, "filter")->getUserString(), "0");
+    EXPECT_EQ(button(screen, "filter")->getNormalFile(), "imgs/filter.png");
+    EXPECT_EQ(visibleNames(), (std::vector<std::string>{"Zed", "Anna", "Bert", "Hanna", "Dan"}));
+    EXPECT_TRUE(screen->getHiddenRows().empty());
+}
+
+TEST_F(HomeScreenTest, HelpAndPromptsShowUpToTwoRowsAndGoAtThree) {
+    showScreen();
+    auto help = [&] { return screen->getChildByNameDeep("wifihelp"); };
+    auto prompts = [&] { return screen->getChildByTag(patientList::kPromptTag); };
+    EXPECT_TRUE(shown(help()) && shown(help()->getParent()));
+    EXPECT_TRUE(shown(prompts()));
+
+    loadRows({answerRow("1", "Anna"), answerRow("2", "Bert")});
+    EXPECT_TRUE(shown(help()->getParent()));
+    EXPECT_TRUE(shown(prompts()));
+
+    postReceived("3", "Carl", 1, 1);
+    EXPECT_FALSE(shown(help()->getParent()));
+    EXPECT_FALSE(shown(prompts()));
+}
+
+TEST_F(HomeScreenTest, FavouriteAndPeerBadgesFollowTheirCounts) {
+    showScreen();
+    Button* favourites = button(screen, "btnFavorite");
+    ASSERT_NE(favourites, nullptr);
+    NSUI::NSNotificationCenter::getInstance()->postString(
+        nullptr, NSUI::NOTIFY_CAPTURE_SAVED, storage_.str() + "none.jpg", nullptr, true);
+    pumpFrames(2);
+    screen->updateFavoriteBadge(-1);
+    auto* count =
+        dynamic_cast<cocos2d::Label*>(favourites->getParent()->getChildByName("favoriteNodes"));
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->getString(), "2");
+    EXPECT_TRUE(shown(favourites->getParent()->getChildByName("favoriteNodesBK")));
+    screen->updateFavoriteBadge(0);
+    EXPECT_FALSE(shown(count));
+    EXPECT_FALSE(shown(favourites->getParent()->getChildByName("favoriteNodesBK")));
+
+    // The service's own peer counts would race the ones given here.
+    cocos2d::Director::getInstance()->getScheduler()->unschedule("_dataServiceDataManager",
+                                                                 dataService::getInstance());
+    Button* wifi = button(screen, "wifi");
+    const float tableY = screen->getTable()->getPositionY();
+    NSUI::NSNotificationCenter::getInstance()->postInt(nullptr, studydb::NOTIFY_PEER_COUNT, -1,
+                                                       nullptr, true);
+    pumpFrames(6);
+    EXPECT_EQ(wifi->getNormalFile(), "imgs/Wi-Fi-Red.png");
+    EXPECT_TRUE(shown(screen->getChildByTag(patientList::kWifiWarningTag)));
+    EXPECT_FLOAT_EQ(screen->getTable()->getPositionY(), tableY - 100.0f);
+
+    screen->updatePeerCount(3);
+    pumpFrames(6);
+    EXPECT_EQ(wifi->getNormalFile(), "imgs/Wi-Fi-Green.png");
+    auto* peers = dynamic_cast<cocos2d::Label*>(wifi->getParent()->getChildByName("activeNodes"));
+    ASSERT_NE(peers, nullptr);
+    EXPECT_EQ(peers->getString(), "3");
+    EXPECT_TRUE(shown(peers));
+    EXPECT_FALSE(shown(screen->getChildByTag(patientList::kWifiWarningTag)));
+    EXPECT_FLOAT_EQ(screen->getTable()->getPositionY(), tableY);
+
+    screen->updatePeerCount(0);
+    EXPECT_FALSE(shown(peers));
+    EXPECT_FALSE(shown(wifi->getParent()->getChildByName("activeNodesBK")));
+}
+
+TEST_F(HomeScreenTest, NarrowWindowsOpenARowOnlyFromItsRightEnd) {
+    showScreen();
+    loadRows({answerRow("1", "Anna")});
+    postReceived("1", "Anna", 0, 0);
+    NSUI::NSListView* table = screen->getTable();
+    NSUI::NSTableViewCell* cell = table->cellAtIndex(0);
+    ASSERT_NE(cell, nullptr);
+    const float width = table->getContentSize().width;
+    screen->tableCellTouched(table, cell, cocos2d::Vec2(width - 65.0f, 50.0f));
+    EXPECT_TRUE(screen->getRow(0)->newFiles) << "the left part of a row does nothing";
+    screen->tableCellTouched(table, cell, cocos2d::Vec2(width - 10.0f, 50.0f));
+    EXPECT_FALSE(screen->getRow(0)->newFiles);
+}
+
+TEST_F(HomeScreenTest, ImportPathTellsFoldersArchivesFilesAndMissingPathsApart) {
+    const std::string base = storage_.str() + "imports/";
+    fs::create_directories(base + "folder");
+    for (const char* name : {"scan.ZIP", "scan.zip.dcm", "plain.dcm"}) {
+        std::ofstream(base + name) << "x";
+    }
+    struct Case {
+        std::string path;
+        patientList::ImportKind kind;
+        std::string resolved;
+    };
+    const std::vector<Case> cases = {
+        {base + "folder", patientList::ImportKind::Folder, base + "folder"},
+        {base + "scan.ZIP", patientList::ImportKind::Archive, base + "scan.ZIP"},
+        {base + "scan.zip.dcm", patientList::ImportKind::File, base + "scan.zip.dcm"},
+        {base + "plain.dcm", patientList::ImportKind::File, base + "plain.dcm"},
+        {"file:///storage/a/b.zip", patientList::ImportKind::Missing, "/storage/a/b.zip"},
+        {"file://" + base + "scan.ZIP", patientList::ImportKind::Missing,
+         "file://" + base + "scan.ZIP"},
+        {base + "missing.zip", patientList::ImportKind::Missing, base + "missing.zip"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const patientList::ImportTarget target = patientList::classifyImport(c.path);
+        EXPECT_EQ(target.kind, c.kind);
+        EXPECT_EQ(target.path, c.resolved);
+    }
+}
+
+// A zip archive of a series becomes a patient row through the real import and database; a
+// second archive while the first is unpacked is refused, and the unpacked files are gone after.
+TEST_F(HomeScreenTest, ArchiveImportAddsItsPatientAndRefusesASecondMeanwhile) {
+    showScreen();
+    const std::string source = storage_.str() + "zipsource/Series1/";
+    writeSeries(source, "ZIP-1", "Zipped^Zoe", 3);
+    const std::string archive = storage_.str() + "study.Zip";
+    ASSERT_TRUE(NSUI::zipFolder(archive, source, ""));
+
+    screen->importPath(archive, false);
+    EXPECT_TRUE(screen->isArchiveImportRunning());
+    screen->importPath(archive, false);
+    Node* toast =
+        cocos2d::Director::getInstance()->getRunningScene()->getChildByName("ns_fun_messageBox");
+    EXPECT_NE(toast, nullptr) << "the second archive is refused with a message";
+
+    ASSERT_TRUE(pumpUntil([&] {
+        const auto names = visibleNames();
+        return std::find(names.begin(), names.end(), "Zipped^Zoe") != names.end();
+    }));
+    ASSERT_TRUE(pumpUntil([&] { return screen->getRow(0)->imageCount == 3; }));
+    EXPECT_FALSE(screen->isArchiveImportRunning());
+    EXPECT_EQ(visibleNames().size(), 1u) << "one archive, one patient row";
+    const std::string unzipped =
+        cocos2d::FileUtils::getInstance()->getWritablePath() + "qn/tmp/unzip/";
+    ASSERT_TRUE(pumpUntil([&] {
+        for (const auto& entry : fs::recursive_directory_iterator(unzipped)) {
+            if (entry.is_regular_file()) {
+                return false;
+            }
+        }
+        return true;
+    }));
+    EXPECT_TRUE(fs::exists(archive)) << "the archive itself is kept";
+}
+
+// The first run copies and imports the example archive; the next run removes its unpacked copy.
+TEST_F(HomeScreenTest, ExampleDataIsImportedOnTheFirstRunAndRemovedOnTheNext) {
+    const bvtest::TempDir resources("bvexample");
+    const std::string series = resources.str() + "src/CT/";
+    writeSeries(series, "EX-1", "Example^Phantom", 2);
+    ASSERT_TRUE(NSUI::zipFolder(resources.str() + "example.zip", series, ""));
+    const std::vector<std::string> searchPaths =
+        cocos2d::FileUtils::getInstance()->getSearchPaths();
+    cocos2d::FileUtils::getInstance()->addSearchPath(resources.str(), true);
+    NSUI::setEncodedUserDefault("app_init_db", "1");
+
+    showScreen();
+    NSUI::UILocalConfig config;
+    EXPECT_EQ(config.getIntegerForKey("app_init_db", 9), 0);
+    ASSERT_TRUE(pumpUntil([&] {
+        return screen->getTable()->getItemCount() == 1 && screen->getRow(0)->imageCount == 2;
+    }));
+    EXPECT_EQ(screen->getRow(0)->name, "Example^Phantom");
+    const std::string example =
+        cocos2d::FileUtils::getInstance()->getWritablePath() + "qn/tmp/example/";
+    EXPECT_TRUE(fs::exists(example));
+    EXPECT_FALSE(fs::exists(example + "1.tmp")) << "the archive copy is not imported";
+
+    showScreen();
+    EXPECT_FALSE(fs::exists(example));
+    ASSERT_TRUE(pumpUntil([&] { return screen->getTable()->getItemCount() == 1; }))
+        << "the example patient stays in the library";
+    cocos2d::FileUtils::getInstance()->setSearchPaths(searchPaths);
+}
+
+TEST_F(HomeScreenTest, DeletingARowRemovesThePatientFromTheLibrary) {
+    showScreen();
+    const std::string folder = storage_.str() + "toImport/Series1/";
+    writeSeries(folder, "DEL-1", "Delete^Me", 2);
+    screen->importPath(folder, false);
+    ASSERT_TRUE(pumpUntil([&] { return screen->getTable()->getItemCount() == 1; }));
+    const std::string patientId = screen->getRow(0)->patientID;
+    const std::string patientFolder = screen->getDicomRoot() + screen->getRow(0)->folder;
+    ASSERT_TRUE(fs::is_directory(patientFolder)) << patientFolder;
+    dicomDB* database = dataService::getInstance()->getDatabase();
+    ASSERT_TRUE(database->patientExists(patientId));
+
+    screen->deleteRow(5);
+    EXPECT_EQ(screen->getTable()->getItemCount(), 1) << "no such row: nothing happens";
+    screen->deleteRow(0);
+    EXPECT_EQ(screen->getTable()->getItemCount(), 0);
+    ASSERT_TRUE(pumpUntil([&] { return !database->patientExists(patientId); }));
+    EXPECT_FALSE(fs::exists(patientFolder));
+}
+
+TEST_F(HomeScreenTest, AFirstRowArrivingInAnEmptyListSitsAtTheTop) {
+    showScreen();
+    postReceived("5", "Eve", 1, 1);
+    NSUI::NSListView* table = screen->getTable();
+    NSUI::NSTableViewCell* cell = table->cellAtIndex(0);
+    ASSERT_NE(cell, nullptr);
+    const cocos2d::Vec2 corner = cell->convertToWorldSpace(cocos2d::Vec2::ZERO);
+    EXPECT_FLOAT_EQ(corner.y + patientList::kRowHeight, 800.0f - patientList::kTopBarHeight);
+
+    postReceived("6", "Fay", 1, 1);
+    ASSERT_NE(table->cellAtIndex(1), nullptr);
+    EXPECT_FLOAT_EQ(table->cellAtIndex(1)->convertToWorldSpace(cocos2d::Vec2::ZERO).y +
+                        2 * patientList::kRowHeight,
+                    800.0f - patientList::kTopBarHeight);
+}
