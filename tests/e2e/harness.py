@@ -1,0 +1,237 @@
+"""End-to-end harness: the real program in a virtual X display, driven with xdotool.
+
+A scenario (a file scenario_*.py beside this one, each its own CTest test with the label "e2e")
+gets a Session: it starts Xvfb at a chosen size and the program with its own writable folder,
+reads the program's widget dump (F12 with --dump-widgets), clicks and types through xdotool, and
+keeps screenshots under the build folder's e2e/<scenario>/ as test artefacts. Usage of a
+scenario: python3 scenario_x.py PROGRAM OUTPUT_FOLDER.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+import screenshot
+
+SKIP = 77  # CTest's skip code, when a tool the harness needs is missing
+# Every wait is this many times the time a scenario names: a machine busy with parallel builds
+# and test suites starts windows and draws frames several times slower than an idle one.
+SLACK = float(os.environ.get("BV_E2E_SLACK", "3"))
+
+
+class Widget:
+    def __init__(self, path, x, y, w, h, text=None):
+        self.path, self.x, self.y, self.w, self.h, self.text = path, x, y, w, h, text
+        self.name = path.rsplit("/", 1)[-1]
+
+    def centre(self):
+        return int(self.x + self.w / 2), int(self.y + self.h / 2)
+
+    def __repr__(self):
+        return "%s (%g, %g, %g x %g)" % (self.path, self.x, self.y, self.w, self.h)
+
+
+class Failure(Exception):
+    pass
+
+
+def require_tools():
+    missing = [t for t in ("Xvfb", "xdotool", "xwd") if shutil.which(t) is None]
+    if missing:
+        print("skipped: missing " + ", ".join(missing))
+        sys.exit(SKIP)
+
+
+class Session:
+    def __init__(self, program, out, name, width=1920, height=1080, writable=None):
+        self.program, self.name, self.width, self.height = program, name, width, height
+        self.out = os.path.abspath(os.path.join(out, name))
+        os.makedirs(self.out, exist_ok=True)
+        self.writable = writable or os.path.join(self.out, "writable") + "/"
+        self.dump_file = os.path.join(self.out, "widgets.txt")
+        self.xvfb = None
+        self.app = None
+        self.display = None
+        self.log = None
+
+    # Display and program
+    def start_display(self):
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0",
+             "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        deadline = time.time() + 20
+        while not number.endswith(b"\n") and time.time() < deadline:
+            chunk = os.read(read, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read)
+        if not number.strip():
+            raise Failure("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+
+    def env(self):
+        env = dict(os.environ)
+        env.update(DISPLAY=self.display, BRIMVALE_WRITABLE_PATH=self.writable,
+                   SDL_AUDIODRIVER="dummy", LANG="en_US.UTF-8", LC_ALL="")
+        env.pop("WAYLAND_DISPLAY", None)
+        return env
+
+    def start_program(self, label="program"):
+        os.makedirs(self.writable, exist_ok=True)
+        self.log = open(os.path.join(self.out, label + ".log"), "w")
+        started = time.monotonic()
+        self.app = subprocess.Popen([self.program, "--dump-widgets", self.dump_file],
+                                    env=self.env(), stdout=self.log, stderr=subprocess.STDOUT)
+        self.wait_for(lambda: self.window_id() is not None, 40, "the program's window")
+        return time.monotonic() - started
+
+    def window_id(self):
+        if self.app is not None and self.app.poll() is not None:
+            raise Failure("the program ended early with status %d" % self.app.returncode)
+        found = self.xdo("search", "--onlyvisible", "--pid", str(self.app.pid), check=False)
+        ids = found.split()
+        return ids[0] if ids else None
+
+    def stop_program(self, timeout=90):
+        """Closes the program the way the window's close does and returns its exit status."""
+        if self.app is None:
+            return None
+        self.app.send_signal(signal.SIGTERM)
+        try:
+            status = self.app.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.app.kill()
+            self.app.wait()
+            raise Failure("the program did not end within %d s of its close" % timeout)
+        finally:
+            self.log.close()
+        self.app = None
+        return status
+
+    def close(self):
+        if self.app is not None and self.app.poll() is None:
+            self.app.kill()
+            self.app.wait()
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+            self.xvfb = None
+
+    # Input
+    def xdo(self, *args, check=True):
+        result = subprocess.run(["xdotool"] + list(args), env=self.env(), capture_output=True,
+                                text=True)
+        if check and result.returncode != 0:
+            raise Failure("xdotool %s: %s" % (" ".join(args), result.stderr.strip()))
+        return result.stdout
+
+    def click_at(self, x, y):
+        self.xdo("mousemove", "--sync", str(x), str(y))
+        self.xdo("click", "1")
+
+    def click(self, name):
+        self.click_at(*self.widget(name).centre())
+
+    def type_text(self, text):
+        self.xdo("type", "--delay", "20", text)
+
+    def key(self, *keys):
+        self.xdo("key", *keys)
+
+    # The program's view of its screen
+    def widgets(self):
+        """The named widgets of the shown screen, read from a fresh dump."""
+        if os.path.exists(self.dump_file):
+            os.remove(self.dump_file)
+        self.key("F12")
+        self.wait_for(lambda: os.path.exists(self.dump_file), 10, "the widget dump")
+        found = []
+        window = None
+        with open(self.dump_file, encoding="utf-8") as dump:
+            for line in dump:
+                line = line.rstrip("\n")
+                if line.startswith("window "):
+                    _, w, h = line.split()
+                    window = (float(w), float(h))
+                elif line.startswith("widget "):
+                    head, _, text = line.partition("\t")
+                    _, path, x, y, w, h = head.split(" ")
+                    found.append(Widget(path, float(x), float(y), float(w), float(h),
+                                        text if "\t" in line else None))
+        self.window = window
+        return found
+
+    def widget(self, name, widgets=None):
+        for w in widgets if widgets is not None else self.widgets():
+            if w.name == name or w.path == name:
+                return w
+        raise Failure("no widget named %s on screen" % name)
+
+    def has_widget(self, name):
+        return any(w.name == name or w.path == name for w in self.widgets())
+
+    def wait_for(self, condition, timeout, what):
+        """Polls the condition for `timeout` seconds times SLACK."""
+        deadline = time.time() + timeout * SLACK
+        while time.time() < deadline:
+            if condition():
+                return
+            time.sleep(0.1)
+        raise Failure("timed out waiting for " + what)
+
+    def wait_for_text(self, name, predicate, timeout, what):
+        def holds():
+            try:
+                return predicate(self.widget(name).text or "")
+            except Failure:
+                return False
+        self.wait_for(holds, timeout, what)
+
+    def screenshot(self, label):
+        path = os.path.join(self.out, label + ".png")
+        screenshot.capture(self.display, path)
+        return path
+
+    def check_layout(self, label, ignore=()):
+        """Every named widget lies inside the window, and none overlaps another that is not
+        its ancestor or descendant. Returns the widgets."""
+        widgets = [w for w in self.widgets() if w.name not in ignore]
+        width, height = self.window
+        problems = []
+        for w in widgets:
+            if w.x < -0.5 or w.y < -0.5 or w.x + w.w > width + 0.5 or w.y + w.h > height + 0.5:
+                problems.append("%s is cut by the %gx%g window" % (w, width, height))
+        for i, a in enumerate(widgets):
+            for b in widgets[i + 1:]:
+                if a.path.startswith(b.path + "/") or b.path.startswith(a.path + "/"):
+                    continue
+                if (a.x < b.x + b.w - 0.5 and b.x < a.x + a.w - 0.5 and
+                        a.y < b.y + b.h - 0.5 and b.y < a.y + a.h - 0.5):
+                    problems.append("%s overlaps %s" % (a, b))
+        if problems:
+            raise Failure("%s at %dx%d:\n  " % (label, self.width, self.height) +
+                          "\n  ".join(problems))
+        return widgets
+
+
+def run(scenario, argv):
+    """Runs scenario(program, out) and turns failures into an exit status."""
+    require_tools()
+    if len(argv) != 3:
+        print("usage: %s PROGRAM OUTPUT_FOLDER" % argv[0])
+        return 2
+    try:
+        scenario(argv[1], argv[2])
+    except Failure as failure:
+        print("FAILED: %s" % failure)
+        return 1
+    print("passed")
+    return 0
