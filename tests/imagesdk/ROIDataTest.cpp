@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <typeinfo>
 #include <vector>
 
 #include "engine/base/AutoreleasePool.h"
@@ -182,6 +183,53 @@ TEST_F(ROITest, CopiesCarrySharedFieldsAndPoints) {
     label->copyWithPointsTo(other);
     EXPECT_EQ(other->type, ROIData::LABEL);
     EXPECT_EQ(other->getPoint(0), Vec3(1, 2, 3));
+}
+
+// A clone is a new shape of the same kind with every field and point, and moves on its own.
+TEST_F(ROITest, ClonesAreIndependentShapesOfTheSameKind) {
+    ROIPolygon* polygon = ROIPolygon::create();
+    polygon->vertices = {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}, {0, 3, 1}};
+    std::vector<ROIData*> shapes = {ROILine::create(),  ROILabel::create(),  ROIAngle::create(),
+                                    ROIPoint::create(), ROICircle::create(), polygon};
+    int key = 100;
+    for (ROIData* shape : shapes) {
+        for (int i = 0; i < shape->getPointCount() && shape != polygon; ++i) {
+            shape->setPoint(i, Vec3(float(i + 1), float(2 * i), 0.5f));
+        }
+        shape->setROISetKey(++key);
+        shape->setLabelText("Area:1");
+        shape->colour = cocos2d::Color4F(0.5f, 0.25f, 0, 1);
+        ROIData* copy = shape->clone();
+        ASSERT_NE(copy, nullptr);
+        EXPECT_NE(copy, shape);
+        EXPECT_EQ(typeid(*copy), typeid(*shape));
+        EXPECT_EQ(copy->type, shape->type);
+        EXPECT_EQ(copy->getROISetKey(), key);
+        EXPECT_EQ(copy->getLabelText(), "Area:1");
+        EXPECT_EQ(copy->colour, shape->colour);
+        ASSERT_EQ(copy->getPointCount(), shape->getPointCount());
+        for (int i = 0; i < shape->getPointCount(); ++i) {
+            EXPECT_EQ(copy->getPoint(i), shape->getPoint(i)) << shape->type << " point " << i;
+        }
+        copy->setPoint(0, {-7, -7, -7});
+        EXPECT_NE(shape->getPoint(0), Vec3(-7, -7, -7)) << shape->type;
+    }
+}
+
+TEST_F(ROITest, ManagerUnlistsARemovedShape) {
+    ROILine* first = ROILine::create();
+    ROILine* second = ROILine::create();
+    second->retain();
+    isROIManager* manager = isROIManager::getInstance();
+    manager->addROI(first);
+    manager->addROI(second);
+    const unsigned count = second->getReferenceCount();
+    EXPECT_TRUE(manager->removeROI(second));
+    EXPECT_EQ(second->getReferenceCount(), count - 1);
+    EXPECT_FALSE(manager->removeROI(second));
+    EXPECT_FALSE(manager->removeROI(nullptr));
+    EXPECT_EQ(manager->rois, (std::vector<cocos2d::Ref*>{first}));
+    second->release();
 }
 
 TEST_F(ROITest, ManagerKeepsOneReferencePerShapeUntilShutdown) {

@@ -104,10 +104,67 @@ TEST_F(ClutTest, WindowsOutsideTheInputRange) {
     for (int i = 0; i < 256; ++i) {
         ASSERT_EQ(clut->lut[i], 0) << i;
     }
+    // Every value lies above a window that ends below zero, value 0 included.
     clut->setWindowLevelInteger(10, -100);
-    EXPECT_EQ(clut->lut[0], 0);
-    for (int i = 1; i < 256; ++i) {
+    for (int i = 0; i < 256; ++i) {
         ASSERT_EQ(clut->lut[i], 255) << i;
+    }
+}
+
+TEST_F(ClutTest, WindowsWiderThanTheInputRangeKeepTheirSlope) {
+    struct Case {
+        int pixelType, inputMin, inputMax, lutSize, width, level, value, grey;
+    };
+    // grey = (value - low) x 255 / (high - low) with the window's own ends.
+    const Case cases[] = {
+        {0, 0, 255, 256, 400, 128, 0, 45},            // low -72, high 328
+        {0, 0, 255, 256, 400, 128, 255, 208},         //
+        {3, 0, 65535, 65536, 1000, 300, 0, 51},       // low -200: MR windows reach below 0
+        {3, 0, 65535, 65536, 1000, 300, 700, 229},    //
+        {1, -32768, 32767, 65536, 400, 40, 40, 127},  // inside the range: unchanged
+    };
+    for (const Case& c : cases) {
+        retune(clut, c.pixelType, c.inputMin, c.inputMax, c.lutSize);
+        clut->setWindowLevelInteger(c.width, c.level);
+        clut->lutDirty = true;
+        clut->buildLut();
+        EXPECT_EQ(clut->lut[c.value - c.inputMin], c.grey) << c.width << "/" << c.level;
+    }
+}
+
+TEST_F(ClutTest, WidthsBelowOneActAsOne) {
+    // Integer truncation of widths below 1, and a missing width read as 0, reach the table.
+    for (float width : {0.0f, 0.4f, -5.0f}) {
+        clut->width = width;
+        clut->level = 100.0f;
+        clut->lutDirty = true;
+        clut->buildLut();
+        long long low = 0;
+        long long high = 0;
+        clut->getIntegerWindow(low, high);
+        EXPECT_EQ(high - low, 1) << width;
+        EXPECT_EQ(clut->lut[low], 0) << width;
+        EXPECT_EQ(clut->lut[high], 255) << width;
+        EXPECT_EQ(clut->lut[high + 1], 255) << width;
+    }
+}
+
+TEST_F(ClutTest, PixelTypeTunesRangeAndSize) {
+    struct Case {
+        int pixelType, inputMin, inputMax, lutSize;
+    };
+    const Case cases[] = {{0, 0, 255, 256},
+                          {1, -32768, 32767, 65536},
+                          {2, 0, 65535, 65536},
+                          {3, 0, 65535, 65536},
+                          {4, 0, 65535, 65536}};
+    for (const Case& c : cases) {
+        clut->setPixelType(c.pixelType);
+        EXPECT_EQ(clut->pixelType, c.pixelType);
+        EXPECT_EQ(clut->inputMin, c.inputMin) << c.pixelType;
+        EXPECT_EQ(clut->inputMax, c.inputMax) << c.pixelType;
+        EXPECT_EQ(clut->lutSize, c.lutSize) << c.pixelType;
+        EXPECT_FALSE(clut->lutDirty) << c.pixelType;
     }
 }
 

@@ -21,6 +21,9 @@ out=$("$program" --check-resources) || fail "the build folder's program: $out"
 cmake --install "$build" --prefix "$work/first" >"$work/install.log" ||
     fail "install: $(cat "$work/install.log")"
 for file in bin/brimvale share/brimvale/resources/language.dat \
+    share/brimvale/resources/example.zip share/brimvale/resources/js.zip \
+    share/brimvale/resources/DFPGB_H3.TTF share/brimvale/resources/DFPGB_H3.ttf \
+    share/brimvale/resources/res/dingdong.wav share/brimvale/resources/res/waterfall.wav \
     share/icons/hicolor/256x256/apps/brimvale.png share/applications/brimvale.desktop; do
     [[ -f "$work/first/$file" ]] || fail "not installed: $file"
 done

@@ -358,9 +358,15 @@ TEST_F(StudyDbTest, StudiesListReadsTheFirstFileAndHonoursDetachedOwners) {
             }
         },
         patient, &owner);
-    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !got.empty(); }));
+    int emptyAnswers = -1;
+    db_->requestStudies(
+        [&emptyAnswers](NSUI::NSDBDataModel* model) { emptyAnswers = model->getRowCount(); },
+        "999999", &owner);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !got.empty() && emptyAnswers >= 0; }));
     studydbtest::pumpFrames(4);
     EXPECT_EQ(ignored, 0);
+    // A patient without rows is answered too, with an empty model.
+    EXPECT_EQ(emptyAnswers, 0);
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0][0], "study");
     EXPECT_EQ(got[0][4], "2024.01.02");
