@@ -6,6 +6,7 @@
 
 #include "engine/2d/ActionManager.h"
 #include "engine/2d/Scene.h"
+#include "engine/2d/Transition.h"
 #include "engine/backend/GLRendererBackend.h"
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/EventDispatcher.h"
@@ -176,17 +177,23 @@ void Director::setNextScene() {
         CC_SAFE_RELEASE(next);
         return;
     }
+    // A transition keeps the scene it leaves running until it ends, and enters the scene it
+    // brings in itself.
+    const bool runningIsTransition = dynamic_cast<TransitionScene*>(_runningScene) != nullptr;
+    const bool nextIsTransition = dynamic_cast<TransitionScene*>(next) != nullptr;
     if (_runningScene != nullptr) {
-        _runningScene->onExitTransitionDidStart();
-        _runningScene->onExit();
-        if (_sendCleanupToScene) {
-            _runningScene->cleanup();
+        if (!nextIsTransition) {
+            _runningScene->onExitTransitionDidStart();
+            _runningScene->onExit();
+            if (_sendCleanupToScene) {
+                _runningScene->cleanup();
+            }
         }
         _runningScene->release();
     }
     // Takes over the reference held as the next scene.
     _runningScene = next;
-    if (_runningScene != nullptr) {
+    if (_runningScene != nullptr && !runningIsTransition) {
         _runningScene->onEnter();
         _runningScene->onEnterTransitionDidFinish();
     }

@@ -33,7 +33,9 @@ enum class MATRIX_STACK_TYPE {
 // Scenes: a stack whose top is the running scene. A scene asked for (run, push, pop, replace)
 // becomes the running scene at the next frame: the old one gets onExitTransitionDidStart and
 // onExit (and cleanup when it is popped or replaced), then the new one onEnter and
-// onEnterTransitionDidFinish. Popping the last scene ends the director.
+// onEnterTransitionDidFinish. Popping the last scene ends the director. A `TransitionScene`
+// pushed or put in place works the same, except that the scene it leaves stays running and the
+// one it brings enters at once, until the transition ends and puts that one in its place.
 //
 // Tests drive frames with `mainLoop(dt)`; the program calls `mainLoop()` once per frame and it
 // measures the time since the previous frame itself.
