@@ -83,6 +83,8 @@ public:
     static constexpr float kRowHeight = 100.0f;
     static constexpr float kTopBarHeight = 60.0f;
     static constexpr float kWideWindow = 1800.0f;
+    // Pop-ups stand above the table and the study list.
+    static constexpr int kPopupZOrder = 10000;
 
     // A scene holding a new home screen; null when it cannot be made.
     static cocos2d::Scene* createScene();
@@ -122,6 +124,8 @@ public:
     // Deletes the patient of a row: at once on the screen, the files on a worker thread.
     void deleteRow(int index);
     void autoLogin();
+    // The query/retrieve screen, as a pop-up over this screen (a pushed scene on a phone).
+    void openRemoteSearch();
     void onResponse(NSUI::UIHttpResponse* response) override;
     // Only the phone form has an edit box.
     void editBoxReturn(cocos2d::ui::EditBox* editBox) override;

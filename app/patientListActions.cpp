@@ -22,6 +22,7 @@
 #include "platform/FileDialogs.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dataService.h"
+#include "studydb/dcmFinder.h"
 #include "studydb/dicomDB.h"
 #include "studydb/importDcm.h"
 #include "toolkit/core/AppConfig.h"
@@ -35,6 +36,7 @@
 #include "toolkit/net/UIHttpResponse.h"
 #include "toolkit/widgets/NSActivity.h"
 #include "toolkit/widgets/NSListView.h"
+#include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTableViewCell.h"
 #include "toolkit/widgets/NSTableViewMenu.h"
 #include "toolkit/widgets/NSTextField.h"
@@ -116,9 +118,27 @@ void patientList::onButtonClick(Ref* sender) {
         }
     } else if (name == "send" || name == "wifi" || name == "wifihelp") {
         openDicomNodes(rowIndexFor(sender, name == "send"), name == "wifihelp");
-    } else if (name == "btnFavorite" || name == "logo" || name == "search" ||
-               name == "searchhelp") {
+    } else if (name == "search" || name == "searchhelp") {
+        openRemoteSearch();
+    } else if (name == "btnFavorite" || name == "logo") {
         showNotAvailable();
+    }
+}
+
+void patientList::openRemoteSearch() {
+    auto recordSearch = [] { statApplication::getInstance()->addStat(18, ""); };
+    if (AppConfig::getInstance()->isPhone) {
+        cocos2d::Scene* scene = dcmFinder::createScene();
+        if (dcmFinder* finder = dcmFinder::finderIn(scene)) {
+            finder->setSearchRecorder(recordSearch);
+            cocos2d::Director::getInstance()->pushScene(scene);
+        }
+        return;
+    }
+    NSUI::NSResponseWindow* window = dcmFinder::createWindow();
+    if (dcmFinder* finder = dcmFinder::finderIn(window)) {
+        finder->setSearchRecorder(recordSearch);
+        addChild(window, kPopupZOrder);
     }
 }
 

@@ -3,6 +3,8 @@
 #include "dcmsdk/dcmGet.h"
 #include "toolkit/core/TextRoutines.h"
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 namespace studydb {
@@ -26,15 +28,34 @@ bool RetrieveTask::parse(const std::string& text, RetrieveTask& task) {
     return true;
 }
 
+std::string RetrieveTask::withoutSeparators(std::string text) {
+    std::replace(text.begin(), text.end(), ',', ' ');
+    std::replace(text.begin(), text.end(), '@', ' ');
+    return text;
+}
+
 std::string RetrieveTask::joined() const {
-    return ip + "," + port + "," + callingTitle + "," + calledTitle + "," + studyUid + "," +
-           seriesUid + "," + folder + "," + patientName + "," + seriesNumber + "," + modality;
+    const std::array<const std::string*, kFieldCount> all = fields();
+    std::string text = withoutSeparators(*all[0]);
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        text += "," + withoutSeparators(*all[i]);
+    }
+    return text;
 }
 
 bool RetrieveTask::queue(dcmSDK::dcmGet& get) const {
-    return get.getSeriesByUID(ip.c_str(), port.c_str(), callingTitle.c_str(), calledTitle.c_str(),
-                              studyUid.c_str(), seriesUid.c_str(), folder.c_str(),
-                              patientName.c_str(), seriesNumber.c_str(), modality.c_str());
+    std::array<std::string, kFieldCount> texts;
+    const std::array<const std::string*, kFieldCount> all = fields();
+    std::transform(all.begin(), all.end(), texts.begin(),
+                   [](const std::string* field) { return withoutSeparators(*field); });
+    return get.getSeriesByUID(
+        texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), texts[4].c_str(),
+        texts[5].c_str(), texts[6].c_str(), texts[7].c_str(), texts[8].c_str(), texts[9].c_str());
+}
+
+std::array<const std::string*, RetrieveTask::kFieldCount> RetrieveTask::fields() const {
+    return {&ip,        &port,   &callingTitle, &calledTitle,  &studyUid,
+            &seriesUid, &folder, &patientName,  &seriesNumber, &modality};
 }
 
 }  // namespace studydb

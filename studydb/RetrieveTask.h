@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace dcmSDK {
@@ -9,7 +10,9 @@ class dcmGet;
 namespace studydb {
 
 // One series retrieval, in the order the library takes its ten texts. The library lists and
-// reports a task as its ten texts joined by ","; that flat form is made and read only here.
+// reports a task as its ten texts joined by "," and its tasks joined by "@"; that flat form is
+// made and read only here, and a text handed on never holds either separator (a patient name
+// such as "Doe, Jo" goes as "Doe  Jo").
 struct RetrieveTask {
     static const int kFieldCount = 10;
 
@@ -30,6 +33,12 @@ struct RetrieveTask {
     std::string joined() const;
     // Queues the retrieval with the library; false when it refuses it.
     bool queue(dcmSDK::dcmGet& get) const;
+
+    // The text with every separator turned into a space.
+    static std::string withoutSeparators(std::string text);
+
+private:
+    std::array<const std::string*, kFieldCount> fields() const;
 };
 
 }  // namespace studydb

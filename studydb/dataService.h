@@ -56,6 +56,10 @@ public:
     void postNeighborCount();
 
     dicomDB* getDatabase() const { return database; }
+    // The library's query and retrieve objects, for the screens that start queries and
+    // retrievals.
+    dcmSDK::dcmFind& getFinder() { return find; }
+    dcmSDK::dcmGet& getGetter() { return get; }
     int getTickCount() const { return tickCount; }
     const std::vector<std::string>& getPendingEchoTargets() const { return pendingEcho; }
 
