@@ -402,7 +402,10 @@ namespace {
 
 // The input's slice buffers in order, or empty when the records do not form the volume the
 // fields describe.
-std::vector<const unsigned char*> sliceBuffers(const isImageData* in) {
+// A slice still waiting for its pixels may be written by a loader thread at this moment, so it
+// is read as zeros (what it holds until loaded) from the caller's buffer, never from its own.
+std::vector<const unsigned char*> sliceBuffers(const isImageData* in,
+                                               std::vector<unsigned char>& zeros) {
     std::vector<const unsigned char*> buffers;
     if (in->sliceCount < 1 || std::size_t(in->sliceCount) != in->slices.size()) {
         return buffers;
@@ -412,6 +415,12 @@ std::vector<const unsigned char*> sliceBuffers(const isImageData* in) {
         if (!slice->data || slice->width != in->width || slice->height != in->height ||
             slice->pixelType != in->pixelType) {
             return {};
+        }
+        if (!slice->loaded) {
+            zeros.resize(std::size_t(in->width) * std::size_t(in->height) *
+                         std::size_t(bytesPerPixel(in->pixelType)));
+            buffers.push_back(zeros.data());
+            continue;
         }
         buffers.push_back(static_cast<const unsigned char*>(slice->data));
     }
@@ -442,7 +451,8 @@ template <typename T> void isImagePlane::fillPlane(isImageData* in, isImageData*
     if (!outputFits(in, target, axis)) {
         return;
     }
-    const std::vector<const unsigned char*> raw = sliceBuffers(in);
+    std::vector<unsigned char> zeros;
+    const std::vector<const unsigned char*> raw = sliceBuffers(in, zeros);
     if (raw.empty()) {
         return;
     }
@@ -498,7 +508,8 @@ void isImagePlane::copyRgbPlane(isImageData* in, isImageData* out) {
     if (!outputFits(in, target, axis) || index < 0 || index >= positions) {
         return;
     }
-    const std::vector<const unsigned char*> slices = sliceBuffers(in);
+    std::vector<unsigned char> zeros;
+    const std::vector<const unsigned char*> slices = sliceBuffers(in, zeros);
     if (slices.empty()) {
         return;
     }

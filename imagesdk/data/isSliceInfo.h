@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +18,24 @@ struct DicomDateTime {
     std::int32_t hour = 0;
     std::int32_t minute = 0;
     std::int32_t second = 0;
+};
+
+// Whether a slice's pixels are in place. A loader thread sets it after writing the pixels and
+// readers on other threads test it before reading them, so it publishes the pixels (release on
+// set, acquire on test). Copies take the value.
+class SliceLoadedFlag {
+public:
+    SliceLoadedFlag(bool value = true) : value(value) {}
+    SliceLoadedFlag(const SliceLoadedFlag& other) : value(bool(other)) {}
+    SliceLoadedFlag& operator=(const SliceLoadedFlag& other) { return *this = bool(other); }
+    SliceLoadedFlag& operator=(bool loaded) {
+        value.store(loaded, std::memory_order_release);
+        return *this;
+    }
+    operator bool() const { return value.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<bool> value;
 };
 
 // The stored values (no rescale) of the pixels a region counts; all zero when it counts none.
@@ -81,7 +100,7 @@ public:
     std::int32_t signCode = 1;
     std::int32_t extra = 0;
     // Cleared while the slice waits for its pixels.
-    bool loaded = true;
+    SliceLoadedFlag loaded;
     // Set when the slice's file could not give its pixels (undecodable or of another size): the
     // slice stays unloaded and zero-filled, and its series load still completes.
     bool loadFailed = false;

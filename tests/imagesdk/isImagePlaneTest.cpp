@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "VolumeFixture.h"
@@ -267,6 +268,12 @@ TEST(PlaneGeometry, StoredSliceKeepsItsRecordAndIndicesOutsideGiveNothing) {
     EXPECT_EQ(slice->instanceNumber, 44);
     EXPECT_FALSE(slice->loaded);
     EXPECT_FLOAT_EQ(slice->matrix.m[14], 8.0f);
+    // Until its loader marks it, the slice's pixels are not read.
+    EXPECT_EQ(pixelAt(slice, 3, 2), 0.0);
+    (*it)->loaded = true;
+    plane->markModified();
+    slice = pull(plane.get())->getSlice(0);
+    EXPECT_TRUE(slice->loaded);
     EXPECT_EQ(pixelAt(slice, 3, 2), 3 - 400);
 
     struct Outside {
@@ -503,6 +510,55 @@ TEST(PlaneFlags, SlabChangeRefillsTheSameOutputSlice) {
     isSliceInfo* after = pull(plane.get())->getSlice(0);
     EXPECT_EQ(after, before);
     EXPECT_EQ(pixelAt(after, 0, 0), 1.5 + 2.0 + 2.5);
+}
+
+// A loader thread writes a slice's pixels and then marks it loaded while the plane is being
+// recomputed on another thread: the plane reads a slice only once it is marked, and a slice
+// still waiting reads as zeros.
+TEST(PlaneLoading, SlicesStillLoadingReadAsZerosUntilTheirLoaderMarksThem) {
+    const int w = 8, h = 4, n = 6;
+    auto value = [](int x, int y, int z) { return 1 + x + 10 * y + 100 * z; };
+    RefPtr<isImageData> volume =
+        makeVolume(w, h, n, isImageSDK::PIXEL_INT16, kUnitSpacing, [](int, int, int) { return 0; });
+    std::vector<isSliceInfo*> slices(volume->slices.begin(), volume->slices.end());
+    for (isSliceInfo* slice : slices) {
+        slice->loaded = false;
+    }
+    // A slice whose pixels are already there but not yet published reads as zeros.
+    imagesdktest::storeVoxel(slices[2]->data, 0, isImageSDK::PIXEL_INT16, 77.0);
+    RefPtr<isImagePlane> plane(isImagePlane::create());
+    plane->setInputData(volume.get());
+    plane->setAxis(1);
+    plane->setIndex(w - 1);
+    EXPECT_EQ(pixelAt(pull(plane.get())->getSlice(0), 2, 0), 0.0);
+
+    std::thread loader([&] {
+        for (int z = 0; z < n; ++z) {
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    imagesdktest::storeVoxel(slices[z]->data, std::size_t(y) * w + x,
+                                             isImageSDK::PIXEL_INT16, value(x, y, z));
+                }
+            }
+            slices[z]->loaded = true;
+        }
+    });
+    bool allLoaded = false;
+    while (!allLoaded) {
+        allLoaded = std::all_of(slices.begin(), slices.end(),
+                                [](const isSliceInfo* slice) { return bool(slice->loaded); });
+        plane->markModified();
+        isSliceInfo* column = pull(plane.get())->getSlice(0);
+        ASSERT_NE(column, nullptr);
+        for (int z = 0; z < n; ++z) {
+            const double got = pixelAt(column, z, 1);
+            ASSERT_TRUE(got == 0.0 || got == value(0, 1, z)) << "slice " << z << ": " << got;
+            if (allLoaded) {
+                ASSERT_EQ(got, value(0, 1, z)) << "slice " << z;
+            }
+        }
+    }
+    loader.join();
 }
 
 }  // namespace
