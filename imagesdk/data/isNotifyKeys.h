@@ -217,8 +217,9 @@ constexpr int NOTIFY_SLICE_INDEX = 9112;
 // JSON "orient".
 constexpr int NOTIFY_SLICE_ORIENT = 9113;
 constexpr int NOTIFY_ROI_DATA_CHANGED = 9114;
-// Int +1 a handle was selected, -1 cleared.
-constexpr int NOTIFY_ROI_SELECTION = 9115;
+// Int +1 a shape was added or a handle selected, -1 a selection cleared, no group; receivers
+// ask the viewer whether a shape is still selected.
+constexpr int NOTIFY_ROI_COUNT_CHANGED = 9115;
 // None; at a gesture's start, re-posted by the multi-viewer to the screen.
 constexpr int NOTIFY_VIEW_ACTIVATED = 9116;
 // Object: the region's application manager; no group.

@@ -168,7 +168,7 @@ void isActorROI::reloadROIs() {
 }
 
 void isActorROI::postSelection(isActorROIBase* shape) {
-    NSUI::NSNotificationCenter::getInstance()->postInt(shape, NOTIFY_ROI_SELECTION, 1, nullptr,
+    NSUI::NSNotificationCenter::getInstance()->postInt(shape, NOTIFY_ROI_COUNT_CHANGED, 1, nullptr,
                                                        false);
 }
 

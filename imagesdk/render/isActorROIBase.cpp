@@ -181,8 +181,8 @@ void isActorROIBase::deselect() {
 }
 
 void isActorROIBase::postSelection(int value) {
-    NSUI::NSNotificationCenter::getInstance()->postInt(this, NOTIFY_ROI_SELECTION, value, nullptr,
-                                                       false);
+    NSUI::NSNotificationCenter::getInstance()->postInt(this, NOTIFY_ROI_COUNT_CHANGED, value,
+                                                       nullptr, false);
 }
 
 isCamera* isActorROIBase::camera() const {

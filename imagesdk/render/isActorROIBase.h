@@ -42,9 +42,9 @@ public:
     // Places the number 2 mm left of a screen point once the label was dragged away.
     void setNumberPosition(float x, float y);
 
-    // Posts NOTIFY_ROI_SELECTION 1 for any handle n >= 0, also when n was selected already.
+    // Posts NOTIFY_ROI_COUNT_CHANGED 1 for any handle n >= 0, also when n was selected already.
     void selectHandle(int n);
-    // Posts NOTIFY_ROI_SELECTION -1 when a handle was selected.
+    // Posts NOTIFY_ROI_COUNT_CHANGED -1 when a handle was selected.
     void deselect();
     int getSelectedHandle() const { return selectedHandle; }
 

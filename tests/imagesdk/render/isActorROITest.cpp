@@ -371,7 +371,7 @@ TEST_F(ROIContainerTest, SelectionPosts) {
         [&posts](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
             posts.push_back(data->intValue);
         },
-        NOTIFY_ROI_SELECTION);
+        NOTIFY_ROI_COUNT_CHANGED);
     isActorROIBase* line = container->addLine({0, 0, 0}, {5, 0, 0});
     line->selectHandle(1);
     line->deselect();
