@@ -1,5 +1,6 @@
-"""Pictures of the viewer's tools: the tool disk's face, its page icons and return arrow, and the
-quick tool strip that sits along the bottom edge of a viewer.
+"""Pictures of the viewer's tools: the tool disk's face, its page icons and return arrow, the
+quick tool strip that sits along the bottom edge of a viewer, and the confirm button of the
+window/level entry and the close button of the DICOM tag list.
 
 The disk and the strip lie over the image itself, so their glyphs stand on translucent dark
 discs or tiles that keep them legible over bright and dark pixels alike."""
@@ -207,3 +208,9 @@ def draw(root):
     _save(_strip(_info), root, "res", "dcmInfoBlue.png")
     _save(_strip(_chain(False)), root, "res", "link.png")
     _save(_strip(_chain(True), style.TEXT_DIM), root, "res", "unlink.png")
+
+    for state in ("normal", "pressed"):
+        style.button(48, 48, state, radius=8, icon_name="check", icon_size=26).save(
+            os.path.join(root, "UIRes", "editWW", "done_%s.png" % state))
+        style.button(48, 48, state, radius=8, icon_name="close", icon_size=22).save(
+            os.path.join(root, "UIRes", "dcmInfo", "close_%s.png" % state))
