@@ -5,6 +5,7 @@
 
 #include "imagesdk/data/ProtocolList.h"
 #include "imagesdk/data/isROIManager.h"
+#include "imagesdk/viewers/isSeriesInfoReader.h"
 
 namespace isImageSDK {
 
@@ -92,6 +93,8 @@ void isSharedObjects::removeObject(const std::string& name) {
 }
 
 void releaseSharedObjects() {
+    // The overlay readers hold series; none may outlive the registry or the director.
+    isSeriesInfoReader::instance().shutdown();
     isSharedObjects* registry = nullptr;
     {
         std::lock_guard<std::mutex> guard(instanceLock);

@@ -1,0 +1,389 @@
+#include "imagesdk/viewers/isViewerImage.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/2d/Scene.h"
+#include "engine/base/RefPtr.h"
+#include "imagesdk/data/isGeometry.h"
+#include "imagesdk/data/isImageData.h"
+#include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/render/isActorImage.h"
+#include "imagesdk/render/isInteractorImage.h"
+#include "imagesdk/render/isRegionCrop.h"
+#include "tests/imagesdk/NotificationRecorder.h"
+#include "tests/imagesdk/VolumeFixture.h"
+#include "tests/imagesdk/render/WindowFixture.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/UIJson.h"
+
+using cocos2d::RefPtr;
+using cocos2d::Vec2;
+using cocos2d::Vec3;
+using imagesdktest::NotificationRecorder;
+using isImageSDK::isImageData;
+using isImageSDK::isViewerImage;
+namespace keys = isImageSDK;
+
+namespace {
+
+constexpr unsigned kScreenKey = 77;
+
+// Stands in for the light-box browser: records what its tiles relay to it.
+class FakeController : public cocos2d::Ref {
+public:
+    FakeController() {
+        for (int key : {keys::NOTIFY_WW_BY_MOUSE, keys::NOTIFY_WHEEL_UP,
+                        keys::NOTIFY_VIEW_ACTIVATED, keys::NOTIFY_SYNC_ZOOM}) {
+            NSUI::NSNotificationCenter::getInstance()->addObserver(
+                this, this,
+                [this](cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data) {
+                    relayed.push_back({sender, static_cast<int>(key),
+                                       RefPtr<NSUI::NSNotificationData>::retained(data)});
+                },
+                key);
+        }
+    }
+    ~FakeController() override { NSUI::NSNotificationCenter::getInstance()->removeObserver(this); }
+    struct Relay {
+        cocos2d::Ref* sender;
+        int key;
+        RefPtr<NSUI::NSNotificationData> data;
+    };
+    std::vector<Relay> relayed;
+};
+
+// The letters the window's camera shows at its top, right, bottom and left edges.
+std::string cameraLetters(isViewerImage* viewer, isImageData* data) {
+    const isImageSDK::isCameraState state = viewer->getCameraState();
+    char labels[12] = {};
+    isImageSDK::computeOrientationLabels(state.right(), -state.up(), data->headFeetCode,
+                                         data->orientationCode, labels);
+    return std::string() + labels[0] + labels[3] + labels[6] + labels[9];
+}
+
+Vec3 sliceCentre(isViewerImage* v) {
+    const isImageSDK::isSliceInfo* s = v->getShownSlice();
+    Vec3 c((s->width - 1) * s->pixelSpacingX / 2.0f, (s->height - 1) * s->pixelSpacingY / 2.0f, 0);
+    s->matrix.transformPoint(&c);
+    return c;
+}
+
+class ViewerImageTest : public rendertest::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        const float spacing[3] = {1.0f, 1.0f, 2.0f};
+        volume = imagesdktest::makeVolume(32, 24, 16, keys::PIXEL_INT16, spacing,
+                                          [](int x, int y, int z) { return x + y * 2 + z * 3; });
+        viewer = addViewer();
+    }
+    // The viewers go while the centre they post to still exists.
+    void TearDown() override {
+        scene->removeAllChildren();
+        drain(2);
+        WindowTest::TearDown();
+    }
+    isViewerImage* addViewer() {
+        isViewerImage* made = isViewerImage::create();
+        made->setContentSize(cocos2d::Size(400, 400));
+        made->setNotificationKey(kScreenKey, nullptr);
+        scene->addChild(made);
+        return made;
+    }
+    isImageSDK::isInteractorImage* interactorOf(isViewerImage* v) {
+        return dynamic_cast<isImageSDK::isInteractorImage*>(v->getInteractor());
+    }
+    static NSUI::NSNotificationData* keyed(unsigned key = kScreenKey) {
+        NSUI::NSNotificationData* data = NSUI::NSNotificationData::create();
+        data->setNotificationKey(key, nullptr);
+        return data;
+    }
+
+    RefPtr<isImageData> volume;
+    isViewerImage* viewer = nullptr;
+};
+
+TEST(ViewTypeOfLetters, PlaneSumsClassify) {
+    struct Case {
+        int sum;
+        int type;
+    };
+    const Case cases[] = {{'L' + 'R' + 'A' + 'P', keys::VIEW_AXIAL},
+                          {'A' + 'P' + 'S' + 'I', keys::VIEW_SAGITTAL},
+                          {'L' + 'R' + 'S' + 'I', keys::VIEW_CORONAL},
+                          {302, keys::VIEW_SLICE},
+                          {0, keys::VIEW_SLICE}};
+    EXPECT_EQ(cases[0].sum, 303);
+    EXPECT_EQ(cases[1].sum, 301);
+    EXPECT_EQ(cases[2].sum, 314);
+    for (const Case& c : cases) {
+        EXPECT_EQ(isViewerImage::viewTypeOfLetterSum(c.sum), c.type) << c.sum;
+    }
+}
+
+TEST_F(ViewerImageTest, EachAxisIsShownWithThePatientLettersOfTheRadiologicalView) {
+    viewer->setImageData(volume.get());
+    struct Case {
+        int axis;
+        int type;
+        const char* letters;  // top, right, bottom, left
+    };
+    // The volume's x runs to the patient's left, y to the head, z to the front.
+    const Case cases[] = {{2, keys::VIEW_AXIAL, "ALPR"},
+                          {1, keys::VIEW_SAGITTAL, "SPIA"},
+                          {0, keys::VIEW_CORONAL, "SLIR"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.axis);
+        viewer->setSliceAxis(c.axis);
+        EXPECT_EQ(viewer->type, c.type);
+        EXPECT_EQ(cameraLetters(viewer, volume.get()), c.letters);
+        // The picture fills the window: the slice centre is the window centre.
+        const Vec2 centre = viewer->worldToScreen(sliceCentre(viewer));
+        EXPECT_NEAR(centre.x, 200.0f, 0.5f);
+        EXPECT_NEAR(centre.y, 200.0f, 0.5f);
+    }
+}
+
+TEST_F(ViewerImageTest, PickPointLandsOnTheShownSlice) {
+    viewer->setImageData(volume.get());
+    viewer->setSliceAxis(2);
+    const Vec3 centre = sliceCentre(viewer);
+    Vec3 picked;
+    ASSERT_TRUE(viewer->pickPoint(Vec2(200, 200), picked));
+    EXPECT_NEAR(picked.distance(centre), 0.0f, 0.05f);
+    ASSERT_TRUE(viewer->pickPoint(Vec2(300, 120), picked));
+    const isImageSDK::isSliceInfo* slice = viewer->getShownSlice();
+    const Vec3 normal(slice->matrix.m[8], slice->matrix.m[9], slice->matrix.m[10]);
+    EXPECT_NEAR((picked - centre).dot(normal), 0.0f, 1e-3f);
+    const Vec2 back = viewer->worldToScreen(picked);
+    EXPECT_NEAR(back.x, 300.0f, 0.05f);
+    EXPECT_NEAR(back.y, 120.0f, 0.05f);
+}
+
+TEST_F(ViewerImageTest, ImageSizeKeepsThePhysicalAspect) {
+    struct Case {
+        int width, height;
+        float sx, sy;
+        float roll;  // radians of the camera about its view axis
+        bool ok;
+        float expectedWidth, expectedHeight;
+    };
+    const Case cases[] = {
+        {200, 100, 1.0f, 1.0f, 0.0f, true, 200, 100},
+        {100, 100, 2.0f, 1.0f, 0.0f, true, 100, 50},
+        {100, 100, 1.0f, 2.0f, 0.0f, true, 50, 100},
+        // A quarter turn shows the rows upright: width and height trade places.
+        {200, 100, 1.0f, 1.0f, 1.5708f, true, 100, 200},
+        // Just under the threshold the rows still run across.
+        {200, 100, 1.0f, 1.0f, 0.78f, true, 200, 100},
+        {200, 100, 1.0f, 1.0f, 0.79f, true, 100, 200},
+        {200, 100, 1.0f, 0.000001f, 0.0f, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " roll " << c.roll);
+        RefPtr<isImageData> series(isImageData::create());
+        const int size[2] = {c.width, c.height};
+        const float spacing[2] = {c.sx, c.sy};
+        series->addSlice(size, 1, spacing, keys::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY);
+        isViewerImage* v = addViewer();
+        v->setImageData(series.get());
+        v->rollView(c.roll);
+        cocos2d::Size shown;
+        ASSERT_EQ(v->getImageSize(shown), c.ok);
+        if (c.ok) {
+            EXPECT_NEAR(shown.width, c.expectedWidth, 0.01f);
+            EXPECT_NEAR(shown.height, c.expectedHeight, 0.01f);
+        }
+    }
+}
+
+TEST_F(ViewerImageTest, ATwoDimensionalSeriesStaysASlice) {
+    RefPtr<isImageData> series(isImageData::create());
+    const int size[2] = {16, 16};
+    const float spacing[2] = {1.0f, 1.0f};
+    series->addSlice(size, 1, spacing, keys::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY);
+    NotificationRecorder labels(keys::NOTIFY_ORIENT_LABEL, viewer);
+    viewer->setImageData(series.get());
+    viewer->setSliceAxis(1);
+    labels.drain();
+    EXPECT_EQ(viewer->type, keys::VIEW_SLICE);
+    ASSERT_FALSE(labels.received.empty());
+    for (const auto& r : labels.received) {
+        EXPECT_EQ(r.text, "Slice");
+    }
+}
+
+TEST_F(ViewerImageTest, SliceIndexOffThePlaneHidesTheWindowAndBackShowsIt) {
+    viewer->setImageData(volume.get());
+    const int count = viewer->getSliceCount();
+    ASSERT_GT(count, 1);
+    for (int index : {-1, count}) {
+        viewer->setSliceIndex(index, false);
+        EXPECT_FALSE(viewer->isShown()) << index;
+        viewer->setSliceIndex(0, false);
+        EXPECT_TRUE(viewer->isShown()) << index;
+    }
+}
+
+TEST_F(ViewerImageTest, SetViewTypeSwitchesThroughItsCommandOnlyOnChange) {
+    viewer->setImageData(volume.get());
+    NotificationRecorder labels(keys::NOTIFY_ORIENT_LABEL, viewer);
+    viewer->setViewType(keys::VIEW_SAGITTAL);
+    labels.drain();
+    EXPECT_EQ(viewer->type, keys::VIEW_SAGITTAL);
+    ASSERT_FALSE(labels.received.empty());
+    EXPECT_EQ(labels.received.back().text, "Sagittal");
+    labels.received.clear();
+    viewer->setViewType(keys::VIEW_SAGITTAL);
+    labels.drain();
+    EXPECT_TRUE(labels.received.empty());
+}
+
+TEST_F(ViewerImageTest, ATileRelaysCommandsAndAppliesThemWhenTheControllerSendsThemBack) {
+    viewer->setImageData(volume.get());
+    RefPtr<FakeController> controller(new FakeController());
+    viewer->setController(controller.get());
+    isImageSDK::isInteractorImage* interactor = interactorOf(viewer);
+    const int modeBefore = interactor->getInteractionMode();
+    const int sliceBefore = viewer->getImageActor()->getSliceIndex();
+
+    NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, keys::NOTIFY_WW_BY_MOUSE,
+                                                                nullptr, viewer, false);
+    viewer->onNotification(keys::NOTIFY_WHEEL_UP, nullptr, nullptr);
+    drain();
+    EXPECT_EQ(interactor->getInteractionMode(), modeBefore);
+    EXPECT_EQ(viewer->getImageActor()->getSliceIndex(), sliceBefore);
+    ASSERT_EQ(controller->relayed.size(), 2u);
+    for (const auto& relay : controller->relayed) {
+        EXPECT_EQ(relay.sender, viewer) << relay.key;
+        viewer->onNotification(relay.key, relay.data.get(), controller.get());
+    }
+    EXPECT_EQ(interactor->getInteractionMode(), keys::kModeWindowLevel);
+    EXPECT_EQ(viewer->getImageActor()->getSliceIndex(), sliceBefore + 1);
+}
+
+TEST_F(ViewerImageTest, WindowLevelModeEndsOnlyFromWindowLevel) {
+    viewer->setImageData(volume.get());
+    struct Case {
+        int mode;
+        int after;
+    };
+    const Case cases[] = {{keys::kModeWindowLevel, keys::kModeProbe},
+                          {keys::kModeZoom, keys::kModeZoom},
+                          {keys::kModePan, keys::kModePan}};
+    for (const Case& c : cases) {
+        interactorOf(viewer)->setInteractionMode(c.mode);
+        viewer->onNotification(keys::NOTIFY_VIEW_CMD_9035, nullptr, nullptr);
+        EXPECT_EQ(interactorOf(viewer)->getInteractionMode(), c.after) << c.mode;
+    }
+}
+
+TEST_F(ViewerImageTest, ZoomingInWidensTheEdgeMarginUpToJustUnderHalf) {
+    viewer->setImageData(volume.get());
+    struct Step {
+        float factor;
+        float margin;
+    };
+    const Step steps[] = {{2.0f, 0.3f}, {2.0f, 0.4999f}, {0.5f, 0.15f}, {1.0f, 0.15f}};
+    for (const Step& step : steps) {
+        NSUI::NSNotificationData* data = NSUI::NSNotificationData::create();
+        data->floatValue = step.factor;
+        viewer->onNotification(keys::NOTIFY_SYNC_ZOOM, data, nullptr);
+        EXPECT_FLOAT_EQ(viewer->getEdgeMargin(), step.margin) << step.factor;
+    }
+}
+
+TEST_F(ViewerImageTest, OneFavouriteRequestGivesOneCropForTwoWindows) {
+    isViewerImage* second = addViewer();
+    viewer->setImageData(volume.get());
+    second->setImageData(volume.get());
+    // The whole slice in view: the crop is all of it.
+    viewer->zoomBy(0.5f);
+    second->zoomBy(0.5f);
+    std::vector<RefPtr<NSUI::NSNotificationData>> crops;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        this, nullptr,
+        [&crops](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
+            crops.push_back(RefPtr<NSUI::NSNotificationData>::retained(data));
+        },
+        keys::NOTIFY_VIEW_CAPTURED);
+    NSUI::NSNotificationCenter::getInstance()->postNotification(
+        nullptr, keys::NOTIFY_QUICK_FAVORITE, keyed(), nullptr, false);
+    drain();
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    ASSERT_EQ(crops.size(), 1u);
+    auto* slice = static_cast<isImageSDK::isSliceInfo*>(crops[0]->buffer);
+    ASSERT_NE(slice, nullptr);
+    EXPECT_EQ(crops[0]->key, kScreenKey);
+    const isImageSDK::isSliceInfo* shown = viewer->getShownSlice();
+    EXPECT_EQ(slice->width, shown->width);
+    EXPECT_EQ(slice->height, shown->height);
+    EXPECT_EQ(slice->frames, 1);
+    EXPECT_EQ(std::memcmp(slice->data, shown->data, std::size_t(shown->width) * shown->height * 2),
+              0);
+    // The record is the data's: it goes with the last reference, untaken.
+    EXPECT_NE(dynamic_cast<isImageSDK::isCropSliceData*>(crops[0].get()), nullptr);
+}
+
+TEST_F(ViewerImageTest, MaximiseSetsTheOthersAsideAndASecondRequestRestoresAll) {
+    isViewerImage* other = addViewer();
+    viewer->setPosition(Vec2(10, 20));
+    other->setPosition(Vec2(420, 20));
+    NotificationRecorder states(keys::NOTIFY_QUICK_TOOL_STATE);
+    std::vector<int> stateValues;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        this, nullptr,
+        [&stateValues](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
+            stateValues.push_back(data->intValue);
+        },
+        keys::NOTIFY_QUICK_TOOL_STATE);
+    const auto request = [&]() {
+        NSUI::NSNotificationData* data = keyed();
+        data->intValue2 = static_cast<int>(viewer->getRefID());
+        data->stringValue = R"({"x":"0","y":"0","w":"900","h":"600"})";
+        NSUI::NSNotificationCenter::getInstance()->postNotification(
+            nullptr, keys::NOTIFY_QUICK_MAXIMIZE, data, nullptr, false);
+        drain();
+    };
+    request();
+    EXPECT_TRUE(viewer->isMaximized());
+    EXPECT_EQ(viewer->getContentSize(), cocos2d::Size(900, 600));
+    EXPECT_EQ(other->getPosition(), Vec2(10000, 10000));
+    EXPECT_EQ(other->getContentSize(), cocos2d::Size(128, 128));
+    request();
+    EXPECT_FALSE(viewer->isMaximized());
+    EXPECT_EQ(viewer->getPosition(), Vec2(10, 20));
+    EXPECT_EQ(viewer->getContentSize(), cocos2d::Size(400, 400));
+    EXPECT_EQ(other->getPosition(), Vec2(420, 20));
+    EXPECT_EQ(other->getContentSize(), cocos2d::Size(400, 400));
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    EXPECT_EQ(stateValues, (std::vector<int>{1, 0}));
+}
+
+TEST_F(ViewerImageTest, RemovalIsAnnouncedWithTheWindowIdAtCleanupAndAgainAtDestruction) {
+    std::vector<int> ids;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        this, nullptr,
+        [&ids](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
+            ids.push_back(data->intValue2);
+        },
+        keys::NOTIFY_VIEWER_REMOVED);
+    const int id = static_cast<int>(viewer->getRefID());
+    viewer->retain();
+    viewer->removeFromParent();
+    viewer->cleanup();
+    viewer->release();
+    drain();
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    ASSERT_GE(ids.size(), 2u);
+    for (int received : ids) {
+        EXPECT_EQ(received, id);
+    }
+}
+
+}  // namespace
