@@ -25,6 +25,7 @@
 #include "imagesdk/render/isRegionCrop.h"
 #include "imagesdk/viewers/ViewerColorTable.h"
 #include "imagesdk/viewers/isSeriesInfoReader.h"
+#include "imagesdk/viewers/viewTypeOfSlice.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UIJson.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -50,8 +51,6 @@ constexpr float kSmallOverlay = 250.0f;
 constexpr float kFocusSyncEpsilon = 0.1f;
 constexpr float kZoomSyncEpsilon = 0.01f;
 constexpr float kDegreesToRadians = 3.14159265358979f / 180.0f;
-constexpr int kAxialSum = 'L' + 'R' + 'A' + 'P';
-constexpr int kSagittalSum = 'A' + 'P' + 'S' + 'I';
 constexpr int kCoronalSum = 'L' + 'R' + 'S' + 'I';
 constexpr const char* kFullInfoSetting = "sdk_show_dcmFullInfo";
 constexpr const char* kBlackBackground = "UIRes/black22.png";
@@ -390,29 +389,6 @@ void isViewerImage::setColorTable(const unsigned char* table) {
 
 void isViewerImage::postOverlayLabel(const char* label) {
     centre()->postString(nullptr, NOTIFY_ORIENT_LABEL, label, this, false);
-}
-
-int isViewerImage::viewTypeOfLetterSum(int sum) {
-    switch (sum) {
-    case kAxialSum:
-        return VIEW_AXIAL;
-    case kSagittalSum:
-        return VIEW_SAGITTAL;
-    case kCoronalSum:
-        return VIEW_CORONAL;
-    default:
-        return VIEW_SLICE;
-    }
-}
-
-int isViewerImage::viewTypeOfSlice(const isSliceInfo* slice) {
-    if (slice == nullptr) {
-        return VIEW_SLICE;
-    }
-    char labels[12] = {};
-    computeOrientationLabels(column(slice->matrix, 0), column(slice->matrix, 1),
-                             slice->headFeetCode, slice->orientationCode, labels);
-    return viewTypeOfLetterSum(labels[0] + labels[3] + labels[6] + labels[9]);
 }
 
 void isViewerImage::setSliceAxis(int axis) {

@@ -90,11 +90,6 @@ public:
     bool isFullInfoShown() const { return showFullInfo; }
     bool isFrameShown() const { return frameShown; }
 
-    // Edge letters summing to 303 are axial, 301 sagittal, 314 coronal; anything else Slice.
-    static int viewTypeOfLetterSum(int sum);
-    // The view type the first letters of a slice's four edges give.
-    static int viewTypeOfSlice(const isSliceInfo* slice);
-
 protected:
     isViewerImage();
 

@@ -108,24 +108,6 @@ protected:
     isViewerImage* viewer = nullptr;
 };
 
-TEST(ViewTypeOfLetters, PlaneSumsClassify) {
-    struct Case {
-        int sum;
-        int type;
-    };
-    const Case cases[] = {{'L' + 'R' + 'A' + 'P', keys::VIEW_AXIAL},
-                          {'A' + 'P' + 'S' + 'I', keys::VIEW_SAGITTAL},
-                          {'L' + 'R' + 'S' + 'I', keys::VIEW_CORONAL},
-                          {302, keys::VIEW_SLICE},
-                          {0, keys::VIEW_SLICE}};
-    EXPECT_EQ(cases[0].sum, 303);
-    EXPECT_EQ(cases[1].sum, 301);
-    EXPECT_EQ(cases[2].sum, 314);
-    for (const Case& c : cases) {
-        EXPECT_EQ(isViewerImage::viewTypeOfLetterSum(c.sum), c.type) << c.sum;
-    }
-}
-
 TEST_F(ViewerImageTest, EachAxisIsShownWithThePatientLettersOfTheRadiologicalView) {
     viewer->setImageData(volume.get());
     struct Case {
