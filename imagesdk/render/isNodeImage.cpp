@@ -183,6 +183,13 @@ cocos2d::Texture2D* isNodeImage::buildTexture() {
         return nullptr;
     }
     spriteScale = texels.scale;
+    // A new slab or frame of the same size refills the texture shown instead of making another.
+    cocos2d::Texture2D* shown = getTexture();
+    if (shown != nullptr && shown == builtTexture && shown->getPixelsWide() == texels.width &&
+        shown->getPixelsHigh() == texels.height &&
+        shown->updateWithData(texels.texels.data(), 0, 0, texels.width, texels.height)) {
+        return shown;
+    }
     auto* texture = new (std::nothrow) cocos2d::Texture2D();
     if (texture == nullptr) {
         return nullptr;
@@ -194,6 +201,7 @@ cocos2d::Texture2D* isNodeImage::buildTexture() {
         return nullptr;
     }
     texture->autorelease();
+    builtTexture = texture;
     return texture;
 }
 

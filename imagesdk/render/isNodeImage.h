@@ -95,6 +95,8 @@ protected:
     int maxTextureSize = 4096;
     cocos2d::Vec2 spriteScale = cocos2d::Vec2(1.0f, 1.0f);
     isSliceTexture texels;
+    // The last texture this node made; compared, never dereferenced, until it is shown.
+    const cocos2d::Texture2D* builtTexture = nullptr;
 
 private:
     void onCineKey(int key);

@@ -159,6 +159,18 @@ TEST_F(NodeImageTest, RebuildsOnlyWhenAsked) {
     node->onWindowLevelChanged();
     probe->frame();
     EXPECT_EQ(cocos2d::Texture2D::getUploadCount(), start + 1);
+
+    // A rebuild of the same size refills the texture shown; another size makes a new one.
+    cocos2d::Texture2D* shown = node->getTexture();
+    node->getClut()->setWindowLevel(60.0f, 30.0f);
+    node->onWindowLevelChanged();
+    probe->frame();
+    EXPECT_EQ(node->getTexture(), shown);
+    SampleSlice wider(3, 2, std::vector<std::uint8_t>{0, 50, 100, 200, 10, 20}, 0);
+    node->setSliceInfo(&wider.record);
+    probe->frame();
+    ASSERT_NE(node->getTexture(), nullptr);
+    EXPECT_EQ(node->getTexture()->getPixelsWide(), 3);
 }
 
 }  // namespace
