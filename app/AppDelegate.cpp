@@ -21,6 +21,7 @@
 #include "studydb/LibraryCallbacks.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dataService.h"
+#include "studydb/dcmSend.h"
 #include "studydb/sniffer.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSDataManager.h"
@@ -87,6 +88,9 @@ void registerServiceHooks(AppConfig* config) {
     // The discovery threads read these; both values are fixed for the run.
     const std::string identifier = config->getAppIdentifier();
     NSUI::sniffer::setAppIdentifierSource([identifier] { return identifier; });
+    dcmSend::setStatisticRecorder([](int event, const std::string& value) {
+        statApplication::getInstance()->addStat(event, value);
+    });
     NSUI::sniffer::setLoginSource([](std::string& loginId) {
         std::string loggedIn;
         login::getLoginInfo(loggedIn, loginId);

@@ -23,6 +23,7 @@
 #include "studydb/StudyNotifications.h"
 #include "studydb/dataService.h"
 #include "studydb/dcmFinder.h"
+#include "studydb/dcmSend.h"
 #include "studydb/dicomDB.h"
 #include "studydb/importDcm.h"
 #include "toolkit/core/AppConfig.h"
@@ -176,12 +177,23 @@ void patientList::share(int row) {
 }
 
 void patientList::openDicomNodes(int row, bool receivePanel) {
-    (void)row;
-    (void)receivePanel;
+    NSUI::NSResponseWindow* window = dcmSend::createWindow();
+    if (window == nullptr) {
+        showNotAvailable();
+        return;
+    }
+    addChild(window);
+    if (auto* screen = dynamic_cast<dcmSend*>(window->getChildByNameDeep("dcmSend"))) {
+        if (listObject* item = getRow(row)) {
+            screen->setSendSource(dicomRoot + item->folder, item->name);
+        }
+        if (receivePanel) {
+            screen->selectPanel(dcmSend::kPanelReceive);
+        }
+    }
     if (table != nullptr) {
         table->closeCellMenu(true);
     }
-    showNotAvailable();
 }
 
 void patientList::tableCellLeftMenu(NSUI::NSTableView* view, NSUI::NSTableViewMenu* menu) {

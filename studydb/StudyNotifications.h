@@ -43,6 +43,8 @@ constexpr int NOTIFY_SEND_PROGRESS = 2012;
 constexpr int NOTIFY_SEND_DONE = 2013;
 // Second int = the send task's id.
 constexpr int NOTIFY_SEND_FAILED = 2014;
+// Object = a send task the DICOM node screen drops from its list; group = that screen.
+constexpr int NOTIFY_SEND_TASK_REMOVE = 2015;
 
 // Peers.
 // Text = the discovery message of a peer as JSON.

@@ -9,7 +9,9 @@
 #include "imagesdk/data/isSliceInfo.h"
 #include "studydb/LibraryCallbacks.h"
 #include "studydb/LocalNetwork.h"
+#include "studydb/RecentlySeen.h"
 #include "studydb/StudyNotifications.h"
+#include "studydb/TaskText.h"
 #include "studydb/dataServiceThread.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
@@ -53,6 +55,11 @@ std::vector<std::array<char, 100>> targetBuffers(const std::vector<std::string>&
         std::strncpy(buffers[i].data(), targets[i].c_str(), buffers[i].size() - 1);
     }
     return buffers;
+}
+
+// A node to verify by name: "name,ip,port", the name free of the task separators.
+std::string echoTarget(const std::string& name, const std::string& ip, const std::string& port) {
+    return studydb::taskField(name) + "," + ip + "," + port;
 }
 
 void echoTargets(dcmSDK::dcmEcho& echo, const std::vector<std::string>& targets, bool addressOnly) {
@@ -235,7 +242,7 @@ void dataService::echoPeers(int mode) {
             sending = sending || (task->ip == neighbour.ip && task->port == neighbour.port);
         }
         if (!sending) {
-            targets.push_back(neighbour.name + "," + neighbour.ip + "," + neighbour.port);
+            targets.push_back(echoTarget(neighbour.name, neighbour.ip, neighbour.port));
         }
     }
     echoTargets(echo, targets, false);
@@ -251,23 +258,13 @@ void dataService::postNeighborCount() {
     } else {
         NSUI::DateTimeFields now;
         NSUI::parseDateTime(NSUI::getCurrentDateTime(), now);
-        const int nowSeconds = now.hour * 3600 + now.minute * 60 + now.second;
         std::vector<neighborInfo> neighbours;
         if (database != nullptr) {
             database->getNeighbors(neighbours);
         }
         int count = 0;
         for (const neighborInfo& neighbour : neighbours) {
-            NSUI::DateTimeFields seen;
-            if (neighbour.wifi.size() != 19 || !NSUI::parseDateTime(neighbour.wifi, seen) ||
-                neighbour.wifi[4] != '-' || neighbour.wifi[13] != ':' || seen.year != now.year ||
-                seen.month != now.month || seen.day != now.day) {
-                continue;
-            }
-            const int seenSeconds = seen.hour * 3600 + seen.minute * 60 + seen.second;
-            if (nowSeconds - seenSeconds < 10) {
-                ++count;
-            }
+            count += studydb::isRecentlySeen(neighbour.wifi, now) ? 1 : 0;
         }
         data->intValue = count;
     }
@@ -361,7 +358,7 @@ void dataService::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificati
         if (dcmSendingObject* task = findSendTask(data->intValue2)) {
             task->progress = 100.0f;
             task->state = dcmTask::kDone;
-            pendingEcho.push_back(task->title + "," + task->ip + "," + task->port);
+            pendingEcho.push_back(echoTarget(task->title, task->ip, task->port));
         }
         return;
     case studydb::NOTIFY_SEND_FAILED:

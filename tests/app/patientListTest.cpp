@@ -11,12 +11,14 @@
 #include "engine/2d/Label.h"
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
+#include "engine/base/RefPtr.h"
 #include "engine/base/Scheduler.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dataService.h"
+#include "studydb/dcmSend.h"
 #include "studydb/dicomDB.h"
 #include "tests/app/HomeScreenFixture.h"
 #include "tests/support/lib/DicomFixture.h"
@@ -24,6 +26,7 @@
 #include "toolkit/core/UILocalConfig.h"
 #include "toolkit/core/ZipRoutines.h"
 #include "toolkit/widgets/NSListView.h"
+#include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTableViewCell.h"
 #include "toolkit/widgets/NSTextField.h"
 
@@ -368,4 +371,22 @@ TEST_F(HomeScreenTest, AFirstRowArrivingInAnEmptyListSitsAtTheTop) {
     EXPECT_FLOAT_EQ(table->cellAtIndex(1)->convertToWorldSpace(cocos2d::Vec2::ZERO).y +
                         2 * patientList::kRowHeight,
                     800.0f - patientList::kTopBarHeight);
+}
+
+TEST_F(HomeScreenTest, TheNodeButtonOpensTheNodeScreenWithTheSelectedPatient) {
+    showScreen();
+    loadRows({answerRow("1", "Anna")});
+    screen->getTable()->selectCellAtIndex(0);
+    screen->onButtonClick(button(screen, "wifi"));
+    auto* window = dynamic_cast<NSUI::NSResponseWindow*>(
+        screen->getChildren().empty() ? nullptr : screen->getChildren().back());
+    ASSERT_NE(window, nullptr);
+    auto* nodes = dynamic_cast<dcmSend*>(window->getChildByName("dcmSend"));
+    ASSERT_NE(nodes, nullptr);
+    EXPECT_EQ(nodes->getSendPath(), screen->getDicomRoot() + "P1");
+    pumpFrames(2);
+    EXPECT_TRUE(nodes->getChildByNameDeep("dcmNode_send")->isVisible());
+    const auto held = cocos2d::RefPtr<NSUI::NSResponseWindow>::retained(window);
+    nodes->onClick(nodes->getChildByNameDeep("btn_back"));
+    EXPECT_EQ(held->getParent(), nullptr);
 }

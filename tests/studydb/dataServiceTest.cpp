@@ -242,3 +242,16 @@ TEST_F(ServiceTest, ReformatSlicesAreWrittenAndReadBack) {
     EXPECT_EQ(samples[0], 0);
     EXPECT_EQ(samples[1], 0);
 }
+
+// A node name with the task separators must not split the verification target it goes into.
+TEST_F(ServiceTest, EchoTargetsKeepNodeNamesFreeOfTaskSeparators) {
+    auto* task = new dcmSendingObject();
+    task->ip = "10.0.0.9";
+    task->port = "104";
+    task->title = "Ward, 3@B";
+    service_->addSendTask(task);
+    task->release();
+    deliver(service_, studydb::NOTIFY_SEND_DONE, "", task->taskId());
+    EXPECT_EQ(service_->getPendingEchoTargets(),
+              (std::vector<std::string>{"Ward  3 B,10.0.0.9,104"}));
+}
