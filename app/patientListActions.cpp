@@ -177,20 +177,35 @@ void patientList::share(int row) {
 }
 
 void patientList::openDicomNodes(int row, bool receivePanel) {
+    listObject* item = getRow(row);
+    auto prepare = [&](dcmSend* screen) {
+        if (screen == nullptr) {
+            return;
+        }
+        if (receivePanel) {
+            screen->selectPanel(dcmSend::kPanelReceive);
+        }
+        if (item != nullptr) {
+            screen->setSendSource(dicomRoot + item->folder, item->name);
+        }
+    };
+    if (AppConfig::getInstance()->isPhone) {
+        if (cocos2d::Scene* scene = dcmSend::createScene()) {
+            prepare(dynamic_cast<dcmSend*>(scene->getChildByNameDeep("dcmSend")));
+            if (table != nullptr) {
+                table->closeCellMenu(false);
+            }
+            cocos2d::Director::getInstance()->pushScene(scene);
+        }
+        return;
+    }
     NSUI::NSResponseWindow* window = dcmSend::createWindow();
     if (window == nullptr) {
         showNotAvailable();
         return;
     }
-    addChild(window);
-    if (auto* screen = dynamic_cast<dcmSend*>(window->getChildByNameDeep("dcmSend"))) {
-        if (listObject* item = getRow(row)) {
-            screen->setSendSource(dicomRoot + item->folder, item->name);
-        }
-        if (receivePanel) {
-            screen->selectPanel(dcmSend::kPanelReceive);
-        }
-    }
+    addChild(window, kPopupZOrder);
+    prepare(dynamic_cast<dcmSend*>(window->getChildByName("dcmSend")));
     if (table != nullptr) {
         table->closeCellMenu(true);
     }

@@ -1,5 +1,7 @@
 #include "studydb/RetrieveTask.h"
 
+#include "studydb/TaskText.h"
+
 #include "dcmsdk/dcmGet.h"
 #include "toolkit/core/TextRoutines.h"
 
@@ -29,9 +31,7 @@ bool RetrieveTask::parse(const std::string& text, RetrieveTask& task) {
 }
 
 std::string RetrieveTask::withoutSeparators(std::string text) {
-    std::replace(text.begin(), text.end(), ',', ' ');
-    std::replace(text.begin(), text.end(), '@', ' ');
-    return text;
+    return taskField(text);
 }
 
 std::string RetrieveTask::joined() const {
