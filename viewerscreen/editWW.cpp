@@ -211,7 +211,7 @@ bool editWW::onResponseReturn() {
         return true;
     }
     // Closing may release the last references to the entry while this call still runs.
-    const cocos2d::RefPtr<editWW> keep(this);
+    const auto keep = cocos2d::RefPtr<editWW>::retained(this);
     if (auto* window = dynamic_cast<NSUI::NSResponseWindow*>(getParent())) {
         window->removeFromParent();
     } else {

@@ -268,3 +268,7 @@ void toolDisk::addWindowLevelPreset(const std::string& name, float width, float 
     preset.level = level;
     presets.push_back(preset);
 }
+
+void toolDisk::clearWindowLevelPresets() {
+    presets.clear();
+}

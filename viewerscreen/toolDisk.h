@@ -43,6 +43,8 @@ public:
     void hide();
     // Appends a copy to the presets the preset page offers.
     void addWindowLevelPreset(const std::string& name, float width, float level);
+    // Empties the presets; the opener does so when its own list changes.
+    void clearWindowLevelPresets();
 
     // Page loaders; each does nothing while its own page is open.
     void showWindowLevelPage();
