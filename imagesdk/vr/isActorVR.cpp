@@ -1,9 +1,11 @@
 #include "imagesdk/vr/isActorVR.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/2d/Sprite.h"
 #include "engine/renderer/Texture2D.h"
+#include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isCamera.h"
 #include "imagesdk/render/isRenderWindowBase.h"
@@ -12,6 +14,9 @@
 namespace isImageSDK {
 
 namespace {
+
+// Modality code of PET in the slice records.
+constexpr int kModalityPT = 1;
 
 constexpr int PIXEL_TYPE_FLOAT = 2;
 
@@ -146,6 +151,50 @@ void isActorVR::setVoxelData(const void* voxels) {
     fastCaster.setVoxelData(voxels);
     bestCaster.setVoxelData(voxels);
     requestFrame();
+}
+
+void isActorVR::setImageData(isImageData* data) {
+    // The retained sets change only after setVolume has stopped the casters reading them.
+    cocos2d::RefPtr<isImageData> next = cocos2d::RefPtr<isImageData>::retained(data);
+    vrVolumeDesc desc;
+    bool maximumIntensity = false;
+    if (data != nullptr) {
+        data->update();
+        if (data->isVolume() && data->getVolumeBuffer() != nullptr) {
+            desc.data = data->getVolumeBuffer();
+            desc.width = data->width;
+            desc.height = data->height;
+            desc.depth = data->sliceCount;
+            data->getSpacing(desc.spacing);
+            desc.pixelType = data->pixelType;
+            std::memcpy(desc.matrix, data->worldMatrix.m, sizeof(desc.matrix));
+            const isSliceInfo* first = data->getSlice(0);
+            maximumIntensity = first != nullptr && first->modality == kModalityPT;
+        }
+    }
+    setVolume(desc.data != nullptr ? &desc : nullptr, maximumIntensity);
+    shownPhase = desc.data != nullptr ? next : nullptr;
+    imageData = next;
+    phase = 0;
+}
+
+void isActorVR::setPhase(int n) {
+    if (!imageData || !volume || n < 0 || n >= imageData->getNumberOfPhases()) {
+        return;
+    }
+    isImageData* chosen = imageData->getPhase(n);
+    if (chosen == nullptr) {
+        return;
+    }
+    chosen->update();
+    const void* voxels = chosen->getVolumeBuffer();
+    if (voxels == nullptr || chosen->width != volume->width || chosen->height != volume->height ||
+        chosen->sliceCount != volume->depth || chosen->pixelType != volume->pixelType) {
+        return;
+    }
+    setVoxelData(voxels);
+    shownPhase = cocos2d::RefPtr<isImageData>::retained(chosen);
+    phase = n;
 }
 
 void isActorVR::setWindowLevel(float width, float centre) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "engine/base/RefPtr.h"
 #include "imagesdk/render/isActorObject.h"
 #include "imagesdk/vr/isVRThread.h"
 #include "imagesdk/vr/vrRayCaster.h"
@@ -18,6 +19,8 @@ class NSNotificationData;
 }
 
 namespace isImageSDK {
+
+class isImageData;
 
 // Shows a volume rendering in a render window. A fast caster (nearest sampling, adaptive
 // resolution) renders while the view changes; a full-quality caster (trilinear, full size)
@@ -43,6 +46,14 @@ public:
     void setVolume(const vrVolumeDesc* desc, bool maximumIntensity = false);
     // The voxels of another phase of the same geometry.
     void setVoxelData(const void* voxels);
+    // Renders a volume data set, retained while shown (its voxels stay where they are); a float
+    // PET volume renders as maximum intensity. Data that is not one regular volume buffer
+    // leaves the actor without a volume.
+    void setImageData(isImageData* data);
+    isImageData* getImageData() const { return imageData.get(); }
+    // Shows phase n of a multi-phase data set; ignored without data or out of range.
+    void setPhase(int n);
+    int getPhase() const { return phase; }
     void setWindowLevel(float width, float centre);
     // Width never below 2.
     void adjustWindowLevel(float widthChange, float centreChange);
@@ -82,6 +93,10 @@ private:
     // The casters keep a pointer to it; replaced (never edited) while they may read it.
     std::unique_ptr<vrVolumeDesc> volume;
     cocos2d::Sprite* sprite = nullptr;
+    cocos2d::RefPtr<isImageData> imageData;
+    // The phase whose voxels the casters read, held while they do.
+    cocos2d::RefPtr<isImageData> shownPhase;
+    int phase = 0;
     std::mutex textureLock;
     // The window view of the last requested frame; the full-quality frame renders it too.
     vrCamera view;

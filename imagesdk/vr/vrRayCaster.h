@@ -49,6 +49,8 @@ public:
     void getPendingWindowLevel(float* width, float* centre) const;
     // 256 RGB triples; entry 0 is also the background.
     void setColorTable(const std::uint8_t table[768]);
+    // The table last set; read only while no frame is cast.
+    const std::uint8_t* getColorTable() const { return colourTable; }
     void setRenderMode(int mode);
     int getRenderMode() const { return renderMode; }
     // 1 trilinear, 0 nearest.
