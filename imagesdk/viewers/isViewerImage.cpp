@@ -100,9 +100,11 @@ Mat4 planeOfSlice(const isSliceInfo* slice) {
     return plane;
 }
 
-Vec3 footOnLine(const Vec3& point, const Vec3& origin, const Vec3& direction) {
-    const Vec3 n = normalised(direction);
-    return origin + n * (point - origin).dot(n);
+// The point moved along the slice normal onto the slice's plane: the focus keeps its place in
+// the picture and takes the slice's depth.
+Vec3 ontoSlicePlane(const Vec3& point, const Vec3& origin, const Vec3& normal) {
+    const Vec3 n = normalised(normal);
+    return point - n * (point - origin).dot(n);
 }
 
 std::string jsonOf(const Mat4& plane) {
@@ -583,7 +585,7 @@ void isViewerImage::setSliceIndex(int index, bool refit) {
                 refitToSlice(slice);
                 slicePlane = planeOfSlice(slice);
             } else {
-                setFocus(footOnLine(focusPoint(), column(slice->matrix, 3), newNormal));
+                setFocus(ontoSlicePlane(focusPoint(), column(slice->matrix, 3), newNormal));
             }
             postSlicePlane();
         }
@@ -1205,7 +1207,7 @@ void isViewerImage::onNotification(int command, NSUI::NSNotificationData* data,
         if (imageActor != nullptr && data != nullptr) {
             if (const isSliceInfo* slice = shownSlice(imageActor)) {
                 const Vec3 point(jsonFloat(data, "x"), jsonFloat(data, "y"), jsonFloat(data, "z"));
-                setFocus(footOnLine(point, column(slice->matrix, 3), column(slice->matrix, 2)));
+                setFocus(ontoSlicePlane(point, column(slice->matrix, 3), column(slice->matrix, 2)));
                 postSlicePlane();
             }
         }
@@ -1268,7 +1270,7 @@ void isViewerImage::resetSlice() {
         refitToSlice(slice);
         slicePlane = planeOfSlice(slice);
     } else {
-        setFocus(footOnLine(focusPoint(), column(slice->matrix, 3), column(slice->matrix, 2)));
+        setFocus(ontoSlicePlane(focusPoint(), column(slice->matrix, 3), column(slice->matrix, 2)));
     }
     postSlicePlane();
 }

@@ -212,6 +212,28 @@ TEST_F(ViewerImageTest, SliceIndexOffThePlaneHidesTheWindowAndBackShowsIt) {
     }
 }
 
+TEST_F(ViewerImageTest, PagingCarriesTheFocusToTheNewSliceDepth) {
+    viewer->setImageData(volume.get());
+    viewer->setSliceAxis(2);
+    const isImageSDK::isSliceInfo* first = viewer->getShownSlice();
+    const Vec3 normal(first->matrix.m[8], first->matrix.m[9], first->matrix.m[10]);
+    const Vec3 start(viewer->getSlicePlane().m[12], viewer->getSlicePlane().m[13],
+                     viewer->getSlicePlane().m[14]);
+    for (int step : {1, 2, -3}) {
+        SCOPED_TRACE(step);
+        const int index = viewer->getImageActor()->getSliceIndex() + step;
+        viewer->setSliceIndex(index, false);
+        const isImageSDK::isSliceInfo* shown = viewer->getShownSlice();
+        const Vec3 origin(shown->matrix.m[12], shown->matrix.m[13], shown->matrix.m[14]);
+        const Vec3 focus(viewer->getSlicePlane().m[12], viewer->getSlicePlane().m[13],
+                         viewer->getSlicePlane().m[14]);
+        // On the shown slice, at the same place in the picture.
+        EXPECT_NEAR((focus - origin).dot(normal), 0.0f, 1e-3f);
+        const Vec3 across = (focus - start) - normal * (focus - start).dot(normal);
+        EXPECT_NEAR(across.length(), 0.0f, 1e-3f);
+    }
+}
+
 TEST_F(ViewerImageTest, SetViewTypeSwitchesThroughItsCommandOnlyOnChange) {
     viewer->setImageData(volume.get());
     NotificationRecorder labels(keys::NOTIFY_ORIENT_LABEL, viewer);
