@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/2d/Layer.h"
 #include "engine/2d/Sprite.h"
 #include "engine/base/Director.h"
 #include "engine/ui/Button.h"
@@ -48,6 +49,7 @@ const int kStatLeft = 10;
 const Color3B kTabChosen(255, 165, 0);
 const Color3B kTabOther(21, 170, 254);
 const Color3B kTitleFieldColour(191, 191, 191);
+const cocos2d::Color4B kBackdrop(0, 0, 0, 150);
 
 dcmSend::StatisticRecorder& statisticRecorder() {
     static dcmSend::StatisticRecorder recorder;
@@ -103,6 +105,10 @@ NSUI::NSResponseWindow* dcmSend::createWindow() {
     screen->setPosition(Vec2(size.width / 2.0f, size.height));
     window->setAnchorPoint(Vec2::ZERO);
     window->setPosition(Vec2::ZERO);
+    // The screen below stays visible but dimmed, so the pop-up reads as the one in charge.
+    if (auto* dim = cocos2d::LayerColor::create(kBackdrop, size.width, size.height)) {
+        window->addChild(dim);
+    }
     window->addChild(screen, window->getLocalZOrder());
     return window;
 }
@@ -372,12 +378,15 @@ void dcmSend::setupSendingPanel() {
     }
     taskTable->reloadData();
     if (taskTable->getItemCount() == 0) {
+        // At the screen's centre, but on the task panel: the other panels have their own content
+        // there.
         if (cocos2d::Sprite* help = cocos2d::Sprite::create("imgs/drNodeHelp.png")) {
             help->setName(kHelpName);
             help->setScale(kHelpScale);
             help->setAnchorPoint(Vec2(0.5f, 0.5f));
-            help->setPosition(Vec2(getContentSize().width / 2.0f, getContentSize().height / 2.0f));
-            addChild(help, kHelpZOrder);
+            help->setPosition(sendingPanel->convertToNodeSpace(convertToWorldSpace(
+                Vec2(getContentSize().width / 2.0f, getContentSize().height / 2.0f))));
+            sendingPanel->addChild(help, kHelpZOrder);
         }
     }
 }
@@ -520,7 +529,7 @@ void dcmSend::finishRestart() {
 }
 
 void dcmSend::showHelp(bool show) {
-    if (Node* help = getChildByName(kHelpName)) {
+    if (Node* help = sendingPanel != nullptr ? sendingPanel->getChildByName(kHelpName) : nullptr) {
         help->setVisible(show);
     }
 }

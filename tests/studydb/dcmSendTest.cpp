@@ -109,8 +109,8 @@ TEST_F(NodeScreenTest, PanelsShowTheOwnNodeTheKnownNodesAndTheHelp) {
         static_cast<cocos2d::ui::Text*>(receive->getChildByNameDeep("dcmTxtPort"))->getString(),
         std::to_string(port_));
     // No task at all: the help picture, and no send bar without a source.
-    ASSERT_NE(screen_->getChildByName("helpbk"), nullptr);
-    EXPECT_TRUE(screen_->getChildByName("helpbk")->isVisible());
+    ASSERT_NE(screen_->getChildByNameDeep("helpbk"), nullptr);
+    EXPECT_TRUE(screen_->getChildByNameDeep("helpbk")->isVisible());
     EXPECT_FALSE(screen_->getChildByNameDeep("dcmNode_send")->isVisible());
     screen_->setSendSource("/data/P1", "Doe");
     EXPECT_TRUE(screen_->getChildByNameDeep("dcmNode_send")->isVisible());
@@ -327,7 +327,7 @@ TEST_F(NodeScreenTest, SendingNeedsASourceAndANodeAndIsNotQueuedTwice) {
     const ssize_t queued = service_->getSendTasks().size();
     click("dcmSend");
     EXPECT_EQ(screen_->getPanel(), dcmSend::kPanelSending);
-    EXPECT_FALSE(screen_->getChildByName("helpbk")->isVisible());
+    EXPECT_FALSE(screen_->getChildByNameDeep("helpbk")->isVisible());
     ASSERT_EQ(screen_->getTaskTable()->getItemCount(), 1);
     auto* task = static_cast<dcmSendingObject*>(screen_->getTaskTable()->getItem(0));
     EXPECT_EQ(task->title, "Unknown");
