@@ -116,6 +116,7 @@ void composite(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std::u
         const float y = ray.start[1] + float(i) * ray.step[1];
         const float z = ray.start[2] + float(i) * ray.step[2];
         if (grid.isEmptyAt(x, y, z)) {
+            i += vrSpaceLeapingBase::stepsInBlock(x, y, z, ray.step) - 1;
             continue;
         }
         const vrTableEntry& e = classify<T>(c, sample<T, Tri>(c, v, x, y, z));
@@ -175,12 +176,19 @@ void preIntegrated(const vrKernelContext& c, const vrRayBlock& ray, cuLight& lig
     int prev = indexAt(ray.start[0] + float(first) * ray.step[0],
                        ray.start[1] + float(first) * ray.step[1],
                        ray.start[2] + float(first) * ray.step[2]);
+    // Segments between two samples of index 0 add nothing when that entry is clear: then a ray
+    // that has arrived in an empty block leaps over the rest of it.
+    const bool emptyIsClear = !(c.preTable[0].opacity > 0.0f);
     float opacity = 0.0f;
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     for (int i = first + 1; i <= last; ++i) {
         const float x = ray.start[0] + float(i) * ray.step[0];
         const float y = ray.start[1] + float(i) * ray.step[1];
         const float z = ray.start[2] + float(i) * ray.step[2];
+        if (prev == 0 && emptyIsClear && grid.isEmptyAt(x, y, z)) {
+            i += vrSpaceLeapingBase::stepsInBlock(x, y, z, ray.step) - 1;
+            continue;
+        }
         const int cur = indexAt(x, y, z);
         const vrTableEntry& e = c.preTable[cur * 256 + prev];
         prev = cur;
@@ -226,6 +234,7 @@ void maxIntensity(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std
         // No sample of a block can beat its maximum.
         const float blockMax = grid.blockMaximumAt(x, y, z);
         if (blockMax <= m || blockMax < threshold) {
+            i += vrSpaceLeapingBase::stepsInBlock(x, y, z, ray.step) - 1;
             continue;
         }
         m = std::max(m, sample<T, Tri>(c, v, x, y, z));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -36,6 +38,24 @@ public:
     float blockMaximumAt(float x, float y, float z) const {
         int index = int(x * 0.25f) + blocksX * int(y * 0.25f) + blocksPerPlane * int(z * 0.25f);
         return maxima[std::size_t(index)];
+    }
+    // Steps of `step` from the position (voxel units, inside the volume) before a sample can lie
+    // in another block: at least 1. A ray leaps over a block whose samples cannot matter.
+    static int stepsInBlock(float x, float y, float z, const float step[3]) {
+        const float p[3] = {x, y, z};
+        float exit = 1e30f;
+        for (int axis = 0; axis < 3; ++axis) {
+            const float d = step[axis];
+            const float low = float(int(p[axis] * 0.25f)) * 4.0f;
+            if (d > 0.0f) {
+                exit = std::min(exit, (low + 4.0f - p[axis]) / d);
+            } else if (d < 0.0f) {
+                exit = std::min(exit, (low - p[axis]) / d);
+            }
+        }
+        // A little short of the edge, so that rounding never leaps over a sample beyond it.
+        const float steps = std::ceil(exit - 1e-3f);
+        return steps > 1.0f ? (steps < 1e9f ? int(steps) : 1000000000) : 1;
     }
     // xmin, xmax, ymin, ymax, zmin, zmax in voxel units; inverted when nothing is occupied.
     const float* getBounds() const { return bounds; }
