@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/2d/ActionInterval.h"
+#include "engine/2d/Layer.h"
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
 #include "engine/platform/FileUtils.h"
@@ -31,12 +32,14 @@ namespace {
 
 const char* const kKeyPrefix = "dcmfind.";
 const char* const kFinderName = "dcmFinder";
+const char* const kListName = "dcmFindList";
 const float kMessageSeconds = 2.0f;
 const float kFadeSeconds = 0.5f;
 const int kFadeActionTag = 7301;
 const float kPhoneTitleBarHeight = 60.0f;
 const float kListMargin = 10.0f;
 const int kListZOrder = 100;
+const cocos2d::Color4B kShade(0, 0, 0, 150);
 
 // What a row shows of a text: its first characters (code points), as the columns allow.
 std::string firstCharacters(const std::string& text, std::size_t count) {
@@ -91,6 +94,11 @@ NSUI::NSResponseWindow* dcmFinder::createWindow() {
     finder->setupWidgets();
     window->setAnchorPoint(cocos2d::Vec2::ZERO);
     window->setPosition(cocos2d::Vec2::ZERO);
+    // The screen below stays in sight, dimmed.
+    if (cocos2d::LayerColor* shade = cocos2d::LayerColor::create(kShade)) {
+        shade->setContentSize(area);
+        window->addChild(shade, 0);
+    }
     window->addChild(finder, 1);
     return window;
 }
@@ -144,9 +152,8 @@ bool dcmFinder::init() {
     layout->setName(kLayoutFile);
     if (AppConfig::getInstance()->isPhone) {
         layout->setContentSize(cocos2d::Director::getInstance()->getWinSize());
-        AppConfig::getInstance()->setWidgetText(layout, kKeyPrefix);
-        cocos2d::ui::Helper::doLayout(layout);
     }
+    cocos2d::ui::Helper::doLayout(layout);
     setContentSize(layout->getContentSize());
     addChild(layout);
     auto handler = [this](cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data) {
@@ -164,11 +171,12 @@ void dcmFinder::setupWidgets() {
     const cocos2d::Size size = getContentSize();
     const float header = AppConfig::getInstance()->isPhone ? kPhoneHeaderHeight : kHeaderHeight;
     table = NSUI::NSListView::create();
+    table->setName(kListName);
     table->setDelegate(this);
     table->setContentSize(cocos2d::Size(size.width - 2.0f * kListMargin, size.height - header));
     table->setAnchorPoint(cocos2d::Vec2::ZERO);
     table->setPosition(cocos2d::Vec2(kListMargin, 0.0f));
-    addChild(table, kListZOrder);
+    layout->addChild(table, kListZOrder);
     table->reloadData();
     for (const char* name : {"btn_back", "btnSearch"}) {
         if (auto* button = dynamic_cast<cocos2d::ui::Button*>(layout->getChildByNameDeep(name))) {

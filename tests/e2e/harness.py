@@ -200,10 +200,12 @@ class Session:
         screenshot.capture(self.display, path)
         return path
 
-    def check_layout(self, label, ignore=()):
+    def check_layout(self, label, ignore=(), under=None):
         """Every named widget lies inside the window, and none overlaps another that is not
-        its ancestor or descendant. Returns the widgets."""
-        widgets = [w for w in self.widgets() if w.name not in ignore]
+        its ancestor or descendant. With `under` (top-level widget names), only the widgets
+        below those are checked: a pop-up's, over a screen it covers. Returns the widgets."""
+        widgets = [w for w in self.widgets() if w.name not in ignore and
+                   (under is None or w.path.split("/", 1)[0] in under)]
         width, height = self.window
         problems = []
         for w in widgets:

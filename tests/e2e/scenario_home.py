@@ -1,13 +1,16 @@
 """The home screen with the real program: a first run lists the example patient; a series that
 storescu sends to the program's storage node appears as a new patient row without a restart; a
-zip archive chosen through the import button's file dialog adds another. Screenshots of each
-step are kept."""
+zip archive chosen through the import button's file dialog adds another; the search button's
+query screen finds a patient on an Orthanc and retrieves its series into the library.
+Screenshots of each step are kept."""
 
 import os
 import shutil
+import json
 import socket
 import subprocess
 import sys
+import time
 import zipfile
 
 from harness import Failure, Session, run
@@ -15,6 +18,7 @@ from harness import Failure, Session, run
 EXAMPLE = "EXAMPLE^PHANTOM"
 SENT = "STORE^SENT"
 ZIPPED = "ZIP^IMPORTED"
+REMOTE = "REMOTE^RITA"
 
 
 def free_port():
@@ -158,6 +162,77 @@ def home(program, out):
         session.close()
 
 
+def start_orthanc(folder):
+    """An Orthanc on a free loopback port with its storage in `folder`; returns (process, port)."""
+    if shutil.which("Orthanc") is None:
+        raise Failure("Orthanc is needed for the query screen")
+    # A fresh archive: the studies of earlier runs would answer too.
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    port = free_port()
+    config = os.path.join(folder, "config.json")
+    with open(config, "w") as out:
+        json.dump({"Name": "e2e", "DicomAet": "ORTHANC", "DicomPort": port,
+                   "HttpPort": free_port(), "HttpServerEnabled": False,
+                   "RemoteAccessAllowed": False,
+                   "StorageDirectory": os.path.join(folder, "storage"),
+                   "IndexDirectory": os.path.join(folder, "index"), "Plugins": [],
+                   "DicomCheckCalledAet": False, "DicomAlwaysAllowEcho": True,
+                   "DicomAlwaysAllowStore": True, "DicomAlwaysAllowFind": True,
+                   "DicomAlwaysAllowGet": True}, out)
+    log = open(os.path.join(folder, "orthanc.log"), "w")
+    process = subprocess.Popen(["Orthanc", config], stdout=log, stderr=subprocess.STDOUT)
+    deadline = time.time() + 30
+    while time.time() < deadline:
+        with socket.socket() as probe:
+            if probe.connect_ex(("127.0.0.1", port)) == 0:
+                return process, port
+        time.sleep(0.1)
+    process.kill()
+    process.wait()
+    raise Failure("Orthanc did not start")
+
+
+def type_into(session, field, text):
+    session.click(field)
+    session.type_text(text)
+
+
+def remote_search(session):
+    """Opens the query screen from the home screen, finds REMOTE on an Orthanc and retrieves
+    its series: the patient then stands in the home screen's list."""
+    orthanc, port = start_orthanc(os.path.join(session.out, "orthanc"))
+    try:
+        sent = write_series(os.path.join(session.out, "remote"), REMOTE, "E2E-REMOTE-1", 3)
+        result = subprocess.run(["storescu", "-aec", "ORTHANC", "127.0.0.1", str(port)] + sent,
+                                capture_output=True, text=True)
+        if result.returncode != 0:
+            raise Failure("storescu to Orthanc failed: " + result.stderr.strip())
+        session.click("search")
+        session.wait_for(lambda: session.has_widget("btnSearch"), 20, "the query screen")
+        session.screenshot("02-query-screen")
+        # The help stands in the empty list.
+        session.check_layout("the empty query screen", ignore=("dcmFindList",),
+                             under=("dcmFind.csb",))
+        type_into(session, "editIP", "127.0.0.1")
+        type_into(session, "editPort", str(port))
+        type_into(session, "editTitle", "ORTHANC")
+        type_into(session, "editPatient", "REMOTE")
+        session.click("btnSearch")
+        session.wait_for_text("modality", lambda text: text == "CT", 30, "the series row")
+        session.screenshot("03-query-answers")
+        session.check_layout("the query screen with answers", under=("dcmFind.csb", "dcmFindList"))
+        # The retrieval goes on in the background once the screen is closed.
+        session.click("btnDownload")
+        session.click("btn_back")
+        session.wait_for(lambda: not session.has_widget("btnSearch"), 20, "the home screen")
+        wait_for_patient(session, REMOTE, 60)
+        session.screenshot("04-retrieved")
+    finally:
+        orthanc.terminate()
+        orthanc.wait()
+
+
 def small_window(program, out):
     session = Session(program, out, "home_1280x800", 1280, 800)
     shutil.rmtree(session.writable, ignore_errors=True)
@@ -171,6 +246,7 @@ def small_window(program, out):
         wait_for_patient(session, EXAMPLE, 60)
         session.screenshot("01-home-example")
         session.check_layout("the home screen with the example patient")
+        remote_search(session)
         status = session.stop_program()
         if status != 0:
             raise Failure("the program ended with status %d after its close" % status)
