@@ -498,6 +498,9 @@ void dcmSend::startRestart() {
 void dcmSend::visit(cocos2d::Renderer* renderer, const cocos2d::Mat4& parentTransform,
                     uint32_t parentFlags) {
     Node::visit(renderer, parentTransform, parentFlags);
+    if (restartCount == kRestartIdle) {
+        return;
+    }
     if ((restartCount >= 1 && restartCount < kRestartStopFrame) ||
         (restartCount > kRestartStopFrame && restartCount < kRestartStartFrame)) {
         ++restartCount;

@@ -219,7 +219,10 @@ void dcmSend::retryTask(Ref* sender) {
         retrieve->progress = 0.0f;
         dataService* service = dataService::getInstance();
         service->removeGetTask(retrieve);
-        retrieve->task.queue(service->getGetter());
+        // A retrieval the library refuses stays failed, with its retry button.
+        if (!retrieve->task.queue(service->getGetter())) {
+            retrieve->state = dcmTask::kFailed;
+        }
     } else {
         return;
     }

@@ -8,6 +8,7 @@
 #include "studydb/dataService.h"
 #include "studydb/dcmTask.h"
 #include "studydb/dicomDB.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/DateTimeRoutines.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -336,4 +337,30 @@ TEST_F(NodeScreenTest, SendingNeedsASourceAndANodeAndIsNotQueuedTwice) {
     click("dcmSend");
     EXPECT_EQ(screen_->getTaskTable()->getItemCount(), 1);
     EXPECT_EQ(static_cast<ssize_t>(service_->getSendTasks().size()), queued + 1);
+}
+
+// A retry hands the retrieval back to the library; one it refuses stays failed, and one whose
+// node is closed comes back failed from the library.
+TEST_F(NodeScreenTest, RetryingARetrieveQueuesItAgainOrKeepsItFailed) {
+    openScreen();
+    NSUI::NSListView* table = screen_->getTaskTable();
+    dcmGetingObject* refused = retrieveRow(table, "not-a-uid");
+    refused->state = dcmTask::kFailed;
+    auto* closed = new dcmGetingObject();
+    studydb::RetrieveTask::parse("127.0.0.1," + std::to_string(bvtest::freeLoopbackPort()) +
+                                     ",,,1.2.3,1.2.826.0.1.3680043.9.21.5," + root() +
+                                     "down,Doe^Jo,7,CT",
+                                 closed->task);
+    closed->state = dcmTask::kFailed;
+    table->pushBackItem(closed);
+    closed->release();
+
+    retryRow(0);
+    EXPECT_EQ(refused->state, dcmTask::kFailed);
+    EXPECT_TRUE(rowWidgetShown(table, 0, "dcmNodeSend_retry"));
+    retryRow(1);
+    EXPECT_EQ(closed->state, dcmTask::kWaiting);
+    EXPECT_EQ(rowText(table, 1, "ratio"), "Waiting");
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return closed->state == dcmTask::kFailed; }));
+    EXPECT_TRUE(rowWidgetShown(table, 1, "dcmNodeSend_retry"));
 }
