@@ -125,7 +125,7 @@ int dicomDB::insertVoiceNote(int seconds, const std::string& path) {
         auto* note = NSUI::NSNotificationData::create();
         note->stringValue = path;
         note->intValue = favoriteId;
-        note->indexValue = seconds;
+        note->intValue2 = seconds;
         centre()->postNotification(this, studydb::NOTIFY_FAVORITE_DETAIL_ADDED, note, nullptr,
                                    true);
     }

@@ -256,11 +256,13 @@ bool dicomDBThread::readStudies(const std::string& patientId, NSUI::NSDBDataMode
     return true;
 }
 
+// Oldest first; rows of the same second keep the order they were written in (a separator before
+// its note). Rows without a file keep an empty image.
 void dicomDBThread::readFavorites(NSUI::NSDBDataModel& rows) {
     NSUI::NSDBUtil* connection = connection_.load();
     NSUI::NSDBDataModel favorites;
     if (!connection->getRecords("select ID,type,message,icon,image,updateTime,scale from favorite "
-                                "where valid=1 order by updateTime asc",
+                                "where valid=1 order by updateTime asc, ID asc",
                                 &favorites)) {
         rows.clear();
         return;
@@ -276,7 +278,8 @@ void dicomDBThread::readFavorites(NSUI::NSDBDataModel& rows) {
         rows.addValue(type);
         rows.addValue(type == "5" ? cocos2d::safeBase64DecodeString(message) : message);
         rows.addValue(favorites.getValue(i, 3));
-        rows.addValue(writable + favorites.getValue(i, 4));
+        const std::string image = favorites.getValue(i, 4);
+        rows.addValue(image.empty() ? image : writable + image);
         rows.addValue(favorites.getValue(i, 5));
         rows.addValue(favorites.getValue(i, 6));
         rows.commitRow();

@@ -540,3 +540,43 @@ TEST_F(StudyDbTest, DicomFavouritesAreStoredRelativeToTheWritablePath) {
     EXPECT_EQ(favorites[2], (std::vector<std::string>{"2", "fav/a.dcm", "0.75"}));
     fs::remove_all(writable + "fav");
 }
+
+// Rows written in the same second come back in the order they were written, whatever the order
+// SQLite keeps them in; only rows with a file get an absolute path.
+TEST_F(StudyDbTest, FavouritesOfOneSecondKeepTheirWritingOrder) {
+    const std::string writable = cocos2d::FileUtils::getInstance()->getWritablePath();
+    ASSERT_TRUE(db_->getConnection().executeSql(
+        "insert into favorite(ID,type,message,icon,image,valid,updateTime,scale) values "
+        "(7,5,'','','',1,'2024-05-01 10:00:00',1),"
+        "(6,3,'','','',1,'2024-05-01 10:00:00',1),"
+        "(9,6,'3','','qn/favorite/voice/1.aac',1,'2024-05-01 10:00:00',1),"
+        "(2,3,'','','',1,'2024-05-01 10:00:01',1),"
+        "(8,3,'','','',0,'2024-05-01 09:00:00',1)"));
+    std::vector<std::vector<std::string>> got;
+    db_->requestFavorites([&got](NSUI::NSDBDataModel* model) {
+        for (int r = 0; r < model->getRowCount(); ++r) {
+            got.push_back({model->getValue(r, 0), model->getValue(r, 4)});
+        }
+    });
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !got.empty(); }));
+    EXPECT_EQ(got,
+              (std::vector<std::vector<std::string>>{
+                  {"6", ""}, {"7", ""}, {"9", writable + "qn/favorite/voice/1.aac"}, {"2", ""}}));
+}
+
+TEST_F(StudyDbTest, AStoredVoiceNotePostsItsSecondsInTheSecondIntSlot) {
+    int seconds = -1;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        this, nullptr,
+        [&seconds](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
+            seconds = data->intValue2;
+        },
+        studydb::NOTIFY_FAVORITE_DETAIL_ADDED);
+    auto* data = NSUI::NSNotificationData::create();
+    data->stringValue = "qn/favorite/voice/5.aac";
+    data->intValue = 12;
+    db_->onNotification(nullptr, studydb::NOTIFY_FAVORITE_VOICE_NOTE, data);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return seconds >= 0; }));
+    EXPECT_EQ(seconds, 12);
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+}
