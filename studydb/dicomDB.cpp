@@ -329,10 +329,12 @@ void dicomDB::onRequestDone(NSUI::NSThreadRequest* done) {
         return;
     }
     // A studies request answers its attached owner even with no rows, so that a list waiting
-    // for it stops waiting; the other requests answer only with rows.
+    // for it stops waiting, and so does a favourites request, so that an empty notebook shows
+    // its placeholder; the other requests answer only with rows.
     const bool studies = request->type == dicomDBRequest::kStudies;
+    const bool always = studies || request->type == dicomDBRequest::kFavorites;
     const bool wanted = !studies || request->owner.load() != nullptr;
-    if (wanted && rows != nullptr && request->callback && (studies || rows->getRowCount() > 0)) {
+    if (wanted && rows != nullptr && request->callback && (always || rows->getRowCount() > 0)) {
         request->callback(rows);
     }
     delete rows;

@@ -580,3 +580,14 @@ TEST_F(StudyDbTest, AStoredVoiceNotePostsItsSecondsInTheSecondIntSlot) {
     EXPECT_EQ(seconds, 12);
     NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
 }
+
+TEST_F(StudyDbTest, AnEmptyFavouritesTableStillAnswers) {
+    int answers = 0;
+    int rowsSeen = -1;
+    db_->requestFavorites([&](NSUI::NSDBDataModel* model) {
+        ++answers;
+        rowsSeen = model->getRowCount();
+    });
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return answers > 0; }));
+    EXPECT_EQ(rowsSeen, 0);
+}

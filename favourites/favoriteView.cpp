@@ -1,0 +1,312 @@
+#include "favourites/favoriteView.h"
+
+#include "engine/base/Director.h"
+#include "engine/ui/Button.h"
+#include "engine/ui/CSLoader.h"
+#include "engine/ui/Helper.h"
+#include "engine/ui/Text.h"
+#include "imagesdk/data/isImageData.h"
+#include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/data/isSliceInfo.h"
+#include "imagesdk/io/isDcmReader.h"
+#include "toolkit/core/NSLanguage.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/TextRoutines.h"
+#include "toolkit/core/UIJson.h"
+#include "toolkit/widgets/NSMenu.h"
+#include "viewerscreen/toolDisk.h"
+
+using cocos2d::Vec2;
+
+namespace {
+
+const char* const kToolButtons[] = {
+    "btnCmdSelection", "btnCmdMove",    "btnCmdZoom",  "btnCmdSend",    "btnCmdRemoveDicom",
+    "btnCmdFlipX",     "btnCmdFlipY",   "btnCmdWL",    "btnCmdClut",    "btnCmdWLOpaticy",
+    "btnCmdPoint",     "btnCmdLine",    "btnCmdAngle", "btnCmdPolygon", "btnCmdCircle",
+    "btnCmdRemoveROI", "btnCmdCapture",
+};
+const char* const kWindowLevelMenu = "windowLevelMenu";
+const char* const kClutMenu = "clutMenu";
+const char* const kOpacityMenu = "opacityMenu";
+const char* const kDicomMenu = "dcmMenu";
+const char* const kToolDisk = "toolDisk";
+const int kToolButtonZOrder = 100;
+const int kMenuZOrder = 200;
+const int kMessageZOrder = 1000;
+const int kMenuIconWidth = 200;
+const float kIconRowHeight = 60.0f;
+const float kMessageBottom = 100.0f;
+
+using MenuItem = NSUI::NSMenu::menuObject;
+
+MenuItem* item(const std::string& title, const std::string& icon, const std::string& value,
+               unsigned key) {
+    auto* entry = new MenuItem();
+    entry->autorelease();
+    entry->title = title;
+    entry->icon = icon;
+    entry->value = value;
+    entry->key = key;
+    return entry;
+}
+
+// Links the items in order and returns the first.
+MenuItem* chain(const std::vector<MenuItem*>& items) {
+    for (size_t i = 0; i + 1 < items.size(); ++i) {
+        items[i]->next = items[i + 1];
+        items[i + 1]->retain();
+    }
+    return items.empty() ? nullptr : items.front();
+}
+
+}  // namespace
+
+favoriteView::~favoriteView() {
+    presets.clear();
+}
+
+bool favoriteView::init() {
+    if (!NSUI::NSLayout::init()) {
+        return false;
+    }
+    setNotificationKey(static_cast<unsigned>(getRefID()), nullptr);
+    toolPanel = nullptr;
+    toolBarWidth = 80;
+    setTouchEnabled(true);
+    return true;
+}
+
+void favoriteView::setupTools() {
+    auto* centre = NSUI::NSNotificationCenter::getInstance();
+    const auto handler = [this](cocos2d::Ref* sender, unsigned key,
+                                NSUI::NSNotificationData* data) {
+        onNotification(sender, key, data);
+    };
+    centre->addObserver(this, nullptr, handler, isImageSDK::NOTIFY_WW_APPLY);
+    centre->addObserver(this, this, handler, isImageSDK::NOTIFY_DCM_INFO_OPEN);
+    centre->addObserver(this, nullptr, handler, isImageSDK::NOTIFY_ROI_COUNT_CHANGED);
+
+    cocos2d::Node* panel = cocos2d::CSLoader::createNode(kToolLayout);
+    if (panel == nullptr) {
+        return;
+    }
+    const cocos2d::Size& size = getContentSize();
+    toolPanel = panel;
+    toolPanel->setAnchorPoint(Vec2::ZERO);
+    toolPanel->setPosition(Vec2(size.width - static_cast<float>(toolBarWidth), 0.0f));
+    toolPanel->setContentSize(cocos2d::Size(static_cast<float>(toolBarWidth), size.height));
+    addChild(toolPanel);
+    if (auto* widget = dynamic_cast<cocos2d::ui::Widget*>(toolPanel)) {
+        cocos2d::ui::Helper::doLayout(widget);
+    }
+    for (const char* name : kToolButtons) {
+        auto* button = dynamic_cast<cocos2d::ui::Button*>(toolPanel->getChildByNameDeep(name));
+        if (button == nullptr) {
+            continue;
+        }
+        button->setPressedActionEnabled(true);
+        button->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
+        button->setLocalZOrder(kToolButtonZOrder);
+        if (std::string(name) == "btnCmdRemoveROI") {
+            button->setVisible(false);
+        }
+    }
+}
+
+void favoriteView::openFile(const std::string& path) {
+    filePath.clear();
+    if (path.empty()) {
+        showMessagePanel(kSelectFile);
+        return;
+    }
+    isImageSDK::isDcmReader* reader = isImageSDK::isDcmReader::create();
+    if (reader == nullptr) {
+        showMessagePanel(kNotValid);
+        return;
+    }
+    reader->setFileName(path);
+    reader->update();
+    isImageSDK::isImageData* data = reader->getOutputImage();
+    if (data != nullptr) {
+        data->update();
+    }
+    if (data == nullptr || data->getNumberOfSlices() < 1) {
+        showMessagePanel(kNotValid);
+        reader->release();
+        return;
+    }
+    filePath = path;
+    showMessagePanel("");
+    data->update();
+    isImageSDK::isSliceInfo* first = data->getSlice(0);
+    refreshWindowLevelPresets(first != nullptr ? first->modality : -1);
+    reader->release();
+}
+
+void favoriteView::refreshWindowLevelPresets(int kind) {
+    if (cocos2d::Node* menu = getChildByNameDeep(kWindowLevelMenu)) {
+        menu->removeFromParent();
+    }
+    presets.clear();
+    isImageSDK::fillWindowLevelPresets(kind, presets);
+}
+
+void favoriteView::showMessagePanel(const std::string& text) {
+    cocos2d::Node* message = getChildByName(kMessageName);
+    if (message == nullptr) {
+        if (text.empty()) {
+            return;
+        }
+        message = cocos2d::CSLoader::createNode(kMessageLayout);
+        if (message == nullptr) {
+            return;
+        }
+        const cocos2d::Size& size = getContentSize();
+        const cocos2d::Size& own = message->getContentSize();
+        message->setPosition(
+            Vec2((size.width - own.width) / 2.0f,
+                 (size.height - kMessageBottom - own.height) / 2.0f + kMessageBottom));
+        addChild(message, kMessageZOrder, kMessageName);
+    }
+    if (auto* intro = dynamic_cast<cocos2d::ui::Text*>(message->getChildByNameDeep("intro"))) {
+        intro->setString(text);
+    }
+    message->setVisible(!text.empty());
+}
+
+void favoriteView::showMenu(const char* name, bool show) {
+    cocos2d::Node* existing = getChildByNameDeep(name);
+    if (existing == nullptr && !show) {
+        return;
+    }
+    if (existing == nullptr) {
+        if (toolPanel == nullptr) {
+            return;
+        }
+        NSUI::NSMenu* menu = NSUI::NSMenu::create();
+        menu->setAnchorPoint(Vec2::ZERO);
+        menu->setNotificationKey(key, nullptr);
+        std::vector<MenuItem*> items;
+        const std::string menuName = name;
+        if (menuName == kOpacityMenu) {
+            menu->rowHeight = kIconRowHeight;
+            items = {item("", "imgs/Linear.png", "", isImageSDK::NOTIFY_OPACITY_LINEAR),
+                     item("", "imgs/Log10.png", "", isImageSDK::NOTIFY_OPACITY_LOG10),
+                     item("", "imgs/Log10Inv.png", "", isImageSDK::NOTIFY_OPACITY_LOG10_INVERSE)};
+        } else if (menuName == kClutMenu) {
+            menu->rowHeight = kIconRowHeight;
+            for (const auto& clut : std::vector<std::pair<const char*, const char*>>{
+                     {"imgs/bwInverse.png", "bwInverse.plist"},
+                     {"imgs/hotMetal.png", "HotMetal.plist"},
+                     {"imgs/geColor.png", "GEcolor.plist"},
+                     {"imgs/perfusion.png", "Perfusion.plist"},
+                     {"imgs/noClut.png", "noClut.plist"}}) {
+                items.push_back(item("", clut.first, clut.second, isImageSDK::NOTIFY_CLUT_SET));
+            }
+        } else {
+            items = {item(NSUI::getLocalizedString("tool_ww_Input"), "", "",
+                          isImageSDK::NOTIFY_EDIT_WW_OPEN),
+                     item(NSUI::getLocalizedString("tool_ww_ByMouse"), "", "",
+                          isImageSDK::NOTIFY_WW_BY_MOUSE),
+                     item(NSUI::getLocalizedString("tool_ww_Default"), "", "",
+                          isImageSDK::NOTIFY_WW_DEFAULT)};
+            for (const isImageSDK::WindowLevelPreset& preset : presets) {
+                std::string value;
+                NSUI::UIJson::setString(value, "ww", NSUI::formatFloat(preset.width, 6));
+                NSUI::UIJson::setString(value, "wl", NSUI::formatFloat(preset.level, 6));
+                items.push_back(item(preset.name, "", value, isImageSDK::NOTIFY_WW_PRESET));
+            }
+        }
+        toolPanel->addChild(menu, kMenuZOrder, name);
+        menu->setMenuItems(chain(items), kMenuIconWidth);
+        existing = menu;
+    }
+    existing->setVisible(show);
+}
+
+void favoriteView::showWindowLevelMenu(bool show) {
+    showMenu(kWindowLevelMenu, show);
+}
+
+void favoriteView::showClutMenu(bool show) {
+    showMenu(kClutMenu, show);
+}
+
+void favoriteView::showOpacityMenu(bool show) {
+    showMenu(kOpacityMenu, show);
+}
+
+void favoriteView::hideDicomMenu() {
+    if (cocos2d::Node* menu = getChildByNameDeep(kDicomMenu)) {
+        menu->setVisible(false);
+    }
+}
+
+toolDisk* favoriteView::getToolDisk() {
+    auto* disk = dynamic_cast<toolDisk*>(getChildByNameDeep(kToolDisk));
+    if (disk == nullptr) {
+        disk = toolDisk::create();
+        addChild(disk);
+        disk->setName(kToolDisk);
+        disk->setVisible(false);
+        disk->setPosition(Vec2::ZERO);
+    }
+    return disk;
+}
+
+void favoriteView::placeMenu(const char* name, cocos2d::Node* button, const Vec2& offset) {
+    if (cocos2d::Node* menu = getChildByNameDeep(name)) {
+        menu->setPosition(button->getPosition() + offset);
+    }
+}
+
+void favoriteView::onButtonClick(cocos2d::Ref* sender) {
+    auto* button = dynamic_cast<cocos2d::ui::Button*>(sender);
+    if (button == nullptr) {
+        return;
+    }
+    for (const char* menu : {kWindowLevelMenu, kClutMenu, kOpacityMenu, kDicomMenu}) {
+        cocos2d::Node* open = getChildByNameDeep(menu);
+        if (open != nullptr && open->isVisible()) {
+            open->setVisible(false);
+            return;
+        }
+    }
+    const std::string& name = button->getName();
+    if (name == "btnCmdWL") {
+        showWindowLevelMenu(true);
+        placeMenu(kWindowLevelMenu, button, Vec2(-100.0f, -250.0f));
+    } else if (name == "btnCmdClut") {
+        showClutMenu(true);
+        placeMenu(kClutMenu, button, Vec2(-100.0f, -120.0f));
+    } else if (name == "btnCmdWLOpaticy") {
+        showOpacityMenu(true);
+        placeMenu(kOpacityMenu, button, Vec2(-100.0f, 20.0f));
+    }
+}
+
+void favoriteView::onNotification(cocos2d::Ref* /*sender*/, unsigned /*key*/,
+                                  NSUI::NSNotificationData* /*data*/) {}
+
+bool favoriteView::onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) {
+    if (NSUI::NSLayout::onTouchBegan(touch, event)) {
+        showClutMenu(false);
+        showWindowLevelMenu(false);
+        showOpacityMenu(false);
+        hideDicomMenu();
+        if (auto* disk = dynamic_cast<toolDisk*>(getChildByNameDeep(kToolDisk))) {
+            if (disk->isVisible()) {
+                disk->hide();
+            }
+        }
+    }
+    return false;
+}
+
+void favoriteView::cleanup() {
+    NSUI::NSLayout::cleanup();
+    filePath.clear();
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+}

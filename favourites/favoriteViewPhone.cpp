@@ -1,0 +1,187 @@
+#include "favourites/favoriteViewPhone.h"
+
+#include "engine/2d/Scene.h"
+#include "engine/audio/SimpleAudioEngine.h"
+#include "engine/base/Director.h"
+#include "engine/platform/FileUtils.h"
+#include "engine/ui/Button.h"
+#include "engine/ui/CSLoader.h"
+#include "engine/ui/Helper.h"
+#include "engine/ui/Text.h"
+#include "favourites/favoriteList.h"
+#include "imagesdk/data/isImageData.h"
+#include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/io/isDcmReader.h"
+#include "toolkit/core/AppConfig.h"
+#include "toolkit/core/CaptureRoutines.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
+
+using cocos2d::Vec2;
+
+namespace {
+
+const char* const kToolNames[] = {"dcmInfo",   "arrow",         "view",          "wwwl",
+                                  "roi",       "favoriteDicom", "captureScreen", "remove",
+                                  "favorite",  "removeImage",   "nextImage",     "priorImage",
+                                  "btnCmdSend"};
+const int kButtonZOrder = 1000;
+const char* const kCaptureSound = "res/dingdong.wav";
+// The capture leaves out the tool rows at the bottom and the title bar at the top.
+const float kCaptureBottom = 70.0f;
+const float kCaptureTrim = 130.0f;
+
+}  // namespace
+
+cocos2d::Scene* favoriteViewPhone::createScene() {
+    cocos2d::Scene* scene = cocos2d::Scene::create();
+    scene->enableAndroidReturnKey(true);
+    favoriteViewPhone* viewer = favoriteViewPhone::create();
+    scene->addChild(viewer);
+    viewer->setPosition(Vec2::ZERO);
+    viewer->setContentSize(cocos2d::Director::getInstance()->getWinSize());
+    viewer->setupObservers();
+    viewer->setTag(kViewerTag);
+    return scene;
+}
+
+bool favoriteViewPhone::init() {
+    if (!NSUI::NSLayout::init()) {
+        return false;
+    }
+    setNotificationKey(static_cast<unsigned>(getRefID()), nullptr);
+    activeViewerId = 0;
+    firstEnter = true;
+    if (cocos2d::Node* root = cocos2d::CSLoader::createNode(kLayoutFile)) {
+        root->setName("root");
+        root->setContentSize(cocos2d::Director::getInstance()->getWinSize());
+        if (auto* widget = dynamic_cast<cocos2d::ui::Widget*>(root)) {
+            cocos2d::ui::Helper::doLayout(widget);
+        }
+        addChild(root);
+    }
+    setTouchEnabled(true);
+    return true;
+}
+
+void favoriteViewPhone::setupObservers() {
+    if (auto* back = dynamic_cast<cocos2d::ui::Button*>(getChildByNameDeep("goBack"))) {
+        back->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
+        back->setLocalZOrder(kButtonZOrder);
+    }
+    auto* centre = NSUI::NSNotificationCenter::getInstance();
+    const auto handler = [this](cocos2d::Ref* sender, unsigned key,
+                                NSUI::NSNotificationData* data) {
+        onNotification(sender, key, data);
+    };
+    centre->addObserver(this, nullptr, handler, isImageSDK::NOTIFY_WW_APPLY);
+    centre->addObserver(this, nullptr, handler, isImageSDK::NOTIFY_QUICK_TOOL_OPEN);
+    setupTools();
+}
+
+void favoriteViewPhone::setupTools() {
+    for (const char* name : kToolNames) {
+        auto* button = dynamic_cast<cocos2d::ui::Button*>(getChildByNameDeep(name));
+        if (button == nullptr) {
+            continue;
+        }
+        button->setPressedActionEnabled(true);
+        button->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
+        button->setLocalZOrder(kButtonZOrder);
+    }
+}
+
+void favoriteViewPhone::openFile(const std::string& path) {
+    filePath.clear();
+    if (!cocos2d::FileUtils::getInstance()->isFileExist(path)) {
+        return;
+    }
+    isImageSDK::isDcmReader* reader = isImageSDK::isDcmReader::create();
+    if (reader == nullptr) {
+        return;
+    }
+    reader->setFileName(path);
+    reader->update();
+    isImageSDK::isImageData* data = reader->getOutputImage();
+    if (data != nullptr) {
+        data->update();
+        if (data->getNumberOfSlices() > 0) {
+            filePath = path;
+        }
+    }
+    reader->release();
+}
+
+void favoriteViewPhone::showMessagePanel(const std::string& text) {
+    cocos2d::Node* message = getChildByName(kMessageName);
+    if (message == nullptr) {
+        if (text.empty()) {
+            return;
+        }
+        message = cocos2d::CSLoader::createNode("noSupport.csb");
+        if (message == nullptr) {
+            return;
+        }
+        const cocos2d::Size& size = getContentSize();
+        const cocos2d::Size& own = message->getContentSize();
+        message->setPosition(Vec2((size.width - own.width) / 2.0f,
+                                  (size.height - 100.0f - own.height) / 2.0f + 100.0f));
+        addChild(message, 0, kMessageName);
+    }
+    if (auto* intro = dynamic_cast<cocos2d::ui::Text*>(message->getChildByNameDeep("intro"))) {
+        intro->setString(text);
+    }
+    message->setVisible(!text.empty());
+}
+
+void favoriteViewPhone::onButtonClick(cocos2d::Ref* sender) {
+    auto* button = dynamic_cast<cocos2d::ui::Button*>(sender);
+    if (button == nullptr) {
+        return;
+    }
+    const std::string& name = button->getName();
+    cocos2d::Director* director = cocos2d::Director::getInstance();
+    if (name == "favorite") {
+        cocos2d::Scene* scene = cocos2d::Scene::create();
+        scene->addChild(favoriteList::create());
+        scene->enableAndroidReturnKey(true);
+        director->pushScene(scene);
+    } else if (name == "goBack") {
+        director->popScene();
+    } else if (name == "favoriteDicom") {
+        auto* data = NSUI::NSNotificationData::create();
+        data->setNotificationKey(key, nullptr);
+        data->intValue2 = static_cast<int>(activeViewerId);
+        NSUI::NSNotificationCenter::getInstance()->postNotification(
+            nullptr, isImageSDK::NOTIFY_QUICK_FAVORITE, data, nullptr, false);
+    } else if (name == "captureScreen") {
+        const cocos2d::Size& window = director->getWinSize();
+        NSUI::captureScreenToJpeg(0, static_cast<int>(kCaptureBottom),
+                                  static_cast<int>(window.width),
+                                  static_cast<int>(window.height - kCaptureTrim));
+        CocosDenshion::SimpleAudioEngine::getInstance()->playEffect(kCaptureSound, false, 1.0f,
+                                                                    0.0f, 1.0f);
+    }
+}
+
+void favoriteViewPhone::onNotification(cocos2d::Ref* /*sender*/, unsigned notificationKey,
+                                       NSUI::NSNotificationData* data) {
+    if (data == nullptr) {
+        return;
+    }
+    if (notificationKey == isImageSDK::NOTIFY_QUICK_TOOL_OPEN && data->key == key &&
+        data->object != nullptr) {
+        activeViewerId = static_cast<unsigned>(data->object->getRefID());
+    }
+}
+
+void favoriteViewPhone::onEnterTransitionDidFinish() {
+    NSUI::NSLayout::onEnterTransitionDidFinish();
+    firstEnter = false;
+}
+
+void favoriteViewPhone::cleanup() {
+    NSUI::NSLayout::cleanup();
+    filePath.clear();
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+}
