@@ -64,7 +64,8 @@ __attribute__((always_inline)) inline float nearest(const vrKernelContext& c, co
 }
 
 template <typename T, bool Tri>
-inline float sample(const vrKernelContext& c, const T* v, float x, float y, float z) {
+__attribute__((always_inline)) inline float sample(const vrKernelContext& c, const T* v, float x,
+                                                   float y, float z) {
     return Tri ? trilinear(c, v, x, y, z) : nearest(c, v, x, y, z);
 }
 
@@ -137,20 +138,60 @@ void composite(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std::u
 // Central differences around a sample, pointing from bright to dark; false when flat. Taken from
 // untruncated values: truncated ones turn flat regions into steps of one and random normals.
 template <typename T, bool Tri>
-inline float gradientSample(const vrKernelContext& c, const T* v, float x, float y, float z) {
+__attribute__((always_inline)) inline float gradientSample(const vrKernelContext& c, const T* v,
+                                                           float x, float y, float z) {
     return Tri ? trilinearSum(c, v, x, y, z) : nearest(c, v, x, y, z);
 }
 
+// The same differences for a step of one voxel away from the faces, in one pass: the six
+// samples share their fractions, so each difference is one trilinear sum of voxel differences
+// over the 32 voxels around the cell instead of six sums of eight.
+template <typename T>
+__attribute__((always_inline)) inline bool
+unitStepDifferences(const vrKernelContext& c, const T* v, float x, float y, float z, float g[3]) {
+    const int ix = int(x);
+    const int iy = int(y);
+    const int iz = int(z);
+    if (x < 1.0f || y < 1.0f || z < 1.0f || ix > c.dims[0] - 3 || iy > c.dims[1] - 3 ||
+        iz > c.dims[2] - 3) {
+        return false;
+    }
+    const float wx[2] = {1.0f - (x - float(ix)), x - float(ix)};
+    const float wy[2] = {1.0f - (y - float(iy)), y - float(iy)};
+    const float wz[2] = {1.0f - (z - float(iz)), z - float(iz)};
+    const std::ptrdiff_t row = c.dims[0];
+    const std::ptrdiff_t slice = c.sliceSize;
+    const T* p = v + ix + row * iy + slice * iz;
+    auto along = [](const T* q, std::ptrdiff_t d, const float w[2]) {
+        return w[0] * (float(q[-d]) - float(q[d])) + w[1] * (float(q[0]) - float(q[2 * d]));
+    };
+    g[0] = g[1] = g[2] = 0.0f;
+    for (int a = 0; a < 2; ++a) {
+        for (int b = 0; b < 2; ++b) {
+            g[0] += wy[a] * wz[b] * along(p + a * row + b * slice, 1, wx);
+            g[1] += wx[a] * wz[b] * along(p + a + b * slice, row, wy);
+            g[2] += wx[a] * wy[b] * along(p + a + b * row, slice, wz);
+        }
+    }
+    return true;
+}
+
 template <typename T, bool Tri>
-inline bool normalAt(const vrKernelContext& c, const T* v, float x, float y, float z,
-                     cuLight::Point& n) {
+__attribute__((always_inline)) inline bool normalAt(const vrKernelContext& c, const T* v, float x,
+                                                    float y, float z, cuLight::Point& n) {
     const float h = c.gradientStep;
-    const float gx =
-        gradientSample<T, Tri>(c, v, x - h, y, z) - gradientSample<T, Tri>(c, v, x + h, y, z);
-    const float gy =
-        gradientSample<T, Tri>(c, v, x, y - h, z) - gradientSample<T, Tri>(c, v, x, y + h, z);
-    const float gz =
-        gradientSample<T, Tri>(c, v, x, y, z - h) - gradientSample<T, Tri>(c, v, x, y, z + h);
+    float g[3];
+    if (!(Tri && h == 1.0f && unitStepDifferences(c, v, x, y, z, g))) {
+        g[0] =
+            gradientSample<T, Tri>(c, v, x - h, y, z) - gradientSample<T, Tri>(c, v, x + h, y, z);
+        g[1] =
+            gradientSample<T, Tri>(c, v, x, y - h, z) - gradientSample<T, Tri>(c, v, x, y + h, z);
+        g[2] =
+            gradientSample<T, Tri>(c, v, x, y, z - h) - gradientSample<T, Tri>(c, v, x, y, z + h);
+    }
+    const float gx = g[0];
+    const float gy = g[1];
+    const float gz = g[2];
     if (std::fabs(gx) + std::fabs(gy) + std::fabs(gz) < 0.0001f) {
         return false;
     }
