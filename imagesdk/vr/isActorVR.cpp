@@ -284,8 +284,7 @@ void isActorVR::upload(const vrFrameResult& frame) {
     sprite->setTexture(texture);
     sprite->setTextureRect(cocos2d::Rect(0.0f, 0.0f, static_cast<float>(frame.width),
                                          static_cast<float>(frame.height)));
-    // The frame's rows run top first; the window's origin is bottom left.
-    sprite->setFlippedY(true);
+    // The frame's rows run top first, as a texture's do: its top row is drawn at the top.
     // The low-resolution frames of the fast caster are stretched like the full ones.
     isRenderWindowBase* window = getWindow();
     const cocos2d::Size area = window ? window->getContentSize() : cocos2d::Size();
