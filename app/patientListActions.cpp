@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/FavouritesLink.h"
 #include "app/patientList.h"
 #include "app/shareTo.h"
 #include "engine/2d/Scene.h"
@@ -121,7 +122,9 @@ void patientList::onButtonClick(Ref* sender) {
         openDicomNodes(rowIndexFor(sender, name == "send"), name == "wifihelp");
     } else if (name == "search" || name == "searchhelp") {
         openRemoteSearch();
-    } else if (name == "btnFavorite" || name == "logo") {
+    } else if (name == "btnFavorite") {
+        openFavourites();
+    } else if (name == "logo") {
         showNotAvailable();
     }
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/FavoriteBadge.h"
+#include "app/FavouritesLink.h"
 #include "app/ViewerScreenLink.h"
 #include "app/shareTo.h"
 #include "engine/2d/Scene.h"
@@ -527,7 +528,7 @@ void studyList::onButtonClick(cocos2d::Ref* sender) {
         return;
     }
     if (name == "btnFavorite") {
-        showScreenNotAvailable();
+        openFavourites();
         return;
     }
     auto* rowCell = dynamic_cast<NSUI::NSTableViewCell*>(button->getUserObject());

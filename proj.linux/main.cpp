@@ -14,6 +14,7 @@
 #include "app/WidgetDump.h"
 #include "engine/backend/GLViewImpl.h"
 #include "engine/platform/FileUtils.h"
+#include "favourites/FavouritesScreens.h"
 #include "studydb/dicomDB.h"
 #include "toolkit/core/TextRoutines.h"
 
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
         dicomDB::setNodePort(port);
     }
     NSUI::createSharedFormattingBuffer();
+    registerFavouritesScreens();
     // One display connection for the run: the desktop query and the window share it instead of
     // each opening its own. Without a display the window picks its offscreen driver itself.
     const bool display =

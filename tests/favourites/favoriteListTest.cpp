@@ -4,11 +4,13 @@
 #include <fstream>
 #include <string>
 
+#include "app/FavouritesLink.h"
 #include "engine/2d/Sprite.h"
 #include "engine/base/Director.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/CheckBox.h"
+#include "favourites/FavouritesScreens.h"
 #include "favourites/editMsg.h"
 #include "favourites/favoriteList.h"
 #include "favourites/favoriteView.h"
@@ -100,4 +102,23 @@ TEST_F(FavoriteListTest, TheBackButtonPopsTheScreenAndTickAllReachesTheList) {
     screen->onButtonClick(back);
     frames();
     EXPECT_EQ(cocos2d::Director::getInstance()->getRunningScene(), scene);
+}
+
+TEST_F(FavoriteListTest, TheScreensOpenTheNotebookThroughTheLinkOnceItIsRegistered) {
+    setFavouritesSceneMaker(nullptr);
+    openFavourites();
+    frames();
+    EXPECT_EQ(cocos2d::Director::getInstance()->getRunningScene(), scene);
+
+    registerFavouritesScreens();
+    openFavourites();
+    frames();
+    cocos2d::Scene* running = cocos2d::Director::getInstance()->getRunningScene();
+    ASSERT_NE(running, scene);
+    bool found = false;
+    for (cocos2d::Node* child : running->getChildren()) {
+        found = found || dynamic_cast<favoriteList*>(child) != nullptr;
+    }
+    EXPECT_TRUE(found);
+    setFavouritesSceneMaker(nullptr);
 }
