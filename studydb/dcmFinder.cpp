@@ -144,7 +144,6 @@ bool dcmFinder::init() {
     setName(kFinderName);
     highlightColor = cocos2d::Color4B(255, 255, 0, 55);
     highlightEnabled = false;
-    firstEnter = true;
     layout = cocos2d::CSLoader::createNode(kLayoutFile);
     if (layout == nullptr) {
         return false;
@@ -223,11 +222,6 @@ void dcmFinder::replaceField(const char* name, int inputMode, const char* savedK
     }
     placeholder->getParent()->addChild(field, placeholder->getLocalZOrder());
     placeholder->removeFromParent();
-}
-
-void dcmFinder::onEnterTransitionDidFinish() {
-    cocos2d::Node::onEnterTransitionDidFinish();
-    firstEnter = false;
 }
 
 void dcmFinder::cleanup() {

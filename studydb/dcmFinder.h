@@ -98,7 +98,6 @@ public:
     CREATE_FUNC(dcmFinder);
 
     bool init() override;
-    void onEnterTransitionDidFinish() override;
     void cleanup() override;
 
     void onButtonClick(cocos2d::Ref* sender);
@@ -147,7 +146,6 @@ protected:
 
     cocos2d::Node* layout = nullptr;
     NSUI::NSListView* table = nullptr;
-    bool firstEnter = true;
     RemoteNode searchNode;
     std::function<void()> searchRecorder;
 };

@@ -26,6 +26,7 @@
 #include "tests/dcmsdk/OrthancPeer.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
+#include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -486,4 +487,27 @@ TEST_F(RemoteFinderTest, RetrievalThatLosesAnImageSaysSo) {
     EXPECT_EQ(toast(), "Failed to download the whole series");
     ASSERT_TRUE(pumpUntil([&] { return rows("select ID from image").size() == 2; }, 60.0));
     fs::remove_all(downloadFolder());
+}
+
+// The phone form: the common title bar over a finder that fills the rest of the window, with
+// the taller rows of that form.
+TEST_F(FinderTest, PhoneFormIsASceneUnderTheCommonTitleBar) {
+    showScreen(720.0f, 1280.0f);
+    struct PhoneForm {
+        PhoneForm() { AppConfig::getInstance()->isPhone = true; }
+        ~PhoneForm() { AppConfig::getInstance()->isPhone = false; }
+    } phoneForm;
+    cocos2d::Scene* scene = dcmFinder::createScene();
+    ASSERT_NE(scene, nullptr);
+    dcmFinder* phone = dcmFinder::finderIn(scene);
+    ASSERT_NE(phone, nullptr);
+    auto* title = dynamic_cast<cocos2d::ui::Text*>(scene->getChildByNameDeep("title"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->getString(), "Search Patients");
+    EXPECT_EQ(phone->getContentSize(), cocos2d::Size(720.0f, 1220.0f));
+    EXPECT_EQ(phone->getTable()->getContentSize(), cocos2d::Size(700.0f, 1045.0f));
+    cocos2d::RefPtr<Row> patient(Row::create());
+    patient->isPatient = true;
+    EXPECT_EQ(phone->tableCellSizeForIndex(phone->getTable(), 0, patient.get()).height, 140.0f);
+    EXPECT_EQ(phone->tableCellSizeForIndex(phone->getTable(), 0, Row::create()).height, 80.0f);
 }
