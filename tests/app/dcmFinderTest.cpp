@@ -506,8 +506,8 @@ TEST_F(FinderTest, PhoneFormIsASceneUnderTheCommonTitleBar) {
     EXPECT_EQ(title->getString(), "Search Patients");
     EXPECT_EQ(phone->getContentSize(), cocos2d::Size(720.0f, 1220.0f));
     EXPECT_EQ(phone->getTable()->getContentSize(), cocos2d::Size(700.0f, 1045.0f));
-    cocos2d::RefPtr<Row> patient(Row::create());
+    Row* patient = Row::create();
     patient->isPatient = true;
-    EXPECT_EQ(phone->tableCellSizeForIndex(phone->getTable(), 0, patient.get()).height, 140.0f);
+    EXPECT_EQ(phone->tableCellSizeForIndex(phone->getTable(), 0, patient).height, 140.0f);
     EXPECT_EQ(phone->tableCellSizeForIndex(phone->getTable(), 0, Row::create()).height, 80.0f);
 }
