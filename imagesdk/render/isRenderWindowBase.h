@@ -79,6 +79,7 @@ public:
     // Point of the window's space to a window point of the main camera.
     cocos2d::Vec2 worldToScreen(const cocos2d::Vec3& point) const;
     void setWhiteBackground(bool white);
+    bool isWhiteBackground() const { return _whiteBackground; }
     // Keeps the background square covering the panel just inside the far (shown) or near plane.
     void updateBackground();
 

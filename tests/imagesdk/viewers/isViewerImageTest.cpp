@@ -9,10 +9,13 @@
 
 #include "engine/2d/Scene.h"
 #include "engine/base/RefPtr.h"
+#include "imagesdk/data/isClut.h"
 #include "imagesdk/data/isGeometry.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isActorImage.h"
+#include "imagesdk/render/isActorManager.h"
+#include "imagesdk/render/isActorOverlay.h"
 #include "imagesdk/render/isInteractorImage.h"
 #include "imagesdk/render/isRegionCrop.h"
 #include "tests/imagesdk/NotificationRecorder.h"
@@ -198,6 +201,107 @@ TEST_F(ViewerImageTest, ATwoDimensionalSeriesStaysASlice) {
     for (const auto& r : labels.received) {
         EXPECT_EQ(r.text, "Slice");
     }
+}
+
+TEST_F(ViewerImageTest, TheSeriesKindChoosesTheStartingTableAndBackground) {
+    struct Case {
+        const char* name;
+        int modality;
+        int signCode;
+        int firstEntry;  // red of palette entry 0
+        bool white;
+    };
+    const Case cases[] = {{"CT", 0, 1, 0, false},
+                          {"PET", 1, 1, 255, true},
+                          {"NM", 5, 0, 255, true},
+                          {"MONOCHROME1 MR", 3, 2, 255, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RefPtr<isImageData> series(isImageData::create());
+        const int size[2] = {8, 8};
+        const float spacing[2] = {1.0f, 1.0f};
+        isImageSDK::isSliceInfo* slice =
+            series->addSlice(size, 1, spacing, keys::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY);
+        slice->modality = c.modality;
+        slice->signCode = c.signCode;
+        isViewerImage* v = addViewer();
+        v->setImageData(series.get());
+        std::uint8_t palette[768];
+        v->getImageActor()->getClut()->getPaletteRGB(palette);
+        EXPECT_EQ(palette[0], c.firstEntry);
+        EXPECT_EQ(v->isWhiteBackground(), c.white);
+    }
+}
+
+TEST_F(ViewerImageTest, BindingTheSameDataAgainRebuildsNothing) {
+    viewer->setImageData(volume.get());
+    isImageSDK::isActorImage* actor = viewer->getImageActor();
+    viewer->setSliceIndex(3, false);
+    viewer->setImageData(volume.get());
+    EXPECT_EQ(viewer->getImageActor(), actor);
+    EXPECT_EQ(actor->getSliceIndex(), 3);
+}
+
+TEST_F(ViewerImageTest, ASmallWindowShowsOnlyTheLocationLineAndOnlyWhereItHasOne) {
+    struct Case {
+        float width, height;
+        int modality;
+        std::size_t texts;
+    };
+    const Case cases[] = {{249, 600, 0, 1}, {249, 600, 3, 1}, {600, 249, 1, 1}, {249, 600, 2, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.width << "x" << c.height << " modality " << c.modality);
+        RefPtr<isImageData> series(isImageData::create());
+        const int size[2] = {8, 8};
+        const float spacing[2] = {1.0f, 1.0f};
+        series->addSlice(size, 1, spacing, keys::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY)
+            ->modality = c.modality;
+        isViewerImage* v = addViewer();
+        v->setContentSize(cocos2d::Size(c.width, c.height));
+        v->setImageData(series.get());
+        EXPECT_EQ(v->getActorManager()->getOverlayActor()->getOverlays().size(), c.texts);
+    }
+    // A full-size window has the corner lines and the three cine buttons.
+    viewer->setImageData(volume.get());
+    EXPECT_GT(viewer->getActorManager()->getOverlayActor()->getOverlays().size(), 8u);
+}
+
+TEST_F(ViewerImageTest, FullInformationSwitchesOnlyOnAChange) {
+    viewer->setImageData(volume.get());
+    const bool shown = viewer->isFullInfoShown();
+    const int same = shown ? keys::NOTIFY_DCM_INFO_SHOW : keys::NOTIFY_DCM_INFO_HIDE;
+    const int other = shown ? keys::NOTIFY_DCM_INFO_HIDE : keys::NOTIFY_DCM_INFO_SHOW;
+    const std::size_t before = viewer->getActorManager()->getOverlayActor()->getOverlays().size();
+    viewer->onNotification(same, keyed(), nullptr);
+    EXPECT_EQ(viewer->isFullInfoShown(), shown);
+    EXPECT_EQ(viewer->getActorManager()->getOverlayActor()->getOverlays().size(), before);
+    // Another screen's key is not this window's business.
+    viewer->onNotification(other, keyed(kScreenKey + 1), nullptr);
+    EXPECT_EQ(viewer->isFullInfoShown(), shown);
+    viewer->onNotification(other, keyed(), nullptr);
+    EXPECT_EQ(viewer->isFullInfoShown(), !shown);
+    // The overlay is rebuilt at the next frame, with more or fewer lines.
+    drain(2);
+    EXPECT_NE(viewer->getActorManager()->getOverlayActor()->getOverlays().size(), before);
+    viewer->onNotification(same, keyed(), nullptr);
+    EXPECT_EQ(viewer->isFullInfoShown(), shown);
+}
+
+TEST_F(ViewerImageTest, ThePlaceAnnouncementCarriesTheViewer) {
+    std::vector<cocos2d::Ref*> objects;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        this, nullptr,
+        [&objects](cocos2d::Ref*, unsigned, NSUI::NSNotificationData* data) {
+            objects.push_back(data->object);
+        },
+        keys::NOTIFY_QUICK_TOOL_ANCHOR);
+    viewer->setContentSize(cocos2d::Size(300, 200));
+    drain();
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    ASSERT_FALSE(objects.empty());
+    EXPECT_EQ(dynamic_cast<isImageSDK::isViewer*>(objects.back()),
+              static_cast<isImageSDK::isViewer*>(viewer));
 }
 
 TEST_F(ViewerImageTest, SliceIndexOffThePlaneHidesTheWindowAndBackShowsIt) {
