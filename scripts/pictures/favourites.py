@@ -105,6 +105,14 @@ def draw(root):
         style.button(200, 40, state, radius=8).save(
             os.path.join(bar, "speak_%s.png" % state))
     _bubble(200, 40, 8, NOTE_BUBBLE).save(os.path.join(bar, "textbk.png"))
+    draw_tool_buttons(root)
     for name, icon in (("share", "share"), ("remove", "trash")):
         style.icon_picture(icon, 40, color=style.TEXT, background=style.SURFACE_RAISED,
                            radius=8).save(os.path.join(bar, "%s.png" % name))
+
+
+def draw_tool_buttons(root):
+    """The favourite viewer's tool bar buttons: a face that carries a title."""
+    folder = os.path.join(root, "UIRes", "chat")
+    for state in ("normal", "pressed"):
+        style.button(24, 24, state, radius=6).save(os.path.join(folder, "tool_%s.png" % state))
