@@ -551,13 +551,12 @@ void isViewerImage::fitZoom(const Vec3& centre, const Vec3& normal) {
         return;
     }
     isCamera* camera = getMainCamera();
-    float distance = camera->getState().eyeDistance();
-    if (camera->isPerspective()) {
-        distance = camera->fitPerspective(corners);
-    } else {
+    if (!camera->isPerspective()) {
         setZoom(camera->fitOrthographic(corners));
     }
-    distance = std::max(distance, kMinEyeDistance);
+    // The distance that fits the slice lies between the cameras' clipping planes, so an
+    // orthographic view takes it too: nearer, the slice would be clipped away.
+    const float distance = std::max(camera->fitPerspective(corners), kMinEyeDistance);
     setCameraEye(centre + normal * distance);
     setCameraLookAt(centre, camera->getState().up());
 }
