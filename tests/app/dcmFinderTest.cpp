@@ -92,6 +92,14 @@ protected:
             NSUI::setEncodedUserDefault(key, "");
         }
         registerDcmCallbacks();
+        // The service's own messages are kept apart from the screen's toast.
+        dataService::setMessagePresenter(
+            [this](const std::string& text, float) { serviceMessages.push_back(text); });
+    }
+
+    void TearDown() override {
+        HomeScreenTest::TearDown();
+        dataService::setMessagePresenter(nullptr);
     }
 
     // Presses the home screen's search button and returns the finder of the pop-up it opens.
@@ -177,6 +185,7 @@ protected:
 
     cocos2d::Node* window = nullptr;
     dcmFinder* finder = nullptr;
+    std::vector<std::string> serviceMessages;
 };
 
 }  // namespace
@@ -485,6 +494,8 @@ TEST_F(RemoteFinderTest, RetrievalThatLosesAnImageSaysSo) {
     fs::create_directories(folder + "occupied");
     retrieve("1.3.7.2.1");
     EXPECT_EQ(toast(), "Failed to download the whole series");
+    ASSERT_TRUE(pumpUntil([&] { return !serviceMessages.empty(); }));
+    EXPECT_EQ(serviceMessages.back(), "Failed to download Birch^Bo(1,CT)");
     ASSERT_TRUE(pumpUntil([&] { return rows("select ID from image").size() == 2; }, 60.0));
     fs::remove_all(downloadFolder());
 }
