@@ -271,8 +271,6 @@ TEST_F(ViewerVRTest, PhasesOfAMultiPhaseVolumeReachTheActor) {
                                                          [](int, int, int) { return 1; });
     RefPtr<isImageData> second = imagesdktest::makeVolume(8, 8, 4, keys::PIXEL_INT16, spacing,
                                                           [](int, int, int) { return 2; });
-    first->retain();
-    second->retain();
     isImageData* merged = isImageSDK::mergeImageDataPhases({first.get(), second.get()});
     ASSERT_NE(merged, nullptr);
     viewer->setImageData(merged);
