@@ -9,6 +9,7 @@
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/io/isDcmReader.h"
+#include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSLanguage.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -98,6 +99,7 @@ void favoriteView::setupTools() {
     toolPanel->setPosition(Vec2(size.width - static_cast<float>(toolBarWidth), 0.0f));
     toolPanel->setContentSize(cocos2d::Size(static_cast<float>(toolBarWidth), size.height));
     addChild(toolPanel);
+    AppConfig::getInstance()->setWidgetText(toolPanel, "");
     if (auto* widget = dynamic_cast<cocos2d::ui::Widget*>(toolPanel)) {
         cocos2d::ui::Helper::doLayout(widget);
     }
