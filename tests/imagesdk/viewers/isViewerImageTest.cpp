@@ -40,8 +40,8 @@ constexpr unsigned kScreenKey = 77;
 class FakeController : public cocos2d::Ref {
 public:
     FakeController() {
-        for (int key : {keys::NOTIFY_WW_BY_MOUSE, keys::NOTIFY_WHEEL_UP,
-                        keys::NOTIFY_VIEW_ACTIVATED, keys::NOTIFY_SYNC_ZOOM}) {
+        // Every viewer key.
+        for (int key = keys::NOTIFY_WHEEL_UP; key <= keys::NOTIFY_OVERLAY_FIXED_LABEL; ++key) {
             NSUI::NSNotificationCenter::getInstance()->addObserver(
                 this, this,
                 [this](cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data) {
@@ -373,6 +373,60 @@ TEST_F(ViewerImageTest, ATileRelaysCommandsAndAppliesThemWhenTheControllerSendsT
     }
     EXPECT_EQ(interactor->getInteractionMode(), keys::kModeWindowLevel);
     EXPECT_EQ(viewer->getImageActor()->getSliceIndex(), sliceBefore + 1);
+}
+
+TEST_F(ViewerImageTest, WhichCommandsTravelThroughTheController) {
+    viewer->setImageData(volume.get());
+    RefPtr<FakeController> controller(new FakeController());
+    viewer->setController(controller.get());
+    struct Case {
+        int key;
+        bool relayed;
+    };
+    const Case cases[] = {
+        {keys::NOTIFY_WHEEL_UP, true},
+        {keys::NOTIFY_WHEEL_DOWN, true},
+        {keys::NOTIFY_VIEW_CMD_9003, true},
+        {keys::NOTIFY_SLAB_MODE, true},
+        {keys::NOTIFY_SLAB_ORIGINAL, true},
+        {keys::NOTIFY_VIEW_AXIAL, true},
+        {keys::NOTIFY_VIEW_CORONAL, true},
+        {keys::NOTIFY_WW_DEFAULT, true},
+        {keys::NOTIFY_EDIT_WW_OPEN, true},
+        {keys::NOTIFY_OPACITY_LOG10, true},
+        {keys::NOTIFY_WW_PRESET, true},
+        {keys::NOTIFY_TOOL_SELECT, true},
+        {keys::NOTIFY_TOOL_ZOOM, true},
+        {keys::NOTIFY_ROI_LINE, true},
+        {keys::NOTIFY_ROI_SELECT, true},
+        {keys::NOTIFY_INTERACT_9076, true},
+        {keys::NOTIFY_INTERACT_9077, true},
+        {keys::NOTIFY_INTERACT_9078, true},
+        {keys::NOTIFY_CINE_SPEED, true},
+        {keys::NOTIFY_FOCUS_FRAME, true},
+        {keys::NOTIFY_VIEW_CMD_9035, false},
+        {keys::NOTIFY_TILE_CMD_9045, false},
+        {keys::NOTIFY_FLIP_X, false},
+        {keys::NOTIFY_DOCUMENT_BUTTON, false},
+        {keys::NOTIFY_TEXT_NODE_TO_VIEW, false},
+    };
+    const int mode = interactorOf(viewer)->getInteractionMode();
+    const int slice = viewer->getImageActor()->getSliceIndex();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        controller->relayed.clear();
+        viewer->onNotification(c.key, NSUI::NSNotificationData::create(), nullptr);
+        drain();
+        ASSERT_EQ(controller->relayed.size(), c.relayed ? 1u : 0u);
+        if (c.relayed) {
+            EXPECT_EQ(controller->relayed[0].key, c.key);
+            EXPECT_EQ(controller->relayed[0].sender, viewer);
+            // Relayed only: nothing applied here yet.
+            EXPECT_EQ(interactorOf(viewer)->getInteractionMode(), mode);
+            EXPECT_EQ(viewer->getImageActor()->getSliceIndex(), slice);
+        }
+        interactorOf(viewer)->setInteractionMode(mode);
+    }
 }
 
 TEST_F(ViewerImageTest, WindowLevelModeEndsOnlyFromWindowLevel) {
