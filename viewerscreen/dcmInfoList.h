@@ -62,7 +62,6 @@ public:
 
     // The file to list; set before the list enters the screen.
     void setFilePath(const std::string& path) { filePath = path; }
-    const std::string& getFilePath() const { return filePath; }
 
     bool init() override;
     void cleanup() override;

@@ -58,7 +58,6 @@ public:
 
     int getPageMode() const { return pageMode; }
     const std::vector<isImageSDK::WindowLevelPreset>& getPresets() const { return presets; }
-    float getLabelFontSize() const { return labelFontSize; }
 
     // The group of every post; written by the opener each time it fetches the disk.
     isImageSDK::isViewerMulti* target = nullptr;
