@@ -16,6 +16,7 @@
 #include "imagesdk/render/isInteractorImage.h"
 #include "imagesdk/viewers/ViewerColorTable.h"
 #include "imagesdk/vr/isActorVR.h"
+#include "imagesdk/vr/vrRayKernels.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UIJson.h"
 
@@ -185,6 +186,10 @@ void isViewerVR::setImageData(isImageData* data) {
             vrActor->setColorTable(table);
         }
     }
+    dataRenderMode = vrActor->getBestCaster().getRenderMode();
+    if (type == VIEW_MIP) {
+        applyRenderMode();
+    }
     applyOrientationPreset(kDefaultPreset);
     if (!vrActor->isActive()) {
         vrActor->setActive(true);
@@ -218,20 +223,34 @@ void isViewerVR::setClutByName(const std::string& name) {
     }
 }
 
+void isViewerVR::takeTrackInteractor() {
+    if (dynamic_cast<isInteractorTrackVR*>(getInteractor()) == nullptr) {
+        setInteractor(isInteractorTrackVR::create());
+    }
+}
+
+void isViewerVR::applyRenderMode() {
+    if (vrActor != nullptr) {
+        vrActor->setRenderMode(type == VIEW_MIP ? VR_MODE_MAX_INTENSITY : dataRenderMode);
+    }
+}
+
 void isViewerVR::setVRMode() {
-    if (type == VIEW_VR || dynamic_cast<isInteractorTrackVR*>(getInteractor()) != nullptr) {
+    if (type == VIEW_VR) {
         return;
     }
-    setInteractor(isInteractorTrackVR::create());
+    takeTrackInteractor();
     type = VIEW_VR;
+    applyRenderMode();
 }
 
 void isViewerVR::setMIPMode() {
-    if (type == VIEW_MIP || dynamic_cast<isInteractorTrackVR*>(getInteractor()) != nullptr) {
+    if (type == VIEW_MIP) {
         return;
     }
-    setInteractor(isInteractorTrackVR::create());
+    takeTrackInteractor();
     type = VIEW_MIP;
+    applyRenderMode();
 }
 
 void isViewerVR::setFrameVisible(bool visible) {

@@ -52,6 +52,8 @@ public:
     // As the image viewer's, except that "Perfusion.plist" fills red from "Blue" and blue from
     // "Red".
     void setClutByName(const std::string& name);
+    // Each gives the viewer the track interactor when it has none and switches the casters:
+    // maximum intensity for MIP, the data's own mode for VR. Nothing when already of that type.
     void setVRMode();
     void setMIPMode();
     void setFrameVisible(bool visible);
@@ -84,11 +86,15 @@ private:
     void activate(NSUI::NSNotificationData* data, cocos2d::Ref* sender);
     void maximizeOrRestore(NSUI::NSNotificationData* data);
     void setTrackMode(int mode);
+    void takeTrackInteractor();
+    void applyRenderMode();
     void postPlaying(bool playing);
     void postViewerRemoved();
     int referenceId() const;
 
     isActorVR* vrActor = nullptr;
+    // The casters' mode the bound data starts with (composite, or maximum intensity for PET).
+    int dataRenderMode = 0;
     int spinFrameCount = 36;
     int spinFrame = 0;
     bool spinning = false;

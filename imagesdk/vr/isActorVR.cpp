@@ -178,6 +178,13 @@ void isActorVR::setImageData(isImageData* data) {
     phase = 0;
 }
 
+void isActorVR::setRenderMode(int mode) {
+    quiesce();
+    fastCaster.setRenderMode(mode);
+    bestCaster.setRenderMode(mode);
+    requestFrame();
+}
+
 void isActorVR::setPhase(int n) {
     if (!imageData || !volume || n < 0 || n >= imageData->getNumberOfPhases()) {
         return;

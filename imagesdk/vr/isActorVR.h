@@ -51,6 +51,8 @@ public:
     // leaves the actor without a volume.
     void setImageData(isImageData* data);
     isImageData* getImageData() const { return imageData.get(); }
+    // A VRRenderMode for both casters.
+    void setRenderMode(int mode);
     // Shows phase n of a multi-phase data set; ignored without data or out of range.
     void setPhase(int n);
     int getPhase() const { return phase; }

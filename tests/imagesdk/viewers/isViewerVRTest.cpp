@@ -191,11 +191,40 @@ TEST_F(ViewerVRTest, StepBackThenForwardReturnsTheCamera) {
     EXPECT_NEAR(viewer->getCameraState().eye().distance(before.eye()), 0.0f, 1e-3f);
 }
 
+TEST_F(ViewerVRTest, VolumeAndMaximumIntensitySwitchTheCasters) {
+    viewer->setImageData(volume.get());
+    struct Step {
+        bool mip;
+        int type;
+        int mode;
+    };
+    const Step steps[] = {{false, keys::VIEW_VR, 0},
+                          {true, keys::VIEW_MIP, 3},
+                          {true, keys::VIEW_MIP, 3},
+                          {false, keys::VIEW_VR, 0}};
+    for (const Step& step : steps) {
+        if (step.mip) {
+            viewer->setMIPMode();
+        } else {
+            viewer->setVRMode();
+        }
+        viewer->getVRActor()->waitUntilIdle();
+        EXPECT_EQ(viewer->type, step.type);
+        EXPECT_EQ(viewer->getVRActor()->getBestCaster().getRenderMode(), step.mode);
+        EXPECT_NE(dynamic_cast<isImageSDK::isInteractorTrackVR*>(viewer->getInteractor()), nullptr);
+    }
+    // A MIP viewer stays one when other data is bound.
+    viewer->setMIPMode();
+    const float spacing[3] = {1.0f, 1.0f, 1.0f};
+    RefPtr<isImageData> other = imagesdktest::makeVolume(8, 8, 8, keys::PIXEL_INT16, spacing,
+                                                         [](int, int, int) { return 5; });
+    viewer->setImageData(other.get());
+    viewer->getVRActor()->waitUntilIdle();
+    EXPECT_EQ(viewer->getVRActor()->getBestCaster().getRenderMode(), 3);
+}
+
 TEST_F(ViewerVRTest, ModesAndTheWindowLevelReturn) {
     viewer->setVRMode();
-    EXPECT_EQ(viewer->type, keys::VIEW_VR);
-    // A viewer with its track interactor keeps its type.
-    viewer->setMIPMode();
     EXPECT_EQ(viewer->type, keys::VIEW_VR);
     auto* track = dynamic_cast<isImageSDK::isInteractorTrackVR*>(viewer->getInteractor());
     ASSERT_NE(track, nullptr);
