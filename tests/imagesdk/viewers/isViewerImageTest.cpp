@@ -338,6 +338,35 @@ TEST_F(ViewerImageTest, PagingCarriesTheFocusToTheNewSliceDepth) {
     }
 }
 
+TEST_F(ViewerImageTest, RotatingTheViewTurnsThePlaneAboutItsVerticalAxis) {
+    viewer->setImageData(volume.get());
+    viewer->setSliceAxis(2);
+    const cocos2d::Mat4 before = viewer->getSlicePlane();
+    const Vec3 up(before.m[4], before.m[5], before.m[6]);
+    const Vec3 normal(before.m[8], before.m[9], before.m[10]);
+    NSUI::NSNotificationData* data = NSUI::NSNotificationData::create();
+    data->floatValue = 90.0f;
+    viewer->onNotification(keys::NOTIFY_ROTATE_VIEW, data, nullptr);
+    const cocos2d::Mat4 after = viewer->getSlicePlane();
+    const Vec3 turnedUp(after.m[4], after.m[5], after.m[6]);
+    const Vec3 turnedNormal(after.m[8], after.m[9], after.m[10]);
+    EXPECT_FALSE(viewer->getImageActor()->isOrthogonal());
+    EXPECT_NEAR(turnedUp.dot(up), 1.0f, 1e-4f);
+    EXPECT_NEAR(turnedNormal.dot(normal), 0.0f, 1e-4f);
+    // The camera looks along the new normal.
+    EXPECT_NEAR(std::fabs(viewer->getCameraState().forward().dot(turnedNormal)), 1.0f, 1e-3f);
+    // A plain slice series does not turn.
+    RefPtr<isImageData> series(isImageData::create());
+    const int size[2] = {8, 8};
+    const float spacing[2] = {1.0f, 1.0f};
+    series->addSlice(size, 1, spacing, keys::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY);
+    isViewerImage* flat = addViewer();
+    flat->setImageData(series.get());
+    const cocos2d::Mat4 flatBefore = flat->getSlicePlane();
+    flat->onNotification(keys::NOTIFY_ROTATE_VIEW, data, nullptr);
+    EXPECT_EQ(std::memcmp(flat->getSlicePlane().m, flatBefore.m, sizeof(flatBefore.m)), 0);
+}
+
 TEST_F(ViewerImageTest, SetViewTypeSwitchesThroughItsCommandOnlyOnChange) {
     viewer->setImageData(volume.get());
     NotificationRecorder labels(keys::NOTIFY_ORIENT_LABEL, viewer);
