@@ -96,9 +96,10 @@ TEST_F(TransitionTest, AFlipReplacingTheSceneShowsOneHalfEachAndCleansTheOldOneU
     EXPECT_EQ(_b->getRotation3D(), Vec3::ZERO);
     EXPECT_TRUE(_b->isVisible());
     EXPECT_EQ(_log, (Log{"A.exitStart", "B.enter", "A.exit", "B.finish", "A.cleanup"}));
+    // Popping the last scene ends the director: the next one has no scene.
     director->popScene();
     director->mainLoop(0.1f);
-    EXPECT_EQ(director->getRunningScene(), nullptr);
+    EXPECT_EQ(Director::getInstance()->getRunningScene(), nullptr);
 }
 
 TEST_F(TransitionTest, MoveInLeftTopStartsBeyondTheTopLeftCorner) {

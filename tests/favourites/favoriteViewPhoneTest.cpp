@@ -5,6 +5,7 @@
 
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
+#include "engine/base/RefPtr.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "favourites/favoriteList.h"
@@ -65,7 +66,10 @@ TEST_F(FavoriteViewPhoneTest, TheFavouriteButtonAsksTheViewerThatLastOpenedItsSt
     EXPECT_EQ(quick.requests[0], std::make_pair(viewer->key, 0));
 
     // A strip opened under another screen's key is not this screen's viewer.
-    cocos2d::Node* cell = cocos2d::Node::create();
+    // Kept past the frames below, which drain the autorelease pool.
+    const cocos2d::RefPtr<cocos2d::Node> held =
+        cocos2d::RefPtr<cocos2d::Node>::retained(cocos2d::Node::create());
+    cocos2d::Node* cell = held.get();
     auto* other = NSUI::NSNotificationData::create();
     other->setNotificationKey(viewer->key + 1, nullptr);
     other->setObject(cell);
