@@ -8,33 +8,14 @@
 
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isImagePlane.h"
+#include "tests/support/bench/NoiseVolume.h"
 
 namespace {
-
-constexpr int kWidth = 512;
-constexpr int kHeight = 512;
-constexpr int kSlices = 400;
-
-isImageSDK::isImageData* volume() {
-    static isImageSDK::isImageData* data = [] {
-        auto* v = isImageSDK::isImageData::create();
-        int dims[3] = {kWidth, kHeight, kSlices};
-        float spacing[3] = {0.7f, 0.7f, 1.0f};
-        v->build(dims, spacing, isImageSDK::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY);
-        auto* voxels = static_cast<std::int16_t*>(v->voxels);
-        const std::size_t count = std::size_t(kWidth) * kHeight * kSlices;
-        for (std::size_t i = 0; i < count; ++i) {
-            voxels[i] = std::int16_t(int((i * 2654435761u) >> 20) % 3000 - 1024);
-        }
-        return v;
-    }();
-    return data;
-}
 
 // Alternates between two indices so that every pull recomputes the plane.
 void runPlane(benchmark::State& state, int axis, float thickness) {
     auto* plane = isImageSDK::isImagePlane::create();
-    plane->setInputData(volume());
+    plane->setInputData(benchsupport::noiseVolume());
     plane->setAxis(axis);
     plane->setSlabMode(isImageSDK::SLAB_MEAN);
     plane->setSlabThickness(thickness);
@@ -55,7 +36,7 @@ void runPlane(benchmark::State& state, int axis, float thickness) {
 
 void copyReference(benchmark::State& state, std::size_t bytes) {
     std::vector<char> target(bytes);
-    const char* source = static_cast<const char*>(volume()->voxels);
+    const char* source = static_cast<const char*>(benchsupport::noiseVolume()->voxels);
     for (auto _ : state) {
         std::memcpy(target.data(), source, bytes);
         benchmark::DoNotOptimize(target.data());
@@ -68,7 +49,7 @@ void Axial(benchmark::State& state) {
     runPlane(state, 0, 0.0f);
 }
 void AxialReferenceMemcpy(benchmark::State& state) {
-    copyReference(state, std::size_t(kWidth) * kHeight * 2);
+    copyReference(state, std::size_t(benchsupport::kVolumeWidth) * benchsupport::kVolumeHeight * 2);
 }
 void Sagittal(benchmark::State& state) {
     runPlane(state, 1, 0.0f);
@@ -77,14 +58,16 @@ void Coronal(benchmark::State& state) {
     runPlane(state, 2, 0.0f);
 }
 void SagittalCoronalReferenceMemcpy(benchmark::State& state) {
-    copyReference(state, std::size_t(kSlices) * kHeight * 2);
+    copyReference(state,
+                  std::size_t(benchsupport::kVolumeSlices) * benchsupport::kVolumeHeight * 2);
 }
 // 21 samples of 1.0 mm slices.
 void MeanSlab21(benchmark::State& state) {
     runPlane(state, 0, 21.0f);
 }
 void MeanSlab21ReferenceMemcpy(benchmark::State& state) {
-    copyReference(state, std::size_t(kWidth) * kHeight * 2 * 21);
+    copyReference(state,
+                  std::size_t(benchsupport::kVolumeWidth) * benchsupport::kVolumeHeight * 2 * 21);
 }
 
 }  // namespace

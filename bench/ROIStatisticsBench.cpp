@@ -12,16 +12,14 @@
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/ROIData.h"
 #include "imagesdk/render/isROIStatistics.h"
+#include "tests/support/bench/NoiseVolume.h"
 
 namespace {
 
 constexpr int kSize = 512;
 
 struct Slice {
-    Slice() : pixels(std::size_t(kSize) * kSize) {
-        for (std::size_t i = 0; i < pixels.size(); ++i) {
-            pixels[i] = std::int16_t(int((i * 2654435761u) >> 20) % 3000 - 1024);
-        }
+    Slice() : pixels(benchsupport::noisePixels(std::size_t(kSize) * kSize)) {
         record.pixelType = isImageSDK::PIXEL_INT16;
         record.width = kSize;
         record.height = kSize;

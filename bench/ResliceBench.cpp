@@ -12,6 +12,7 @@
 #include "imagesdk/data/BandPool.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isImageReslice2D.h"
+#include "tests/support/bench/NoiseVolume.h"
 
 #ifdef BV_VTK_REFERENCE
 #include <vtkImageData.h>
@@ -24,29 +25,9 @@
 
 namespace {
 
-constexpr int kWidth = 512;
-constexpr int kHeight = 512;
-constexpr int kSlices = 400;
 constexpr int kOut = 512;
 constexpr float kOutSpacing = 0.7f;
 constexpr int kSlabSamples = 30;
-const float kSpacing[3] = {0.7f, 0.7f, 1.0f};
-
-isImageSDK::isImageData* volume() {
-    static isImageSDK::isImageData* data = [] {
-        auto* v = isImageSDK::isImageData::create();
-        int dims[3] = {kWidth, kHeight, kSlices};
-        float spacing[3] = {kSpacing[0], kSpacing[1], kSpacing[2]};
-        v->build(dims, spacing, isImageSDK::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY);
-        auto* voxels = static_cast<std::int16_t*>(v->voxels);
-        const std::size_t count = std::size_t(kWidth) * kHeight * kSlices;
-        for (std::size_t i = 0; i < count; ++i) {
-            voxels[i] = std::int16_t(int((i * 2654435761u) >> 20) % 3000 - 1024);
-        }
-        return v;
-    }();
-    return data;
-}
 
 // 30 degrees about x, then 30 degrees about y, the output's centre at the volume's centre.
 cocos2d::Mat4 obliqueFrame() {
@@ -59,9 +40,12 @@ cocos2d::Mat4 obliqueFrame() {
     const float half = 0.5f * float(kOut - 1) * kOutSpacing;
     cocos2d::Vec3 corner;
     frame.transformVector(cocos2d::Vec3(-half, -half, 0.0f), &corner);
-    frame.m[12] = 0.5f * (kWidth - 1) * kSpacing[0] + corner.x;
-    frame.m[13] = 0.5f * (kHeight - 1) * kSpacing[1] + corner.y;
-    frame.m[14] = 0.5f * (kSlices - 1) * kSpacing[2] + corner.z;
+    frame.m[12] =
+        0.5f * (benchsupport::kVolumeWidth - 1) * benchsupport::kVolumeSpacing[0] + corner.x;
+    frame.m[13] =
+        0.5f * (benchsupport::kVolumeHeight - 1) * benchsupport::kVolumeSpacing[1] + corner.y;
+    frame.m[14] =
+        0.5f * (benchsupport::kVolumeSlices - 1) * benchsupport::kVolumeSpacing[2] + corner.z;
     return frame;
 }
 
@@ -82,7 +66,7 @@ void runKernel(benchmark::State& state, int interpolation, int samples, int mode
     request.slabStep = 1.0f;
     request.interpolation = interpolation;
     request.background = -1024.0f;
-    isImageSDK::isImageData* input = volume();
+    isImageSDK::isImageData* input = benchsupport::noiseVolume();
     for (auto _ : state) {
         isImageSDK::resliceVolume<short>(input, &request, threads > 1 ? &pool : nullptr);
         benchmark::DoNotOptimize(out.data());
@@ -112,12 +96,16 @@ void Slab30MeanTrilinear(benchmark::State& state) {
 void runVtk(benchmark::State& state, int interpolation, int samples, int mode) {
     static vtkImageData* image = [] {
         auto* data = vtkImageData::New();
-        data->SetDimensions(kWidth, kHeight, kSlices);
-        data->SetSpacing(kSpacing[0], kSpacing[1], kSpacing[2]);
+        data->SetDimensions(benchsupport::kVolumeWidth, benchsupport::kVolumeHeight,
+                            benchsupport::kVolumeSlices);
+        data->SetSpacing(benchsupport::kVolumeSpacing[0], benchsupport::kVolumeSpacing[1],
+                         benchsupport::kVolumeSpacing[2]);
         data->SetOrigin(0.0, 0.0, 0.0);
         vtkNew<vtkShortArray> scalars;
-        scalars->SetArray(static_cast<short*>(volume()->voxels),
-                          vtkIdType(kWidth) * kHeight * kSlices, 1);
+        scalars->SetArray(static_cast<short*>(benchsupport::noiseVolume()->voxels),
+                          vtkIdType(benchsupport::kVolumeWidth) * benchsupport::kVolumeHeight *
+                              benchsupport::kVolumeSlices,
+                          1);
         data->GetPointData()->SetScalars(scalars);
         return data;
     }();

@@ -8,40 +8,18 @@
 
 #include <cstdint>
 
-#include "engine/2d/Camera.h"
-#include "engine/2d/Scene.h"
-#include "engine/backend/GLViewImpl.h"
-#include "engine/base/AutoreleasePool.h"
-#include "engine/base/Director.h"
 #include "imagesdk/data/SlabMode.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isImagePlane.h"
 #include "imagesdk/render/isActorImage.h"
 #include "imagesdk/render/isNodeImage.h"
+#include "tests/support/bench/BenchWindow.h"
+#include "tests/support/bench/NoiseVolume.h"
 
 namespace {
 
-constexpr int kWidth = 512;
-constexpr int kHeight = 512;
-constexpr int kSlices = 400;
 // 21 samples of 1 mm slices.
 constexpr float kThickness = 21.0f;
-
-isImageSDK::isImageData* volume() {
-    static isImageSDK::isImageData* data = [] {
-        auto* v = isImageSDK::isImageData::create();
-        int dims[3] = {kWidth, kHeight, kSlices};
-        float spacing[3] = {0.7f, 0.7f, 1.0f};
-        v->build(dims, spacing, isImageSDK::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY);
-        auto* voxels = static_cast<std::int16_t*>(v->voxels);
-        const std::size_t count = std::size_t(kWidth) * kHeight * kSlices;
-        for (std::size_t i = 0; i < count; ++i) {
-            voxels[i] = std::int16_t(int((i * 2654435761u) >> 20) % 3000 - 1024);
-        }
-        return v;
-    }();
-    return data;
-}
 
 int modeOf(int step) {
     return (step & 1) != 0 ? isImageSDK::SLAB_SUM : isImageSDK::SLAB_MEAN;
@@ -50,49 +28,29 @@ int modeOf(int step) {
 // With changeSlab false the same frames are drawn without a change: what presenting a frame
 // costs on this display, beside the slab change's frame.
 void actorFrames(benchmark::State& state, bool changeSlab) {
-    using namespace cocos2d;
-    GLViewImpl* view = GLViewImpl::createWithRect("bench", Rect(0, 0, kWidth, kHeight));
-    if (view == nullptr) {
+    benchsupport::BenchWindow window(benchsupport::kVolumeWidth, benchsupport::kVolumeHeight);
+    if (!window.isOpen()) {
         state.SkipWithError("no window");
         return;
     }
-    view->retain();
-    Director* director = Director::getInstance();
-    director->setOpenGLView(view);
-    {
-        auto* actor = isImageSDK::isActorImage::create();
-        actor->retain();
-        actor->setImageData(volume());
-        actor->setSlabThickness(kThickness);
-        actor->setSlabMode(isImageSDK::SLAB_MEAN);
+    auto* actor = isImageSDK::isActorImage::create();
+    actor->retain();
+    actor->setImageData(benchsupport::noiseVolume());
+    actor->setSlabThickness(kThickness);
+    actor->setSlabMode(isImageSDK::SLAB_MEAN);
+    isImageSDK::isNodeImage* node = actor->getImageNode();
+    window.show(node);
 
-        Scene* scene = Scene::create();
-        Camera* camera = Camera::createOrthographic(kWidth, kHeight, -1000, 1000);
-        camera->setCameraFlag(2);
-        camera->setDepth(1);
-        scene->addChild(camera);
-        isImageSDK::isNodeImage* node = actor->getImageNode();
-        node->setCameraMask(2, true);
-        scene->addChild(node);
-        director->runWithScene(scene);
-        director->mainLoop(1.0f / 60.0f);
-
-        int step = 0;
-        for (auto _ : state) {
-            if (changeSlab) {
-                actor->setSlabMode(modeOf(++step));
-            }
-            director->mainLoop(1.0f / 60.0f);
-            benchmark::DoNotOptimize(node->getTexture());
+    int step = 0;
+    for (auto _ : state) {
+        if (changeSlab) {
+            actor->setSlabMode(modeOf(++step));
         }
-        actor->cleanup();
-        actor->release();
+        window.frame();
+        benchmark::DoNotOptimize(node->getTexture());
     }
-    view->end();
-    director->setOpenGLView(nullptr);
-    view->release();
-    director->purgeDirector();
-    PoolManager::getInstance()->getCurrentPool()->clear();
+    actor->cleanup();
+    actor->release();
 }
 
 void ActorSlabChangeToTexture(benchmark::State& state) {
@@ -105,7 +63,7 @@ void UnchangedFrameReference(benchmark::State& state) {
 
 void PlaneSlabFilterReference(benchmark::State& state) {
     auto* plane = isImageSDK::isImagePlane::create();
-    plane->setInputData(volume());
+    plane->setInputData(benchsupport::noiseVolume());
     plane->setAxis(0);
     plane->setIndex(plane->getNumberOfPositions() / 2);
     plane->setSlabThickness(kThickness);

@@ -11,14 +11,12 @@
 #include "imagesdk/data/isClut.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/render/isSliceTexture.h"
+#include "tests/support/bench/NoiseVolume.h"
 
 namespace {
 
 struct Frame {
-    Frame(int w, int h) : pixels(std::size_t(w) * h) {
-        for (std::size_t i = 0; i < pixels.size(); ++i) {
-            pixels[i] = std::int16_t(int((i * 2654435761u) >> 20) % 3000 - 1024);
-        }
+    Frame(int w, int h) : pixels(benchsupport::noisePixels(std::size_t(w) * h)) {
         record.data = pixels.data();
         record.width = w;
         record.height = h;

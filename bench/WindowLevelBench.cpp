@@ -7,72 +7,49 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/2d/Camera.h"
-#include "engine/2d/Scene.h"
-#include "engine/backend/GLViewImpl.h"
-#include "engine/base/Director.h"
 #include "engine/renderer/Texture2D.h"
 #include "imagesdk/data/isClut.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/render/isNodeImage.h"
 #include "imagesdk/render/isNodeImageByShader.h"
+#include "tests/support/bench/BenchWindow.h"
+#include "tests/support/bench/NoiseVolume.h"
 
 namespace {
 
 constexpr int kSize = 512;
 
 void windowLevelStep(benchmark::State& state, bool shader) {
-    using namespace cocos2d;
-    GLViewImpl* view = GLViewImpl::createWithRect("bench", Rect(0, 0, kSize, kSize));
-    if (view == nullptr) {
+    benchsupport::BenchWindow window(kSize, kSize);
+    if (!window.isOpen()) {
         state.SkipWithError("no window");
         return;
     }
-    view->retain();
-    Director* director = Director::getInstance();
-    director->setOpenGLView(view);
-    {
-        std::vector<std::int16_t> pixels(std::size_t(kSize) * kSize);
-        for (std::size_t i = 0; i < pixels.size(); ++i) {
-            pixels[i] = std::int16_t(int((i * 2654435761u) >> 20) % 3000 - 1024);
-        }
-        isImageSDK::isSliceInfo record;
-        record.data = pixels.data();
-        record.width = kSize;
-        record.height = kSize;
-        record.pixelType = 1;
-        Mat4::createTranslation(0.5f, 0.5f, 0.0f, &record.matrix);
+    std::vector<std::int16_t> pixels = benchsupport::noisePixels(std::size_t(kSize) * kSize);
+    isImageSDK::isSliceInfo record;
+    record.data = pixels.data();
+    record.width = kSize;
+    record.height = kSize;
+    record.pixelType = 1;
+    cocos2d::Mat4::createTranslation(0.5f, 0.5f, 0.0f, &record.matrix);
 
-        Scene* scene = Scene::create();
-        Camera* camera = Camera::createOrthographic(kSize, kSize, -1000, 1000);
-        camera->setCameraFlag(2);
-        camera->setDepth(1);
-        scene->addChild(camera);
-        isImageSDK::isNodeImage* node =
-            shader ? isImageSDK::isNodeImageByShader::create() : isImageSDK::isNodeImage::create();
-        isImageSDK::isClut* clut = isImageSDK::isClut::create();
-        node->setClut(clut);
-        node->setSliceInfo(&record);
-        node->setCameraMask(2, true);
-        scene->addChild(node);
-        director->runWithScene(scene);
-        director->mainLoop(1.0f / 60.0f);
+    isImageSDK::isNodeImage* node =
+        shader ? isImageSDK::isNodeImageByShader::create() : isImageSDK::isNodeImage::create();
+    isImageSDK::isClut* clut = isImageSDK::isClut::create();
+    node->setClut(clut);
+    node->setSliceInfo(&record);
+    window.show(node);
 
-        const unsigned long long start = Texture2D::getUploadCount();
-        int step = 0;
-        for (auto _ : state) {
-            ++step;
-            clut->setWindowLevel(400.0f + float(step % 50), 40.0f + float(step % 30));
-            node->onWindowLevelChanged();
-            director->mainLoop(1.0f / 60.0f);
-        }
-        state.counters["uploads"] = double(Texture2D::getUploadCount() - start) /
-                                    double(state.iterations() > 0 ? state.iterations() : 1);
+    const unsigned long long start = cocos2d::Texture2D::getUploadCount();
+    int step = 0;
+    for (auto _ : state) {
+        ++step;
+        clut->setWindowLevel(400.0f + float(step % 50), 40.0f + float(step % 30));
+        node->onWindowLevelChanged();
+        window.frame();
     }
-    view->end();
-    director->setOpenGLView(nullptr);
-    view->release();
-    director->purgeDirector();
+    state.counters["uploads"] = double(cocos2d::Texture2D::getUploadCount() - start) /
+                                double(state.iterations() > 0 ? state.iterations() : 1);
 }
 
 void shaderStep(benchmark::State& state) {
