@@ -1,0 +1,206 @@
+#include "imagesdk/viewers/appManager.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "imagesdk/viewers/KeyViewProperty.h"
+#include "imagesdk/viewers/isViewer.h"
+#include "imagesdk/viewers/isViewerBrowser.h"
+#include "imagesdk/viewers/isViewerMulti.h"
+#include "tests/imagesdk/viewers/LayoutFixture.h"
+
+namespace {
+
+using cocos2d::Rect;
+using cocos2d::RefPtr;
+using isImageSDK::appManager;
+using isImageSDK::isImageData;
+using isImageSDK::KeyViewProperty;
+
+struct Cell {
+    int viewType;
+    Rect rect;
+};
+
+std::vector<Cell> cellsOf(appManager* manager) {
+    std::vector<Cell> cells;
+    for (KeyViewProperty* property : manager->getViewerMulti()->allProperties()) {
+        cells.push_back({property->getViewType(), property->rect});
+    }
+    return cells;
+}
+
+// Cells sorted by the order they were added, which for one series is the property order.
+void expectCells(const std::vector<Cell>& got, const std::vector<Cell>& expected,
+                 const std::string& name) {
+    ASSERT_EQ(got.size(), expected.size()) << name;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].viewType, expected[i].viewType) << name << " cell " << i;
+        EXPECT_TRUE(got[i].rect.equals(expected[i].rect))
+            << name << " cell " << i << ": " << got[i].rect.origin.x << "," << got[i].rect.origin.y
+            << " " << got[i].rect.size.width << "x" << got[i].rect.size.height;
+    }
+}
+
+class AppManagerTest : public layouttest::LayoutTest {};
+
+TEST_F(AppManagerTest, ProtocolsLayTheirCellsOutInTheRegion) {
+    using namespace isImageSDK;
+    struct Case {
+        const char* name;
+        int code;
+        Rect region;
+        std::vector<Cell> cells;
+    };
+    const std::vector<Case> cases = {
+        {"mpr3d 1000x800",
+         PROTOCOL_MPR3D,
+         Rect(0, 0, 1000, 800),
+         {{VIEW_AXIAL, Rect(0, 402, 498, 398)},
+          {VIEW_CORONAL, Rect(502, 402, 498, 398)},
+          {VIEW_VR, Rect(502, 0, 498, 398)},
+          {VIEW_SAGITTAL, Rect(0, 0, 498, 398)}}},
+        {"mpr 1000x800",
+         PROTOCOL_MPR,
+         Rect(0, 0, 1000, 800),
+         {{VIEW_AXIAL, Rect(0, 402, 498, 398)},
+          {VIEW_SAGITTAL, Rect(0, 0, 498, 398)},
+          {VIEW_CORONAL, Rect(502, 0, 498, 800)}}},
+        {"mpr2 308 wide",
+         PROTOCOL_MPR2,
+         Rect(50, 10, 308, 400),
+         {{VIEW_AXIAL, Rect(0, 0, 100, 400)},
+          {VIEW_SAGITTAL, Rect(102, 0, 100, 400)},
+          {VIEW_CORONAL, Rect(208, 0, 100, 400)}}},
+        {"2dslice", PROTOCOL_2DSLICE, Rect(0, 0, 640, 480), {{VIEW_SLICE, Rect(0, 0, 640, 480)}}},
+        // The plane of the acquisition.
+        {"2dview", PROTOCOL_2DVIEW, Rect(0, 0, 640, 480), {{VIEW_AXIAL, Rect(0, 0, 640, 480)}}},
+    };
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume();
+    for (const Case& c : cases) {
+        auto manager = RefPtr<appManager>::retained(appManager::create());
+        scene->addChild(manager->getViewerMulti());
+        manager->setImageDataWithProtocol(volume.get(), c.region, c.code);
+        EXPECT_EQ(manager->getProtocolCode(), c.code) << c.name;
+        EXPECT_TRUE(manager->getRect().equals(c.region)) << c.name;
+        expectCells(cellsOf(manager.get()), c.cells, c.name);
+        manager->teardown();
+    }
+}
+
+TEST_F(AppManagerTest, Mpr2SplitsItsAxialColumnAndBrowser2dShowsFourTiles) {
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume();
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    scene->addChild(manager->getViewerMulti());
+    manager->setImageDataWithProtocol(volume.get(), Rect(0, 0, 308, 400),
+                                      isImageSDK::PROTOCOL_MPR2);
+    auto properties = manager->getViewerMulti()->allProperties();
+    ASSERT_EQ(properties.size(), 3u);
+    const isImageSDK::isViewerBrowser* axial = isImageSDK::isViewerMulti::browserOf(properties[0]);
+    EXPECT_EQ(axial->getRows(), 2);
+    EXPECT_EQ(axial->getCols(), 1);
+    EXPECT_EQ(isImageSDK::isViewerMulti::browserOf(properties[1])->getRows(), 1);
+
+    manager->applyProtocol(isImageSDK::PROTOCOL_BROWSER2D);
+    properties = manager->getViewerMulti()->allProperties();
+    ASSERT_EQ(properties.size(), 1u);
+    const isImageSDK::isViewerBrowser* browser =
+        isImageSDK::isViewerMulti::browserOf(properties[0]);
+    EXPECT_EQ(browser->getRows() * browser->getCols(), 4);
+    manager->teardown();
+}
+
+TEST_F(AppManagerTest, CompareShowsEverySeriesOnAGrid) {
+    std::vector<RefPtr<isImageData>> held;
+    std::vector<isImageData*> list;
+    for (int i = 0; i < 5; ++i) {
+        held.push_back(layouttest::sliceNumberVolume(4 + i));
+        list.push_back(held.back().get());
+    }
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    scene->addChild(manager->getViewerMulti());
+    manager->setSeriesList(list, Rect(0, 0, 1000, 600));
+    EXPECT_EQ(manager->getProtocolCode(), isImageSDK::PROTOCOL_COMPARE2D);
+    std::vector<Rect> rects;
+    for (KeyViewProperty* property : manager->getViewerMulti()->allProperties()) {
+        rects.push_back(property->rect);
+    }
+    ASSERT_EQ(rects.size(), 5u);
+    // Properties walk in series order here: each series was made after the one before it.
+    EXPECT_TRUE(rects[0].equals(Rect(0, 301, 332, 299)));
+    EXPECT_TRUE(rects[2].equals(Rect(668, 301, 332, 299)));
+    EXPECT_TRUE(rects[4].equals(Rect(334, 0, 332, 299)));
+    manager->teardown();
+}
+
+TEST_F(AppManagerTest, ASingleSeriesComparesWithItselfUnlinked) {
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume();
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    scene->addChild(manager->getViewerMulti());
+    manager->setSeriesList({volume.get()}, Rect(0, 0, 800, 400));
+    const auto properties = manager->getViewerMulti()->allProperties();
+    ASSERT_EQ(properties.size(), 2u);
+    for (KeyViewProperty* property : properties) {
+        EXPECT_EQ(property->getSeries(), volume.get());
+        EXPECT_FALSE(property->getViewer()->linked);
+    }
+    manager->teardown();
+}
+
+TEST_F(AppManagerTest, ProtocolChoicesThatChangeNothing) {
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume();
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    scene->addChild(manager->getViewerMulti());
+    manager->setImageDataWithProtocol(volume.get(), Rect(0, 0, 1000, 800),
+                                      isImageSDK::PROTOCOL_MPR);
+    const auto before = manager->getViewerMulti()->allProperties();
+
+    // The current protocol, a name outside the table (posted as the screen does), and code 0.
+    manager->applyProtocol(isImageSDK::PROTOCOL_MPR);
+    manager->applyProtocol(isImageSDK::PROTOCOL_NONE);
+    NSUI::NSNotificationCenter::getInstance()->postString(
+        nullptr, isImageSDK::NOTIFY_PROTOCOL_SELECTED, "MPR", manager.get(), true);
+    drain(2);
+    EXPECT_EQ(manager->getViewerMulti()->allProperties(), before);
+    EXPECT_EQ(manager->getProtocolCode(), isImageSDK::PROTOCOL_MPR);
+
+    NSUI::NSNotificationCenter::getInstance()->postString(
+        nullptr, isImageSDK::NOTIFY_PROTOCOL_SELECTED, "2dslice", manager.get(), true);
+    drain(2);
+    EXPECT_EQ(manager->getProtocolCode(), isImageSDK::PROTOCOL_2DSLICE);
+    manager->teardown();
+}
+
+TEST_F(AppManagerTest, ANonVolumeSeriesFallsBackToOneSliceViewer) {
+    RefPtr<isImageData> single = layouttest::sliceNumberVolume(1);
+    single->regularVolume = false;
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    scene->addChild(manager->getViewerMulti());
+    manager->setImageDataWithProtocol(single.get(), Rect(0, 0, 400, 300),
+                                      isImageSDK::PROTOCOL_MPR3D);
+    EXPECT_EQ(manager->getProtocolCode(), isImageSDK::PROTOCOL_2DSLICE);
+    const auto cells = cellsOf(manager.get());
+    ASSERT_EQ(cells.size(), 1u);
+    EXPECT_EQ(cells[0].viewType, isImageSDK::VIEW_SLICE);
+    manager->teardown();
+}
+
+TEST_F(AppManagerTest, TheRegionKeepsItsSeriesAliveUntilItLetsThemGo) {
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    isImageData* series = nullptr;
+    {
+        RefPtr<isImageData> volume = layouttest::sliceNumberVolume();
+        series = volume.get();
+        manager->setSeriesList({series}, Rect(0, 0, 400, 300));
+    }
+    // The screen's reference is gone; the list still points at a living series.
+    ASSERT_EQ(manager->getSeriesList().size(), 1u);
+    EXPECT_GE(series->getReferenceCount(), 1u);
+    EXPECT_EQ(series->getNumberOfSlices(), 20);
+    manager->teardown();
+    EXPECT_TRUE(manager->getSeriesList().empty());
+}
+
+}  // namespace

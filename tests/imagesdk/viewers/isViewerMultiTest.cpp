@@ -1,0 +1,251 @@
+#include "imagesdk/viewers/isViewerMulti.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/render/isActorImage.h"
+#include "imagesdk/viewers/isViewer.h"
+#include "imagesdk/viewers/isViewerBrowser.h"
+#include "imagesdk/viewers/isViewerImage.h"
+#include "imagesdk/viewers/isViewerVR.h"
+#include "tests/imagesdk/viewers/LayoutFixture.h"
+
+namespace {
+
+using cocos2d::Rect;
+using cocos2d::RefPtr;
+using isImageSDK::isImageData;
+using isImageSDK::isViewerBrowser;
+using isImageSDK::isViewerMulti;
+using isImageSDK::KeyViewProperty;
+using namespace isImageSDK;
+
+// Every key the multi-viewer posts to its parent, with the int value it carried.
+class ParentRecorder {
+public:
+    explicit ParentRecorder(cocos2d::Node* parent) {
+        for (int key : {9001, 9002, 9028, 9050, 9056, 9068, 9078, 9116, 9134}) {
+            NSUI::NSNotificationCenter::getInstance()->addObserver(
+                this, parent,
+                [this](cocos2d::Ref*, unsigned posted, NSUI::NSNotificationData* data) {
+                    keys.push_back(static_cast<int>(posted));
+                    values[static_cast<int>(posted)] = data != nullptr ? data->intValue : -1;
+                },
+                key);
+        }
+    }
+    ~ParentRecorder() { NSUI::NSNotificationCenter::getInstance()->removeObserver(this); }
+    std::vector<int> keys;
+    std::map<int, int> values;
+};
+
+class MultiViewerTest : public layouttest::LayoutTest {
+protected:
+    void SetUp() override {
+        LayoutTest::SetUp();
+        parent = cocos2d::Node::create();
+        scene->addChild(parent);
+        multi = isViewerMulti::create();
+        multi->setContentSize(cocos2d::Size(800, 400));
+        parent->addChild(multi);
+        volume = layouttest::sliceNumberVolume(20);
+    }
+    void TearDown() override {
+        volume = nullptr;
+        LayoutTest::TearDown();
+    }
+    KeyViewProperty* cell(std::size_t i) { return multi->allProperties().at(i); }
+    isViewerBrowser* browser(std::size_t i) { return isViewerMulti::browserOf(cell(i)); }
+    int firstTileSlice(std::size_t i) {
+        return browser(i)->getTiles().at(0)->getImageActor()->getSliceIndex();
+    }
+    // Runs a command as the viewer screen does, then lets the re-posts arrive.
+    void command(int key, const std::string& text = "") {
+        NSUI::NSNotificationData* data = NSUI::NSNotificationData::create();
+        data->stringValue = text;
+        multi->runCommand(key, data);
+        drain(3);
+    }
+
+    cocos2d::Node* parent = nullptr;
+    isViewerMulti* multi = nullptr;
+    RefPtr<isImageData> volume;
+};
+
+TEST_F(MultiViewerTest, CellsBindTheirSeriesAndTheFirstCellIsActive) {
+    RefPtr<isImageData> flat = layouttest::sliceNumberVolume(1);
+    flat->regularVolume = false;
+    for (int viewType = VIEW_AXIAL; viewType <= VIEW_MIP; ++viewType) {
+        multi->addViewer(viewType, true, Rect(0, 0, 100, 100), flat.get());
+    }
+    multi->addViewer(VIEW_NONE, true, Rect(0, 0, 100, 100), volume.get());
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 100, 100), nullptr);
+    EXPECT_TRUE(multi->allProperties().empty());
+
+    multi->addViewer(VIEW_AXIAL, false, Rect(0, 0, 400, 400), volume.get());
+    multi->addViewer(VIEW_CORONAL, false, Rect(400, 0, 400, 400), volume.get());
+    ASSERT_EQ(multi->allProperties().size(), 2u);
+    EXPECT_EQ(multi->getActiveProperty(), cell(0));
+    // One series, one binding: the cells follow in the order they were added.
+    EXPECT_EQ(cell(0)->getViewType(), VIEW_AXIAL);
+    EXPECT_EQ(cell(1)->getViewType(), VIEW_CORONAL);
+    EXPECT_EQ(multi->findPropertyOfViewer(cell(1)->getViewer()), cell(1));
+    EXPECT_EQ(multi->getCurrentViewType(), VIEW_AXIAL);
+
+    multi->removeAllViewers();
+    EXPECT_EQ(multi->getActiveProperty(), nullptr);
+    EXPECT_EQ(multi->getCurrentViewType(), VIEW_SLICE);
+    multi->addViewer(VIEW_SAGITTAL, true, Rect(0, 0, 400, 400), volume.get());
+    EXPECT_EQ(multi->getActiveProperty(), cell(0));
+}
+
+TEST_F(MultiViewerTest, ALinkedSliceCellStartsWhereTheFirstLinkedBrowserIs) {
+    RefPtr<isImageData> other = layouttest::sliceNumberVolume(30);
+    multi->addViewer(VIEW_SLICE, true, Rect(0, 0, 400, 400), volume.get());
+    browser(0)->setFirstSlice(7);
+    multi->addViewer(VIEW_SLICE, true, Rect(400, 0, 400, 400), other.get());
+    EXPECT_EQ(firstTileSlice(1), 7);
+    // Unlinked, a cell centres itself on its own stack.
+    multi->addViewer(VIEW_SLICE, false, Rect(400, 0, 400, 400), other.get());
+    EXPECT_EQ(firstTileSlice(2), 14);
+}
+
+TEST_F(MultiViewerTest, ResizingKeepsCellsInProportion) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 398, 400), volume.get());
+    multi->addViewer(VIEW_CORONAL, true, Rect(402, 100, 398, 300), volume.get());
+    multi->setContentSize(cocos2d::Size(1600, 800));
+    EXPECT_EQ(browser(1)->getPosition(), cocos2d::Vec2(804, 200));
+    EXPECT_TRUE(browser(1)->getContentSize().equals(cocos2d::Size(796, 600)));
+    EXPECT_TRUE(browser(0)->isLayoutDue());
+
+    // From a zero size there is no proportion: cells stay where they were put.
+    isViewerMulti* empty = isViewerMulti::create();
+    parent->addChild(empty);
+    empty->addViewer(VIEW_AXIAL, true, Rect(10, 20, 30, 40), volume.get());
+    empty->setContentSize(cocos2d::Size(500, 500));
+    const cocos2d::Node* node = isViewerMulti::browserOf(empty->allProperties().at(0));
+    EXPECT_EQ(node->getPosition(), cocos2d::Vec2(10, 20));
+    EXPECT_TRUE(node->getContentSize().equals(cocos2d::Size(30, 40)));
+}
+
+TEST_F(MultiViewerTest, QueriesOfTheActiveCell) {
+    int slice[2] = {-5, -5};
+    EXPECT_FALSE(multi->getSliceIndex(slice));
+    multi->addViewer(VIEW_AXIAL, true, Rect(100, 50, 300, 300), volume.get());
+    multi->setPosition(cocos2d::Vec2(10, 20));
+    ASSERT_TRUE(multi->getSliceIndex(slice));
+    EXPECT_EQ(slice[1], 20);
+    EXPECT_EQ(slice[0], firstTileSlice(0));
+    cocos2d::Rect rect;
+    ASSERT_TRUE(multi->getCurrentViewerRect(rect));
+    EXPECT_TRUE(rect.equals(Rect(110, 70, 300, 300)));
+
+    multi->setWindowLevel(500.0f, 60.0f);
+    float width = 0.0f;
+    float level = 0.0f;
+    ASSERT_TRUE(multi->getWindowLevel(width, level));
+    EXPECT_EQ(width, 500.0f);
+    EXPECT_EQ(level, 60.0f);
+
+    command(NOTIFY_VIEW_VR);
+    EXPECT_FALSE(multi->getSliceIndex(slice));
+}
+
+// Which cells a command reaches: two linked axial cells and a sagittal one, grids showing who
+// took the command, and what reached the parent.
+TEST_F(MultiViewerTest, CommandsReachTheirCellsAndTheParent) {
+    struct Case {
+        const char* name;
+        int key;
+        std::size_t target;           // the active cell
+        std::vector<int> gridTiles;   // tiles per cell afterwards
+        std::vector<int> parentKeys;  // in order
+    };
+    const std::vector<Case> cases = {
+        {"grid goes to the active cell only", NOTIFY_GRID_2X2, 1, {1, 4, 1}, {}},
+        {"auto grid too", NOTIFY_GRID_1X2, 2, {1, 1, 2}, {}},
+        {"ROI tools re-post without data", NOTIFY_ROI_LINE, 0, {1, 1, 1}, {NOTIFY_ROI_LINE}},
+        {"the window/level editor goes up",
+         NOTIFY_EDIT_WW_OPEN,
+         0,
+         {1, 1, 1},
+         {NOTIFY_EDIT_WW_OPEN}},
+        {"cine state goes up", NOTIFY_CINE_PLAYING, 2, {1, 1, 1}, {NOTIFY_CINE_PLAYING}},
+        {"keys outside the viewer band are ignored", 9200, 0, {1, 1, 1}, {}},
+    };
+    for (const Case& c : cases) {
+        multi->removeAllViewers();
+        multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 260, 400), volume.get());
+        multi->addViewer(VIEW_AXIAL, true, Rect(270, 0, 260, 400), volume.get());
+        multi->addViewer(VIEW_SAGITTAL, true, Rect(540, 0, 260, 400), volume.get());
+        browser(c.target)->onNotification(NOTIFY_VIEW_ACTIVATED, nullptr, nullptr);
+        multi->onNotification(NOTIFY_VIEW_ACTIVATED, nullptr, browser(c.target));
+        drain(3);
+        ParentRecorder recorder(parent);
+        command(c.key, "text");
+        std::vector<int> tiles;
+        for (std::size_t i = 0; i < 3; ++i) {
+            tiles.push_back(static_cast<int>(browser(i)->getTiles().size()));
+        }
+        EXPECT_EQ(tiles, c.gridTiles) << c.name;
+        EXPECT_EQ(recorder.keys, c.parentKeys) << c.name;
+    }
+}
+
+TEST_F(MultiViewerTest, ActivationFollowsTheTouchedCell) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 400, 400), volume.get());
+    multi->addViewer(VIEW_CORONAL, true, Rect(400, 0, 400, 400), volume.get());
+    ASSERT_EQ(multi->getActiveProperty(), cell(0));
+    ParentRecorder recorder(parent);
+    NSUI::NSNotificationCenter::getInstance()->postNotification(browser(1), NOTIFY_VIEW_ACTIVATED,
+                                                                nullptr, multi, true);
+    drain(3);
+    EXPECT_EQ(multi->getActiveProperty(), cell(1));
+    EXPECT_EQ(recorder.keys, (std::vector<int>{NOTIFY_ACTIVE_CELL_VOLUME, NOTIFY_VIEW_ACTIVATED}));
+    EXPECT_EQ(recorder.values[NOTIFY_ACTIVE_CELL_VOLUME], 0);
+
+    // A viewer that is not bound here changes nothing.
+    isViewerBrowser* stranger = isViewerBrowser::create();
+    multi->onNotification(NOTIFY_VIEW_ACTIVATED, nullptr, stranger);
+    EXPECT_EQ(multi->getActiveProperty(), cell(1));
+}
+
+TEST_F(MultiViewerTest, ViewSwitchesReplaceOrRetypeTheCell) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 400, 400), volume.get());
+    struct Case {
+        const char* name;
+        int key;
+        int viewType;
+        int posted;  // 9134's value, -1 when nothing is posted
+    };
+    const std::vector<Case> cases = {
+        {"axial again does nothing", NOTIFY_VIEW_AXIAL, VIEW_AXIAL, -1},
+        {"sagittal without a partner", NOTIFY_VIEW_SAGITTAL, VIEW_SAGITTAL, 0},
+        {"to VR", NOTIFY_VIEW_VR, VIEW_VR, 1},
+        {"VR again keeps it but tells the screen", NOTIFY_VIEW_VR, VIEW_VR, 1},
+        {"VR to MIP", NOTIFY_VIEW_MIP, VIEW_MIP, 1},
+        {"back to a plane", NOTIFY_VIEW_CORONAL, VIEW_CORONAL, 0},
+        {"the view cycle", NOTIFY_VIEW_CYCLE, VIEW_AXIAL, 0},
+    };
+    for (const Case& c : cases) {
+        ParentRecorder recorder(parent);
+        command(c.key);
+        EXPECT_EQ(cell(0)->getViewType(), c.viewType) << c.name;
+        EXPECT_EQ(multi->getCurrentViewType(), c.viewType) << c.name;
+        const bool posted = recorder.values.count(NOTIFY_ACTIVE_CELL_VOLUME) != 0;
+        EXPECT_EQ(posted, c.posted >= 0) << c.name;
+        if (posted) {
+            EXPECT_EQ(recorder.values[NOTIFY_ACTIVE_CELL_VOLUME], c.posted) << c.name;
+        }
+        if (c.viewType == VIEW_VR) {
+            EXPECT_NE(isViewerMulti::volumeViewerOf(cell(0)), nullptr) << c.name;
+        }
+    }
+    EXPECT_EQ(multi->allProperties().size(), 1u);
+}
+
+}  // namespace
