@@ -227,7 +227,8 @@ TEST_F(MultiViewerTest, ViewSwitchesReplaceOrRetypeTheCell) {
         {"sagittal without a partner", NOTIFY_VIEW_SAGITTAL, VIEW_SAGITTAL, 0},
         {"to VR", NOTIFY_VIEW_VR, VIEW_VR, 1},
         {"VR again keeps it but tells the screen", NOTIFY_VIEW_VR, VIEW_VR, 1},
-        {"VR to MIP", NOTIFY_VIEW_MIP, VIEW_MIP, 1},
+        // The volume viewer keeps its mode once it has its track interactor.
+        {"VR to MIP is the viewer's to refuse", NOTIFY_VIEW_MIP, VIEW_VR, 1},
         {"back to a plane", NOTIFY_VIEW_CORONAL, VIEW_CORONAL, 0},
         {"the view cycle", NOTIFY_VIEW_CYCLE, VIEW_AXIAL, 0},
     };
@@ -246,6 +247,32 @@ TEST_F(MultiViewerTest, ViewSwitchesReplaceOrRetypeTheCell) {
         }
     }
     EXPECT_EQ(multi->allProperties().size(), 1u);
+}
+
+TEST_F(MultiViewerTest, WheelPagesLinkedCellsOfOneTypeAndStopsAtTheEnds) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 260, 400), volume.get());
+    multi->addViewer(VIEW_AXIAL, true, Rect(270, 0, 260, 400), volume.get());
+    multi->addViewer(VIEW_SAGITTAL, false, Rect(540, 0, 260, 400), volume.get());
+    const int sagittal = firstTileSlice(2);
+    browser(0)->setFirstSlice(19);
+    ParentRecorder recorder(parent);
+    command(NOTIFY_WHEEL_UP);
+    // On the last slice: re-posted, nothing moves.
+    EXPECT_EQ(firstTileSlice(0), 19);
+    EXPECT_EQ(recorder.keys, std::vector<int>{NOTIFY_WHEEL_UP});
+    command(NOTIFY_WHEEL_DOWN);
+    EXPECT_EQ(firstTileSlice(0), 18);
+    EXPECT_EQ(firstTileSlice(1), 18);
+    EXPECT_EQ(firstTileSlice(2), sagittal);
+}
+
+TEST_F(MultiViewerTest, ASwitchToAPlaneShownElsewhereTakesThatCellsSlice) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 400, 400), volume.get());
+    multi->addViewer(VIEW_SAGITTAL, true, Rect(400, 0, 400, 400), volume.get());
+    browser(1)->setFirstSlice(3);
+    command(NOTIFY_VIEW_SAGITTAL);
+    EXPECT_EQ(cell(0)->getViewType(), VIEW_SAGITTAL);
+    EXPECT_EQ(firstTileSlice(0), 3);
 }
 
 }  // namespace
