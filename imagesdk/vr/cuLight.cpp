@@ -12,7 +12,12 @@ cuLight::Point unit(float x, float y, float z) {
     if (length <= 0.0f) {
         return {0.0f, 0.0f, 0.0f};
     }
-    return {x / length, y / length, z / length};
+    const float inverse = 1.0f / length;
+    return {x * inverse, y * inverse, z * inverse};
+}
+
+float dot(const cuLight::Point& a, const cuLight::Point& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
 // s^15 by repeated squaring; other exponents through pow.
@@ -43,10 +48,11 @@ void cuLight::setMaterialColor(float r, float g, float b) {
 cuLight::Colour cuLight::shade(const Point& p, const Point& n) const {
     Point l = unit(lightPosition.x - p.x, lightPosition.y - p.y, lightPosition.z - p.z);
     Point v = unit(viewerPosition.x - p.x, viewerPosition.y - p.y, viewerPosition.z - p.z);
-    float d = n.x * l.x + n.y * l.y + n.z * l.z;
-    Point r = unit(2.0f * d * n.x - l.x, 2.0f * d * n.y - l.y, 2.0f * d * n.z - l.z);
+    float d = dot(n, l);
+    // The light reflected about the normal, r = 2 (n.l) n - l, is a unit vector: its product
+    // with the view needs neither r nor a square root.
+    float s = highlightPower(std::max(2.0f * d * dot(n, v) - dot(l, v), 0.0f), shininess);
     d = std::max(d, 0.0f);
-    float s = highlightPower(std::max(v.x * r.x + v.y * r.y + v.z * r.z, 0.0f), shininess);
     auto channel = [&](float ambient, float lightAmb, float globalAmb, float diffuse,
                        float lightDiff, float highlight, float lightHigh) {
         return std::min(1.0f, ambient * (lightAmb + globalAmb) + diffuse * lightDiff * d +

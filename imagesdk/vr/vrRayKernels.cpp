@@ -63,10 +63,57 @@ __attribute__((always_inline)) inline float nearest(const vrKernelContext& c, co
     return float(v[ix + std::ptrdiff_t(c.dims[0]) * iy + c.sliceSize * iz]);
 }
 
+// The cell of a sample that lies in the sampling box: its first voxel, which leaves room for the
+// +1 neighbour, and the fractions toward the next voxels. Rounding a hair outside the box keeps
+// the border cell, so no read leaves the volume.
+struct Cell {
+    int ix;
+    int iy;
+    int iz;
+    float u;
+    float w;
+    float t;
+};
+
+__attribute__((always_inline)) inline void locate(const vrKernelContext& c, float x, float y,
+                                                  float z, Cell& cell) {
+    cell.ix = std::min(std::max(int(x), 0), c.dims[0] - 2);
+    cell.iy = std::min(std::max(int(y), 0), c.dims[1] - 2);
+    cell.iz = std::min(std::max(int(z), 0), c.dims[2] - 2);
+    cell.u = x - float(cell.ix);
+    cell.w = y - float(cell.iy);
+    cell.t = z - float(cell.iz);
+}
+
+template <typename T>
+__attribute__((always_inline)) inline float cellSum(const vrKernelContext& c, const T* v,
+                                                    const Cell& cell) {
+    const std::ptrdiff_t row = c.dims[0];
+    const std::ptrdiff_t slice = c.sliceSize;
+    const T* p = v + cell.ix + row * cell.iy + slice * cell.iz;
+    const float u = cell.u;
+    const float w = cell.w;
+    const float t = cell.t;
+    const float a00 = (1.0f - u) * float(p[0]) + u * float(p[1]);
+    const float a10 = (1.0f - u) * float(p[row]) + u * float(p[row + 1]);
+    const float a01 = (1.0f - u) * float(p[slice]) + u * float(p[slice + 1]);
+    const float a11 = (1.0f - u) * float(p[slice + row]) + u * float(p[slice + row + 1]);
+    const float b0 = (1.0f - w) * a00 + w * a10;
+    const float b1 = (1.0f - w) * a01 + w * a11;
+    return (1.0f - t) * b0 + t * b1;
+}
+
+// The sample of a position inside the sampling box, whose cell is known.
 template <typename T, bool Tri>
-__attribute__((always_inline)) inline float sample(const vrKernelContext& c, const T* v, float x,
-                                                   float y, float z) {
-    return Tri ? trilinear(c, v, x, y, z) : nearest(c, v, x, y, z);
+__attribute__((always_inline)) inline float
+sampleInBox(const vrKernelContext& c, const T* v, float x, float y, float z, const Cell& cell) {
+    if (Tri) {
+        return finish<T>(cellSum(c, v, cell));
+    }
+    const int ix = std::min(std::max(int(x + 0.5f), 0), c.dims[0] - 1);
+    const int iy = std::min(std::max(int(y + 0.5f), 0), c.dims[1] - 1);
+    const int iz = std::min(std::max(int(z + 0.5f), 0), c.dims[2] - 1);
+    return float(v[ix + std::ptrdiff_t(c.dims[0]) * iy + c.sliceSize * iz]);
 }
 
 // Per-value classification of mode 0: a table lookup for integers, the rounded index for floats.
@@ -79,8 +126,13 @@ template <> inline const vrTableEntry& classify<float>(const vrKernelContext& c,
     return c.indexTable[index];
 }
 
-inline int toIndex(const vrKernelContext& c, float v) {
-    return vrTransferFunction::indexTruncated(v, c.low, c.scale);
+// The kernels' copy of vrTransferFunction::indexTruncated, inlined into every sample.
+__attribute__((always_inline)) inline int toIndex(const vrKernelContext& c, float v) {
+    const float i = (v - c.low) * c.scale;
+    if (!(i > 0.0f)) {
+        return 0;
+    }
+    return i >= 255.0f ? 255 : int(i);
 }
 
 inline std::uint8_t toByte(float v) {
@@ -110,17 +162,20 @@ void composite(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std::u
     }
     const T* v = static_cast<const T*>(c.voxels);
     const vrSpaceLeapingBase& grid = *c.grid;
+    const float threshold = grid.getThreshold();
     float opacity = 0.0f;
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     for (int i = first; i <= last; ++i) {
         const float x = ray.start[0] + float(i) * ray.step[0];
         const float y = ray.start[1] + float(i) * ray.step[1];
         const float z = ray.start[2] + float(i) * ray.step[2];
-        if (grid.isEmptyAt(x, y, z)) {
+        Cell cell;
+        locate(c, x, y, z, cell);
+        if (grid.blockMaximumOfCell(cell.ix, cell.iy, cell.iz) < threshold) {
             i += vrSpaceLeapingBase::stepsInBlock(x, y, z, ray.step) - 1;
             continue;
         }
-        const vrTableEntry& e = classify<T>(c, sample<T, Tri>(c, v, x, y, z));
+        const vrTableEntry& e = classify<T>(c, sampleInBox<T, Tri>(c, v, x, y, z, cell));
         if (e.opacity > 0.0f) {
             const float a = (1.0f - opacity) * e.opacity;
             opacity += a;
@@ -147,21 +202,18 @@ __attribute__((always_inline)) inline float gradientSample(const vrKernelContext
 // samples share their fractions, so each difference is one trilinear sum of voxel differences
 // over the 32 voxels around the cell instead of six sums of eight.
 template <typename T>
-__attribute__((always_inline)) inline bool
-unitStepDifferences(const vrKernelContext& c, const T* v, float x, float y, float z, float g[3]) {
-    const int ix = int(x);
-    const int iy = int(y);
-    const int iz = int(z);
-    if (x < 1.0f || y < 1.0f || z < 1.0f || ix > c.dims[0] - 3 || iy > c.dims[1] - 3 ||
-        iz > c.dims[2] - 3) {
+__attribute__((always_inline)) inline bool unitStepDifferences(const vrKernelContext& c, const T* v,
+                                                               const Cell& cell, float g[3]) {
+    if (cell.ix < 1 || cell.iy < 1 || cell.iz < 1 || cell.ix > c.dims[0] - 3 ||
+        cell.iy > c.dims[1] - 3 || cell.iz > c.dims[2] - 3) {
         return false;
     }
-    const float wx[2] = {1.0f - (x - float(ix)), x - float(ix)};
-    const float wy[2] = {1.0f - (y - float(iy)), y - float(iy)};
-    const float wz[2] = {1.0f - (z - float(iz)), z - float(iz)};
+    const float wx[2] = {1.0f - cell.u, cell.u};
+    const float wy[2] = {1.0f - cell.w, cell.w};
+    const float wz[2] = {1.0f - cell.t, cell.t};
     const std::ptrdiff_t row = c.dims[0];
     const std::ptrdiff_t slice = c.sliceSize;
-    const T* p = v + ix + row * iy + slice * iz;
+    const T* p = v + cell.ix + row * cell.iy + slice * cell.iz;
     auto along = [](const T* q, std::ptrdiff_t d, const float w[2]) {
         return w[0] * (float(q[-d]) - float(q[d])) + w[1] * (float(q[0]) - float(q[2 * d]));
     };
@@ -178,10 +230,11 @@ unitStepDifferences(const vrKernelContext& c, const T* v, float x, float y, floa
 
 template <typename T, bool Tri>
 __attribute__((always_inline)) inline bool normalAt(const vrKernelContext& c, const T* v, float x,
-                                                    float y, float z, cuLight::Point& n) {
+                                                    float y, float z, const Cell& cell,
+                                                    cuLight::Point& n) {
     const float h = c.gradientStep;
     float g[3];
-    if (!(Tri && h == 1.0f && unitStepDifferences(c, v, x, y, z, g))) {
+    if (!(Tri && h == 1.0f && unitStepDifferences(c, v, cell, g))) {
         g[0] =
             gradientSample<T, Tri>(c, v, x - h, y, z) - gradientSample<T, Tri>(c, v, x + h, y, z);
         g[1] =
@@ -195,8 +248,8 @@ __attribute__((always_inline)) inline bool normalAt(const vrKernelContext& c, co
     if (std::fabs(gx) + std::fabs(gy) + std::fabs(gz) < 0.0001f) {
         return false;
     }
-    const float length = std::sqrt(gx * gx + gy * gy + gz * gz);
-    n = {gx / length, gy / length, gz / length};
+    const float inverse = 1.0f / std::sqrt(gx * gx + gy * gy + gz * gz);
+    n = {gx * inverse, gy * inverse, gz * inverse};
     return true;
 }
 
@@ -210,13 +263,16 @@ void preIntegrated(const vrKernelContext& c, const vrRayBlock& ray, cuLight& lig
     }
     const T* v = static_cast<const T*>(c.voxels);
     const vrSpaceLeapingBase& grid = *c.grid;
+    const float threshold = grid.getThreshold();
+    Cell cell;
+    const float x0 = ray.start[0] + float(first) * ray.step[0];
+    const float y0 = ray.start[1] + float(first) * ray.step[1];
+    const float z0 = ray.start[2] + float(first) * ray.step[2];
+    locate(c, x0, y0, z0, cell);
     // Samples inside an empty block lie below the window, so their index is 0.
-    auto indexAt = [&](float x, float y, float z) {
-        return grid.isEmptyAt(x, y, z) ? 0 : toIndex(c, sample<T, Tri>(c, v, x, y, z));
-    };
-    int prev = indexAt(ray.start[0] + float(first) * ray.step[0],
-                       ray.start[1] + float(first) * ray.step[1],
-                       ray.start[2] + float(first) * ray.step[2]);
+    int prev = grid.blockMaximumOfCell(cell.ix, cell.iy, cell.iz) < threshold
+                   ? 0
+                   : toIndex(c, sampleInBox<T, Tri>(c, v, x0, y0, z0, cell));
     // Segments between two samples of index 0 add nothing when that entry is clear: then a ray
     // that has arrived in an empty block leaps over the rest of it.
     const bool emptyIsClear = !(c.preTable[0].opacity > 0.0f);
@@ -226,11 +282,13 @@ void preIntegrated(const vrKernelContext& c, const vrRayBlock& ray, cuLight& lig
         const float x = ray.start[0] + float(i) * ray.step[0];
         const float y = ray.start[1] + float(i) * ray.step[1];
         const float z = ray.start[2] + float(i) * ray.step[2];
-        if (prev == 0 && emptyIsClear && grid.isEmptyAt(x, y, z)) {
+        locate(c, x, y, z, cell);
+        const bool empty = grid.blockMaximumOfCell(cell.ix, cell.iy, cell.iz) < threshold;
+        if (empty && prev == 0 && emptyIsClear) {
             i += vrSpaceLeapingBase::stepsInBlock(x, y, z, ray.step) - 1;
             continue;
         }
-        const int cur = indexAt(x, y, z);
+        const int cur = empty ? 0 : toIndex(c, sampleInBox<T, Tri>(c, v, x, y, z, cell));
         const vrTableEntry& e = c.preTable[cur * 256 + prev];
         prev = cur;
         if (!(e.opacity > 0.0f)) {
@@ -238,8 +296,9 @@ void preIntegrated(const vrKernelContext& c, const vrRayBlock& ray, cuLight& lig
         }
         float colour[3] = {e.r, e.g, e.b};
         cuLight::Point n;
-        if (Shaded && normalAt<T, Tri>(c, v, x, y, z, n)) {
-            light.setMaterialColor(e.r / 255.0f, e.g / 255.0f, e.b / 255.0f);
+        if (Shaded && normalAt<T, Tri>(c, v, x, y, z, cell, n)) {
+            constexpr float kUnit = 1.0f / 255.0f;
+            light.setMaterialColor(e.r * kUnit, e.g * kUnit, e.b * kUnit);
             const cuLight::Colour lit = light.shade({x, y, z}, n);
             colour[0] = lit.r * 255.0f;
             colour[1] = lit.g * 255.0f;
@@ -272,13 +331,15 @@ void maxIntensity(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std
         const float x = ray.start[0] + float(i) * ray.step[0];
         const float y = ray.start[1] + float(i) * ray.step[1];
         const float z = ray.start[2] + float(i) * ray.step[2];
+        Cell cell;
+        locate(c, x, y, z, cell);
         // No sample of a block can beat its maximum.
-        const float blockMax = grid.blockMaximumAt(x, y, z);
+        const float blockMax = grid.blockMaximumOfCell(cell.ix, cell.iy, cell.iz);
         if (blockMax <= m || blockMax < threshold) {
             i += vrSpaceLeapingBase::stepsInBlock(x, y, z, ray.step) - 1;
             continue;
         }
-        m = std::max(m, sample<T, Tri>(c, v, x, y, z));
+        m = std::max(m, sampleInBox<T, Tri>(c, v, x, y, z, cell));
     }
     const vrTableEntry& e = c.indexTable[toIndex(c, m)];
     out[0] = toByte(e.r);

@@ -39,6 +39,10 @@ public:
         int index = int(x * 0.25f) + blocksX * int(y * 0.25f) + blocksPerPlane * int(z * 0.25f);
         return maxima[std::size_t(index)];
     }
+    // The same for the cell whose first voxel is (ix, iy, iz), all inside the volume.
+    float blockMaximumOfCell(int ix, int iy, int iz) const {
+        return maxima[std::size_t((ix >> 2) + blocksX * (iy >> 2) + blocksPerPlane * (iz >> 2))];
+    }
     // Steps of `step` from the position (voxel units, inside the volume) before a sample can lie
     // in another block: at least 1. A ray leaps over a block whose samples cannot matter.
     static int stepsInBlock(float x, float y, float z, const float step[3]) {
