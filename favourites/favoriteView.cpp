@@ -53,11 +53,10 @@ MenuItem* item(const std::string& title, const std::string& icon, const std::str
     return entry;
 }
 
-// Links the items in order and returns the first.
+// Links the items in order and returns the first; the menu keeps the items it lists.
 MenuItem* chain(const std::vector<MenuItem*>& items) {
     for (size_t i = 0; i + 1 < items.size(); ++i) {
         items[i]->next = items[i + 1];
-        items[i + 1]->retain();
     }
     return items.empty() ? nullptr : items.front();
 }

@@ -243,14 +243,19 @@ TEST_F(FavouritesTest, AFavouriteWithoutThumbnailGetsOneFromTheWorker) {
     cocos2d::Image image;
     ASSERT_TRUE(image.initWithImageFile(png));
     EXPECT_EQ(image.getWidth(), 16);
-    NSUI::NSTableViewCell* cell = list->getTableView()->cellAtIndex(1);
-    ASSERT_NE(cell, nullptr);
-    auto* picture = dynamic_cast<cocos2d::Sprite*>(cell->getChildByTag(captureList::kPictureTag));
-    ASSERT_NE(picture, nullptr);
+    // Looked up on every check: the row's cell may be built again meanwhile.
+    const auto picture = [list]() -> cocos2d::Sprite* {
+        NSUI::NSTableViewCell* cell = list->getTableView()->cellAtIndex(1);
+        return cell != nullptr
+                   ? dynamic_cast<cocos2d::Sprite*>(cell->getChildByTag(captureList::kPictureTag))
+                   : nullptr;
+    };
     cocos2d::Texture2D* fallback =
         cocos2d::Director::getInstance()->getTextureCache()->addImage("res/sprite.png");
-    ASSERT_TRUE(studydbtest::pumpUntil([&] { return picture->getTexture() != fallback; }));
-    EXPECT_TRUE(cell->getChildByTag(captureList::kBadgeTag)->isVisible());
+    ASSERT_TRUE(studydbtest::pumpUntil(
+        [&] { return picture() != nullptr && picture()->getTexture() != fallback; }));
+    EXPECT_TRUE(
+        list->getTableView()->cellAtIndex(1)->getChildByTag(captureList::kBadgeTag)->isVisible());
 }
 
 TEST_F(FavouritesTest, OneThumbnailWorkerPerFileAndNothingWrittenForAnUnreadableFile) {
