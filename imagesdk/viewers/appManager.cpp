@@ -148,7 +148,13 @@ void appManager::teardown() {
     releaseSeries();
     if (_multi != nullptr) {
         _multi->setOwner(nullptr);
-        _multi->removeFromParentAndCleanup(true);
+        // A multi-viewer never put on the screen is cleaned up here: its viewers hold links
+        // that only the cleanup breaks.
+        if (_multi->getParent() != nullptr) {
+            _multi->removeFromParentAndCleanup(true);
+        } else {
+            _multi->cleanup();
+        }
         _multi->release();
         _multi = nullptr;
     }

@@ -210,6 +210,7 @@ TEST_F(MultiViewerTest, ActivationFollowsTheTouchedCell) {
 
     // A viewer that is not bound here changes nothing.
     isViewerBrowser* stranger = isViewerBrowser::create();
+    parent->addChild(stranger);
     multi->onNotification(NOTIFY_VIEW_ACTIVATED, nullptr, stranger);
     EXPECT_EQ(multi->getActiveProperty(), cell(1));
 }
