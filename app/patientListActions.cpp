@@ -125,7 +125,7 @@ void patientList::onButtonClick(Ref* sender) {
     } else if (name == "btnFavorite") {
         openFavourites();
     } else if (name == "logo") {
-        showNotAvailable();
+        login::show(this);
     }
 }
 
@@ -380,7 +380,7 @@ void patientList::autoLogin() {
     std::string loggedIn;
     std::string userId;
     login::getLoginInfo(loggedIn, userId);
-    if (loggedIn == "1" && !userId.empty()) {
+    if ((loggedIn == "1" && !userId.empty()) || login::isSilentLoginSuppressed()) {
         return;
     }
     std::string name = getStringForKey("app_login_string", "");

@@ -1,10 +1,484 @@
 #include "online/login.h"
 
-void login::getLoginInfo(std::string& loggedIn, std::string& userId) {
-    loggedIn = "0";
-    userId = "0";
+#include <cmath>
+
+#include "engine/2d/Label.h"
+#include "engine/2d/Scene.h"
+#include "engine/2d/Sprite.h"
+#include "engine/base/Director.h"
+#include "engine/renderer/Texture2D.h"
+#include "engine/ui/Button.h"
+#include "engine/ui/CSLoader.h"
+#include "engine/ui/Helper.h"
+#include "engine/ui/Text.h"
+#include "toolkit/core/AppConfig.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/TextRoutines.h"
+#include "toolkit/net/NSHttpClient.h"
+#include "toolkit/widgets/NSResponseWindow.h"
+#include "toolkit/widgets/NSTextField.h"
+#include "toolkit/widgets/NSWebView.h"
+
+using cocos2d::Node;
+using cocos2d::Size;
+using cocos2d::Vec2;
+using cocos2d::ui::Button;
+
+namespace {
+
+const char kPanelName[] = "login_view";
+const char kLayoutFile[] = "login.csb";
+const char kAddedMark[] = "1";
+const char kCodeButtonImage[] = "UIRes/blueBtn.png";
+const char kWhiteBar[] = "UIRes/white.png";
+const cocos2d::Rect kButtonInsets(5, 5, 20, 20);
+const float kMessageSeconds = 1.5f;
+const float kNicknameFontSize = 30.0f;
+const float kTitleBarHeight = 60.0f;
+
+Button* buttonIn(Node* layout, const char* name) {
+    return layout == nullptr ? nullptr : dynamic_cast<Button*>(layout->getChildByNameDeep(name));
+}
+
+Button* makeBlueButton(const std::string& title, float fontSize) {
+    Button* button = Button::create(kCodeButtonImage, kCodeButtonImage, kCodeButtonImage);
+    button->setScale9Enabled(true);
+    button->setCapInsets(kButtonInsets);
+    button->setUserString(kAddedMark);
+    button->setPressedActionEnabled(true);
+    button->setTitleText(title);
+    button->setTitleColor(cocos2d::Color3B::WHITE);
+    button->setTitleFontSize(fontSize);
+    return button;
+}
+
+}  // namespace
+
+login* login::show(Node* parent) {
+    return createWindow(parent);
+}
+
+login* login::createWindow(Node* parent) {
+    NSUI::NSResponseWindow* window = NSUI::NSResponseWindow::create();
+    auto* panel = new login();
+    if (!panel->init()) {
+        delete panel;
+        return nullptr;
+    }
+    panel->autorelease();
+    panel->enableAndroidReturnKey();
+    panel->bindButtons();
+    window->addChild(panel);
+    const Size& win = cocos2d::Director::getInstance()->getWinSize();
+    if (panel->layout != nullptr) {
+        panel->layout->setAnchorPoint(Vec2(0.5f, 1.0f));
+        panel->layout->setPosition(Vec2(win.width / 2.0f, win.height));
+    }
+    window->setAnchorPoint(Vec2(0.0f, 0.0f));
+    window->setPosition(Vec2(0.0f, 0.0f));
+    window->updateChildrenToHighZOrder();
+    panel->layoutBackground();
+    panel->isPhoneForm = false;
+    if (parent != nullptr) {
+        parent->addChild(window);
+    }
+    return panel;
+}
+
+login::~login() = default;
+
+bool login::init() {
+    if (!Node::init()) {
+        return false;
+    }
+    NSUI::UIControlBase::owner = this;
+    NSUI::UIHttpPhisical::owner = this;
+    setName(kPanelName);
+    if (Node* loaded = cocos2d::CSLoader::createNode(kLayoutFile, true)) {
+        AppConfig::getInstance()->setWidgetText(loaded, "login.");
+        layout = loaded;
+        layout->setName(kLayoutFile);
+        addChild(layout);
+    }
+    isPhoneForm = false;
+    return true;
+}
+
+void login::cleanup() {
+    Node::cleanup();
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    NSUI::NSHttpClient::getInstance()->cancelRequestsOf(this);
+}
+
+void login::bindButtons() {
+    if (layout == nullptr) {
+        return;
+    }
+    AppConfig::getInstance()->setWidgetText(layout, "");
+    for (const char* name : {"goBack", "change", "send", "login"}) {
+        if (Button* button = buttonIn(layout, name)) {
+            button->setPressedActionEnabled(true);
+            button->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
+        }
+    }
+}
+
+void login::layoutBackground() {
+    auto* background = layout == nullptr
+                           ? nullptr
+                           : dynamic_cast<cocos2d::Sprite*>(layout->getChildByNameDeep("bk"));
+    if (background == nullptr || background->getTexture() == nullptr) {
+        return;
+    }
+    const float height = layout->getContentSize().height;
+    const float width = layout->getContentSize().width;
+    cocos2d::Texture2D* texture = background->getTexture();
+    const float tileWidth = static_cast<float>(texture->getPixelsWide());
+    const float tileHeight = static_cast<float>(texture->getPixelsHigh());
+    if (tileWidth <= 0.0f || tileHeight <= 0.0f) {
+        return;
+    }
+    background->setScaleY(height / tileHeight);
+    background->setAnchorPoint(Vec2(0.0f, 1.0f));
+    background->setPosition(Vec2(0.0f, height));
+    float covered = tileWidth;
+    for (int tile = 1; covered < width; ++tile) {
+        cocos2d::Sprite* sprite = cocos2d::Sprite::createWithTexture(texture);
+        sprite->setAnchorPoint(Vec2(0.0f, 1.0f));
+        sprite->setPosition(Vec2(tileWidth * static_cast<float>(tile), height));
+        sprite->setScaleY(height / tileHeight);
+        sprite->setFlippedX(tile % 2 == 1);
+        const float overshoot = covered + tileWidth - width;
+        if (overshoot > 0.0f) {
+            sprite->setScaleX((tileWidth - overshoot) / tileWidth);
+        }
+        layout->addChild(sprite, background->getLocalZOrder());
+        covered += tileWidth;
+    }
+    if (isLoggedIn()) {
+        showAccountView();
+    } else {
+        showLoginForm();
+    }
+}
+
+bool login::buildView(const Row* rows, int rowCount, bool showSend, const char* sendTitle,
+                      int changeVisibility, const std::string& loginTitle) {
+    Node* background = layout == nullptr ? nullptr : layout->getChildByNameDeep("bk");
+    Button* mainButton = buttonIn(layout, "login");
+    if (background == nullptr || mainButton == nullptr) {
+        return false;
+    }
+    const int bkZ = background->getLocalZOrder();
+    mainButton->setLocalZOrder(bkZ + 1);
+    std::vector<Node*> added;
+    for (Node* child : layout->getChildren()) {
+        if (!child->getUserString().empty()) {
+            added.push_back(child);
+        }
+    }
+    for (Node* child : added) {
+        child->removeFromParent();
+    }
+
+    int rowHeight = static_cast<int>(mainButton->getContentSize().height);
+    if (AppConfig::getInstance()->isPhone) {
+        rowHeight = static_cast<int>(static_cast<float>(rowHeight) * 1.3f);
+    }
+    const int fontSize = static_cast<int>(mainButton->getTitleFontSize() - 18.0f);
+    const float width = mainButton->getContentSize().width;
+    const float y = mainButton->getPosition().y;
+    const float r = static_cast<float>(rowHeight);
+
+    for (int i = 0; i < rowCount; ++i) {
+        const Row& row = rows[i];
+        const float barWidth = row.codeButton ? width - 150.0f : width;
+        const float fieldWidth = row.codeButton ? width - 290.0f : width - 40.0f;
+        if (cocos2d::Sprite* bar = cocos2d::Sprite::create(kWhiteBar)) {
+            bar->setUserString(kAddedMark);
+            bar->setAnchorPoint(Vec2(0.0f, 0.0f));
+            const Size texture = bar->getContentSize();
+            if (texture.width > 0.0f && texture.height > 0.0f) {
+                bar->setScaleX(barWidth / texture.width);
+                bar->setScaleY((r - 10.0f) / texture.height);
+            }
+            bar->setPosition(Vec2(0.0f, r * static_cast<float>(i + 1) + y + 10.0f));
+            layout->addChild(bar, bkZ);
+        }
+        NSUI::NSTextField* field =
+            NSUI::NSTextField::createWithPlaceHolder(row.placeholder, Size(fieldWidth, r));
+        if (field == nullptr) {
+            continue;
+        }
+        field->setUserString(kAddedMark);
+        field->setName(row.name);
+        field->setAnchorPoint(Vec2(0.0f, 0.0f));
+        field->setPosition(Vec2(20.0f, r * static_cast<float>(i + 1) + y + 14.0f));
+        field->setFontSize(fontSize);
+        field->setPlaceHolderFontSize(fontSize);
+        field->setTextColor(cocos2d::Color3B::BLACK);
+        field->passwordMode = row.masked;
+        if (row.prefill != nullptr) {
+            const std::string stored = getStringForKey(row.prefill, "");
+            if (!stored.empty()) {
+                field->setString(stored);
+            }
+        }
+        layout->addChild(field, bkZ + 1);
+        if (row.codeButton) {
+            addCodeButton(mainButton, rowHeight, y);
+        }
+    }
+
+    if (Button* send = buttonIn(layout, "send")) {
+        send->setVisible(showSend);
+        send->setLocalZOrder(mainButton->getLocalZOrder());
+        if (sendTitle != nullptr) {
+            send->setTitleText(sendTitle);
+        }
+    }
+    if (Button* change = buttonIn(layout, "change")) {
+        if (changeVisibility >= 0) {
+            change->setVisible(changeVisibility == 1);
+        }
+        change->setLocalZOrder(mainButton->getLocalZOrder());
+    }
+    mainButton->setTitleText(loginTitle);
+    return true;
+}
+
+void login::addCodeButton(Button* mainButton, int rowHeight, float y) {
+    const float r = static_cast<float>(rowHeight);
+    Button* code =
+        makeBlueButton(getLanguageText("login.getCode"), 0.6f * mainButton->getTitleFontSize());
+    code->setName("getCode");
+    code->setContentSize(Size(230.0f, r - 10.0f));
+    code->setAnchorPoint(Vec2(1.0f, 0.0f));
+    code->setPosition(Vec2(layout->getContentSize().width - 10.0f, r + y + 10.0f));
+    code->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
+    Node* background = layout->getChildByNameDeep("bk");
+    layout->addChild(code, background->getLocalZOrder() + 1);
+}
+
+void login::addNicknameDisplay() {
+    const std::string nickname = getStringForKey("app_login_nickname", "");
+    auto* label = cocos2d::Label::createWithSystemFont(nickname, "", kNicknameFontSize);
+    if (label == nullptr) {
+        return;
+    }
+    label->setTextColor(cocos2d::Color4B::WHITE);
+    label->setUserString(kAddedMark);
+    label->setName("nickname");
+    label->setAnchorPoint(Vec2(0.5f, 1.0f));
+    label->setPosition(
+        Vec2(layout->getContentSize().width / 2.0f, layout->getContentSize().height - 13.0f));
+    layout->addChild(label, layout->getChildByNameDeep("bk")->getLocalZOrder() + 1);
+}
+
+void login::showLoginForm() {
+    const Row rows[] = {
+        {"password", "Password", true, "app_login_password", false},
+        {"email", "Nickname or Email", false, "app_login_string", false},
+    };
+    const std::string sendTitle = getLanguageText("login.send");
+    if (!buildView(rows, 2, true, sendTitle.c_str(), -1, getLanguageText("login.login"))) {
+        return;
+    }
+    Button* mainButton = buttonIn(layout, "login");
+    const float titleSize = mainButton->getTitleFontSize();
+    Button* fresh = makeBlueButton(getLanguageText("login.new"), 0.6f * titleSize);
+    fresh->setName("new");
+    fresh->setContentSize(Size(100.0f, titleSize));
+    fresh->setTitleAlignment(cocos2d::TextHAlignment::CENTER, cocos2d::TextVAlignment::BOTTOM);
+    mainButton->setTitleAlignment(cocos2d::TextHAlignment::CENTER, cocos2d::TextVAlignment::BOTTOM);
+    fresh->setAnchorPoint(Vec2(1.0f, 0.0f));
+    fresh->setPosition(
+        Vec2(layout->getContentSize().width - 5.0f, mainButton->getPosition().y + 12.0f));
+    fresh->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
+    layout->addChild(fresh, layout->getChildByNameDeep("bk")->getLocalZOrder() + 1);
+    viewState = kLoginForm;
+}
+
+void login::showAccountView() {
+    if (!buildView(nullptr, 0, false, nullptr, 1, getLanguageText("login.logout"))) {
+        return;
+    }
+    Button* mainButton = buttonIn(layout, "login");
+    Button* setMail = Button::create();
+    setMail->setName("setMail");
+    setMail->setUserString(kAddedMark);
+    setMail->setPressedActionEnabled(true);
+    setMail->setTitleText(getLanguageText("login_set_mail"));
+    setMail->setTitleColor(cocos2d::Color3B::WHITE);
+    setMail->setTitleFontSize(0.6f * mainButton->getTitleFontSize());
+    setMail->setAnchorPoint(Vec2(0.5f, 0.0f));
+    setMail->setPosition(Vec2(layout->getContentSize().width / 2.0f, 10.0f));
+    setMail->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
+    layout->addChild(setMail, layout->getChildByNameDeep("bk")->getLocalZOrder() + 1);
+    addNicknameDisplay();
+    viewState = kAccountView;
+}
+
+void login::showChangePasswordForm() {
+    const Row rows[] = {
+        {"password2", "Confirm Password", true, nullptr, false},
+        {"password1", "New Password", true, nullptr, false},
+        {"old", "Old password", true, nullptr, false},
+    };
+    if (!buildView(rows, 3, false, nullptr, 0, getLanguageText("login.change"))) {
+        return;
+    }
+    addNicknameDisplay();
+    viewState = kChangePasswordForm;
+}
+
+void login::showRegisterForm() {
+    const Row rows[] = {
+        {"confirm", "Verify Code", false, nullptr, true},
+        {"email", "Optional, email to protect your password", false, nullptr, false},
+        {"password", "Password", true, nullptr, false},
+        {"name", "Nickname", false, nullptr, false},
+    };
+    if (!buildView(rows, 4, true, "View the Privacy Policy here", 0,
+                   getLanguageText("login.register"))) {
+        return;
+    }
+    viewState = kRegisterForm;
+}
+
+void login::showSetMailForm() {
+    const Row rows[] = {
+        {"confirm", "Verify Code", false, nullptr, true},
+        {"email", "Email to protect your password", false, nullptr, false},
+    };
+    if (!buildView(rows, 2, false, nullptr, 0, getLanguageText("login_setmail_btn"))) {
+        return;
+    }
+    addNicknameDisplay();
+    viewState = kSetMailForm;
+}
+
+void login::showHomeView() {
+    if (isLoggedIn()) {
+        showAccountView();
+    } else {
+        showLoginForm();
+    }
 }
 
 bool login::isLoggedIn() {
-    return false;
+    return getIntegerForKey("app_logined", 0) != 0;
+}
+
+void login::onButtonClick(cocos2d::Ref* sender) {
+    auto* button = dynamic_cast<Button*>(sender);
+    if (button == nullptr) {
+        return;
+    }
+    const std::string& name = button->getName();
+    if (name == "getCode") {
+        requestCode();
+    } else if (name == "goBack") {
+        onResponseReturn();
+    } else if (name == "setMail") {
+        showSetMailForm();
+    } else if (name == "new") {
+        showRegisterForm();
+    } else if (name == "change") {
+        if (viewState == kAccountView) {
+            showChangePasswordForm();
+        }
+    } else if (name == "login") {
+        switch (viewState) {
+        case kLoginForm:
+            requestLogin();
+            break;
+        case kAccountView:
+            logOutHere();
+            break;
+        case kChangePasswordForm:
+            requestPasswordChange();
+            break;
+        case kRegisterForm:
+            requestRegister();
+            break;
+        case kSetMailForm:
+            requestSetMail();
+            break;
+        default:
+            break;
+        }
+    } else if (name == "send") {
+        if (viewState == kRegisterForm) {
+            showPrivacyPage();
+        } else {
+            requestSendMail();
+        }
+    }
+}
+
+bool login::onResponseReturn() {
+    if (viewState == kLoginForm || viewState == kAccountView) {
+        close();
+    } else {
+        showHomeView();
+    }
+    return true;
+}
+
+void login::close() {
+    if (isPhoneForm) {
+        cocos2d::Director::getInstance()->popScene(1);
+        return;
+    }
+    Node* parent = getParent();
+    if (dynamic_cast<NSUI::NSResponseWindow*>(parent) != nullptr) {
+        parent->removeFromParent();
+    } else {
+        removeFromParent();
+    }
+}
+
+std::string login::fieldText(const char* name, bool trimmed) const {
+    auto* field = layout == nullptr
+                      ? nullptr
+                      : dynamic_cast<NSUI::NSTextField*>(layout->getChildByName(name));
+    std::string text = field == nullptr ? "" : field->getString();
+    if (trimmed) {
+        NSUI::trim(text);
+    }
+    return text;
+}
+
+void login::message(const std::string& keyOrText, bool translate) {
+    lastMessage = keyOrText;
+    const std::string text = translate ? getLanguageTextByKey(keyOrText) : keyOrText;
+    showMessage(text.empty() ? keyOrText : text, kMessageSeconds);
+}
+
+void login::showPrivacyPage() {
+    Node* frame = cocos2d::CSLoader::createNode("bkScene.csb", true);
+    if (frame == nullptr) {
+        return;
+    }
+    auto* scene = cocos2d::Scene::create();
+    const Size& win = cocos2d::Director::getInstance()->getWinSize();
+    frame->setContentSize(win);
+    cocos2d::ui::Helper::doLayout(frame);
+    AppConfig::getInstance()->setWidgetText(frame, "");
+    if (auto* title = dynamic_cast<cocos2d::ui::Text*>(frame->getChildByNameDeep("title"))) {
+        title->setString("Privacy Policy");
+    }
+    if (Button* back = buttonIn(frame, "goBack")) {
+        back->addClickEventListener(
+            [](cocos2d::Ref*) { cocos2d::Director::getInstance()->popScene(0); });
+    }
+    if (NSUI::NSWebView* page = NSUI::NSWebView::create()) {
+        page->setContentSize(Size(win.width, win.height - kTitleBarHeight));
+        page->loadURL(getServerBaseUrl() + "/en/privacypolicy.html");
+        page->setVisible(true);
+        frame->addChild(page);
+    }
+    scene->addChild(frame);
+    cocos2d::Director::getInstance()->pushScene(scene);
 }

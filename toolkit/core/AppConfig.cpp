@@ -1,7 +1,9 @@
 #include "toolkit/core/AppConfig.h"
 
 #include "engine/platform/Device.h"
+#include "engine/platform/FileUtils.h"
 #include "toolkit/core/DateTimeRoutines.h"
+#include "toolkit/core/SiteAddress.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/core/ToolkitGlobals.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -11,9 +13,6 @@ namespace {
 AppConfig* sharedConfig = nullptr;
 
 const char* const kVersion = "2.9";
-// No web service is reachable from this build; the online services address it through this
-// base, which stays on the local machine until one exists.
-const char* const kSiteBase = "http://127.0.0.1:8080";
 
 }  // namespace
 
@@ -27,7 +26,7 @@ AppConfig* AppConfig::getInstance() {
 }
 
 AppConfig::AppConfig() : isPhone(false), winSize(960, 640), designSize(960, 640) {
-    NSUI::setServerUrl(kSiteBase);
+    NSUI::setServerUrl(NSUI::resolveSiteBase(cocos2d::FileUtils::getInstance()->getWritablePath()));
 }
 
 AppConfig::~AppConfig() {

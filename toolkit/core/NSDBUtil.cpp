@@ -208,6 +208,13 @@ NSDBUtil::~NSDBUtil() {
     }
 }
 
+void NSDBUtil::closeDatabase() {
+    if (connection != nullptr) {
+        sqlite3_close(connection);
+        connection = nullptr;
+    }
+}
+
 bool NSDBUtil::openDatabase(const char* path) {
     if (connection != nullptr) {
         sqlite3_close(connection);

@@ -105,6 +105,8 @@ public:
 
     // Opens (creating when missing) the database file; a previously open connection is closed.
     bool openDatabase(const char* path);
+    // Every later operation fails until the next open.
+    void closeDatabase();
     bool isTableExist(const std::string& name);
     // Drops any table of that name, with its rows, then runs the creating statement.
     bool createTable(const std::string& sql, const std::string& name);

@@ -8,6 +8,7 @@
 #define CURL_DISABLE_DEPRECATION
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -67,6 +68,15 @@ void NSHttpClient::destroyInstance() {
 
 NSHttpClient::NSHttpClient() {
     curl_global_init(CURL_GLOBAL_DEFAULT);
+    // The usual variables name another trust store (a private authority); verification itself
+    // is never switched off.
+    for (const char* name : {"CURL_CA_BUNDLE", "SSL_CERT_FILE"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            caFile = value;
+            break;
+        }
+    }
 }
 
 NSHttpClient::~NSHttpClient() {
@@ -218,6 +228,13 @@ void NSHttpClient::processResponse(NSHttpResponse* response) {
         // Peers are always verified against the system's certificate store.
         setOption(handle, CURLOPT_SSL_VERIFYPEER, 1L);
         setOption(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!caFile.empty()) {
+            setOption(handle, CURLOPT_CAINFO, caFile.c_str());
+        }
+        // Only the web's own schemes, and a secure address never redirects to a plain one.
+        setOption(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+        const bool secure = request->url.compare(0, 8, "https://") == 0;
+        setOption(handle, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
         setOption(handle, CURLOPT_NOSIGNAL, 1L);
         // Lets a stopping client end a transfer at once instead of after its time-out.
         setOption(handle, CURLOPT_XFERINFOFUNCTION, &abortWhenStopping);

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "engine/base/Vector.h"
@@ -51,6 +52,9 @@ protected:
     // Seconds; read by the worker, so set them before the first send.
     int connectTimeout = 5;
     int timeout = 60;
+    // The trust store for HTTPS peers ("CURL_CA_BUNDLE", else "SSL_CERT_FILE", at creation);
+    // empty means the system's.
+    std::string caFile;
 
 private:
     static constexpr std::size_t kErrorBufferSize = 256;

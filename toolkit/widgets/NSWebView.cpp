@@ -2,6 +2,8 @@
 
 #include "engine/base/Director.h"
 
+#include <utility>
+
 using namespace cocos2d;
 
 namespace NSUI {
@@ -63,8 +65,14 @@ bool NSWebView::onNavigate(std::string /*url*/) {
     return false;
 }
 
-void NSWebView::loadURL(std::string /*url*/) {}
+void NSWebView::loadURL(std::string url) {
+    loadedUrl = std::move(url);
+    loadedHtml.clear();
+}
 
-void NSWebView::loadHTMLString(std::string /*html*/, std::string /*baseUrl*/) {}
+void NSWebView::loadHTMLString(std::string html, std::string baseUrl) {
+    loadedHtml = std::move(html);
+    loadedUrl = std::move(baseUrl);
+}
 
 }  // namespace NSUI

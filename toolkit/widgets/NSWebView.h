@@ -30,6 +30,9 @@ public:
     void loadURL(std::string url);
     // Shows a page given as text.
     void loadHTMLString(std::string html, std::string baseUrl = "");
+    // What the view was last asked to show: an address, or a page text with its base address.
+    const std::string& getLoadedUrl() const { return loadedUrl; }
+    const std::string& getLoadedHtml() const { return loadedHtml; }
 
     std::string retryUrl;
     std::string backToMainUrl;
@@ -41,6 +44,10 @@ public:
 
 protected:
     NSWebView() = default;
+
+private:
+    std::string loadedUrl;
+    std::string loadedHtml;
 };
 
 }  // namespace NSUI
