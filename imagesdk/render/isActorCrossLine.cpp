@@ -1,7 +1,6 @@
 #include "imagesdk/render/isActorCrossLine.h"
 
 #include <cstdlib>
-#include <new>
 #include <string>
 
 #include "engine/2d/DrawNode.h"
@@ -28,16 +27,6 @@ cocos2d::Scheduler* scheduler() {
 }
 
 }  // namespace
-
-isActorCrossLine* isActorCrossLine::create() {
-    auto* actor = new (std::nothrow) isActorCrossLine();
-    if (actor && actor->init()) {
-        actor->autorelease();
-        return actor;
-    }
-    delete actor;
-    return nullptr;
-}
 
 isActorCrossLine::~isActorCrossLine() {
     scheduler()->unschedule(kHideKey, this);

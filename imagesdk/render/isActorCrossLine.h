@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/base/Macros.h"
 #include "engine/base/Types.h"
 #include "engine/math/Mat4.h"
 #include "imagesdk/render/isActorObject.h"
@@ -31,8 +32,7 @@ public:
     // Half-length of each line, in world units.
     static constexpr float kLineReach = 10000.0f;
 
-    // Autoreleased; null when init fails.
-    static isActorCrossLine* create();
+    CREATE_FUNC(isActorCrossLine);
 
     ~isActorCrossLine() override;
     bool init() override;

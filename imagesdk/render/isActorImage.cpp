@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/SlabMode.h"
@@ -59,15 +58,7 @@ isSliceInfo* firstRecord(isImageData* data) {
 
 }  // namespace
 
-isActorImage* isActorImage::create() {
-    auto* actor = new (std::nothrow) isActorImage();
-    if (actor && actor->init()) {
-        actor->autorelease();
-        return actor;
-    }
-    delete actor;
-    return nullptr;
-}
+isActorImage::isActorImage() = default;
 
 isActorImage::~isActorImage() {
     isActorImage::cleanup();

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
 #include "engine/math/Mat4.h"
 #include "engine/math/Vec3.h"
@@ -31,8 +32,7 @@ class isSliceInfo;
 // statistics requests of its window and runs region crops of the shown stack. Main thread only.
 class isActorImage : public isActorObject, public NSUI::NSNotificationKey {
 public:
-    // Autoreleased; null when init fails.
-    static isActorImage* create();
+    CREATE_FUNC(isActorImage);
 
     ~isActorImage() override;
     // Cancels and joins running crops, removes the observers and releases filters, node and data.
@@ -115,7 +115,8 @@ public:
     isRegionCrop* getCrop(std::size_t n) const { return crops[n].get(); }
 
 protected:
-    isActorImage() = default;
+    // Out of line: the crops' type is only declared here.
+    isActorImage();
 
 private:
     void setOrthogonalView(int axis);

@@ -10,16 +10,6 @@
 
 namespace isImageSDK {
 
-isActorManager* isActorManager::create() {
-    auto* manager = new isActorManager();
-    if (!manager->init()) {
-        delete manager;
-        return nullptr;
-    }
-    manager->autorelease();
-    return manager;
-}
-
 isActorManager::~isActorManager() {
     isActorManager::cleanup();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/base/Macros.h"
 #include "imagesdk/data/isObject.h"
 #include "toolkit/core/NSNotificationKey.h"
 
@@ -19,8 +20,7 @@ class isRenderWindowBase;
 // Every getter does nothing without a window. Main thread only.
 class isActorManager : public isObject, public NSUI::NSNotificationKey {
 public:
-    // Autoreleased; null when init fails.
-    static isActorManager* create();
+    CREATE_FUNC(isActorManager);
 
     ~isActorManager() override;
     bool init() override;

@@ -1,7 +1,6 @@
 #include "imagesdk/render/isActorOverlay.h"
 
 #include <algorithm>
-#include <new>
 
 #include "engine/platform/Device.h"
 #include "engine/ui/LayoutParameter.h"
@@ -51,16 +50,6 @@ cocos2d::Node* findDeep(cocos2d::Node* node, const std::string& name) {
 }
 
 }  // namespace
-
-isActorOverlay* isActorOverlay::create() {
-    auto* actor = new (std::nothrow) isActorOverlay();
-    if (actor && actor->init()) {
-        actor->autorelease();
-        return actor;
-    }
-    delete actor;
-    return nullptr;
-}
 
 isActorOverlay::~isActorOverlay() {
     NSUI::NSNotificationCenter::getInstance()->removeObserver(this);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/Macros.h"
 #include "imagesdk/render/isActorObject.h"
 
 namespace cocos2d {
@@ -38,8 +39,7 @@ public:
         NSUI::NSLayout* currentRow = nullptr;
     };
 
-    // Autoreleased; null when init fails.
-    static isActorOverlay* create();
+    CREATE_FUNC(isActorOverlay);
 
     ~isActorOverlay() override;
     bool init() override;

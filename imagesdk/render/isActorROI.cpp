@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <new>
 
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isROIManager.h"
@@ -44,16 +43,6 @@ isActorROIBase* shapeFor(int type) {
 }
 
 }  // namespace
-
-isActorROI* isActorROI::create() {
-    auto* actor = new (std::nothrow) isActorROI();
-    if (actor && actor->init()) {
-        actor->autorelease();
-        return actor;
-    }
-    delete actor;
-    return nullptr;
-}
 
 isActorROI::~isActorROI() {
     dropShapes();

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/Macros.h"
 #include "engine/math/Vec3.h"
 #include "imagesdk/render/isActorObject.h"
 #include "imagesdk/render/isActorROIShapes.h"
@@ -18,8 +19,7 @@ namespace isImageSDK {
 // Main thread only.
 class isActorROI : public isActorObject {
 public:
-    // Autoreleased; null when init fails.
-    static isActorROI* create();
+    CREATE_FUNC(isActorROI);
 
     ~isActorROI() override;
     void cleanup() override;

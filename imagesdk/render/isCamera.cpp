@@ -65,16 +65,6 @@ bool invert(const float* m, double* out) {
 
 isCamera::~isCamera() = default;
 
-isCamera* isCamera::create() {
-    auto* camera = new isCamera();
-    if (!camera->init()) {
-        delete camera;
-        return nullptr;
-    }
-    camera->autorelease();
-    return camera;
-}
-
 bool isCamera::init() {
     if (!Node::init()) {
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/2d/Camera.h"
+#include "engine/base/Macros.h"
 #include "engine/math/Mat4.h"
 #include "engine/math/Vec2.h"
 #include "engine/math/Vec3.h"
@@ -44,8 +45,7 @@ private:
 // is cached until the camera changes, since the conversions run per pixel. Main thread only.
 class isCamera : public cocos2d::Camera, public isNodeObject {
 public:
-    // Autoreleased; null when init fails.
-    static isCamera* create();
+    CREATE_FUNC(isCamera);
 
     bool init() override;
     // Moves the eye and re-aims at the stored centre with the stored up vector.

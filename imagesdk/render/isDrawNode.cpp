@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <new>
 
 #include "engine/renderer/GLDrawing.h"
 #include "engine/renderer/GLProgram.h"
@@ -23,19 +22,6 @@ constexpr int kEllipsePoints = 51;
 constexpr float kEllipseStep = 0.12566371f;
 
 }  // namespace
-
-isDrawNode* isDrawNode::create() {
-    auto* node = new (std::nothrow) isDrawNode();
-    if (node == nullptr) {
-        return nullptr;
-    }
-    if (!node->init()) {
-        delete node;
-        return nullptr;
-    }
-    node->autorelease();
-    return node;
-}
 
 isDrawNode::~isDrawNode() {
     std::free(triangles.vertices);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/2d/Node.h"
+#include "engine/base/Macros.h"
 #include "engine/base/Types.h"
 #include "engine/math/Vec3.h"
 #include "engine/renderer/ClippingProtocol.h"
@@ -31,8 +32,7 @@ public:
         cocos2d::VertexBuffer gl;
     };
 
-    // Autoreleased; null when init fails.
-    static isDrawNode* create();
+    CREATE_FUNC(isDrawNode);
 
     bool init() override;
 

@@ -10,16 +10,6 @@
 
 namespace isImageSDK {
 
-isEditMsg* isEditMsg::create() {
-    auto* popup = new isEditMsg();
-    if (!popup->init()) {
-        delete popup;
-        return nullptr;
-    }
-    popup->autorelease();
-    return popup;
-}
-
 bool isEditMsg::init() {
     if (!NSUI::NSLayout::init()) {
         return false;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/base/Macros.h"
 #include "engine/math/Geometry.h"
 #include "engine/ui/EditBoxDelegate.h"
 #include "imagesdk/render/isNodeObject.h"
@@ -24,8 +25,7 @@ public:
     // A parent narrower than this is too small to hold the pop-up: it goes one level up.
     static constexpr float kMinHostWidth = 400.0f;
 
-    // Autoreleased; null when init fails.
-    static isEditMsg* create();
+    CREATE_FUNC(isEditMsg);
 
     bool init() override;
     // Removes the observers.

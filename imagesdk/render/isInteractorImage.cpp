@@ -48,16 +48,6 @@ NSUI::NSNotificationCenter* centre() {
 
 }  // namespace
 
-isInteractorImage* isInteractorImage::create() {
-    auto* interactor = new isInteractorImage();
-    if (!interactor->init()) {
-        delete interactor;
-        return nullptr;
-    }
-    interactor->autorelease();
-    return interactor;
-}
-
 bool isInteractorImage::init() {
     if (!isInteractorBase::init()) {
         return false;
@@ -70,6 +60,8 @@ bool isInteractorImage::init() {
     panTotal = Vec2::ZERO;
     return true;
 }
+
+isInteractorImage::isInteractorImage() = default;
 
 isInteractorImage::~isInteractorImage() = default;
 
@@ -484,16 +476,6 @@ void isInteractorImage::page(const Vec2& step, float speed) {
         pagingRest.y -= sign * pitch;
     }
     centre()->postInt(this, NOTIFY_INTERACT_9077, slices, renderWindow, true);
-}
-
-isInteractorTrackVR* isInteractorTrackVR::create() {
-    auto* interactor = new isInteractorTrackVR();
-    if (!interactor->init()) {
-        delete interactor;
-        return nullptr;
-    }
-    interactor->autorelease();
-    return interactor;
 }
 
 bool isInteractorTrackVR::init() {

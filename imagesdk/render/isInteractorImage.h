@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
 #include "engine/math/Vec2.h"
 #include "engine/math/Vec3.h"
@@ -78,8 +79,7 @@ public:
         kAxisStopped = 3
     };
 
-    // Autoreleased; null when init fails.
-    static isInteractorImage* create();
+    CREATE_FUNC(isInteractorImage);
 
     ~isInteractorImage() override;
 
@@ -118,7 +118,8 @@ public:
     int getPagingAxis() const { return pagingAxis; }
 
 protected:
-    isInteractorImage() = default;
+    // Out of line: the selected shape's type is only declared here.
+    isInteractorImage();
 
     // The window when it is a render window.
     isRenderWindowBase* window() const;
@@ -157,8 +158,7 @@ class isInteractorTrackVR : public isInteractorImage {
 public:
     static constexpr int kKind = 2;
 
-    // Autoreleased; null when init fails.
-    static isInteractorTrackVR* create();
+    CREATE_FUNC(isInteractorTrackVR);
 
     bool init() override;
 

@@ -30,19 +30,6 @@ int frameCount(const isSliceInfo* record) {
 
 }  // namespace
 
-isNodeImage* isNodeImage::create() {
-    auto* node = new (std::nothrow) isNodeImage();
-    if (node == nullptr) {
-        return nullptr;
-    }
-    if (!node->init()) {
-        delete node;
-        return nullptr;
-    }
-    node->autorelease();
-    return node;
-}
-
 isNodeImage::~isNodeImage() {
     if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
         centre->removeObserver(this);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/base/Macros.h"
 #include "engine/math/Vec2.h"
 #include "imagesdk/render/isNodeSprite.h"
 #include "imagesdk/render/isSliceTexture.h"
@@ -24,8 +25,7 @@ class isSliceInfo;
 // only on a new record, a requested rebuild, a cine step or a source change. Main thread.
 class isNodeImage : public isNodeSprite {
 public:
-    // Autoreleased; null when init fails.
-    static isNodeImage* create();
+    CREATE_FUNC(isNodeImage);
 
     bool init() override;
     void cleanup() override;

@@ -57,19 +57,6 @@ bool isKnownPixelType(int type) {
 
 }  // namespace
 
-isNodeImageByShader* isNodeImageByShader::create() {
-    auto* node = new (std::nothrow) isNodeImageByShader();
-    if (node == nullptr) {
-        return nullptr;
-    }
-    if (!node->init()) {
-        delete node;
-        return nullptr;
-    }
-    node->autorelease();
-    return node;
-}
-
 bool isNodeImageByShader::canBuildShaderProgram() {
     return buildProgram() != nullptr;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "engine/base/Macros.h"
 #include "engine/renderer/CustomCommand.h"
 #include "engine/renderer/TrianglesCommand.h"
 #include "imagesdk/render/isNodeImage.h"
@@ -26,7 +27,7 @@ class isNodeImageByShader : public isNodeImage {
 public:
     // Autoreleased; null when the shader program cannot be made (no GL context, missing or
     // undecodable sources, a program that does not build) while the shader path is allowed.
-    static isNodeImageByShader* create();
+    CREATE_FUNC(isNodeImageByShader);
     // Whether the two sources load, decode and build a program.
     static bool canBuildShaderProgram();
 

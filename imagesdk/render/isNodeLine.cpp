@@ -1,25 +1,10 @@
 #include "imagesdk/render/isNodeLine.h"
 
-#include <new>
-
 #include "engine/renderer/GLProgram.h"
 #include "engine/renderer/GLProgramState.h"
 #include "engine/renderer/Renderer.h"
 
 namespace isImageSDK {
-
-isNodeLine* isNodeLine::create() {
-    auto* node = new (std::nothrow) isNodeLine();
-    if (node == nullptr) {
-        return nullptr;
-    }
-    if (!node->init()) {
-        delete node;
-        return nullptr;
-    }
-    node->autorelease();
-    return node;
-}
 
 bool isNodeLine::init() {
     if (!Node::init()) {

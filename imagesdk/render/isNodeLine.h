@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/2d/Node.h"
+#include "engine/base/Macros.h"
 #include "engine/base/Types.h"
 #include "engine/math/Vec3.h"
 #include "engine/renderer/ClippingProtocol.h"
@@ -18,8 +19,7 @@ namespace isImageSDK {
 // `vertices` before each redraw. Main thread.
 class isNodeLine : public cocos2d::Node, public cocos2d::ClippingProtocol, public isNodeObject {
 public:
-    // Autoreleased; null when init fails.
-    static isNodeLine* create();
+    CREATE_FUNC(isNodeLine);
 
     bool init() override;
 

@@ -7,17 +7,6 @@
 
 namespace isImageSDK {
 
-isNodeOverlaySprite* isNodeOverlaySprite::create() {
-    // Its reported content size stays 0 x 0 until setButtonSize.
-    auto* button = new isNodeOverlaySprite();
-    if (!button->init()) {
-        delete button;
-        return nullptr;
-    }
-    button->autorelease();
-    return button;
-}
-
 bool isNodeOverlaySprite::init() {
     if (!cocos2d::ui::Button::init()) {
         return false;

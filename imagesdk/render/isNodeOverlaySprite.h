@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/base/Macros.h"
 #include "engine/ui/Button.h"
 #include "imagesdk/render/isNodeObject.h"
 #include "imagesdk/render/isNodeOverlay.h"
@@ -26,8 +27,8 @@ public:
     static constexpr const char* kPlayImage = "imageSDK/play.png";
     static constexpr const char* kPauseImage = "imageSDK/pause.png";
 
-    // Autoreleased; null when init fails.
-    static isNodeOverlaySprite* create();
+    // Its reported content size stays 0 x 0 until setButtonSize.
+    CREATE_FUNC(isNodeOverlaySprite);
 
     bool init() override;
     // Removes the observers.

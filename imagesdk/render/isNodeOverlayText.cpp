@@ -34,16 +34,6 @@ std::string format(const char* pattern, double a) {
 
 }  // namespace
 
-isNodeOverlayText* isNodeOverlayText::create() {
-    auto* text = new isNodeOverlayText();
-    if (!text->init()) {
-        delete text;
-        return nullptr;
-    }
-    text->autorelease();
-    return text;
-}
-
 bool isNodeOverlayText::init() {
     if (!NSUI::NSText::init()) {
         return false;

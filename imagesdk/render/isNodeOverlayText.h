@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/base/Macros.h"
 #include "imagesdk/render/isNodeObject.h"
 #include "imagesdk/render/isNodeOverlay.h"
 #include "toolkit/core/UIJson.h"
@@ -26,8 +27,7 @@ class isNodeOverlayText : public NSUI::NSText,
                           public isNodeObject,
                           public NSUI::UIJson {
 public:
-    // Autoreleased; null when init fails.
-    static isNodeOverlayText* create();
+    CREATE_FUNC(isNodeOverlayText);
 
     // The text shown; the JSON routines are reached as NSUI::UIJson's.
     using cocos2d::ui::Text::getString;

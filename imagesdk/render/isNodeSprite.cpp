@@ -6,16 +6,6 @@ namespace isImageSDK {
 
 isNodeSprite::~isNodeSprite() = default;
 
-isNodeSprite* isNodeSprite::create() {
-    auto* sprite = new isNodeSprite();
-    if (!sprite->init()) {
-        delete sprite;
-        return nullptr;
-    }
-    sprite->autorelease();
-    return sprite;
-}
-
 bool isNodeSprite::init() {
     if (!Sprite::init()) {
         return false;

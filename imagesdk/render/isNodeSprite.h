@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/2d/Sprite.h"
+#include "engine/base/Macros.h"
 #include "engine/math/Mat4.h"
 #include "engine/renderer/ClippingProtocol.h"
 #include "imagesdk/render/isNodeObject.h"
@@ -15,8 +16,7 @@ namespace isImageSDK {
 // and only for the cameras of the render window it is handed to, never for the default camera.
 class isNodeSprite : public cocos2d::Sprite, public cocos2d::ClippingProtocol, public isNodeObject {
 public:
-    // Autoreleased; null when init fails.
-    static isNodeSprite* create();
+    CREATE_FUNC(isNodeSprite);
 
     bool init() override;
     // Spare pointer for the owner; the image node reuses the slot for its notification group.

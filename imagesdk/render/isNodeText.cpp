@@ -8,16 +8,6 @@
 
 namespace isImageSDK {
 
-isNodeText* isNodeText::create() {
-    auto* text = new isNodeText();
-    if (!text->init()) {
-        delete text;
-        return nullptr;
-    }
-    text->autorelease();
-    return text;
-}
-
 bool isNodeText::init() {
     if (!Text::init()) {
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/base/Macros.h"
 #include "engine/math/Vec2.h"
 #include "engine/ui/Layout.h"
 #include "engine/ui/Text.h"
@@ -14,8 +15,7 @@ namespace isImageSDK {
 // Every post carries no data and has the label as sender. Main thread only.
 class isNodeText : public cocos2d::ui::Text, public isNodeObject {
 public:
-    // Autoreleased; null when init fails.
-    static isNodeText* create();
+    CREATE_FUNC(isNodeText);
 
     bool init() override;
     void setEditable(bool editable) { _editable = editable ? 1 : 0; }

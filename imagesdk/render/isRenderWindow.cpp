@@ -56,16 +56,6 @@ int edgeLetterSum(const cocos2d::Vec3& row, const cocos2d::Vec3& column, int hea
 
 }  // namespace
 
-isRenderWindow* isRenderWindow::create() {
-    auto* window = new isRenderWindow();
-    if (!window->init()) {
-        delete window;
-        return nullptr;
-    }
-    window->autorelease();
-    return window;
-}
-
 isRenderWindow::~isRenderWindow() {
     if (_interactor != nullptr) {
         _interactor->cleanup();

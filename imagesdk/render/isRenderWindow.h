@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/base/EventListener.h"
+#include "engine/base/Macros.h"
 #include "engine/base/Touch.h"
 #include "engine/math/Vec2.h"
 #include "imagesdk/render/isRenderWindowBase.h"
@@ -25,8 +26,7 @@ class isInteractorBase;
 // controller. Main thread only.
 class isRenderWindow : public isRenderWindowBase {
 public:
-    // Autoreleased; null when init fails.
-    static isRenderWindow* create();
+    CREATE_FUNC(isRenderWindow);
 
     bool init() override;
     // Releases interactor, actor manager and image data after removing the window's observers

@@ -32,16 +32,6 @@ void giveBack(unsigned short flag) {
 
 }  // namespace
 
-isRenderWindowBase* isRenderWindowBase::create() {
-    auto* window = new isRenderWindowBase();
-    if (!window->init()) {
-        delete window;
-        return nullptr;
-    }
-    window->autorelease();
-    return window;
-}
-
 isRenderWindowBase::~isRenderWindowBase() {
     removeOwnObservers();
     for (isCamera* camera : {_mainCamera, _overlayCamera}) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/base/Macros.h"
 #include "engine/math/Mat4.h"
 #include "engine/math/Vec2.h"
 #include "engine/math/Vec3.h"
@@ -31,8 +32,7 @@ class isRenderWindowBase : public NSUI::NSLayout,
                            public isNodeObject,
                            public NSUI::NSNotificationKey {
 public:
-    // Autoreleased; null when init fails.
-    static isRenderWindowBase* create();
+    CREATE_FUNC(isRenderWindowBase);
 
     bool init() override;
     // Re-fits both cameras' panel projection (when both sides exceed 1) and announces the
