@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ui/Text.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isActorImage.h"
 #include "imagesdk/viewers/isViewer.h"
@@ -275,4 +276,59 @@ TEST_F(MultiViewerTest, ASwitchToAPlaneShownElsewhereTakesThatCellsSlice) {
     EXPECT_EQ(firstTileSlice(0), 3);
 }
 
+TEST_F(MultiViewerTest, AVolumeCellTakesOnlyWhatAVolumeViewerDoes) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 400, 400), volume.get());
+    multi->addViewer(VIEW_VR, true, Rect(400, 0, 400, 400), volume.get());
+    multi->onNotification(NOTIFY_VIEW_ACTIVATED, nullptr, isViewerMulti::volumeViewerOf(cell(1)));
+    drain(3);
+    ASSERT_EQ(multi->getActiveProperty(), cell(1));
+    const int axialSlice = firstTileSlice(0);
+    struct Case {
+        const char* name;
+        int key;
+        std::vector<int> parentKeys;
+    };
+    const std::vector<Case> cases = {
+        {"grids are the browsers'", NOTIFY_GRID_2X2, {}},
+        {"the wheel goes up but pages no plane", NOTIFY_WHEEL_UP, {NOTIFY_WHEEL_UP}},
+        {"ROI tools still go up", NOTIFY_ROI_LINE, {NOTIFY_ROI_LINE}},
+    };
+    for (const Case& c : cases) {
+        ParentRecorder recorder(parent);
+        command(c.key);
+        EXPECT_EQ(recorder.keys, c.parentKeys) << c.name;
+        EXPECT_EQ(browser(0)->getTiles().size(), 1u) << c.name;
+        EXPECT_EQ(firstTileSlice(0), axialSlice) << c.name;
+    }
+    isViewerVR* volumeViewer = isViewerMulti::volumeViewerOf(cell(1));
+    command(NOTIFY_CINE_PLAY);
+    EXPECT_TRUE(volumeViewer->isSpinning());
+    EXPECT_TRUE(multi->isActiveCellPlaying());
+    EXPECT_FALSE(browser(0)->isPlaying());
+    command(NOTIFY_CINE_PLAY);
+    EXPECT_FALSE(volumeViewer->isSpinning());
+}
+
+TEST_F(MultiViewerTest, AMaximisedVolumeCellRefusesAPlaneSwitch) {
+    multi->setNotificationKey(55, multi);
+    multi->addViewer(VIEW_VR, true, Rect(0, 0, 400, 400), volume.get());
+    isViewerVR* volumeViewer = isViewerMulti::volumeViewerOf(cell(0));
+    NSUI::NSNotificationData* maximise = NSUI::NSNotificationData::create();
+    maximise->key = 55;
+    maximise->group = multi;
+    maximise->intValue2 = static_cast<int>(volumeViewer->getRefID());
+    maximise->stringValue = "{\"w\":\"800\",\"h\":\"400\"}";
+    volumeViewer->onNotification(NOTIFY_QUICK_MAXIMIZE, maximise, nullptr);
+    ASSERT_TRUE(volumeViewer->isMaximized());
+
+    ParentRecorder recorder(parent);
+    command(NOTIFY_VIEW_AXIAL);
+    EXPECT_EQ(isViewerMulti::volumeViewerOf(cell(0)), volumeViewer);
+    EXPECT_TRUE(recorder.keys.empty());
+    auto* box = scene->getChildByName("messageBox");
+    ASSERT_NE(box, nullptr);
+    auto* text = dynamic_cast<cocos2d::ui::Text*>(box->getChildByNameDeep("messageBox.text"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->getString(), "Go back to the normal size firstly");
+}
 }  // namespace
