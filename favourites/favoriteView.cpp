@@ -9,13 +9,23 @@
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/io/isDcmReader.h"
+#include "imagesdk/viewers/KeyViewProperty.h"
+#include "imagesdk/viewers/appManager.h"
+#include "imagesdk/viewers/isViewer.h"
+#include "imagesdk/viewers/isViewerBrowser.h"
+#include "imagesdk/viewers/isViewerMulti.h"
+#include "studydb/dcmSend.h"
 #include "toolkit/core/AppConfig.h"
+#include "toolkit/core/CaptureRoutines.h"
 #include "toolkit/core/NSLanguage.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/core/UIJson.h"
 #include "toolkit/widgets/NSMenu.h"
+#include "toolkit/widgets/NSResponseWindow.h"
+#include "viewerscreen/dcmInfoList.h"
+#include "viewerscreen/editWW.h"
 #include "viewerscreen/toolDisk.h"
 
 using cocos2d::Vec2;
@@ -39,6 +49,11 @@ const int kMessageZOrder = 1000;
 const int kMenuIconWidth = 200;
 const float kIconRowHeight = 60.0f;
 const float kMessageBottom = 100.0f;
+// Protocol code of one Slice viewer.
+const int kSingleSliceProtocol = 6;
+const char* const kPlayButton = "btnCmdPlay";
+const int kPlayingTag = 2001;
+const float kSendShift = 300.0f;
 
 using MenuItem = NSUI::NSMenu::menuObject;
 
@@ -64,6 +79,7 @@ MenuItem* chain(const std::vector<MenuItem*>& items) {
 }  // namespace
 
 favoriteView::~favoriteView() {
+    CC_SAFE_RELEASE_NULL(region);
     presets.clear();
 }
 
@@ -72,6 +88,13 @@ bool favoriteView::init() {
         return false;
     }
     setNotificationKey(static_cast<unsigned>(getRefID()), nullptr);
+    region = isImageSDK::appManager::create();
+    if (region == nullptr) {
+        return false;
+    }
+    region->retain();
+    // The region's viewers post under the panel's key.
+    region->setNotificationKey(key, nullptr);
     toolPanel = nullptr;
     toolBarWidth = 80;
     setTouchEnabled(true);
@@ -139,7 +162,30 @@ void favoriteView::openFile(const std::string& path) {
         return;
     }
     filePath = path;
+    data->update();
     showMessagePanel("");
+    if (viewerMulti == nullptr) {
+        const cocos2d::Size& size = getContentSize();
+        const cocos2d::Rect rect(0.0f, 0.0f, size.width - static_cast<float>(toolBarWidth),
+                                 size.height);
+        region->setImageDataWithProtocol(data, rect, kSingleSliceProtocol);
+        viewerMulti = region->getViewerMulti();
+        if (viewerMulti != nullptr) {
+            if (viewerMulti->getParent() == nullptr) {
+                addChild(viewerMulti);
+            }
+            NSUI::NSNotificationCenter::getInstance()->addObserver(
+                this, viewerMulti,
+                [this](cocos2d::Ref* sender, unsigned notificationKey,
+                       NSUI::NSNotificationData* posted) {
+                    onNotification(sender, notificationKey, posted);
+                },
+                isImageSDK::NOTIFY_EDIT_WW_OPEN);
+        }
+    } else {
+        viewerMulti->setVisible(true);
+        region->setImageData(data);
+    }
     data->update();
     isImageSDK::isSliceInfo* first = data->getSlice(0);
     refreshWindowLevelPresets(first != nullptr ? first->modality : -1);
@@ -175,6 +221,9 @@ void favoriteView::showMessagePanel(const std::string& text) {
         intro->setString(text);
     }
     message->setVisible(!text.empty());
+    if (viewerMulti != nullptr) {
+        viewerMulti->setVisible(false);
+    }
 }
 
 void favoriteView::showMenu(const char* name, bool show) {
@@ -220,6 +269,9 @@ void favoriteView::showMenu(const char* name, bool show) {
                 items.push_back(item(preset.name, "", value, isImageSDK::NOTIFY_WW_PRESET));
             }
         }
+        for (MenuItem* entry : items) {
+            entry->target = viewerMulti;
+        }
         toolPanel->addChild(menu, kMenuZOrder, name);
         menu->setMenuItems(chain(items), kMenuIconWidth);
         existing = menu;
@@ -254,6 +306,12 @@ toolDisk* favoriteView::getToolDisk() {
         disk->setVisible(false);
         disk->setPosition(Vec2::ZERO);
     }
+    disk->target = viewerMulti;
+    if (disk->getPresets().empty()) {
+        for (const isImageSDK::WindowLevelPreset& preset : presets) {
+            disk->addWindowLevelPreset(preset.name, preset.width, preset.level);
+        }
+    }
     return disk;
 }
 
@@ -263,9 +321,26 @@ void favoriteView::placeMenu(const char* name, cocos2d::Node* button, const Vec2
     }
 }
 
+void favoriteView::post(int notificationKey) {
+    NSUI::NSNotificationCenter::getInstance()->postNotification(this, notificationKey, nullptr,
+                                                                viewerMulti, true);
+}
+
+void favoriteView::capture() {
+    const cocos2d::Size& window = cocos2d::Director::getInstance()->getWinSize();
+    cocos2d::Rect rect(0.0f, 0.0f, window.width, window.height);
+    cocos2d::Rect cell;
+    if (viewerMulti->getActiveProperty() != nullptr && viewerMulti->getCurrentViewerRect(cell)) {
+        rect = cell;
+    }
+    NSUI::captureScreenToJpeg(static_cast<int>(rect.origin.x), static_cast<int>(rect.origin.y),
+                              static_cast<int>(rect.size.width),
+                              static_cast<int>(rect.size.height));
+}
+
 void favoriteView::onButtonClick(cocos2d::Ref* sender) {
     auto* button = dynamic_cast<cocos2d::ui::Button*>(sender);
-    if (button == nullptr) {
+    if (viewerMulti == nullptr || button == nullptr) {
         return;
     }
     for (const char* menu : {kWindowLevelMenu, kClutMenu, kOpacityMenu, kDicomMenu}) {
@@ -275,8 +350,60 @@ void favoriteView::onButtonClick(cocos2d::Ref* sender) {
             return;
         }
     }
+    cocos2d::Node* play = getChildByNameDeep(kPlayButton);
+    const bool playing = play != nullptr && play->getTag() == kPlayingTag;
     const std::string& name = button->getName();
-    if (name == "btnCmdWL") {
+    // Posts of the measurement tools, and the commands run on the viewers directly.
+    const std::pair<const char*, int> posts[] = {{"btnCmdAngle", isImageSDK::NOTIFY_ROI_ANGLE},
+                                                 {"btnCmdPolygon", isImageSDK::NOTIFY_ROI_POLYGON},
+                                                 {"btnCmdPoint", isImageSDK::NOTIFY_ROI_POINT},
+                                                 {"btnCmdCircle", isImageSDK::NOTIFY_ROI_CIRCLE}};
+    const struct {
+        const char* name;
+        int key;
+        bool whilePlaying;
+    } commands[] = {{"btnCmdSelection", isImageSDK::NOTIFY_TOOL_SELECT, false},
+                    {"btnCmdMove", isImageSDK::NOTIFY_TOOL_MOVE, true},
+                    {"btnCmdZoom", isImageSDK::NOTIFY_TOOL_ZOOM, true},
+                    {"btnCmdFlipX", isImageSDK::NOTIFY_FLIP_X, true},
+                    {"btnCmdFlipY", isImageSDK::NOTIFY_FLIP_Y, true},
+                    {"btnCmdRemoveROI", isImageSDK::NOTIFY_ROI_REMOVE, false}};
+    for (const auto& entry : posts) {
+        if (name == entry.first) {
+            if (!playing) {
+                post(entry.second);
+            }
+            return;
+        }
+    }
+    for (const auto& entry : commands) {
+        if (name == entry.name) {
+            if (entry.whilePlaying || !playing) {
+                viewerMulti->runCommand(entry.key, nullptr);
+            }
+            return;
+        }
+    }
+    if (name == "btnCmdSend") {
+        NSUI::NSResponseWindow* window = dcmSend::createWindow();
+        if (window != nullptr) {
+            addChild(window);
+            window->setPositionX(window->getPositionX() - kSendShift);
+            if (auto* send = dynamic_cast<dcmSend*>(window->getChildByNameDeep("dcmSend"))) {
+                send->setSendSource(filePath, "favoriteDicom");
+            }
+        }
+    } else if (name == "btnCmdLine") {
+        if (!playing) {
+            toolDisk* disk = getToolDisk();
+            disk->showROIPage();
+            disk->show();
+        }
+    } else if (name == "btnCmdCapture") {
+        if (!playing) {
+            capture();
+        }
+    } else if (name == "btnCmdWL") {
         showWindowLevelMenu(true);
         placeMenu(kWindowLevelMenu, button, Vec2(-100.0f, -250.0f));
     } else if (name == "btnCmdClut") {
@@ -288,8 +415,90 @@ void favoriteView::onButtonClick(cocos2d::Ref* sender) {
     }
 }
 
-void favoriteView::onNotification(cocos2d::Ref* /*sender*/, unsigned /*key*/,
-                                  NSUI::NSNotificationData* /*data*/) {}
+void favoriteView::openWindowLevelEntry() {
+    if (getChildByName("editWW") != nullptr) {
+        return;
+    }
+    const bool phone = AppConfig::getInstance()->isPhone;
+    cocos2d::Node* entry = nullptr;
+    if (phone) {
+        entry = editWWScene::create();
+    } else {
+        entry = editWW::createWindow();
+        if (entry != nullptr) {
+            addChild(entry);
+        }
+    }
+    if (entry == nullptr) {
+        return;
+    }
+    if (viewerMulti != nullptr) {
+        float width = 0.0f;
+        float level = 0.0f;
+        viewerMulti->getWindowLevel(width, level);
+        if (auto* values = dynamic_cast<editWW*>(entry->getChildByNameDeep("editWW_view"))) {
+            values->setValues(width, level);
+            values->setNotificationKey(key, nullptr);
+        }
+    }
+    if (phone) {
+        cocos2d::Director::getInstance()->pushScene(static_cast<cocos2d::Scene*>(entry));
+    }
+}
+
+void favoriteView::onNotification(cocos2d::Ref* /*sender*/, unsigned notificationKey,
+                                  NSUI::NSNotificationData* data) {
+    switch (notificationKey) {
+    case isImageSDK::NOTIFY_ROI_COUNT_CHANGED: {
+        cocos2d::Node* remove = getChildByNameDeep("btnCmdRemoveROI");
+        if (remove == nullptr) {
+            return;
+        }
+        isImageSDK::KeyViewProperty* active =
+            viewerMulti != nullptr ? viewerMulti->getActiveProperty() : nullptr;
+        isImageSDK::isViewerBrowser* browser =
+            active != nullptr && active->getViewType() <= isImageSDK::VIEW_OBLIQUE
+                ? isImageSDK::isViewerMulti::browserOf(active)
+                : nullptr;
+        remove->setVisible(browser != nullptr && browser->hasSelectedROI());
+        return;
+    }
+    case isImageSDK::NOTIFY_DCM_INFO_OPEN: {
+        const std::string path =
+            viewerMulti != nullptr ? viewerMulti->getCurrentImageFile() : std::string();
+        if (path.size() <= 2) {
+            return;
+        }
+        if (AppConfig::getInstance()->isPhone) {
+            cocos2d::Scene* scene = dcmInfoList::createScene();
+            if (auto* list = dynamic_cast<dcmInfoList*>(scene->getChildByNameDeep("dcmInfo"))) {
+                list->setFilePath(path);
+            }
+            cocos2d::Director::getInstance()->pushScene(scene);
+        } else if (NSUI::NSResponseWindow* window = dcmInfoList::createWindow()) {
+            if (auto* list = dynamic_cast<dcmInfoList*>(window->getChildByNameDeep("dcmInfo"))) {
+                list->setFilePath(path);
+            }
+            addChild(window);
+        }
+        return;
+    }
+    case isImageSDK::NOTIFY_WW_APPLY:
+        // Entries opened by other screens answer under their own keys.
+        if (data == nullptr || data->key != key || viewerMulti == nullptr) {
+            return;
+        }
+        viewerMulti->setWindowLevel(NSUI::UIJson::getFloat(data->stringValue, "ww", 0.0f),
+                                    NSUI::UIJson::getFloat(data->stringValue, "wl", 0.0f));
+        viewerMulti->runCommand(isImageSDK::NOTIFY_VIEW_CMD_9035, nullptr);
+        return;
+    case isImageSDK::NOTIFY_EDIT_WW_OPEN:
+        openWindowLevelEntry();
+        return;
+    default:
+        return;
+    }
+}
 
 bool favoriteView::onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) {
     if (NSUI::NSLayout::onTouchBegan(touch, event)) {
@@ -308,6 +517,12 @@ bool favoriteView::onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) {
 
 void favoriteView::cleanup() {
     NSUI::NSLayout::cleanup();
+    if (region != nullptr) {
+        region->teardown();
+        region->release();
+        region = nullptr;
+    }
+    viewerMulti = nullptr;
     filePath.clear();
     NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
 }

@@ -12,6 +12,11 @@ namespace NSUI {
 class NSNotificationData;
 }
 
+namespace isImageSDK {
+class appManager;
+class isViewerMulti;
+}  // namespace isImageSDK
+
 class toolDisk;
 
 // The right-hand panel of the favourites screen: one favourite DICOM file with a vertical tool
@@ -46,6 +51,8 @@ public:
     void cleanup() override;
 
     const std::string& getFilePath() const { return filePath; }
+    isImageSDK::isViewerMulti* getViewerMulti() const { return viewerMulti; }
+    isImageSDK::appManager* getRegion() const { return region; }
     const std::list<isImageSDK::WindowLevelPreset>& getPresets() const { return presets; }
     cocos2d::Node* getToolPanel() const { return toolPanel; }
 
@@ -58,8 +65,14 @@ protected:
 private:
     void showMenu(const char* name, bool show);
     void placeMenu(const char* name, cocos2d::Node* button, const cocos2d::Vec2& offset);
+    void post(int key);
+    void capture();
+    void openWindowLevelEntry();
 
     std::list<isImageSDK::WindowLevelPreset> presets;
+    // Not retained: a child of the panel once a valid file was shown.
+    isImageSDK::isViewerMulti* viewerMulti = nullptr;
+    isImageSDK::appManager* region = nullptr;
     cocos2d::Node* toolPanel = nullptr;
     std::string filePath;
 };

@@ -9,9 +9,15 @@
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
 #include "favourites/favoriteView.h"
+#include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/viewers/appManager.h"
+#include "imagesdk/viewers/isViewerMulti.h"
 #include "tests/favourites/FavouritesFixture.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/TempDir.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/UIJson.h"
 
 namespace fs = std::filesystem;
 using cocos2d::Size;
@@ -112,4 +118,56 @@ TEST_F(FavoriteViewTest, AnotherModalityRebuildsTheWindowLevelMenuWithItsPresets
     view->openFile(writeFile("mr.dcm", "MR"));
     EXPECT_EQ(view->getChildByNameDeep("windowLevelMenu"), nullptr);
     EXPECT_EQ(view->getPresets().front().name, "20/40");
+}
+
+TEST_F(FavoriteViewTest, TheFirstValidFileMakesTheViewerAndLaterOnesReuseIt) {
+    view->openFile(writeFile("ct.dcm", "CT"));
+    isImageSDK::isViewerMulti* viewer = view->getViewerMulti();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->getParent(), view);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(view->getRegion()->getRect(), cocos2d::Rect(0.0f, 0.0f, 580.0f, 640.0f));
+
+    // A message hides the image; the next valid file shows it again in the same viewer.
+    view->openFile(layouts.str() + "missing.dcm");
+    EXPECT_EQ(message(), favoriteView::kNotValid);
+    EXPECT_FALSE(viewer->isVisible());
+    view->openFile(writeFile("mr.dcm", "MR"));
+    EXPECT_EQ(view->getViewerMulti(), viewer);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(message(), "(hidden)");
+    frames();
+}
+
+TEST_F(FavoriteViewTest, AWindowLevelEntryChangesTheImageOnlyUnderThePanelsOwnKey) {
+    view->openFile(writeFile("ct.dcm", "CT"));
+    frames();
+    isImageSDK::isViewerMulti* viewer = view->getViewerMulti();
+    ASSERT_NE(viewer, nullptr);
+    float width = 0.0f;
+    float level = 0.0f;
+    ASSERT_TRUE(viewer->getWindowLevel(width, level));
+    const auto apply = [&](unsigned key, float w, float l) {
+        auto* data = NSUI::NSNotificationData::create();
+        data->setNotificationKey(key, nullptr);
+        std::string text;
+        NSUI::UIJson::setString(text, "ww", std::to_string(w));
+        NSUI::UIJson::setString(text, "wl", std::to_string(l));
+        data->stringValue = text;
+        NSUI::NSNotificationCenter::getInstance()->postNotification(
+            nullptr, isImageSDK::NOTIFY_WW_APPLY, data, nullptr, true);
+        frames(3);
+    };
+    apply(view->key + 1, 123.0f, 45.0f);
+    float afterOther = 0.0f;
+    float levelOther = 0.0f;
+    ASSERT_TRUE(viewer->getWindowLevel(afterOther, levelOther));
+    EXPECT_FLOAT_EQ(afterOther, width);
+    EXPECT_FLOAT_EQ(levelOther, level);
+    apply(view->key, 123.0f, 45.0f);
+    float afterOwn = 0.0f;
+    float levelOwn = 0.0f;
+    ASSERT_TRUE(viewer->getWindowLevel(afterOwn, levelOwn));
+    EXPECT_FLOAT_EQ(afterOwn, 123.0f);
+    EXPECT_FLOAT_EQ(levelOwn, 45.0f);
 }
