@@ -359,24 +359,22 @@ void appManager::onNotification(cocos2d::Ref*, unsigned posted, NSUI::NSNotifica
     }
 }
 
-isImageData* appManager::singlePhaseSeries() {
-    if (_seriesList.size() != 1 || !hasPhaseChain(_seriesList.front())) {
-        return nullptr;
-    }
-    return _seriesList.front();
+isImageData* appManager::onlySeries() {
+    return _seriesList.size() == 1 ? _seriesList.front() : nullptr;
 }
 
+// A series without a phase chain counts as one phase, so the screen offers "Phase 1" for it.
 int appManager::getCurrentPhase() {
-    isImageData* series = singlePhaseSeries();
+    isImageData* series = onlySeries();
     if (series == nullptr) {
         return -1;
     }
-    return series->phaseAware ? series->currentPhase : 0;
+    return hasPhaseChain(series) && series->phaseAware ? series->currentPhase : 0;
 }
 
 bool appManager::hasNextPhase() {
-    isImageData* series = singlePhaseSeries();
-    if (series == nullptr) {
+    isImageData* series = onlySeries();
+    if (series == nullptr || !hasPhaseChain(series)) {
         return false;
     }
     if (!series->phaseAware) {
@@ -386,11 +384,11 @@ bool appManager::hasNextPhase() {
 }
 
 int appManager::getPhaseCount() {
-    isImageData* series = singlePhaseSeries();
+    isImageData* series = onlySeries();
     if (series == nullptr) {
         return -1;
     }
-    return series->phaseAware ? series->firstPhase->phaseCount : 1;
+    return hasPhaseChain(series) && series->phaseAware ? series->firstPhase->phaseCount : 1;
 }
 
 void appManager::setPhase(int n) {

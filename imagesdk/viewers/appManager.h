@@ -77,8 +77,8 @@ public:
     // 9135: the data's text names a protocol type.
     void onNotification(cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data);
 
-    // Phases of the one series of the region; -1 unless the list holds exactly one series
-    // with a phase chain.
+    // Phases of the one series of the region; -1 unless the list holds exactly one series. A
+    // series without phases, or with its 4D mode off, is one phase.
     int getCurrentPhase();
     bool hasNextPhase();
     int getPhaseCount();
@@ -97,7 +97,7 @@ private:
     void layoutCompare();
     void layoutCompare4D();
     void addCompareCells(const std::vector<isImageData*>& cells, bool linked);
-    isImageData* singlePhaseSeries();
+    isImageData* onlySeries();
 
     cocos2d::Rect _rect;
     std::vector<isImageData*> _seriesList;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <list>
 #include <string>
 #include <vector>
 
@@ -203,4 +204,53 @@ TEST_F(AppManagerTest, TheRegionKeepsItsSeriesAliveUntilItLetsThemGo) {
     EXPECT_TRUE(manager->getSeriesList().empty());
 }
 
+TEST_F(AppManagerTest, PhasesOfTheRegionsOneSeries) {
+    std::vector<RefPtr<isImageData>> phases;
+    std::list<isImageData*> chain;
+    for (int i = 0; i < 3; ++i) {
+        phases.push_back(layouttest::sliceNumberVolume(6));
+        chain.push_back(phases.back().get());
+    }
+    isImageData* head = isImageSDK::mergeImageDataPhases(chain);
+    ASSERT_EQ(head, phases[0].get());
+    RefPtr<isImageData> plain = layouttest::sliceNumberVolume(6);
+
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    scene->addChild(manager->getViewerMulti());
+    struct Case {
+        const char* name;
+        std::vector<isImageData*> list;
+        bool fourD;
+        int current;
+        int count;
+        bool next;
+    };
+    const std::vector<Case> cases = {
+        {"no series", {}, false, -1, -1, false},
+        {"two series", {plain.get(), head}, true, -1, -1, false},
+        {"a series without phases", {plain.get()}, false, 0, 1, false},
+        {"4D with its mode off", {head}, false, 0, 1, true},
+        {"4D on its first phase", {head}, true, 0, 3, true},
+    };
+    for (const Case& c : cases) {
+        manager->setSeriesList(c.list, Rect(0, 0, 600, 400));
+        for (isImageData* phase : chain) {
+            phase->phaseAware = c.fourD;
+        }
+        EXPECT_EQ(manager->getCurrentPhase(), c.current) << c.name;
+        EXPECT_EQ(manager->getPhaseCount(), c.count) << c.name;
+        EXPECT_EQ(manager->hasNextPhase(), c.next) << c.name;
+    }
+    // compare4d lays out one cell per phase of a 4D series in 4D mode.
+    manager->setImageDataWithProtocol(head, Rect(0, 0, 600, 400), isImageSDK::PROTOCOL_2DSLICE);
+    manager->applyProtocol(isImageSDK::PROTOCOL_COMPARE4D);
+    EXPECT_EQ(manager->getViewerMulti()->allProperties().size(), 3u);
+    EXPECT_EQ(manager->getPhaseCount(), 3);
+    manager->setImageDataWithProtocol(plain.get(), Rect(0, 0, 600, 400),
+                                      isImageSDK::PROTOCOL_2DSLICE);
+    manager->applyProtocol(isImageSDK::PROTOCOL_COMPARE4D);
+    EXPECT_TRUE(manager->getViewerMulti()->allProperties().empty());
+    EXPECT_EQ(manager->getProtocolCode(), isImageSDK::PROTOCOL_COMPARE4D);
+    manager->teardown();
+}
 }  // namespace
