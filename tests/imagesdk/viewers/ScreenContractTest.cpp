@@ -165,9 +165,9 @@ TEST_F(ScreenContractTest, TheWindowMenuSplitsTheAreaAndANewRegionTakesTheNextSe
     EXPECT_EQ(screen->manager->regions.at(0)->getViewerMulti()->allProperties().at(0)->getSeries(),
               first.get());
 
-    // The screen's phase calls on a region without phases.
-    EXPECT_EQ(added->getCurrentPhase(), -1);
-    EXPECT_EQ(added->getPhaseCount(), -1);
+    // The screen's phase menu offers "Phase 1" for a series without phases.
+    EXPECT_EQ(added->getCurrentPhase(), 0);
+    EXPECT_EQ(added->getPhaseCount(), 1);
     EXPECT_FALSE(added->hasNextPhase());
 }
 
