@@ -14,9 +14,11 @@
 #include "favourites/editMsg.h"
 #include "favourites/favoriteList.h"
 #include "favourites/favoriteView.h"
+#include "online/statApplication.h"
 #include "tests/favourites/FavouritesFixture.h"
 #include "tests/studydb/StudyDbFixture.h"
 #include "tests/support/lib/WidgetFixtures.h"
+#include "toolkit/core/NSDBUtil.h"
 #include "toolkit/widgets/NSSpriteView.h"
 
 namespace fs = std::filesystem;
@@ -121,4 +123,27 @@ TEST_F(FavoriteListTest, TheScreensOpenTheNotebookThroughTheLinkOnceItIsRegister
     }
     EXPECT_TRUE(found);
     setFavouritesSceneMaker(nullptr);
+}
+
+TEST_F(FavoriteListTest, OpeningAndLeavingTheScreenRecordOneStatisticEach) {
+    const auto count = [](int type) {
+        NSUI::NSDBUtil stats;
+        NSUI::NSDBDataModel rows;
+        if (!stats.openDatabase(statApplication::databasePath().c_str()) ||
+            !stats.getRecords("select ID from stat where type=?", {30000 + type}, &rows)) {
+            return -1;
+        }
+        return rows.getRowCount();
+    };
+    // The statistics database opens with the first address request.
+    statApplication::getInstance()->requestStatUrl();
+    const int opened = count(kStatFavouritesOpened);
+    const int left = count(kStatFavouritesLeft);
+    favoriteList* screen = pushScreen();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(count(kStatFavouritesOpened), opened + 1);
+    cocos2d::Director::getInstance()->popScene();
+    frames(3);
+    EXPECT_EQ(cocos2d::Director::getInstance()->getRunningScene(), scene);
+    EXPECT_EQ(count(kStatFavouritesLeft), left + 1);
 }
