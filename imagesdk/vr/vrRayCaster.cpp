@@ -241,27 +241,39 @@ void vrRayCaster::makeRay(int row, int column, vrRayBlock& ray) const {
     ray.step[2] = step.z;
 }
 
-void vrRayCaster::castRows(int, const vrKernelContext& context, vrRayKernel kernel) {
+void vrRayCaster::castRows(int, const vrKernelContext& context, vrRayKernel kernel,
+                           vrPacketKernel packetKernel) {
     cuLight own = light;
     const int w = outputWidth;
     const int h = outputHeight;
-    vrRayBlock ray;
+    vrRayBlock rays[kPacketRays];
     for (;;) {
         const int row = nextRow.fetch_add(1, std::memory_order_relaxed);
         if (row >= h || aborting.load(std::memory_order_relaxed)) {
             return;
         }
-        std::uint8_t* out = output.data() + std::size_t(row) * std::size_t(w) * 3;
+        std::uint8_t* line = output.data() + std::size_t(row) * std::size_t(w) * 3;
         const bool rowInside = row >= rect[2] && row <= rect[3];
-        for (int column = 0; column < w; ++column, out += 3) {
-            if (!rowInside || column < rect[0] || column > rect[1]) {
-                out[0] = background[0];
-                out[1] = background[1];
-                out[2] = background[2];
-                continue;
+        const int from = rowInside ? rect[0] : w;
+        const int to = rowInside ? rect[1] + 1 : w;
+        for (int column = 0; column < w; ++column) {
+            if (column < from || column >= to) {
+                std::memcpy(line + 3 * column, background, 3);
             }
-            makeRay(row, column, ray);
-            kernel(context, ray, own, out);
+        }
+        for (int column = from; column < to;) {
+            if (packetKernel) {
+                const int count = std::min(kPacketRays, to - column);
+                for (int l = 0; l < count; ++l) {
+                    makeRay(row, column + l, rays[l]);
+                }
+                packetKernel(context, rays, count, line + 3 * column);
+                column += count;
+            } else {
+                makeRay(row, column, rays[0]);
+                kernel(context, rays[0], own, line + 3 * column);
+                ++column;
+            }
         }
     }
 }
@@ -275,6 +287,8 @@ bool vrRayCaster::render() {
     if (!kernel) {
         return false;
     }
+    const vrPacketKernel packetKernel =
+        vrSelectPacketKernel(renderMode, desc->pixelType, trilinear);
     aborting.store(false);
     const double started = clock();
     prepareGrid();
@@ -356,7 +370,7 @@ bool vrRayCaster::render() {
     nextRow.store(0);
     // Small frames are not worth waking the helpers.
     const int workers = w * h < 100 ? 1 : workerCount;
-    pool.run(workers, [&](int worker) { castRows(worker, context, kernel); });
+    pool.run(workers, [&](int worker) { castRows(worker, context, kernel, packetKernel); });
 
     if (aborting.load()) {
         return false;

@@ -97,7 +97,8 @@ private:
     void updateTables();
     void applyThreshold();
     void projectVolume(const cocos2d::Mat4& viewProjection);
-    void castRows(int worker, const vrKernelContext& context, vrRayKernel kernel);
+    void castRows(int worker, const vrKernelContext& context, vrRayKernel kernel,
+                  vrPacketKernel packetKernel);
     void makeRay(int row, int column, vrRayBlock& ray) const;
 
     vrTransferFunction function;

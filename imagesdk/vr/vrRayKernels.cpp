@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 #include "imagesdk/data/PixelType.h"
 
@@ -347,6 +348,229 @@ void maxIntensity(const vrKernelContext& c, const vrRayBlock& ray, cuLight&, std
     out[2] = toByte(e.b);
 }
 
+// Rays cast in step, one lane each. Lane values are computed with the per-ray kernels'
+// arithmetic in the same order, so a packet gives the same bytes as its rays cast one by one.
+typedef float LaneFloats __attribute__((vector_size(4 * kPacketRays)));
+typedef std::int32_t LaneInts __attribute__((vector_size(4 * kPacketRays)));
+
+template <typename T> struct LaneRaw { using Type = LaneInts; };
+template <> struct LaneRaw<float> { using Type = LaneFloats; };
+
+// Where each lane stands: the next sample it needs (past `last` when it has finished) and the
+// lanes' positions and cells at the packet's current step.
+struct Packet {
+    int next[kPacketRays];
+    int last[kPacketRays];
+    LaneFloats start[3];
+    LaneFloats step[3];
+    LaneFloats at[3];
+    LaneInts cell[3];
+    LaneFloats fraction[3];
+    // The lanes sampled at the current step.
+    bool take[kPacketRays];
+};
+
+constexpr int kFinished = std::numeric_limits<int>::max();
+
+// Clips each ray to the box; lanes past count and rays that miss are finished at once.
+inline void startPacket(const vrRayBlock* rays, int count, const float box[6], Packet& p,
+                        bool hit[kPacketRays]) {
+    for (int l = 0; l < kPacketRays; ++l) {
+        const vrRayBlock& ray = rays[l < count ? l : 0];
+        int first = 0;
+        int last = -1;
+        hit[l] = l < count && vrClipRay(ray, box, first, last);
+        p.next[l] = hit[l] ? first : kFinished;
+        p.last[l] = hit[l] ? last : -1;
+        for (int a = 0; a < 3; ++a) {
+            p.start[a][l] = ray.start[a];
+            p.step[a][l] = ray.step[a];
+        }
+    }
+}
+
+// The step the packet goes to next: the least one a lane still needs; false when all finished.
+__attribute__((always_inline)) inline bool nextStep(const Packet& p, int& i) {
+    i = kFinished;
+    for (int l = 0; l < kPacketRays; ++l) {
+        if (p.next[l] <= p.last[l] && p.next[l] < i) {
+            i = p.next[l];
+        }
+    }
+    return i != kFinished;
+}
+
+// Positions and cells of every lane at step i, as locate finds them.
+__attribute__((always_inline)) inline void locatePacket(const vrKernelContext& c, int i,
+                                                        Packet& p) {
+    const float fi = float(i);
+    for (int a = 0; a < 3; ++a) {
+        const LaneFloats x = p.start[a] + fi * p.step[a];
+        const LaneInts zero = {};
+        const LaneInts top = zero + (c.dims[a] - 2);
+        LaneInts base = __builtin_convertvector(x, LaneInts);
+        base = base < zero ? zero : base;
+        base = base > top ? top : base;
+        p.at[a] = x;
+        p.cell[a] = base;
+        p.fraction[a] = x - __builtin_convertvector(base, LaneFloats);
+    }
+}
+
+// The lanes whose next sample is step i and whose block holds something that can matter take
+// it; the others leap to the end of their block. `empty` says whether a lane's block cannot
+// matter given its maximum.
+template <typename Empty>
+__attribute__((always_inline)) inline bool
+choosePacket(const vrKernelContext& c, int i, const vrRayBlock* rays, Packet& p, Empty empty) {
+    bool any = false;
+    for (int l = 0; l < kPacketRays; ++l) {
+        p.take[l] = false;
+        if (p.next[l] != i) {
+            continue;
+        }
+        const float blockMax = c.grid->blockMaximumOfCell(p.cell[0][l], p.cell[1][l], p.cell[2][l]);
+        if (empty(l, blockMax)) {
+            p.next[l] = i + vrSpaceLeapingBase::stepsInBlock(p.at[0][l], p.at[1][l], p.at[2][l],
+                                                             rays[l].step);
+            continue;
+        }
+        p.take[l] = true;
+        p.next[l] = i + 1;
+        any = true;
+    }
+    return any;
+}
+
+// The interpolated values of the lanes that take a sample, truncated for integer voxels as
+// the per-ray kernels truncate them; other lanes hold zero.
+template <typename T>
+__attribute__((always_inline)) inline void samplePacket(const vrKernelContext& c, const T* v,
+                                                        const Packet& p, LaneFloats& values) {
+    using Raw = typename LaneRaw<T>::Type;
+    const std::ptrdiff_t row = c.dims[0];
+    const std::ptrdiff_t slice = c.sliceSize;
+    Raw k[8] = {};
+    for (int l = 0; l < kPacketRays; ++l) {
+        if (!p.take[l]) {
+            continue;
+        }
+        const T* q = v + p.cell[0][l] + row * p.cell[1][l] + slice * p.cell[2][l];
+        k[0][l] = q[0];
+        k[1][l] = q[1];
+        k[2][l] = q[row];
+        k[3][l] = q[row + 1];
+        k[4][l] = q[slice];
+        k[5][l] = q[slice + 1];
+        k[6][l] = q[slice + row];
+        k[7][l] = q[slice + row + 1];
+    }
+    LaneFloats f[8];
+    for (int j = 0; j < 8; ++j) {
+        f[j] = __builtin_convertvector(k[j], LaneFloats);
+    }
+    const LaneFloats u = p.fraction[0];
+    const LaneFloats w = p.fraction[1];
+    const LaneFloats t = p.fraction[2];
+    const LaneFloats a00 = (1.0f - u) * f[0] + u * f[1];
+    const LaneFloats a10 = (1.0f - u) * f[2] + u * f[3];
+    const LaneFloats a01 = (1.0f - u) * f[4] + u * f[5];
+    const LaneFloats a11 = (1.0f - u) * f[6] + u * f[7];
+    const LaneFloats b0 = (1.0f - w) * a00 + w * a10;
+    const LaneFloats b1 = (1.0f - w) * a01 + w * a11;
+    const LaneFloats sum = (1.0f - t) * b0 + t * b1;
+    if (std::is_same<T, float>::value) {
+        values = sum;
+    } else {
+        values = __builtin_convertvector(__builtin_convertvector(sum, LaneInts), LaneFloats);
+    }
+}
+
+template <typename T>
+void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
+                     std::uint8_t* out) {
+    Packet p;
+    bool hit[kPacketRays];
+    startPacket(rays, count, c.grid->getBounds(), p, hit);
+    const T* v = static_cast<const T*>(c.voxels);
+    const float threshold = c.grid->getThreshold();
+    float opacity[kPacketRays] = {};
+    float rgb[kPacketRays][3] = {};
+    auto empty = [threshold](int, float blockMax) { return blockMax < threshold; };
+    for (int i; nextStep(p, i);) {
+        locatePacket(c, i, p);
+        if (!choosePacket(c, i, rays, p, empty)) {
+            continue;
+        }
+        LaneFloats values;
+        samplePacket(c, v, p, values);
+        for (int l = 0; l < kPacketRays; ++l) {
+            if (!p.take[l]) {
+                continue;
+            }
+            const vrTableEntry& e = classify<T>(c, values[l]);
+            if (e.opacity > 0.0f) {
+                const float a = (1.0f - opacity[l]) * e.opacity;
+                opacity[l] += a;
+                rgb[l][0] += a * e.r;
+                rgb[l][1] += a * e.g;
+                rgb[l][2] += a * e.b;
+                if (opacity[l] >= kOpaqueEnough) {
+                    p.next[l] = kFinished;
+                }
+            }
+        }
+    }
+    for (int l = 0; l < count; ++l) {
+        if (hit[l]) {
+            writeComposite(c, opacity[l], rgb[l], out + 3 * l);
+        } else {
+            writeBackground(c, out + 3 * l);
+        }
+    }
+}
+
+template <typename T>
+void maxIntensityPacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
+                        std::uint8_t* out) {
+    Packet p;
+    bool hit[kPacketRays];
+    startPacket(rays, count, c.grid->getBounds(), p, hit);
+    const T* v = static_cast<const T*>(c.voxels);
+    const float threshold = c.grid->getThreshold();
+    float m[kPacketRays];
+    for (float& lane : m) {
+        lane = -std::numeric_limits<float>::infinity();
+    }
+    // No sample of a block can beat its maximum.
+    auto empty = [&m, threshold](int l, float blockMax) {
+        return blockMax <= m[l] || blockMax < threshold;
+    };
+    for (int i; nextStep(p, i);) {
+        locatePacket(c, i, p);
+        if (!choosePacket(c, i, rays, p, empty)) {
+            continue;
+        }
+        LaneFloats values;
+        samplePacket(c, v, p, values);
+        for (int l = 0; l < kPacketRays; ++l) {
+            if (p.take[l]) {
+                m[l] = std::max(m[l], values[l]);
+            }
+        }
+    }
+    for (int l = 0; l < count; ++l) {
+        if (!hit[l]) {
+            writeBackground(c, out + 3 * l);
+            continue;
+        }
+        const vrTableEntry& e = c.indexTable[toIndex(c, m[l])];
+        out[3 * l] = toByte(e.r);
+        out[3 * l + 1] = toByte(e.g);
+        out[3 * l + 2] = toByte(e.b);
+    }
+}
+
 template <typename T> vrRayKernel kernelFor(int mode, bool trilinear) {
     switch (mode) {
     case VR_MODE_PREINTEGRATED:
@@ -357,6 +581,17 @@ template <typename T> vrRayKernel kernelFor(int mode, bool trilinear) {
         return trilinear ? &maxIntensity<T, true> : &maxIntensity<T, false>;
     default:
         return trilinear ? &composite<T, true> : &composite<T, false>;
+    }
+}
+
+template <typename T> vrPacketKernel packetKernelFor(int mode) {
+    switch (mode) {
+    case VR_MODE_COMPOSITE:
+        return &compositePacket<T>;
+    case VR_MODE_MAX_INTENSITY:
+        return &maxIntensityPacket<T>;
+    default:
+        return nullptr;
     }
 }
 
@@ -393,6 +628,24 @@ vrRayKernel vrSelectKernel(int mode, int pixelType, bool trilinear) {
         return kernelFor<std::uint16_t>(mode, trilinear);
     case PIXEL_FLOAT32:
         return kernelFor<float>(mode, trilinear);
+    default:
+        return nullptr;
+    }
+}
+
+vrPacketKernel vrSelectPacketKernel(int mode, int pixelType, bool trilinear) {
+    if (!trilinear) {
+        return nullptr;
+    }
+    switch (pixelType) {
+    case PIXEL_UINT8:
+        return packetKernelFor<std::uint8_t>(mode);
+    case PIXEL_INT16:
+        return packetKernelFor<std::int16_t>(mode);
+    case PIXEL_UINT16:
+        return packetKernelFor<std::uint16_t>(mode);
+    case PIXEL_FLOAT32:
+        return packetKernelFor<float>(mode);
     default:
         return nullptr;
     }

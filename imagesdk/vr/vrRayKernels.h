@@ -62,6 +62,16 @@ using vrRayKernel = void (*)(const vrKernelContext& context, const vrRayBlock& r
 // type has none (RGB).
 vrRayKernel vrSelectKernel(int mode, int pixelType, bool trilinear);
 
+// Rays of up to kPacketRays neighbouring pixels of one row, cast in step so that the samples of
+// a step share their arithmetic and their cache lines; out receives count RGB triples, the
+// same bytes the per-ray kernel gives each ray.
+constexpr int kPacketRays = 8;
+using vrPacketKernel = void (*)(const vrKernelContext& context, const vrRayBlock* rays, int count,
+                                std::uint8_t* out);
+
+// The packet kernel of a mode for a pixel type; null where rays are cast one by one.
+vrPacketKernel vrSelectPacketKernel(int mode, int pixelType, bool trilinear);
+
 // The index range of the ray's samples that lie inside box (xmin, xmax, ymin, ymax, zmin, zmax);
 // false when none does.
 bool vrClipRay(const vrRayBlock& ray, const float box[6], int& first, int& last);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <set>
 #include <vector>
 
 #include "KernelRig.h"
@@ -203,4 +206,83 @@ TEST(vrRayKernels, PreIntegratedShadingAndMaximumIntensity) {
     // Index int((70 - 40) * 5.1) = 153: colour (153, 102, 7).
     EXPECT_EQ(mip.cast(3, false, 1, 1), Pixel({153, 102, 7}));
     EXPECT_EQ(mip.cast(3, true, 1, 1), Pixel({153, 102, 7}));
+}
+
+namespace {
+
+// A volume of every pixel type with empty space, an opaque core, translucent noise and values
+// below the window, and rays in packets that start, stop and leap apart: misses, rays starting
+// inside, grazing a face, running backwards and diverging like a perspective fan.
+template <typename T> void expectPacketsMatchRays(int pixelType, float scale) {
+    KernelRig<T> rig(21, 18, 16, pixelType);
+    std::uint32_t seed = 12345;
+    for (int z = 0; z < 16; ++z) {
+        for (int y = 0; y < 18; ++y) {
+            for (int x = 0; x < 21; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                const double r = std::sqrt((x - 10.0) * (x - 10.0) + (y - 9.0) * (y - 9.0) +
+                                           (z - 7.0) * (z - 7.0));
+                double v = r < 3.5 ? 100 : (r < 7 ? 45 + double(seed >> 28) : 10);
+                if (x < 4 || z > 13) {
+                    v = 0;
+                }
+                rig.at(x, y, z) = T(v * scale);
+            }
+        }
+    }
+    rig.prepare(kWidth * scale, kCentre * scale, true);
+    rig.context.background[1] = 40;
+    std::vector<isImageSDK::vrRayBlock> rays;
+    for (int k = 0; k < 29; ++k) {
+        const float a = 0.37f * float(k);
+        isImageSDK::vrRayBlock ray{{-4.0f + 0.1f * float(k), 1.3f + 0.61f * float(k), 6.5f},
+                                   {0.9f, 0.05f * std::sin(a), 0.07f * std::cos(a)},
+                                   1000};
+        if (k % 7 == 3) {
+            ray.start[0] = 25.0f;
+            ray.step[0] = -1.1f;
+        }
+        if (k % 9 == 5) {
+            ray.start[1] = 40.0f;
+        }
+        if (k % 11 == 2) {
+            ray.start[0] = 10.2f;
+            ray.start[2] = 14.0f;
+            ray.step[2] = 0.0f;
+        }
+        rays.push_back(ray);
+    }
+    for (int mode : {0, 3}) {
+        const auto kernel = isImageSDK::vrSelectKernel(mode, pixelType, true);
+        const auto packet = isImageSDK::vrSelectPacketKernel(mode, pixelType, true);
+        ASSERT_NE(packet, nullptr);
+        std::vector<std::uint8_t> one(rays.size() * 3);
+        for (std::size_t k = 0; k < rays.size(); ++k) {
+            isImageSDK::cuLight light = rig.light;
+            kernel(rig.context, rays[k], light, &one[3 * k]);
+        }
+        for (int size : {isImageSDK::kPacketRays, 5, 1}) {
+            std::vector<std::uint8_t> packed(rays.size() * 3, 1);
+            for (std::size_t k = 0; k < rays.size(); k += std::size_t(size)) {
+                const int count = std::min(size, int(rays.size() - k));
+                packet(rig.context, &rays[k], count, &packed[3 * k]);
+            }
+            EXPECT_EQ(packed, one)
+                << "pixel type " << pixelType << " mode " << mode << " packet " << size;
+        }
+        std::set<std::vector<std::uint8_t>> distinct;
+        for (std::size_t k = 0; k < rays.size(); ++k) {
+            distinct.insert({one[3 * k], one[3 * k + 1], one[3 * k + 2]});
+        }
+        EXPECT_GT(distinct.size(), 5u) << "pixel type " << pixelType << " mode " << mode;
+    }
+}
+
+}  // namespace
+
+TEST(vrRayKernels, PacketsGiveTheBytesOfRaysCastOneByOne) {
+    expectPacketsMatchRays<std::int16_t>(PIXEL_INT16, 1.0f);
+    expectPacketsMatchRays<std::uint16_t>(PIXEL_UINT16, 400.0f);
+    expectPacketsMatchRays<std::uint8_t>(PIXEL_UINT8, 2.0f);
+    expectPacketsMatchRays<float>(PIXEL_FLOAT32, 0.013f);
 }
