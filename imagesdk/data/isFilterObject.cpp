@@ -163,15 +163,27 @@ void isFilterObject::addConsumer(isFilterObject* consumer) {
     }
 }
 
+// The readers of this node's product are downstream too: a filter brought up to date on its own
+// (as an actor does before it reads the plane) must still leave them knowing that it changed.
 void isFilterObject::markConsumersDataModified() {
     for (isFilterObject* consumer : consumers) {
         consumer->dataModified = true;
+    }
+    if (output) {
+        for (isFilterObject* consumer : output->consumers) {
+            consumer->dataModified = true;
+        }
     }
 }
 
 void isFilterObject::markConsumersInformationModified() {
     for (isFilterObject* consumer : consumers) {
         consumer->informationModified = true;
+    }
+    if (output) {
+        for (isFilterObject* consumer : output->consumers) {
+            consumer->informationModified = true;
+        }
     }
 }
 

@@ -103,4 +103,42 @@ TEST(ImageSlice, ContentChangeUpstreamRefreshesPixelsInTheSameRecord) {
     EXPECT_EQ(pixelAt(refreshed, 1, 1), 30.0);
 }
 
+// Turning the plane to another axis, or moving it to another position of the same shape, gives
+// the copy the new plane's record, not only its pixels.
+TEST(ImageSlice, APlaneOfAnotherAxisOrPositionBringsItsRecordAlong) {
+    const float spacing[3] = {0.5f, 0.75f, 2.0f};
+    RefPtr<isImageData> volume =
+        makeVolume(6, 4, 6, isImageSDK::PIXEL_INT16, spacing,
+                   [](int x, int y, int z) { return x + 10 * y + 100 * z; });
+    RefPtr<isImagePlane> plane(isImagePlane::create());
+    plane->setInputData(volume.get());
+    RefPtr<isImageSlice> filter(isImageSlice::create());
+    filter->setInputData(outputOf(plane.get()));
+    struct Step {
+        int axis;
+        int index;
+    };
+    for (const Step& step : {Step{0, 1}, Step{1, 2}, Step{2, 1}, Step{2, 3}, Step{0, 5}}) {
+        plane->setAxis(step.axis);
+        plane->setIndex(step.index);
+        // Whoever moves the plane may bring it up to date first, as the slice actor does.
+        plane->update();
+        isImageData* out = outputOf(filter.get());
+        out->update();
+        const isSliceInfo* shown = outputOf(plane.get())->getSlice(0);
+        const isSliceInfo* copy = out->getSlice(0);
+        ASSERT_NE(shown, nullptr);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(copy->width, shown->width) << step.axis << " " << step.index;
+        EXPECT_EQ(copy->height, shown->height) << step.axis << " " << step.index;
+        EXPECT_FLOAT_EQ(copy->pixelSpacingX, shown->pixelSpacingX) << step.axis;
+        EXPECT_FLOAT_EQ(copy->pixelSpacingY, shown->pixelSpacingY) << step.axis;
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_FLOAT_EQ(copy->matrix.m[i], shown->matrix.m[i])
+                << step.axis << " " << step.index << " element " << i;
+        }
+        EXPECT_EQ(pixelAt(copy, 1, 1), pixelAt(shown, 1, 1)) << step.axis << " " << step.index;
+    }
+}
+
 }  // namespace
