@@ -36,16 +36,6 @@ cocos2d::Scene* choosePath::createScene() {
     return scene;
 }
 
-choosePath* choosePath::create() {
-    auto* node = new choosePath();
-    if (!node->init()) {
-        delete node;
-        return nullptr;
-    }
-    node->autorelease();
-    return node;
-}
-
 choosePath::~choosePath() = default;
 
 bool choosePath::init() {

@@ -5,6 +5,7 @@
 
 #include "app/DataFolderMover.h"
 #include "engine/2d/Node.h"
+#include "engine/base/Macros.h"
 
 namespace cocos2d {
 class Scene;
@@ -28,7 +29,7 @@ class dicomDB;
 class choosePath : public cocos2d::Node {
 public:
     static cocos2d::Scene* createScene();
-    static choosePath* create();
+    CREATE_FUNC(choosePath);
 
     bool init() override;
     void cleanup() override;

@@ -130,16 +130,6 @@ cocos2d::Scene* patientList::createScene() {
     return scene;
 }
 
-patientList* patientList::create() {
-    auto* screen = new patientList();
-    if (!screen->init()) {
-        delete screen;
-        return nullptr;
-    }
-    screen->autorelease();
-    return screen;
-}
-
 patientList::~patientList() {
     *alive = false;
     // A screen that never entered the scene was never cleaned up.

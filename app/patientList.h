@@ -8,6 +8,7 @@
 
 #include "app/OwnedJobs.h"
 #include "engine/2d/Layer.h"
+#include "engine/base/Macros.h"
 #include "engine/ui/EditBoxDelegate.h"
 #include "toolkit/core/UIJson.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -88,7 +89,7 @@ public:
 
     // A scene holding a new home screen; null when it cannot be made.
     static cocos2d::Scene* createScene();
-    static patientList* create();
+    CREATE_FUNC(patientList);
 
     bool init() override;
     void cleanup() override;

@@ -76,16 +76,6 @@ selectSeries::studyObject* selectSeries::studyObject::create() {
     return row;
 }
 
-selectSeries* selectSeries::create() {
-    auto* chooser = new selectSeries();
-    if (!chooser->init()) {
-        delete chooser;
-        return nullptr;
-    }
-    chooser->autorelease();
-    return chooser;
-}
-
 selectSeries::~selectSeries() = default;
 
 std::string selectSeries::cutText(const std::string& text, size_t length) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
 #include "engine/base/Vector.h"
 #include "studydb/dicomDB.h"
@@ -70,7 +71,7 @@ public:
     static constexpr int kRowIdBase = 10000;
     static constexpr int kDescriptionLength = 30;
 
-    static selectSeries* create();
+    CREATE_FUNC(selectSeries);
 
     bool init() override;
     // Builds the window from "selectSeries.csb" on the series page. Mode 0: a child window that

@@ -30,16 +30,6 @@ void showToast(cocos2d::Node* parent, const char* key) {
 
 }  // namespace
 
-shareTo* shareTo::create() {
-    auto* node = new shareTo();
-    if (node->init()) {
-        node->autorelease();
-        return node;
-    }
-    delete node;
-    return nullptr;
-}
-
 shareTo::~shareTo() {
     stopJob();
 }

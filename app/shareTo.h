@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "engine/2d/Node.h"
+#include "engine/base/Macros.h"
 
 namespace NSUI {
 class NSNotificationData;
@@ -20,7 +21,7 @@ class NSNotificationData;
 // the node is touched once it is gone. A cancelled or failed archive is deleted.
 class shareTo : public cocos2d::Node {
 public:
-    static shareTo* create();
+    CREATE_FUNC(shareTo);
 
     bool init() override;
     void cleanup() override;

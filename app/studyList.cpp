@@ -115,16 +115,6 @@ studyList::protocalObject* studyList::protocalObject::create(const std::string& 
     return protocol;
 }
 
-studyList* studyList::create() {
-    auto* list = new studyList();
-    if (!list->init()) {
-        delete list;
-        return nullptr;
-    }
-    list->autorelease();
-    return list;
-}
-
 cocos2d::Scene* studyList::createScene() {
     cocos2d::Scene* scene = cocos2d::Scene::create();
     studyList* list = create();

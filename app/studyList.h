@@ -9,6 +9,7 @@
 
 #include "app/OwnedJobs.h"
 #include "engine/2d/Layer.h"
+#include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
 #include "engine/base/Vector.h"
 #include "studydb/dicomDB.h"
@@ -90,7 +91,7 @@ public:
     // Width of the end of a series row that opens the viewer.
     static constexpr float kOpenZone = 64.0f;
 
-    static studyList* create();
+    CREATE_FUNC(studyList);
     // The pushed form: a list the size of the window (tag kSceneTag) in a new scene; the caller
     // gives it the patient and pushes the scene.
     static cocos2d::Scene* createScene();

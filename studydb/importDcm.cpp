@@ -8,16 +8,6 @@
 #include <filesystem>
 #include <vector>
 
-importDcm* importDcm::create() {
-    auto* object = new importDcm();
-    if (!object->init()) {
-        delete object;
-        return nullptr;
-    }
-    object->autorelease();
-    return object;
-}
-
 importDcm::~importDcm() {
     shutdown();
 }

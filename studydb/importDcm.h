@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/base/Macros.h"
 #include "toolkit/core/NSObject.h"
 #include "toolkit/core/NSThreadSafeDestroy.h"
 
@@ -10,8 +11,7 @@ class importThread;
 // Turns paths into import work: every file of a folder tree, or a single file.
 class importDcm : public NSUI::NSObject, public NSUI::NSThreadSafeDestroy {
 public:
-    // Initialised and autoreleased; null when init fails.
-    static importDcm* create();
+    CREATE_FUNC(importDcm);
 
     importDcm() = default;
     ~importDcm() override;
