@@ -5,10 +5,9 @@
 #include "engine/ui/CSLoader.h"
 #include "engine/ui/Helper.h"
 #include "engine/ui/Text.h"
+#include "favourites/FavoriteViewerTools.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
-#include "imagesdk/data/isSliceInfo.h"
-#include "imagesdk/io/isDcmReader.h"
 #include "imagesdk/viewers/KeyViewProperty.h"
 #include "imagesdk/viewers/appManager.h"
 #include "imagesdk/viewers/isViewer.h"
@@ -24,8 +23,6 @@
 #include "toolkit/core/UIJson.h"
 #include "toolkit/widgets/NSMenu.h"
 #include "toolkit/widgets/NSResponseWindow.h"
-#include "viewerscreen/dcmInfoList.h"
-#include "viewerscreen/editWW.h"
 #include "viewerscreen/toolDisk.h"
 
 using cocos2d::Vec2;
@@ -145,24 +142,13 @@ void favoriteView::openFile(const std::string& path) {
         showMessagePanel(kSelectFile);
         return;
     }
-    isImageSDK::isDcmReader* reader = isImageSDK::isDcmReader::create();
-    if (reader == nullptr) {
+    int kind = -1;
+    isImageSDK::isImageData* data = favouriteViewer::readFile(path, &kind);
+    if (data == nullptr) {
         showMessagePanel(kNotValid);
-        return;
-    }
-    reader->setFileName(path);
-    reader->update();
-    isImageSDK::isImageData* data = reader->getOutputImage();
-    if (data != nullptr) {
-        data->update();
-    }
-    if (data == nullptr || data->getNumberOfSlices() < 1) {
-        showMessagePanel(kNotValid);
-        reader->release();
         return;
     }
     filePath = path;
-    data->update();
     showMessagePanel("");
     if (viewerMulti == nullptr) {
         const cocos2d::Size& size = getContentSize();
@@ -186,10 +172,8 @@ void favoriteView::openFile(const std::string& path) {
         viewerMulti->setVisible(true);
         region->setImageData(data);
     }
-    data->update();
-    isImageSDK::isSliceInfo* first = data->getSlice(0);
-    refreshWindowLevelPresets(first != nullptr ? first->modality : -1);
-    reader->release();
+    refreshWindowLevelPresets(kind);
+    data->release();
 }
 
 void favoriteView::refreshWindowLevelPresets(int kind) {
@@ -298,21 +282,7 @@ void favoriteView::hideDicomMenu() {
 }
 
 toolDisk* favoriteView::getToolDisk() {
-    auto* disk = dynamic_cast<toolDisk*>(getChildByNameDeep(kToolDisk));
-    if (disk == nullptr) {
-        disk = toolDisk::create();
-        addChild(disk);
-        disk->setName(kToolDisk);
-        disk->setVisible(false);
-        disk->setPosition(Vec2::ZERO);
-    }
-    disk->target = viewerMulti;
-    if (disk->getPresets().empty()) {
-        for (const isImageSDK::WindowLevelPreset& preset : presets) {
-            disk->addWindowLevelPreset(preset.name, preset.width, preset.level);
-        }
-    }
-    return disk;
+    return favouriteViewer::toolDiskOf(this, viewerMulti, presets);
 }
 
 void favoriteView::placeMenu(const char* name, cocos2d::Node* button, const Vec2& offset) {
@@ -415,37 +385,6 @@ void favoriteView::onButtonClick(cocos2d::Ref* sender) {
     }
 }
 
-void favoriteView::openWindowLevelEntry() {
-    if (getChildByName("editWW") != nullptr) {
-        return;
-    }
-    const bool phone = AppConfig::getInstance()->isPhone;
-    cocos2d::Node* entry = nullptr;
-    if (phone) {
-        entry = editWWScene::create();
-    } else {
-        entry = editWW::createWindow();
-        if (entry != nullptr) {
-            addChild(entry);
-        }
-    }
-    if (entry == nullptr) {
-        return;
-    }
-    if (viewerMulti != nullptr) {
-        float width = 0.0f;
-        float level = 0.0f;
-        viewerMulti->getWindowLevel(width, level);
-        if (auto* values = dynamic_cast<editWW*>(entry->getChildByNameDeep("editWW_view"))) {
-            values->setValues(width, level);
-            values->setNotificationKey(key, nullptr);
-        }
-    }
-    if (phone) {
-        cocos2d::Director::getInstance()->pushScene(static_cast<cocos2d::Scene*>(entry));
-    }
-}
-
 void favoriteView::onNotification(cocos2d::Ref* /*sender*/, unsigned notificationKey,
                                   NSUI::NSNotificationData* data) {
     switch (notificationKey) {
@@ -463,37 +402,15 @@ void favoriteView::onNotification(cocos2d::Ref* /*sender*/, unsigned notificatio
         remove->setVisible(browser != nullptr && browser->hasSelectedROI());
         return;
     }
-    case isImageSDK::NOTIFY_DCM_INFO_OPEN: {
-        const std::string path =
-            viewerMulti != nullptr ? viewerMulti->getCurrentImageFile() : std::string();
-        if (path.size() <= 2) {
-            return;
-        }
-        if (AppConfig::getInstance()->isPhone) {
-            cocos2d::Scene* scene = dcmInfoList::createScene();
-            if (auto* list = dynamic_cast<dcmInfoList*>(scene->getChildByNameDeep("dcmInfo"))) {
-                list->setFilePath(path);
-            }
-            cocos2d::Director::getInstance()->pushScene(scene);
-        } else if (NSUI::NSResponseWindow* window = dcmInfoList::createWindow()) {
-            if (auto* list = dynamic_cast<dcmInfoList*>(window->getChildByNameDeep("dcmInfo"))) {
-                list->setFilePath(path);
-            }
-            addChild(window);
-        }
+    case isImageSDK::NOTIFY_DCM_INFO_OPEN:
+        favouriteViewer::openTagList(this, viewerMulti);
         return;
-    }
     case isImageSDK::NOTIFY_WW_APPLY:
         // Entries opened by other screens answer under their own keys.
-        if (data == nullptr || data->key != key || viewerMulti == nullptr) {
-            return;
-        }
-        viewerMulti->setWindowLevel(NSUI::UIJson::getFloat(data->stringValue, "ww", 0.0f),
-                                    NSUI::UIJson::getFloat(data->stringValue, "wl", 0.0f));
-        viewerMulti->runCommand(isImageSDK::NOTIFY_VIEW_CMD_9035, nullptr);
+        favouriteViewer::applyWindowLevel(viewerMulti, data, key);
         return;
     case isImageSDK::NOTIFY_EDIT_WW_OPEN:
-        openWindowLevelEntry();
+        favouriteViewer::openWindowLevelEntry(this, viewerMulti, key);
         return;
     default:
         return;

@@ -67,7 +67,6 @@ private:
     void placeMenu(const char* name, cocos2d::Node* button, const cocos2d::Vec2& offset);
     void post(int key);
     void capture();
-    void openWindowLevelEntry();
 
     std::list<isImageSDK::WindowLevelPreset> presets;
     // Not retained: a child of the panel once a valid file was shown.

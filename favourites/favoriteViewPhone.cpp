@@ -8,14 +8,18 @@
 #include "engine/ui/CSLoader.h"
 #include "engine/ui/Helper.h"
 #include "engine/ui/Text.h"
+#include "favourites/FavoriteViewerTools.h"
 #include "favourites/favoriteList.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
-#include "imagesdk/io/isDcmReader.h"
+#include "imagesdk/viewers/appManager.h"
+#include "imagesdk/viewers/isViewerMulti.h"
+#include "studydb/dcmSend.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/CaptureRoutines.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
+#include "viewerscreen/toolDisk.h"
 
 using cocos2d::Vec2;
 
@@ -30,6 +34,10 @@ const char* const kCaptureSound = "res/dingdong.wav";
 // The capture leaves out the tool rows at the bottom and the title bar at the top.
 const float kCaptureBottom = 70.0f;
 const float kCaptureTrim = 130.0f;
+// The viewer region leaves the title bar and the tool rows free.
+const float kRegionBottom = 69.0f;
+const float kRegionTrim = 130.0f;
+const int kSingleSliceProtocol = 6;
 
 }  // namespace
 
@@ -45,11 +53,21 @@ cocos2d::Scene* favoriteViewPhone::createScene() {
     return scene;
 }
 
+favoriteViewPhone::~favoriteViewPhone() {
+    CC_SAFE_RELEASE_NULL(region);
+}
+
 bool favoriteViewPhone::init() {
     if (!NSUI::NSLayout::init()) {
         return false;
     }
     setNotificationKey(static_cast<unsigned>(getRefID()), nullptr);
+    region = isImageSDK::appManager::create();
+    if (region == nullptr) {
+        return false;
+    }
+    region->retain();
+    region->setNotificationKey(key, nullptr);
     activeViewerId = 0;
     firstEnter = true;
     if (cocos2d::Node* root = cocos2d::CSLoader::createNode(kLayoutFile)) {
@@ -96,20 +114,38 @@ void favoriteViewPhone::openFile(const std::string& path) {
     if (!cocos2d::FileUtils::getInstance()->isFileExist(path)) {
         return;
     }
-    isImageSDK::isDcmReader* reader = isImageSDK::isDcmReader::create();
-    if (reader == nullptr) {
+    int kind = -1;
+    isImageSDK::isImageData* data = favouriteViewer::readFile(path, &kind);
+    if (data == nullptr) {
         return;
     }
-    reader->setFileName(path);
-    reader->update();
-    isImageSDK::isImageData* data = reader->getOutputImage();
-    if (data != nullptr) {
-        data->update();
-        if (data->getNumberOfSlices() > 0) {
-            filePath = path;
+    filePath = path;
+    if (viewerMulti == nullptr) {
+        const cocos2d::Size& size = getContentSize();
+        region->setImageDataWithProtocol(
+            data, cocos2d::Rect(0.0f, kRegionBottom, size.width, size.height - kRegionTrim),
+            kSingleSliceProtocol);
+        viewerMulti = region->getViewerMulti();
+        if (viewerMulti != nullptr) {
+            if (viewerMulti->getParent() == nullptr) {
+                addChild(viewerMulti);
+            }
+            NSUI::NSNotificationCenter::getInstance()->addObserver(
+                this, viewerMulti,
+                [this](cocos2d::Ref* sender, unsigned notificationKey,
+                       NSUI::NSNotificationData* posted) {
+                    onNotification(sender, notificationKey, posted);
+                },
+                isImageSDK::NOTIFY_EDIT_WW_OPEN);
+            // The active viewer refreshes its page buttons.
+            viewerMulti->runCommand(isImageSDK::NOTIFY_FAVORITE_CMD, nullptr);
         }
+    } else {
+        viewerMulti->setVisible(true);
+        region->setImageData(data);
     }
-    reader->release();
+    isImageSDK::fillWindowLevelPresets(kind, presets);
+    data->release();
 }
 
 void favoriteViewPhone::showMessagePanel(const std::string& text) {
@@ -146,8 +182,33 @@ void favoriteViewPhone::onButtonClick(cocos2d::Ref* sender) {
         scene->addChild(favoriteList::create());
         scene->enableAndroidReturnKey(true);
         director->pushScene(scene);
+    } else if (name == "btnCmdSend") {
+        if (filePath.empty()) {
+            return;
+        }
+        cocos2d::Scene* scene = dcmSend::createScene();
+        if (auto* send = dynamic_cast<dcmSend*>(scene->getChildByNameDeep("dcmSend"))) {
+            send->setSendSource(filePath, "favoriteDicom");
+        }
+        director->pushScene(scene);
     } else if (name == "goBack") {
         director->popScene();
+    } else if (name == "dcmInfo") {
+        favouriteViewer::openTagList(this, viewerMulti);
+    } else if (name == "arrow" || name == "remove") {
+        if (viewerMulti != nullptr) {
+            viewerMulti->runCommand(name == "arrow" ? isImageSDK::NOTIFY_TOOL_SELECT
+                                                    : isImageSDK::NOTIFY_ROI_REMOVE,
+                                    nullptr);
+        }
+    } else if (name == "wwwl" || name == "roi") {
+        toolDisk* disk = favouriteViewer::toolDiskOf(this, viewerMulti, presets);
+        if (name == "wwwl") {
+            disk->showWindowLevelPage();
+        } else {
+            disk->showROIPage();
+        }
+        disk->show();
     } else if (name == "favoriteDicom") {
         auto* data = NSUI::NSNotificationData::create();
         data->setNotificationKey(key, nullptr);
@@ -166,13 +227,31 @@ void favoriteViewPhone::onButtonClick(cocos2d::Ref* sender) {
 
 void favoriteViewPhone::onNotification(cocos2d::Ref* /*sender*/, unsigned notificationKey,
                                        NSUI::NSNotificationData* data) {
-    if (data == nullptr) {
+    switch (notificationKey) {
+    case isImageSDK::NOTIFY_QUICK_TOOL_OPEN:
+        if (data != nullptr && data->key == key && data->object != nullptr) {
+            activeViewerId = static_cast<unsigned>(data->object->getRefID());
+        }
+        return;
+    case isImageSDK::NOTIFY_WW_APPLY:
+        favouriteViewer::applyWindowLevel(viewerMulti, data, key);
+        return;
+    case isImageSDK::NOTIFY_EDIT_WW_OPEN:
+        favouriteViewer::openWindowLevelEntry(this, viewerMulti, key);
+        return;
+    default:
         return;
     }
-    if (notificationKey == isImageSDK::NOTIFY_QUICK_TOOL_OPEN && data->key == key &&
-        data->object != nullptr) {
-        activeViewerId = static_cast<unsigned>(data->object->getRefID());
+}
+
+bool favoriteViewPhone::onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) {
+    if (NSUI::NSLayout::onTouchBegan(touch, event)) {
+        auto* disk = dynamic_cast<toolDisk*>(getChildByNameDeep("toolDisk"));
+        if (disk != nullptr && disk->isVisible()) {
+            disk->hide();
+        }
     }
+    return false;
 }
 
 void favoriteViewPhone::onEnterTransitionDidFinish() {
@@ -182,6 +261,12 @@ void favoriteViewPhone::onEnterTransitionDidFinish() {
 
 void favoriteViewPhone::cleanup() {
     NSUI::NSLayout::cleanup();
+    if (region != nullptr) {
+        region->teardown();
+        region->release();
+        region = nullptr;
+    }
+    viewerMulti = nullptr;
     filePath.clear();
     NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <list>
 #include <string>
 
 #include "engine/base/Macros.h"
+#include "imagesdk/data/WindowLevelPreset.h"
 #include "toolkit/core/NSNotificationKey.h"
 #include "toolkit/widgets/NSLayout.h"
 
@@ -13,6 +15,11 @@ class Scene;
 namespace NSUI {
 class NSNotificationData;
 }
+
+namespace isImageSDK {
+class appManager;
+class isViewerMulti;
+}  // namespace isImageSDK
 
 // The phone form of the favourite viewer: a full-screen scene showing one favourite file, with
 // its tool buttons in the screen layout. Main thread only.
@@ -41,13 +48,20 @@ public:
     const std::string& getFilePath() const { return filePath; }
     unsigned getActiveViewerId() const { return activeViewerId; }
     bool isFirstEnter() const { return firstEnter; }
+    isImageSDK::isViewerMulti* getViewerMulti() const { return viewerMulti; }
+    const std::list<isImageSDK::WindowLevelPreset>& getPresets() const { return presets; }
+    bool onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) override;
 
 protected:
     favoriteViewPhone() = default;
-    ~favoriteViewPhone() override = default;
+    ~favoriteViewPhone() override;
 
 private:
+    std::list<isImageSDK::WindowLevelPreset> presets;
     bool firstEnter = true;
+    // Not retained: a child of the viewer once a valid file was shown.
+    isImageSDK::isViewerMulti* viewerMulti = nullptr;
+    isImageSDK::appManager* region = nullptr;
     unsigned activeViewerId = 0;
     std::string filePath;
 };

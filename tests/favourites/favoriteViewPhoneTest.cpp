@@ -11,8 +11,11 @@
 #include "favourites/favoriteList.h"
 #include "favourites/favoriteViewPhone.h"
 #include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/viewers/appManager.h"
+#include "imagesdk/viewers/isViewerMulti.h"
 #include "tests/favourites/FavouritesFixture.h"
 #include "tests/studydb/StudyDbFixture.h"
+#include "tests/support/lib/DicomFixture.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 
@@ -109,4 +112,24 @@ TEST_F(FavoriteViewPhoneTest, TheNotebookButtonPushesTheFavouritesScreen) {
         found = found || dynamic_cast<favoriteList*>(child) != nullptr;
     }
     EXPECT_TRUE(found);
+}
+
+TEST_F(FavoriteViewPhoneTest, AValidFileShowsInTheRegionBetweenTitleAndToolRows) {
+    favoriteViewPhone* viewer = pushViewer();
+    ASSERT_NE(viewer, nullptr);
+    bvtest::DicomFixture fixture;
+    fixture.columns = 8;
+    fixture.rows = 8;
+    fixture.modality = "PT";
+    const std::string path = cocos2d::FileUtils::getInstance()->getWritablePath() + "pt.dcm";
+    ASSERT_TRUE(fixture.write(path));
+    viewer->openFile(path);
+    EXPECT_EQ(viewer->getFilePath(), path);
+    ASSERT_NE(viewer->getViewerMulti(), nullptr);
+    EXPECT_EQ(viewer->getViewerMulti()->getParent(), viewer);
+    EXPECT_EQ(viewer->getViewerMulti()->getOwner()->getRect(),
+              cocos2d::Rect(0.0f, 69.0f, kWidth, kHeight - 130.0f));
+    ASSERT_FALSE(viewer->getPresets().empty());
+    EXPECT_EQ(viewer->getPresets().front().name, "10K");
+    frames();
 }
