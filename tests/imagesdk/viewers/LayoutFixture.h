@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/2d/Scene.h"
+#include "engine/base/AutoreleasePool.h"
 #include "engine/base/RefPtr.h"
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/isImageData.h"
@@ -35,9 +36,11 @@ inline cocos2d::RefPtr<isImageSDK::isImageData> sliceNumberVolume(int slices = 2
 class LayoutTest : public rendertest::WindowTest {
 protected:
     // Viewers post as they leave; they leave while the centre still stands, so that no post
-    // makes a centre of its own during the teardown.
+    // makes a centre of its own during the teardown. Released objects go before the director
+    // does: a volume actor joins its render threads when it dies.
     void TearDown() override {
         scene->removeAllChildrenWithCleanup(true);
+        cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
         rendertest::WindowTest::TearDown();
     }
     template <typename Condition> static void drainUntil(Condition done, int frames = 400) {
