@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <immintrin.h>
 #include <limits>
 #include <type_traits>
 
@@ -442,33 +443,11 @@ choosePacket(const vrKernelContext& c, int i, const vrRayBlock* rays, Packet& p,
     return any;
 }
 
-// The interpolated values of the lanes that take a sample, truncated for integer voxels as
-// the per-ray kernels truncate them; other lanes hold zero.
+// The trilinear blend of the eight corner values of every lane, truncated for integer voxels as
+// the per-ray kernels truncate them.
 template <typename T>
-__attribute__((always_inline)) inline void samplePacket(const vrKernelContext& c, const T* v,
-                                                        const Packet& p, LaneFloats& values) {
-    using Raw = typename LaneRaw<T>::Type;
-    const std::ptrdiff_t row = c.dims[0];
-    const std::ptrdiff_t slice = c.sliceSize;
-    Raw k[8] = {};
-    for (int l = 0; l < kPacketRays; ++l) {
-        if (!p.take[l]) {
-            continue;
-        }
-        const T* q = v + p.cell[0][l] + row * p.cell[1][l] + slice * p.cell[2][l];
-        k[0][l] = q[0];
-        k[1][l] = q[1];
-        k[2][l] = q[row];
-        k[3][l] = q[row + 1];
-        k[4][l] = q[slice];
-        k[5][l] = q[slice + 1];
-        k[6][l] = q[slice + row];
-        k[7][l] = q[slice + row + 1];
-    }
-    LaneFloats f[8];
-    for (int j = 0; j < 8; ++j) {
-        f[j] = __builtin_convertvector(k[j], LaneFloats);
-    }
+__attribute__((always_inline)) inline void blendPacket(const Packet& p, const LaneFloats f[8],
+                                                       LaneFloats& values) {
     const LaneFloats u = p.fraction[0];
     const LaneFloats w = p.fraction[1];
     const LaneFloats t = p.fraction[2];
@@ -486,9 +465,64 @@ __attribute__((always_inline)) inline void samplePacket(const vrKernelContext& c
     }
 }
 
-template <typename T>
-void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
-                     std::uint8_t* out) {
+// The values of the lanes that take a sample, read lane by lane; other lanes hold zero.
+template <typename T> struct LaneLoads {
+    __attribute__((always_inline)) static void sample(const vrKernelContext& c, const T* v,
+                                                      const Packet& p, LaneFloats& values) {
+        using Raw = typename LaneRaw<T>::Type;
+        const std::ptrdiff_t row = c.dims[0];
+        const std::ptrdiff_t slice = c.sliceSize;
+        Raw k[8] = {};
+        for (int l = 0; l < kPacketRays; ++l) {
+            if (!p.take[l]) {
+                continue;
+            }
+            const T* q = v + p.cell[0][l] + row * p.cell[1][l] + slice * p.cell[2][l];
+            k[0][l] = q[0];
+            k[1][l] = q[1];
+            k[2][l] = q[row];
+            k[3][l] = q[row + 1];
+            k[4][l] = q[slice];
+            k[5][l] = q[slice + 1];
+            k[6][l] = q[slice + row];
+            k[7][l] = q[slice + row + 1];
+        }
+        LaneFloats f[8];
+        for (int j = 0; j < 8; ++j) {
+            f[j] = __builtin_convertvector(k[j], LaneFloats);
+        }
+        blendPacket<T>(p, f, values);
+    }
+};
+
+// The values of every lane of a 16-bit volume by gather instructions: each gather reads the
+// voxel pairs along x of one of the cell's four rows for all lanes. Cells always lie inside the
+// volume, so lanes that take no sample read harmlessly.
+template <typename T> struct PairGathers {
+    __attribute__((target("avx2"))) static void sample(const vrKernelContext& c, const T* v,
+                                                       const Packet& p, LaneFloats& values) {
+        const LaneInts row = LaneInts{} + c.dims[0];
+        const LaneInts slice = LaneInts{} + std::int32_t(c.sliceSize);
+        const LaneInts index = p.cell[0] + row * p.cell[1] + slice * p.cell[2];
+        const LaneInts offsets[4] = {index, index + row, index + slice, index + slice + row};
+        const int* base = reinterpret_cast<const int*>(v);
+        LaneFloats f[8];
+        for (int j = 0; j < 4; ++j) {
+            const LaneInts pairs =
+                LaneInts(_mm256_i32gather_epi32(base, __m256i(offsets[j]), sizeof(T)));
+            // The first voxel of a pair sits in the low half (little-endian).
+            const LaneInts low = std::is_signed<T>::value ? (pairs << 16) >> 16 : pairs & 0xffff;
+            const LaneInts high = std::is_signed<T>::value ? pairs >> 16 : (pairs >> 16) & 0xffff;
+            f[2 * j] = __builtin_convertvector(low, LaneFloats);
+            f[2 * j + 1] = __builtin_convertvector(high, LaneFloats);
+        }
+        blendPacket<T>(p, f, values);
+    }
+};
+
+template <typename T, typename Loads>
+__attribute__((always_inline)) inline void
+compositeLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, std::uint8_t* out) {
     Packet p;
     bool hit[kPacketRays];
     startPacket(rays, count, c.grid->getBounds(), p, hit);
@@ -503,7 +537,7 @@ void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count
             continue;
         }
         LaneFloats values;
-        samplePacket(c, v, p, values);
+        Loads::sample(c, v, p, values);
         for (int l = 0; l < kPacketRays; ++l) {
             if (!p.take[l]) {
                 continue;
@@ -530,9 +564,9 @@ void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count
     }
 }
 
-template <typename T>
-void maxIntensityPacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
-                        std::uint8_t* out) {
+template <typename T, typename Loads>
+__attribute__((always_inline)) inline void
+maxIntensityLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, std::uint8_t* out) {
     Packet p;
     bool hit[kPacketRays];
     startPacket(rays, count, c.grid->getBounds(), p, hit);
@@ -552,7 +586,7 @@ void maxIntensityPacket(const vrKernelContext& c, const vrRayBlock* rays, int co
             continue;
         }
         LaneFloats values;
-        samplePacket(c, v, p, values);
+        Loads::sample(c, v, p, values);
         for (int l = 0; l < kPacketRays; ++l) {
             if (p.take[l]) {
                 m[l] = std::max(m[l], values[l]);
@@ -568,6 +602,43 @@ void maxIntensityPacket(const vrKernelContext& c, const vrRayBlock* rays, int co
         out[3 * l] = toByte(e.r);
         out[3 * l + 1] = toByte(e.g);
         out[3 * l + 2] = toByte(e.b);
+    }
+}
+
+template <typename T>
+void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
+                     std::uint8_t* out) {
+    compositeLanes<T, LaneLoads<T>>(c, rays, count, out);
+}
+
+template <typename T>
+void maxIntensityPacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
+                        std::uint8_t* out) {
+    maxIntensityLanes<T, LaneLoads<T>>(c, rays, count, out);
+}
+
+// Gather offsets are 32-bit voxel indices.
+inline bool fitsGathers(const vrKernelContext& c) {
+    return double(c.sliceSize) * double(c.dims[2]) < 2147483647.0;
+}
+
+template <typename T>
+__attribute__((target("avx2"))) void
+compositeGathered(const vrKernelContext& c, const vrRayBlock* rays, int count, std::uint8_t* out) {
+    if (fitsGathers(c)) {
+        compositeLanes<T, PairGathers<T>>(c, rays, count, out);
+    } else {
+        compositeLanes<T, LaneLoads<T>>(c, rays, count, out);
+    }
+}
+
+template <typename T>
+void maxIntensityGathered(const vrKernelContext& c, const vrRayBlock* rays, int count,
+                          std::uint8_t* out) {
+    if (fitsGathers(c)) {
+        maxIntensityLanes<T, PairGathers<T>>(c, rays, count, out);
+    } else {
+        maxIntensityLanes<T, LaneLoads<T>>(c, rays, count, out);
     }
 }
 
@@ -590,6 +661,17 @@ template <typename T> vrPacketKernel packetKernelFor(int mode) {
         return &compositePacket<T>;
     case VR_MODE_MAX_INTENSITY:
         return &maxIntensityPacket<T>;
+    default:
+        return nullptr;
+    }
+}
+
+template <typename T> vrPacketKernel gatheredKernelFor(int mode) {
+    switch (mode) {
+    case VR_MODE_COMPOSITE:
+        return &compositeGathered<T>;
+    case VR_MODE_MAX_INTENSITY:
+        return &maxIntensityGathered<T>;
     default:
         return nullptr;
     }
@@ -633,17 +715,19 @@ vrRayKernel vrSelectKernel(int mode, int pixelType, bool trilinear) {
     }
 }
 
-vrPacketKernel vrSelectPacketKernel(int mode, int pixelType, bool trilinear) {
+vrPacketKernel vrSelectPacketKernel(int mode, int pixelType, bool trilinear, bool gathers) {
     if (!trilinear) {
         return nullptr;
     }
+    const bool gather = gathers && __builtin_cpu_supports("avx2");
     switch (pixelType) {
     case PIXEL_UINT8:
         return packetKernelFor<std::uint8_t>(mode);
     case PIXEL_INT16:
-        return packetKernelFor<std::int16_t>(mode);
+        return gather ? gatheredKernelFor<std::int16_t>(mode) : packetKernelFor<std::int16_t>(mode);
     case PIXEL_UINT16:
-        return packetKernelFor<std::uint16_t>(mode);
+        return gather ? gatheredKernelFor<std::uint16_t>(mode)
+                      : packetKernelFor<std::uint16_t>(mode);
     case PIXEL_FLOAT32:
         return packetKernelFor<float>(mode);
     default:

@@ -69,8 +69,9 @@ constexpr int kPacketRays = 8;
 using vrPacketKernel = void (*)(const vrKernelContext& context, const vrRayBlock* rays, int count,
                                 std::uint8_t* out);
 
-// The packet kernel of a mode for a pixel type; null where rays are cast one by one.
-vrPacketKernel vrSelectPacketKernel(int mode, int pixelType, bool trilinear);
+// The packet kernel of a mode for a pixel type; null where rays are cast one by one. With
+// gathers, 16-bit volumes are read by the processor's gather instructions where it has them.
+vrPacketKernel vrSelectPacketKernel(int mode, int pixelType, bool trilinear, bool gathers = true);
 
 // The index range of the ray's samples that lie inside box (xmin, xmax, ymin, ymax, zmin, zmax);
 // false when none does.

@@ -254,21 +254,24 @@ template <typename T> void expectPacketsMatchRays(int pixelType, float scale) {
     }
     for (int mode : {0, 3}) {
         const auto kernel = isImageSDK::vrSelectKernel(mode, pixelType, true);
-        const auto packet = isImageSDK::vrSelectPacketKernel(mode, pixelType, true);
-        ASSERT_NE(packet, nullptr);
         std::vector<std::uint8_t> one(rays.size() * 3);
         for (std::size_t k = 0; k < rays.size(); ++k) {
             isImageSDK::cuLight light = rig.light;
             kernel(rig.context, rays[k], light, &one[3 * k]);
         }
-        for (int size : {isImageSDK::kPacketRays, 5, 1}) {
-            std::vector<std::uint8_t> packed(rays.size() * 3, 1);
-            for (std::size_t k = 0; k < rays.size(); k += std::size_t(size)) {
-                const int count = std::min(size, int(rays.size() - k));
-                packet(rig.context, &rays[k], count, &packed[3 * k]);
+        // With and without the processor's gather instructions.
+        for (bool gathers : {true, false}) {
+            const auto packet = isImageSDK::vrSelectPacketKernel(mode, pixelType, true, gathers);
+            ASSERT_NE(packet, nullptr);
+            for (int size : {isImageSDK::kPacketRays, 5, 1}) {
+                std::vector<std::uint8_t> packed(rays.size() * 3, 1);
+                for (std::size_t k = 0; k < rays.size(); k += std::size_t(size)) {
+                    const int count = std::min(size, int(rays.size() - k));
+                    packet(rig.context, &rays[k], count, &packed[3 * k]);
+                }
+                EXPECT_EQ(packed, one) << "pixel type " << pixelType << " mode " << mode
+                                       << " packet " << size << " gathers " << gathers;
             }
-            EXPECT_EQ(packed, one)
-                << "pixel type " << pixelType << " mode " << mode << " packet " << size;
         }
         std::set<std::vector<std::uint8_t>> distinct;
         for (std::size_t k = 0; k < rays.size(); ++k) {
