@@ -723,7 +723,10 @@ void isViewerBrowser::cineTick(float) {
 }
 
 void isViewerBrowser::stopCine() {
-    _firstSlice = 0;
+    // The page stays where the tiles are: the next step pages on from there, not from the top.
+    if (!_tiles.empty() && _tiles.at(0)->getImageActor() != nullptr) {
+        _firstSlice = _tiles.at(0)->getImageActor()->getSliceIndex();
+    }
     if (!_playing) {
         return;
     }

@@ -243,4 +243,17 @@ TEST_F(BrowserTest, LinkCommandAppliesOnlyToItsOwnKey) {
     EXPECT_FALSE(browser->linked);
 }
 
+TEST_F(BrowserTest, LosingTheActiveCellStopsTheCineWhereItStands) {
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume(20);
+    isViewerBrowser* browser = makeBrowser(volume.get());
+    browser->setFirstSlice(7);
+    send(browser, isImageSDK::NOTIFY_CINE_PLAY);
+    ASSERT_TRUE(browser->isPlaying());
+    // Another cell was touched: the owner tells this browser.
+    browser->onNotification(isImageSDK::NOTIFY_VIEW_ACTIVATED, nullptr, owner);
+    EXPECT_FALSE(browser->isPlaying());
+    send(browser, isImageSDK::NOTIFY_CINE_NEXT);
+    EXPECT_EQ(browser->getFirstSlice(), 8);
+    EXPECT_EQ(sliceOf(browser->getTiles().at(0)), 8);
+}
 }  // namespace
