@@ -1,5 +1,7 @@
 #include "app/ViewerScreenLink.h"
 
+#include <utility>
+
 #include "toolkit/core/NSLanguage.h"
 #include "toolkit/widgets/UIControlBase.h"
 
@@ -10,13 +12,26 @@ ViewerRequest& request() {
     return last;
 }
 
+ViewerScreenOpener& opener() {
+    static ViewerScreenOpener installed;
+    return installed;
+}
+
 }  // namespace
+
+void setViewerScreenOpener(ViewerScreenOpener replacement) {
+    opener() = std::move(replacement);
+}
 
 void openViewerScreen(const std::string& seriesText, const std::string& protocol) {
     ViewerRequest& last = request();
     last.seriesText = seriesText;
     last.protocol = protocol;
     ++last.count;
+    if (opener()) {
+        opener()(seriesText, protocol);
+        return;
+    }
     showScreenNotAvailable();
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // Where the screens open the viewer screen with a series text (one series key, or the flat JSON
-// list of several) and, optionally, a hanging protocol. The viewer screen is not part of the
-// program yet: the request is kept for it and the user is told that the screen is not
-// available. Main thread only.
+// list of several) and, optionally, a hanging protocol. The viewer screen lies above this
+// library: the program hands its opener in at start-up. Without one the request is kept and the
+// user is told that the screen is not available. Main thread only.
 struct ViewerRequest {
     std::string seriesText;
     std::string protocol;
@@ -13,6 +14,11 @@ struct ViewerRequest {
     int count = 0;
 };
 
+using ViewerScreenOpener =
+    std::function<void(const std::string& seriesText, const std::string& protocol)>;
+
+// Replaces the opener; an empty one restores the "not available" answer.
+void setViewerScreenOpener(ViewerScreenOpener opener);
 void openViewerScreen(const std::string& seriesText, const std::string& protocol);
 const ViewerRequest& lastViewerRequest();
 
