@@ -11,12 +11,14 @@
 #include <cstring>
 
 #include "app/AppDelegate.h"
+#include "app/ViewerScreenLink.h"
 #include "app/WidgetDump.h"
 #include "engine/backend/GLViewImpl.h"
 #include "engine/platform/FileUtils.h"
 #include "favourites/FavouritesScreens.h"
 #include "studydb/dicomDB.h"
 #include "toolkit/core/TextRoutines.h"
+#include "viewerscreen/imageViewerPC.h"
 
 namespace {
 
@@ -49,6 +51,7 @@ int main(int argc, char** argv) {
     }
     NSUI::createSharedFormattingBuffer();
     registerFavouritesScreens();
+    setViewerScreenOpener(&imageViewerPC::open);
     // One display connection for the run: the desktop query and the window share it instead of
     // each opening its own. Without a display the window picks its offscreen driver itself.
     const bool display =

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "tests/studydb/ServiceFixture.h"
+
+namespace cocos2d {
+class Scene;
+}
+class AppConfig;
+class imageViewerPC;
+
+namespace viewerscreentest {
+
+// The task service with a library of its own, a running 1280 x 800 scene, and the layouts and
+// pictures on the search path.
+class ViewerScreenTest : public studydbtest::ServiceTest {
+protected:
+    static constexpr float kWidth = 1280.0f;
+    static constexpr float kHeight = 800.0f;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes `count` CT slices 2 mm apart into the folder of that key below the DICOM root.
+    void writeVolume(const std::string& key, int count);
+    // Writes `count` slices without position, which make a series but no volume.
+    void writeFlat(const std::string& key, int count);
+    // A screen for the series text pushed on the director; not entered yet.
+    imageViewerPC* pushScreen(const std::string& seriesText, const std::string& protocol = "");
+    // Runs frames until the condition holds; false after a generous bound.
+    bool pumpUntil(const std::function<bool()>& condition);
+    void pumpFrames(int frames);
+    // The screen has shown its series and every reader has its slices.
+    bool settled(imageViewerPC* screen);
+
+    cocos2d::Scene* scene = nullptr;
+    AppConfig* config = nullptr;
+};
+
+}  // namespace viewerscreentest

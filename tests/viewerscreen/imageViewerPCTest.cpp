@@ -1,0 +1,354 @@
+#include "viewerscreen/imageViewerPC.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/2d/Label.h"
+#include "engine/2d/Scene.h"
+#include "engine/base/Director.h"
+#include "engine/ui/Button.h"
+#include "engine/ui/Text.h"
+#include "imagesdk/data/ProtocolList.h"
+#include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/data/isSharedObjects.h"
+#include "imagesdk/io/isBinReader.h"
+#include "imagesdk/viewers/appManager.h"
+#include "imagesdk/viewers/isViewerMulti.h"
+#include "imagesdk/viewers/winManager.h"
+#include "studydb/StudyNotifications.h"
+#include "tests/viewerscreen/ViewerScreenFixture.h"
+#include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
+#include "toolkit/widgets/NSListView.h"
+#include "toolkit/widgets/NSMenu.h"
+#include "toolkit/widgets/UIScrollViewBase.h"
+
+using cocos2d::Node;
+using viewerscreentest::ViewerScreenTest;
+
+namespace {
+
+NSUI::NSNotificationData* dataFor(imageViewerPC* screen, const std::string& text, int value = 0) {
+    auto* data = NSUI::NSNotificationData::create();
+    data->setNotificationKey(screen->key, nullptr);
+    data->stringValue = text;
+    data->intValue = value;
+    return data;
+}
+
+std::vector<NSUI::NSMenu::menuObject*> itemsOf(NSUI::NSMenu* menu) {
+    std::vector<NSUI::NSMenu::menuObject*> items;
+    for (ssize_t i = 0; menu && menu->listView && i < menu->listView->getItemCount(); ++i) {
+        items.push_back(dynamic_cast<NSUI::NSMenu::menuObject*>(menu->listView->getItem(i)));
+    }
+    return items;
+}
+
+// Counts the posts of one key to one group.
+class PostCounter {
+public:
+    PostCounter(int key, void* group) {
+        NSUI::NSNotificationCenter::getInstance()->addObserver(
+            this, group, [this](cocos2d::Ref*, unsigned, NSUI::NSNotificationData*) { ++count; },
+            key);
+    }
+    ~PostCounter() { NSUI::NSNotificationCenter::getInstance()->removeObserver(this); }
+    int count = 0;
+};
+
+}  // namespace
+
+TEST_F(ViewerScreenTest, TheFrameLaysOutItsBarPanelsBadgeAndMessage) {
+    imageViewerPC* screen = pushScreen("none");
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->getContentSize(), cocos2d::Size(kWidth, kHeight));
+    EXPECT_EQ(screen->toolPanelWidth, 300);
+    struct Expected {
+        const char* name;
+        float x;
+    };
+    for (const Expected& e : {Expected{"btnCmdProtocal", kWidth - 120},
+                              {"btnCmdProtocalArrow", kWidth - 80},
+                              {"btnCmdChoosePatient", 400},
+                              {"btnCmdWindowArrow", 340},
+                              {"btnCmdWindow", 300}}) {
+        Node* button = screen->getChildByName(e.name);
+        ASSERT_NE(button, nullptr) << e.name;
+        EXPECT_FLOAT_EQ(button->getPositionX(), e.x) << e.name;
+        EXPECT_FLOAT_EQ(button->getPositionY(), kHeight - 30) << e.name;
+    }
+    isImageSDK::appManager* region = screen->currentRegion();
+    ASSERT_NE(region, nullptr);
+    EXPECT_FALSE(screen->getChildByName("root")->getChildByName("tool")->isVisible());
+    EXPECT_FALSE(screen->getChildByNameDeep("btnCmdFavorite")->isVisible());
+
+    // The tool column: one panel per kind, built once.
+    screen->showToolPanel(0);
+    ASSERT_NE(screen->toolScrollView, nullptr);
+    EXPECT_EQ(screen->toolScrollView->getContentSize(), cocos2d::Size(300, kHeight - 60));
+    Node* tile = screen->toolScrollView->getChildByNameDeep("btnTile1x1");
+    ASSERT_NE(tile, nullptr);
+    EXPECT_EQ(screen->toolScrollView->getChildByNameDeep("btnCmdPlay")->getTag(),
+              imageViewerPC::kNotPlaying);
+    EXPECT_FALSE(screen->toolScrollView->getChildByNameDeep("roiList")->isVisible());
+    EXPECT_FALSE(screen->getChildByNameDeep("btnCmdRemoveROI")->isVisible());
+    screen->showToolPanel(0);
+    EXPECT_EQ(screen->toolScrollView->getChildByNameDeep("btnTile1x1"), tile);
+    screen->showToolPanel(2);
+    EXPECT_EQ(screen->toolScrollView->getChildByNameDeep("btnTile1x1"), nullptr);
+    EXPECT_NE(screen->toolScrollView->getChildByNameDeep("btnViewVR"), nullptr);
+
+    // The badge: a negative count is one more, 0 hides it.
+    screen->updateFavoriteBadge(-1);
+    Node* favourite = screen->getChildByNameDeep("btnCmdFavorite");
+    auto* count =
+        dynamic_cast<cocos2d::Label*>(favourite->getParent()->getChildByName("favoriteNodes"));
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->getString(), "1");
+    EXPECT_TRUE(count->isVisible());
+    screen->updateFavoriteBadge(-1);
+    EXPECT_EQ(count->getString(), "2");
+    screen->updateFavoriteBadge(0);
+    EXPECT_FALSE(count->isVisible());
+    EXPECT_FALSE(favourite->getParent()->getChildByName("favoriteNodesBK")->isVisible());
+
+    // The message panel: nothing for an empty text at first; a text hides the viewers, an empty
+    // one gives them back.
+    screen->showMessagePanel("");
+    EXPECT_EQ(screen->getChildByName("imageViewerMsg"), nullptr);
+    screen->showMessagePanel("Failed to load series");
+    Node* panel = screen->getChildByName("imageViewerMsg");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(dynamic_cast<cocos2d::ui::Text*>(panel->getChildByNameDeep("intro"))->getString(),
+              "Failed to load series");
+    EXPECT_FLOAT_EQ(panel->getPositionX(),
+                    (kWidth - 300 - panel->getContentSize().width) * 0.5f + 300);
+    EXPECT_FALSE(screen->currentMultiViewer()->isVisible());
+    screen->showMessagePanel("");
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(screen->currentMultiViewer()->isVisible());
+}
+
+TEST_F(ViewerScreenTest, SeriesTextsAndProtocolNames) {
+    imageViewerPC* screen = pushScreen(R"({"series1":"a","series2":"b","num":"2"})", "compare4d");
+    EXPECT_EQ(screen->seriesList, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(screen->currentRegion()->getProtocolQuery().seriesCount, 2);
+    EXPECT_EQ(screen->protocolCode, 8);
+    screen->setSeriesList("c");
+    EXPECT_EQ(screen->seriesList, (std::vector<std::string>{"c"}));
+    EXPECT_EQ(screen->previousSeriesList, (std::vector<std::string>{"a", "b"}));
+    screen->setProtocol("unknown");
+    EXPECT_EQ(screen->protocolCode, 0);
+}
+
+TEST_F(ViewerScreenTest, AVolumeOpensAsMprAndAFlatSeriesAsOneImage) {
+    writeVolume("ct", 8);
+    writeFlat("flat", 3);
+    struct Case {
+        const char* key;
+        int code;
+        bool volume;
+        int kind;
+    };
+    for (const Case& c : {Case{"ct", 4, true, 1}, Case{"flat", 1, false, 0}}) {
+        imageViewerPC* screen = pushScreen(c.key);
+        ASSERT_TRUE(pumpUntil([&] { return settled(screen); })) << c.key;
+        isImageSDK::appManager* region = screen->currentRegion();
+        EXPECT_EQ(region->getProtocolCode(), c.code) << c.key;
+        const ProtocolQuery& query = region->getProtocolQuery();
+        EXPECT_EQ(query.isVolume, c.volume) << c.key;
+        EXPECT_EQ(query.seriesCount, 1) << c.key;
+        EXPECT_EQ(query.imageCount, c.volume ? 8 : 3) << c.key;
+        EXPECT_EQ(screen->toolPanelKind, c.kind) << c.key;
+        EXPECT_TRUE(screen->getChildByNameDeep("btnCmdFavorite")->isVisible()) << c.key;
+        EXPECT_EQ(screen->windowLevelPresets.front().name, "Abdomen") << c.key;
+        EXPECT_EQ(screen->getChildByName("4DPlayUI"), nullptr) << c.key;
+        // One phase: one item, "Phase 1", of value "0".
+        const std::vector<NSUI::NSMenu::menuObject*> phases =
+            itemsOf(screen->showMenu("phaseMenu", true));
+        ASSERT_EQ(phases.size(), 1u) << c.key;
+        EXPECT_EQ(phases[0]->title, "Phase 1");
+        EXPECT_EQ(phases[0]->value, "0");
+        cocos2d::Director::getInstance()->popScene();
+        pumpFrames(3);
+    }
+}
+
+TEST_F(ViewerScreenTest, AFailedLoadShowsItsMessageAndTheNextLoadClearsIt) {
+    writeVolume("ct", 4);
+    imageViewerPC* screen = pushScreen("missing/folder");
+    ASSERT_TRUE(pumpUntil([&] { return !screen->waitingForCache; }));
+    pumpFrames(2);
+    EXPECT_EQ(imageViewerPC::readerOf("missing/folder"), nullptr);
+
+    // A reader without slices is a failed display: the panel says so and the list empties.
+    screen->seriesList = {"nothing"};
+    auto* loaded = new LoadedSeries(screen->loadGeneration);
+    auto* data = NSUI::NSNotificationData::create();
+    data->setObject(loaded);
+    loaded->release();
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_SERIES_LOADED, data);
+    Node* panel = screen->getChildByName("imageViewerMsg");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(screen->seriesList.empty());
+
+    screen->onNotification(nullptr, studydb::NOTIFY_SERIES_CHOSEN, dataFor(screen, "ct"));
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(screen->currentMultiViewer()->isVisible());
+}
+
+TEST_F(ViewerScreenTest, AReloadMidLoadShowsOnlyTheLastChoice) {
+    writeVolume("first", 6);
+    writeVolume("second", 5);
+    imageViewerPC* screen = pushScreen("first");
+    pumpFrames(1);
+    NSUI::NSNotificationCenter::getInstance()->postNotification(
+        nullptr, studydb::NOTIFY_SERIES_CHOSEN, dataFor(screen, "second"), screen, false);
+    ASSERT_TRUE(pumpUntil([&] {
+        return screen->seriesList == std::vector<std::string>{"second"} && settled(screen);
+    }));
+    pumpFrames(5);
+    EXPECT_EQ(screen->currentRegion()->getProtocolQuery().imageCount, 5);
+    // The first load's result came after it was replaced, or never: it registered nothing.
+    EXPECT_EQ(imageViewerPC::readerOf("first"), nullptr);
+    EXPECT_EQ(screen->protocolCode, 4);
+}
+
+TEST_F(ViewerScreenTest, GoingBackMidLoadLeavesNothingBehind) {
+    writeVolume("ct", 40);
+    for (int frames : {0, 1, 3}) {
+        pushScreen("ct");
+        pumpFrames(frames);
+        cocos2d::Director::getInstance()->popScene();
+        pumpFrames(4);
+        EXPECT_EQ(imageViewerPC::readerOf("ct"), nullptr) << frames;
+    }
+}
+
+TEST_F(ViewerScreenTest, NotificationsForTheScreenAndForOthers) {
+    writeVolume("ct", 6);
+    imageViewerPC* screen = pushScreen("ct");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    isImageSDK::isViewerMulti* multi = screen->currentMultiViewer();
+
+    // Window/level typed in the editor comes back for this screen only.
+    NSUI::NSNotificationData* foreign = dataFor(screen, R"({"ww":"10","wl":"5"})");
+    foreign->key = screen->key + 1;
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_WW_APPLY, foreign);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_WW_APPLY,
+                           dataFor(screen, R"({"ww":"400","wl":"40"})"));
+    float width = 0.0f;
+    float level = 0.0f;
+    ASSERT_TRUE(multi->getWindowLevel(width, level));
+    EXPECT_FLOAT_EQ(width, 400.0f);
+    EXPECT_FLOAT_EQ(level, 40.0f);
+
+    // Cine state switches the play button and its gate.
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_CINE_PLAYING, dataFor(screen, "", 1));
+    EXPECT_EQ(screen->getChildByNameDeep("btnCmdPlay")->getTag(), imageViewerPC::kPlaying);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_CINE_PLAYING, dataFor(screen, "", 0));
+    EXPECT_EQ(screen->getChildByNameDeep("btnCmdPlay")->getTag(), imageViewerPC::kNotPlaying);
+
+    // The reformat counter shows, then goes with its circle.
+    for (int count : {5, 0}) {
+        screen->onNotification(nullptr, isImageSDK::NOTIFY_SAVE_REFORMAT,
+                               dataFor(screen, "", count));
+    }
+    EXPECT_EQ(screen->getChildByName("reformatStatus"), nullptr);
+    EXPECT_EQ(screen->getChildByName("reformatStatusBK"), nullptr);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_SAVE_REFORMAT, dataFor(screen, "", 5));
+    auto* status = dynamic_cast<cocos2d::Label*>(screen->getChildByName("reformatStatus"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->getString(), "5");
+    auto* otherScreen = dataFor(screen, "", 9);
+    otherScreen->key = screen->key + 1;
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_SAVE_REFORMAT, otherScreen);
+    EXPECT_EQ(status->getString(), "5");
+
+    // The series chooser opens once, 500 x 700, hanging from the top centre.
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_CHOOSE_PATIENT, nullptr);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_CHOOSE_PATIENT, nullptr);
+    int choosers = 0;
+    for (Node* child : screen->getChildren()) {
+        choosers += child->getName() == "selectSeries" ? 1 : 0;
+    }
+    EXPECT_EQ(choosers, 1);
+    Node* chooser = screen->getChildByName("selectSeries");
+    EXPECT_EQ(chooser->getContentSize(), cocos2d::Size(500, 700));
+    EXPECT_EQ(chooser->getPosition(), cocos2d::Vec2(kWidth / 2, kHeight));
+
+    // The editor opens once.
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_EDIT_WW_OPEN, dataFor(screen, ""));
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_EDIT_WW_OPEN, dataFor(screen, ""));
+    int editors = 0;
+    for (Node* child : screen->getChildren()) {
+        editors += child->getName() == "editWW" ? 1 : 0;
+    }
+    EXPECT_EQ(editors, 1);
+}
+
+TEST_F(ViewerScreenTest, CinePlayGatesTheGridButtons) {
+    writeFlat("flat", 3);
+    imageViewerPC* screen = pushScreen("flat");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    isImageSDK::isViewerMulti* multi = screen->currentMultiViewer();
+    PostCounter grid(isImageSDK::NOTIFY_GRID_1X1, multi);
+    auto* tile = dynamic_cast<cocos2d::ui::Button*>(screen->getChildByNameDeep("btnTile1x1"));
+    ASSERT_NE(tile, nullptr);
+    // Posts go one per frame behind the loaders' progress: a gated click would arrive first.
+    screen->getChildByNameDeep("btnCmdPlay")->setTag(imageViewerPC::kPlaying);
+    screen->onClick(tile);
+    screen->getChildByNameDeep("btnCmdPlay")->setTag(imageViewerPC::kNotPlaying);
+    screen->onClick(tile);
+    ASSERT_TRUE(pumpUntil([&] { return grid.count > 0; }));
+    pumpFrames(20);
+    EXPECT_EQ(grid.count, 1);
+
+    // A click while a menu is open only closes the menu.
+    screen->showMenu("windowMenu", true);
+    screen->onClick(tile);
+    pumpFrames(20);
+    EXPECT_EQ(grid.count, 1);
+    EXPECT_EQ(screen->openMenuName(), "");
+}
+
+TEST_F(ViewerScreenTest, MenusFollowTheActiveRegionAndThePhaseCount) {
+    writeVolume("ct", 6);
+    imageViewerPC* screen = pushScreen("ct");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    isImageSDK::winManager* windows = screen->getWindowManager();
+    auto* layout = NSUI::NSNotificationData::create();
+    layout->stringValue = "1x2";
+    NSUI::NSNotificationCenter::getInstance()->postNotification(
+        nullptr, isImageSDK::NOTIFY_WINDOW_LAYOUT, layout, windows, false);
+    ASSERT_TRUE(pumpUntil([&] { return windows->regions.size() == 2; }));
+
+    windows->activeIndex = 0;
+    void* first = screen->currentMultiViewer();
+    for (NSUI::NSMenu::menuObject* item : itemsOf(screen->showMenu("clutMenu", true))) {
+        EXPECT_EQ(item->target, first);
+    }
+    screen->showMenu("clutMenu", false);
+    windows->activeIndex = 1;
+    void* second = screen->currentMultiViewer();
+    ASSERT_NE(first, second);
+    for (NSUI::NSMenu::menuObject* item : itemsOf(screen->showMenu("clutMenu", true))) {
+        EXPECT_EQ(item->target, second);
+    }
+    screen->closeMenus();
+    EXPECT_EQ(screen->openMenuName(), "");
+
+    // A region without a series has no phases: the phase menu is built again for it.
+    windows->activeIndex = 0;
+    EXPECT_EQ(itemsOf(screen->showMenu("phaseMenu", true)).size(), 1u);
+    screen->showMenu("phaseMenu", false);
+    windows->activeIndex = 1;
+    const int phases = screen->currentRegion()->getPhaseCount();
+    EXPECT_EQ(itemsOf(screen->showMenu("phaseMenu", true)).size(),
+              static_cast<size_t>(std::max(0, phases)));
+}
