@@ -121,6 +121,7 @@ void isActorROIBase::setLabelText(const std::string& text) {
             return;
         }
         labelNode->setGroup(this);
+        labelNode->setName("roiLabel");
         labelNode->setTouchEnabled(true);
         labelNode->setLocalZOrder(1000);
         if (fixedLabelScale) {
