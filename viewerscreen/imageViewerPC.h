@@ -142,6 +142,7 @@ private:
     ProtocolQuery* regionQuery() const;
     void unregisterSeries(const std::vector<std::string>& keys);
     void buildMenuItems(NSUI::NSMenu* menu, const std::string& name);
+    int regionPhaseCount() const;
     void placeMenu(NSUI::NSMenu* menu, float x, float y, int placement);
     void runCommand(int key, int value);
     void postCommand(int key, bool nextFrame);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/ui/Button.h"
@@ -34,8 +35,7 @@ NSUI::NSMenu* imageViewerPC::showMenu(const std::string& name, bool show) {
     auto* menu = dynamic_cast<NSUI::NSMenu*>(getChildByNameDeep(name));
     // A phase menu built for another phase count offers phases the series does not have.
     if (menu && show && name == "phaseMenu") {
-        isImageSDK::appManager* region = currentRegion();
-        if (region && region->getPhaseCount() != phaseMenuCount) {
+        if (regionPhaseCount() != phaseMenuCount) {
             menu->removeFromParent();
             menu = nullptr;
         }
@@ -76,8 +76,7 @@ void imageViewerPC::buildMenuItems(NSUI::NSMenu* menu, const std::string& name) 
     void* multi = currentMultiViewer();
     std::vector<ViewerMenuItem> items;
     if (name == "phaseMenu") {
-        isImageSDK::appManager* region = currentRegion();
-        phaseMenuCount = region ? region->getPhaseCount() : 1;
+        phaseMenuCount = regionPhaseCount();
         items = phaseMenuItems(phaseMenuCount, this);
     } else if (name == "protocalMenu") {
         ProtocolQuery* query = regionQuery();
@@ -100,6 +99,12 @@ void imageViewerPC::buildMenuItems(NSUI::NSMenu* menu, const std::string& name) 
         items = slabMenuItems(multi);
     }
     menu->setMenuItems(makeMenuChain(items), style->iconCap);
+}
+
+int imageViewerPC::regionPhaseCount() const {
+    // The region counts phases only for a multi-phase series; any other shows its one phase.
+    isImageSDK::appManager* region = currentRegion();
+    return region ? std::max(1, region->getPhaseCount()) : 1;
 }
 
 std::string imageViewerPC::openMenuName() {
