@@ -267,7 +267,7 @@ void vrRayCaster::castRows(int, const vrKernelContext& context, vrRayKernel kern
                 for (int l = 0; l < count; ++l) {
                     makeRay(row, column + l, rays[l]);
                 }
-                packetKernel(context, rays, count, line + 3 * column);
+                packetKernel(context, rays, count, own, line + 3 * column);
                 column += count;
             } else {
                 makeRay(row, column, rays[0]);

@@ -605,14 +605,284 @@ maxIntensityLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, s
     }
 }
 
+// The voxels around the cells of all lanes that the one-voxel gradient reads, at offsets
+// -1 .. 2 from each cell's first voxel; entry [dz + 1][dy + 1][dx + 1].
+struct Neighbourhood {
+    LaneFloats at[4][4][4];
+    LaneFloats& operator()(int dx, int dy, int dz) { return at[dz + 1][dy + 1][dx + 1]; }
+};
+
+// Pairs along x of the neighbourhood, by (dx of the pair's first voxel, dy, dz): along x around
+// the cell's four rows, then the rows before and after it for y, then the slices for z.
+constexpr int kGradientPairs[16][3] = {
+    {-1, 0, 0}, {1, 0, 0}, {-1, 1, 0}, {1, 1, 0}, {-1, 0, 1}, {1, 0, 1},  {-1, 1, 1}, {1, 1, 1},
+    {0, -1, 0}, {0, 2, 0}, {0, -1, 1}, {0, 2, 1}, {0, 0, -1}, {0, 1, -1}, {0, 0, 2},  {0, 1, 2}};
+
+template <typename T> struct LaneNeighbours {
+    // Lanes whose cells leave room for the reads (`inner`) are read; others hold zero.
+    __attribute__((always_inline)) static void read(const vrKernelContext& c, const T* v,
+                                                    const LaneInts& index, const bool inner[],
+                                                    Neighbourhood& n) {
+        const std::ptrdiff_t row = c.dims[0];
+        const std::ptrdiff_t slice = c.sliceSize;
+        for (const auto& pair : kGradientPairs) {
+            using Raw = typename LaneRaw<T>::Type;
+            Raw first = {};
+            Raw second = {};
+            for (int l = 0; l < kPacketRays; ++l) {
+                if (!inner[l]) {
+                    continue;
+                }
+                const T* q = v + index[l] + pair[0] + row * pair[1] + slice * pair[2];
+                first[l] = q[0];
+                second[l] = q[1];
+            }
+            n(pair[0], pair[1], pair[2]) = __builtin_convertvector(first, LaneFloats);
+            n(pair[0] + 1, pair[1], pair[2]) = __builtin_convertvector(second, LaneFloats);
+        }
+    }
+};
+
+template <typename T> struct PairNeighbours {
+    __attribute__((target("avx2"))) static void read(const vrKernelContext& c, const T* v,
+                                                     const LaneInts& index, const bool inner[],
+                                                     Neighbourhood& n) {
+        const int* base = reinterpret_cast<const int*>(v);
+        // Lanes at the faces read the voxel pairs at the volume's start instead.
+        LaneInts safe = {};
+        for (int l = 0; l < kPacketRays; ++l) {
+            safe[l] = inner[l] ? index[l] : 1 + c.dims[0] + std::int32_t(c.sliceSize);
+        }
+        for (const auto& pair : kGradientPairs) {
+            const std::int32_t offset =
+                pair[0] + c.dims[0] * pair[1] + std::int32_t(c.sliceSize) * pair[2];
+            const LaneInts pairs =
+                LaneInts(_mm256_i32gather_epi32(base, __m256i(safe + offset), sizeof(T)));
+            const LaneInts low = std::is_signed<T>::value ? (pairs << 16) >> 16 : pairs & 0xffff;
+            const LaneInts high = std::is_signed<T>::value ? pairs >> 16 : (pairs >> 16) & 0xffff;
+            n(pair[0], pair[1], pair[2]) = __builtin_convertvector(low, LaneFloats);
+            n(pair[0] + 1, pair[1], pair[2]) = __builtin_convertvector(high, LaneFloats);
+        }
+    }
+};
+
+// unitStepDifferences for every lane at once, in its order of operations.
+__attribute__((always_inline)) inline void packetDifferences(const Packet& p, Neighbourhood& n,
+                                                             LaneFloats g[3]) {
+    const LaneFloats wx[2] = {1.0f - p.fraction[0], p.fraction[0]};
+    const LaneFloats wy[2] = {1.0f - p.fraction[1], p.fraction[1]};
+    const LaneFloats wz[2] = {1.0f - p.fraction[2], p.fraction[2]};
+    g[0] = g[1] = g[2] = LaneFloats{};
+    for (int a = 0; a < 2; ++a) {
+        for (int b = 0; b < 2; ++b) {
+            g[0] += wy[a] * wz[b] *
+                    (wx[0] * (n(-1, a, b) - n(1, a, b)) + wx[1] * (n(0, a, b) - n(2, a, b)));
+            g[1] += wx[a] * wz[b] *
+                    (wy[0] * (n(a, -1, b) - n(a, 1, b)) + wy[1] * (n(a, 0, b) - n(a, 2, b)));
+            g[2] += wx[a] * wy[b] *
+                    (wz[0] * (n(a, b, -1) - n(a, b, 1)) + wz[1] * (n(a, b, 0) - n(a, b, 2)));
+        }
+    }
+}
+
+// cuLight::unit of every lane.
+__attribute__((always_inline)) inline void packetUnit(LaneFloats d[3]) {
+    const LaneFloats zero = {};
+    LaneFloats length;
+    const LaneFloats squared = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    for (int l = 0; l < kPacketRays; ++l) {
+        length[l] = std::sqrt(squared[l]);
+    }
+    const LaneFloats inverse = 1.0f / length;
+    const auto positive = length > zero;
+    for (int a = 0; a < 3; ++a) {
+        d[a] = positive ? d[a] * inverse : zero;
+    }
+}
+
+// cuLight::shade of every lane with the material colours m (0..1) and unit normals n, times
+// 255; the light's highlight exponent is 15.
+__attribute__((always_inline)) inline void packetShade(const cuLight& light, const LaneFloats at[3],
+                                                       const LaneFloats n[3], const LaneFloats m[3],
+                                                       LaneFloats lit[3]) {
+    LaneFloats l[3] = {light.lightPosition.x - at[0], light.lightPosition.y - at[1],
+                       light.lightPosition.z - at[2]};
+    LaneFloats v[3] = {light.viewerPosition.x - at[0], light.viewerPosition.y - at[1],
+                       light.viewerPosition.z - at[2]};
+    packetUnit(l);
+    packetUnit(v);
+    const LaneFloats zero = {};
+    LaneFloats d = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
+    const LaneFloats nv = n[0] * v[0] + n[1] * v[1] + n[2] * v[2];
+    const LaneFloats lv = l[0] * v[0] + l[1] * v[1] + l[2] * v[2];
+    LaneFloats s = 2.0f * d * nv - lv;
+    s = s > zero ? s : zero;
+    const LaneFloats s2 = s * s;
+    const LaneFloats s4 = s2 * s2;
+    const LaneFloats s8 = s4 * s4;
+    s = s8 * s4 * s2 * s;
+    d = d > zero ? d : zero;
+    const cuLight::Colour ambient[3] = {
+        {light.ambientCoefficient.r, light.lightAmbient.r, light.globalAmbient.r},
+        {light.ambientCoefficient.g, light.lightAmbient.g, light.globalAmbient.g},
+        {light.ambientCoefficient.b, light.lightAmbient.b, light.globalAmbient.b}};
+    const cuLight::Colour diffuse[3] = {{light.diffuseCoefficient.r, light.lightDiffuse.r, 0.0f},
+                                        {light.diffuseCoefficient.g, light.lightDiffuse.g, 0.0f},
+                                        {light.diffuseCoefficient.b, light.lightDiffuse.b, 0.0f}};
+    const cuLight::Colour highlight[3] = {
+        {light.highlightCoefficient.r, light.lightHighlight.r, 0.0f},
+        {light.highlightCoefficient.g, light.lightHighlight.g, 0.0f},
+        {light.highlightCoefficient.b, light.lightHighlight.b, 0.0f}};
+    const LaneFloats one = zero + 1.0f;
+    for (int k = 0; k < 3; ++k) {
+        const LaneFloats value = (m[k] * ambient[k].r) * (ambient[k].g + ambient[k].b) +
+                                 (m[k] * diffuse[k].r) * diffuse[k].g * d +
+                                 (m[k] * highlight[k].r) * highlight[k].g * s;
+        lit[k] = (value < one ? value : one) * 255.0f;
+    }
+}
+
+template <typename T, bool Shaded, typename Loads, typename Neighbours>
+__attribute__((always_inline)) inline void
+preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
+                   const cuLight& light, std::uint8_t* out) {
+    Packet p;
+    bool hit[kPacketRays];
+    startPacket(rays, count, c.volumeBox, p, hit);
+    const T* v = static_cast<const T*>(c.voxels);
+    const float threshold = c.grid->getThreshold();
+    const bool emptyIsClear = !(c.preTable[0].opacity > 0.0f);
+    // One sample is no segment: such a ray shows the background, as the per-ray kernel's.
+    int prev[kPacketRays];
+    bool started[kPacketRays];
+    for (int l = 0; l < kPacketRays; ++l) {
+        hit[l] = hit[l] && p.last[l] > p.next[l];
+        if (!hit[l]) {
+            p.next[l] = kFinished;
+        }
+        prev[l] = 0;
+        started[l] = false;
+    }
+    float opacity[kPacketRays] = {};
+    float rgb[kPacketRays][3] = {};
+    bool empty[kPacketRays];
+    // The one-voxel differences need four voxels along every axis.
+    const bool unitGradient =
+        c.gradientStep == 1.0f && c.dims[0] >= 4 && c.dims[1] >= 4 && c.dims[2] >= 4;
+    for (int i; nextStep(p, i);) {
+        locatePacket(c, i, p);
+        // The first sample of a lane only sets its index; later ones of an empty block, with
+        // a clear segment behind them, leap.
+        auto leaps = [&](int l, float blockMax) {
+            empty[l] = blockMax < threshold;
+            return started[l] && empty[l] && prev[l] == 0 && emptyIsClear;
+        };
+        if (!choosePacket(c, i, rays, p, leaps)) {
+            continue;
+        }
+        LaneFloats values;
+        Loads::sample(c, v, p, values);
+        bool shade[kPacketRays] = {};
+        bool anyShade = false;
+        const vrTableEntry* entry[kPacketRays] = {};
+        for (int l = 0; l < kPacketRays; ++l) {
+            if (!p.take[l]) {
+                continue;
+            }
+            const int cur = empty[l] ? 0 : toIndex(c, values[l]);
+            if (!started[l]) {
+                started[l] = true;
+                prev[l] = cur;
+                continue;
+            }
+            entry[l] = &c.preTable[cur * 256 + prev[l]];
+            prev[l] = cur;
+            shade[l] = Shaded && entry[l]->opacity > 0.0f;
+            anyShade = anyShade || shade[l];
+        }
+        LaneFloats lit[3];
+        bool litLane[kPacketRays] = {};
+        if (Shaded && anyShade) {
+            const LaneInts index =
+                p.cell[0] + c.dims[0] * p.cell[1] + std::int32_t(c.sliceSize) * p.cell[2];
+            bool inner[kPacketRays];
+            for (int l = 0; l < kPacketRays; ++l) {
+                inner[l] = unitGradient && shade[l] && p.cell[0][l] >= 1 && p.cell[1][l] >= 1 &&
+                           p.cell[2][l] >= 1 && p.cell[0][l] <= c.dims[0] - 3 &&
+                           p.cell[1][l] <= c.dims[1] - 3 && p.cell[2][l] <= c.dims[2] - 3;
+            }
+            LaneFloats g[3] = {};
+            if (unitGradient) {
+                Neighbourhood n;
+                Neighbours::read(c, v, index, inner, n);
+                packetDifferences(p, n, g);
+            }
+            LaneFloats m[3];
+            for (int l = 0; l < kPacketRays; ++l) {
+                if (!shade[l]) {
+                    continue;
+                }
+                if (!inner[l]) {
+                    const float x = p.at[0][l];
+                    const float y = p.at[1][l];
+                    const float z = p.at[2][l];
+                    const float h = c.gradientStep;
+                    g[0][l] = gradientSample<T, true>(c, v, x - h, y, z) -
+                              gradientSample<T, true>(c, v, x + h, y, z);
+                    g[1][l] = gradientSample<T, true>(c, v, x, y - h, z) -
+                              gradientSample<T, true>(c, v, x, y + h, z);
+                    g[2][l] = gradientSample<T, true>(c, v, x, y, z - h) -
+                              gradientSample<T, true>(c, v, x, y, z + h);
+                }
+                litLane[l] =
+                    std::fabs(g[0][l]) + std::fabs(g[1][l]) + std::fabs(g[2][l]) >= 0.0001f;
+                constexpr float kUnit = 1.0f / 255.0f;
+                m[0][l] = entry[l]->r * kUnit;
+                m[1][l] = entry[l]->g * kUnit;
+                m[2][l] = entry[l]->b * kUnit;
+            }
+            LaneFloats squared = g[0] * g[0] + g[1] * g[1] + g[2] * g[2];
+            LaneFloats inverse;
+            for (int l = 0; l < kPacketRays; ++l) {
+                inverse[l] = litLane[l] ? 1.0f / std::sqrt(squared[l]) : 0.0f;
+            }
+            const LaneFloats normal[3] = {g[0] * inverse, g[1] * inverse, g[2] * inverse};
+            packetShade(light, p.at, normal, m, lit);
+        }
+        for (int l = 0; l < kPacketRays; ++l) {
+            if (!entry[l] || !(entry[l]->opacity > 0.0f)) {
+                continue;
+            }
+            const vrTableEntry& e = *entry[l];
+            const float colour[3] = {litLane[l] ? lit[0][l] : e.r, litLane[l] ? lit[1][l] : e.g,
+                                     litLane[l] ? lit[2][l] : e.b};
+            const float a = (1.0f - opacity[l]) * e.opacity;
+            opacity[l] += a;
+            rgb[l][0] += a * colour[0];
+            rgb[l][1] += a * colour[1];
+            rgb[l][2] += a * colour[2];
+            if (opacity[l] >= kOpaqueEnough) {
+                p.next[l] = kFinished;
+            }
+        }
+    }
+    for (int l = 0; l < count; ++l) {
+        if (hit[l]) {
+            writeComposite(c, opacity[l], rgb[l], out + 3 * l);
+        } else {
+            writeBackground(c, out + 3 * l);
+        }
+    }
+}
+
 template <typename T>
-void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
+void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count, cuLight&,
                      std::uint8_t* out) {
     compositeLanes<T, LaneLoads<T>>(c, rays, count, out);
 }
 
 template <typename T>
-void maxIntensityPacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
+void maxIntensityPacket(const vrKernelContext& c, const vrRayBlock* rays, int count, cuLight&,
                         std::uint8_t* out) {
     maxIntensityLanes<T, LaneLoads<T>>(c, rays, count, out);
 }
@@ -622,9 +892,12 @@ inline bool fitsGathers(const vrKernelContext& c) {
     return double(c.sliceSize) * double(c.dims[2]) < 2147483647.0;
 }
 
+// The gathered kernels run only where the processor has the instructions: the whole of each is
+// compiled for them.
 template <typename T>
-__attribute__((target("avx2"))) void
-compositeGathered(const vrKernelContext& c, const vrRayBlock* rays, int count, std::uint8_t* out) {
+__attribute__((target("avx2"))) void compositeGathered(const vrKernelContext& c,
+                                                       const vrRayBlock* rays, int count, cuLight&,
+                                                       std::uint8_t* out) {
     if (fitsGathers(c)) {
         compositeLanes<T, PairGathers<T>>(c, rays, count, out);
     } else {
@@ -633,12 +906,49 @@ compositeGathered(const vrKernelContext& c, const vrRayBlock* rays, int count, s
 }
 
 template <typename T>
-void maxIntensityGathered(const vrKernelContext& c, const vrRayBlock* rays, int count,
-                          std::uint8_t* out) {
+__attribute__((target("avx2"))) void maxIntensityGathered(const vrKernelContext& c,
+                                                          const vrRayBlock* rays, int count,
+                                                          cuLight&, std::uint8_t* out) {
     if (fitsGathers(c)) {
         maxIntensityLanes<T, PairGathers<T>>(c, rays, count, out);
     } else {
         maxIntensityLanes<T, LaneLoads<T>>(c, rays, count, out);
+    }
+}
+
+// Other highlight exponents than 15 are shaded ray by ray.
+template <typename T, bool Shaded>
+bool shadesByRay(const vrKernelContext& c, const vrRayBlock* rays, int count, cuLight& light,
+                 std::uint8_t* out) {
+    if (!Shaded || light.shininess == 15.0f) {
+        return false;
+    }
+    for (int l = 0; l < count; ++l) {
+        preIntegrated<T, true, true>(c, rays[l], light, out + 3 * l);
+    }
+    return true;
+}
+
+template <typename T, bool Shaded>
+void preIntegratedPacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
+                         cuLight& light, std::uint8_t* out) {
+    if (!shadesByRay<T, Shaded>(c, rays, count, light, out)) {
+        preIntegratedLanes<T, Shaded, LaneLoads<T>, LaneNeighbours<T>>(c, rays, count, light, out);
+    }
+}
+
+template <typename T, bool Shaded>
+__attribute__((target("avx2"))) void preIntegratedGathered(const vrKernelContext& c,
+                                                           const vrRayBlock* rays, int count,
+                                                           cuLight& light, std::uint8_t* out) {
+    if (shadesByRay<T, Shaded>(c, rays, count, light, out)) {
+        return;
+    }
+    if (fitsGathers(c)) {
+        preIntegratedLanes<T, Shaded, PairGathers<T>, PairNeighbours<T>>(c, rays, count, light,
+                                                                         out);
+    } else {
+        preIntegratedLanes<T, Shaded, LaneLoads<T>, LaneNeighbours<T>>(c, rays, count, light, out);
     }
 }
 
@@ -659,6 +969,10 @@ template <typename T> vrPacketKernel packetKernelFor(int mode) {
     switch (mode) {
     case VR_MODE_COMPOSITE:
         return &compositePacket<T>;
+    case VR_MODE_PREINTEGRATED:
+        return &preIntegratedPacket<T, false>;
+    case VR_MODE_PREINTEGRATED_SHADED:
+        return &preIntegratedPacket<T, true>;
     case VR_MODE_MAX_INTENSITY:
         return &maxIntensityPacket<T>;
     default:
@@ -670,6 +984,10 @@ template <typename T> vrPacketKernel gatheredKernelFor(int mode) {
     switch (mode) {
     case VR_MODE_COMPOSITE:
         return &compositeGathered<T>;
+    case VR_MODE_PREINTEGRATED:
+        return &preIntegratedGathered<T, false>;
+    case VR_MODE_PREINTEGRATED_SHADED:
+        return &preIntegratedGathered<T, true>;
     case VR_MODE_MAX_INTENSITY:
         return &maxIntensityGathered<T>;
     default:

@@ -67,7 +67,7 @@ vrRayKernel vrSelectKernel(int mode, int pixelType, bool trilinear);
 // same bytes the per-ray kernel gives each ray.
 constexpr int kPacketRays = 8;
 using vrPacketKernel = void (*)(const vrKernelContext& context, const vrRayBlock* rays, int count,
-                                std::uint8_t* out);
+                                cuLight& light, std::uint8_t* out);
 
 // The packet kernel of a mode for a pixel type; null where rays are cast one by one. With
 // gathers, 16-bit volumes are read by the processor's gather instructions where it has them.

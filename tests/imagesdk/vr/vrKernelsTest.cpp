@@ -252,7 +252,10 @@ template <typename T> void expectPacketsMatchRays(int pixelType, float scale) {
         }
         rays.push_back(ray);
     }
-    for (int mode : {0, 3}) {
+    // A light beside the volume and a near viewer, so that shading varies along every ray.
+    rig.light.lightPosition = {-6.0f, 30.0f, 3.0f};
+    rig.light.viewerPosition = {-20.0f, 9.0f, 20.0f};
+    for (int mode : {0, 1, 2, 3}) {
         const auto kernel = isImageSDK::vrSelectKernel(mode, pixelType, true);
         std::vector<std::uint8_t> one(rays.size() * 3);
         for (std::size_t k = 0; k < rays.size(); ++k) {
@@ -267,7 +270,8 @@ template <typename T> void expectPacketsMatchRays(int pixelType, float scale) {
                 std::vector<std::uint8_t> packed(rays.size() * 3, 1);
                 for (std::size_t k = 0; k < rays.size(); k += std::size_t(size)) {
                     const int count = std::min(size, int(rays.size() - k));
-                    packet(rig.context, &rays[k], count, &packed[3 * k]);
+                    isImageSDK::cuLight light = rig.light;
+                    packet(rig.context, &rays[k], count, light, &packed[3 * k]);
                 }
                 EXPECT_EQ(packed, one) << "pixel type " << pixelType << " mode " << mode
                                        << " packet " << size << " gathers " << gathers;
