@@ -374,7 +374,7 @@ void imageViewerPC::open(const std::string& seriesText, const std::string& proto
 }
 
 void imageViewerPC::onExit() {
-    cocos2d::ui::Layout::onExit();
+    NSUI::NSLayout::onExit();
     statApplication::getInstance()->addStat(kStatLeave, "");
 }
 

@@ -385,3 +385,95 @@ TEST_F(ViewerScreenTest, MenusFollowTheActiveRegionAndThePhaseCount) {
     windows->activeIndex = 1;
     EXPECT_EQ(itemsOf(screen->showMenu("phaseMenu", true)).size(), 1u);
 }
+
+TEST_F(ViewerScreenTest, ACompare4dLoadIsMergedIntoPhases) {
+    writeVolume("phase1", 6);
+    writeVolume("phase2", 6);
+    imageViewerPC* screen =
+        pushScreen(R"({"series1":"phase1","series2":"phase2","num":"2"})", "compare4d");
+    Display shown;
+    int observer = 0;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        &observer, screen,
+        [&](cocos2d::Ref*, unsigned, NSUI::NSNotificationData*) {
+            shown = Display{true, screen->waitingForCache, screen->protocolCode,
+                            screen->currentRegion()->getProtocolCode()};
+        },
+        isImageSDK::NOTIFY_SERIES_LOADED);
+    ASSERT_TRUE(pumpUntil([&] { return shown.seen && settled(screen); }));
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(&observer);
+    isImageSDK::appManager* region = screen->currentRegion();
+    // Merged at once with 8 when both loads were complete; else shown side by side, then merged
+    // with 4 once the cache is complete.
+    EXPECT_EQ(region->getProtocolCode(), shown.waiting ? 4 : 8);
+    const ProtocolQuery& query = region->getProtocolQuery();
+    EXPECT_EQ(query.seriesCount, 1);
+    EXPECT_EQ(query.imageCount, 6);
+    EXPECT_TRUE(query.isVolume);
+    EXPECT_TRUE(query.is4D);
+    EXPECT_EQ(region->getPhaseCount(), 2);
+    EXPECT_EQ(itemsOf(screen->showMenu("phaseMenu", true)).size(), 2u);
+    screen->closeMenus();
+
+    // The phase choice goes to the region and titles the 4D panel's menu button.
+    screen->show4DPanel(true);
+    auto* title = dynamic_cast<cocos2d::ui::Button*>(screen->getChildByNameDeep("btn4DMenu"));
+    ASSERT_NE(title, nullptr);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_PHASE_CHOSEN, dataFor(screen, "1"));
+    EXPECT_EQ(title->getTitleText(), "Phase 2");
+    EXPECT_EQ(region->getCurrentPhase(), 1);
+    screen->onClick(screen->getChildByNameDeep("btn4DPrior"));
+    EXPECT_EQ(region->getCurrentPhase(), 0);
+    EXPECT_EQ(title->getTitleText(), "Phase 1");
+    screen->onClick(screen->getChildByNameDeep("btn4DPrior"));
+    EXPECT_EQ(region->getCurrentPhase(), 0);
+    // Choosing compare4d hides the panel, any other protocol shows it for a 4D region.
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_PROTOCOL_SELECTED,
+                           dataFor(screen, "compare4d"));
+    EXPECT_FALSE(screen->getChildByName("4DPlayUI")->isVisible());
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_PROTOCOL_SELECTED, dataFor(screen, "mpr"));
+    EXPECT_TRUE(screen->getChildByName("4DPlayUI")->isVisible());
+}
+
+TEST_F(ViewerScreenTest, TheCentreDeliversOnlyTheScreensOwnPosts) {
+    imageViewerPC* screen = pushScreen("none");
+    pumpFrames(2);
+    NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getInstance();
+    // Cine state is the screen's group only; reformat progress has no group and names the screen.
+    struct Post {
+        int key;
+        void* group;
+        bool foreignKey;
+        bool acts;
+    };
+    const Post posts[] = {
+        {isImageSDK::NOTIFY_SAVE_REFORMAT, nullptr, true, false},
+        {isImageSDK::NOTIFY_SAVE_REFORMAT, screen, false, false},
+        {isImageSDK::NOTIFY_SAVE_REFORMAT, nullptr, false, true},
+    };
+    for (const Post& post : posts) {
+        NSUI::NSNotificationData* data = dataFor(screen, "", 3);
+        if (post.foreignKey) {
+            data->key = screen->key + 7;
+        }
+        centre->postNotification(nullptr, post.key, data, post.group, true);
+        pumpFrames(2);
+        EXPECT_EQ(screen->getChildByName("reformatStatus") != nullptr, post.acts)
+            << post.key << " group " << post.group << " foreign " << post.foreignKey;
+    }
+    screen->showToolPanel(0);
+    Node* play = screen->getChildByNameDeep("btnCmdPlay");
+    centre->postNotification(nullptr, isImageSDK::NOTIFY_CINE_PLAYING, dataFor(screen, "", 1),
+                             nullptr, true);
+    pumpFrames(2);
+    EXPECT_EQ(play->getTag(), imageViewerPC::kNotPlaying);
+    centre->postNotification(nullptr, isImageSDK::NOTIFY_CINE_PLAYING, dataFor(screen, "", 1),
+                             screen, true);
+    pumpFrames(2);
+    EXPECT_EQ(play->getTag(), imageViewerPC::kPlaying);
+    // New favourites raise the badge whoever posts them.
+    centre->postNotification(nullptr, NSUI::NOTIFY_CAPTURE_SAVED, nullptr, nullptr, true);
+    centre->postNotification(nullptr, isImageSDK::NOTIFY_FAVORITE_SAVED, nullptr, nullptr, true);
+    pumpFrames(3);
+    EXPECT_EQ(screen->getChildByNameDeep("btnCmdFavorite")->getUserString(), "2");
+}
