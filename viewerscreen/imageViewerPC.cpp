@@ -110,7 +110,9 @@ cocos2d::Scene* imageViewerPC::createScene(const std::string& seriesText) {
 }
 
 imageViewerPC::~imageViewerPC() {
-    cleanup();
+    if (!cleanedUp) {
+        cleanup();
+    }
 }
 
 bool imageViewerPC::init() {
@@ -394,7 +396,10 @@ void imageViewerPC::cleanup() {
     unregisterSeries(previousSeriesList);
     seriesList.clear();
     previousSeriesList.clear();
-    statApplication::getInstance()->addStat(kStatLeave, "");
+    if (statApplication::hasInstance()) {
+        statApplication::getInstance()->addStat(kStatLeave, "");
+    }
+    cleanedUp = true;
 }
 
 bool imageViewerPC::onTouchBegan(cocos2d::Touch* touch, cocos2d::Event* event) {

@@ -162,5 +162,6 @@ private:
 
     isImageSDK::winManager* windowManager = nullptr;
     std::shared_ptr<std::atomic<bool>> loadCancelled;
+    bool cleanedUp = false;
     OwnedJobs jobs;
 };
