@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/2d/Scene.h"
+#include "engine/ui/Text.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isActorImage.h"
 #include "imagesdk/viewers/isViewerImage.h"
@@ -255,5 +256,31 @@ TEST_F(BrowserTest, LosingTheActiveCellStopsTheCineWhereItStands) {
     send(browser, isImageSDK::NOTIFY_CINE_NEXT);
     EXPECT_EQ(browser->getFirstSlice(), 8);
     EXPECT_EQ(sliceOf(browser->getTiles().at(0)), 8);
+}
+
+TEST_F(BrowserTest, GridsWaitWhileATileIsMaximised) {
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume(20);
+    isViewerBrowser* browser = makeBrowser(volume.get());
+    browser->setNotificationKey(31, owner);
+    browser->setGrid(1, 2);
+    isImageSDK::isViewerImage* tile = browser->getTiles().at(0);
+    NSUI::NSNotificationData* maximise = NSUI::NSNotificationData::create();
+    maximise->key = 31;
+    maximise->group = owner;
+    maximise->intValue2 = static_cast<int>(tile->getRefID());
+    maximise->stringValue = "{\"w\":\"400\",\"h\":\"400\"}";
+    tile->onNotification(isImageSDK::NOTIFY_QUICK_MAXIMIZE, maximise, nullptr);
+    ASSERT_TRUE(browser->isAnyTileMaximized());
+
+    for (int key : {isImageSDK::NOTIFY_GRID_2X2, isImageSDK::NOTIFY_GRID_AUTO}) {
+        send(browser, key);
+        EXPECT_EQ(browser->getRows(), 1) << key;
+        EXPECT_EQ(browser->getCols(), 2) << key;
+    }
+    auto* box = scene->getChildByName("messageBox");
+    ASSERT_NE(box, nullptr);
+    auto* text = dynamic_cast<cocos2d::ui::Text*>(box->getChildByNameDeep("messageBox.text"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->getString(), isViewerBrowser::kMaximizedRefusal);
 }
 }  // namespace
