@@ -8,6 +8,7 @@
 #include "engine/base/Director.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Text.h"
+#include "imagesdk/viewers/isSeriesInfoReader.h"
 #include "studydb/dicomDB.h"
 #include "tests/studydb/StudyDbFixture.h"
 #include "toolkit/core/NSNotificationCenter.h"
@@ -26,6 +27,8 @@ void FavouritesTest::SetUp() {
 }
 
 void FavouritesTest::TearDown() {
+    // The viewers' study-text readers end before the director they hand back to.
+    isImageSDK::isSeriesInfoReader::instance().shutdown();
     cocos2d::Director::getInstance()->purgeDirector();
     cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
     studydbtest::ServiceTest::TearDown();
