@@ -4,6 +4,8 @@
 // each with 1, 2, 4 and 8 workers. Beside them, in the same run, a plain reference caster that
 // takes every sample inside the volume (no empty-space skipping, no early ray end) with as many
 // threads. Msamples/s counts the samples of a full traversal, the reference's count, for both.
+// Built with -DBV_BENCH_VTK=ON it also times VTK's CPU ray caster on the same volume and view
+// (run it under xvfb-run: VTK draws through a window).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,6 +18,24 @@
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/vr/vrRayCaster.h"
 #include "tests/imagesdk/vr/ReferenceCaster.h"
+
+#ifdef BV_VTK_REFERENCE
+#include <vtkCamera.h>
+#include <vtkColorTransferFunction.h>
+#include <vtkFixedPointVolumeRayCastMapper.h>
+#include <vtkImageData.h>
+#include <vtkNew.h>
+#include <vtkPiecewiseFunction.h>
+#include <vtkPointData.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderer.h>
+#include <vtkShortArray.h>
+#include <vtkSmartPointer.h>
+#include <vtkVolume.h>
+#include <vtkVolumeProperty.h>
+
+#include <cstdlib>
+#endif
 
 namespace {
 
@@ -279,6 +299,131 @@ void FirstRender(benchmark::State& state) {
     }
 }
 
+#ifdef BV_VTK_REFERENCE
+// VTK's CPU ray caster on the same volume, viewport, view and step with the transfer functions
+// the figures above use, on all eight cores. It draws through a render window, so it needs a
+// display (run the benchmark under xvfb-run).
+struct VtkScene {
+    vtkSmartPointer<vtkRenderWindow> window;
+    vtkSmartPointer<vtkRenderer> renderer;
+};
+
+VtkScene vtkScene(const Style& style) {
+    static vtkImageData* image = [] {
+        auto* data = vtkImageData::New();
+        data->SetDimensions(kWidth, kHeight, kDepth);
+        data->SetSpacing(kSpacing[0], kSpacing[1], kSpacing[2]);
+        data->SetOrigin(0.0, 0.0, 0.0);
+        vtkNew<vtkShortArray> scalars;
+        scalars->SetArray(const_cast<std::int16_t*>(phantom().data()),
+                          vtkIdType(kWidth) * kHeight * kDepth, 1);
+        data->GetPointData()->SetScalars(scalars);
+        return data;
+    }();
+    vtkNew<vtkFixedPointVolumeRayCastMapper> mapper;
+    mapper->SetInputData(image);
+    mapper->SetSampleDistance(1.0f);
+    mapper->SetInteractiveSampleDistance(1.0f);
+    mapper->SetImageSampleDistance(1.0f);
+    mapper->SetAutoAdjustSampleDistances(0);
+    mapper->SetNumberOfThreads(8);
+    vtkNew<vtkPiecewiseFunction> opacity;
+    vtkNew<vtkColorTransferFunction> colour;
+    vtkNew<vtkVolumeProperty> property;
+    property->SetInterpolationTypeToLinear();
+    if (style.mode == 3) {
+        mapper->SetBlendModeToMaximumIntensity();
+        opacity->AddPoint(-3024, 1.0);
+        opacity->AddPoint(3071, 1.0);
+        colour->AddRGBPoint(-1000, 0, 0, 0);
+        colour->AddRGBPoint(1500, 1, 1, 1);
+    } else {
+        mapper->SetBlendModeToComposite();
+        opacity->AddPoint(-3024, 0.0);
+        opacity->AddPoint(-16, 0.0);
+        opacity->AddPoint(641, 0.72);
+        opacity->AddPoint(3071, 0.72);
+        colour->AddRGBPoint(-16, 0.73, 0.25, 0.30);
+        colour->AddRGBPoint(641, 0.90, 0.82, 0.56);
+        colour->AddRGBPoint(3071, 1, 1, 1);
+        if (style.mode == 2) {
+            property->ShadeOn();
+            property->SetAmbient(0.15);
+            property->SetDiffuse(0.9);
+            property->SetSpecular(0.3);
+            property->SetSpecularPower(15.0);
+        }
+    }
+    property->SetScalarOpacity(opacity);
+    property->SetColor(colour);
+    vtkNew<vtkVolume> volume;
+    volume->SetMapper(mapper);
+    volume->SetProperty(property);
+
+    VtkScene scene;
+    scene.renderer = vtkSmartPointer<vtkRenderer>::New();
+    scene.renderer->AddVolume(volume);
+    scene.window = vtkSmartPointer<vtkRenderWindow>::New();
+    scene.window->SetOffScreenRendering(1);
+    scene.window->SetSize(kViewport, kViewport);
+    scene.window->AddRenderer(scene.renderer);
+    const isImageSDK::vrCamera view = frontal();
+    vtkCamera* camera = scene.renderer->GetActiveCamera();
+    camera->ParallelProjectionOn();
+    camera->SetFocalPoint(view.centre.x, view.centre.y, view.centre.z);
+    camera->SetPosition(view.eye.x, view.eye.y, view.eye.z);
+    camera->SetViewUp(view.up.x, view.up.y, view.up.z);
+    camera->SetParallelScale(0.5 * view.zoom * kViewport);
+    scene.renderer->ResetCameraClippingRange();
+    return scene;
+}
+
+bool haveDisplay(benchmark::State& state) {
+    if (std::getenv("DISPLAY")) {
+        return true;
+    }
+    state.SkipWithError("VTK's ray caster draws through a window: run under xvfb-run");
+    return false;
+}
+
+// Every frame turns the view by a hundredth of a degree and back, so that each one is cast.
+void runVtk(benchmark::State& state, const Style& style) {
+    if (!haveDisplay(state)) {
+        return;
+    }
+    VtkScene scene = vtkScene(style);
+    scene.window->Render();
+    double turn = 0.01;
+    for (auto _ : state) {
+        scene.renderer->GetActiveCamera()->Azimuth(turn);
+        turn = -turn;
+        scene.window->Render();
+    }
+    report(state, double(fullTraversalSamples()));
+}
+
+void CompositeVtk(benchmark::State& state) {
+    runVtk(state, kComposite);
+}
+void ShadedVtk(benchmark::State& state) {
+    runVtk(state, kShaded);
+}
+void MipVtk(benchmark::State& state) {
+    runVtk(state, kMip);
+}
+
+// VTK's first frame of a new volume, its gradients for shading included.
+void FirstRenderVtk(benchmark::State& state) {
+    if (!haveDisplay(state)) {
+        return;
+    }
+    for (auto _ : state) {
+        VtkScene scene = vtkScene(kComposite);
+        scene.window->Render();
+    }
+}
+#endif
+
 std::string cpuModel() {
     std::ifstream in("/proc/cpuinfo");
     std::string line;
@@ -317,6 +462,16 @@ BENCHMARK(FirstRender)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
+
+#ifdef BV_VTK_REFERENCE
+void vtkThreads(benchmark::internal::Benchmark* b) {
+    b->Arg(8)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+BENCHMARK(CompositeVtk)->Apply(vtkThreads);
+BENCHMARK(ShadedVtk)->Apply(vtkThreads);
+BENCHMARK(MipVtk)->Apply(vtkThreads);
+BENCHMARK(FirstRenderVtk)->Apply(vtkThreads)->Iterations(3);
+#endif
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
