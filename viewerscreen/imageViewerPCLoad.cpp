@@ -29,6 +29,12 @@ constexpr int kCode2dView = 1;
 constexpr float kToastSeconds = 1.5f;
 constexpr float kNot4DSeconds = 5.0f;
 
+// The phases a data set's chain holds, whether or not a region shows it phase by phase.
+int phaseCountOf(isImageSDK::isImageData* data) {
+    const isImageSDK::isImageData* first = data->firstPhase;
+    return first && first->multiPhase ? first->phaseCount : 1;
+}
+
 // Generations are never reused in the process, so a result can never pass for another screen's.
 std::atomic<unsigned> nextGeneration{0};
 
@@ -188,12 +194,12 @@ void imageViewerPC::onSeriesLoaded(NSUI::NSNotificationData* data) {
             if (merged) {
                 if (query) {
                     *query = ProtocolQuery{1, merged->getNumberOfSlices(), merged->isVolume(),
-                                           merged->getNumberOfPhases() > 1};
+                                           phaseCountOf(merged) > 1};
                 }
                 if (multi) {
                     region->setImageDataWithProtocol(merged, rect, kCompare4d);
                 }
-                if (merged->getNumberOfPhases() > 1) {
+                if (phaseCountOf(merged) > 1) {
                     show4DPanel(false);
                 }
             } else {
@@ -229,7 +235,7 @@ void imageViewerPC::onSeriesLoaded(NSUI::NSNotificationData* data) {
         output->splitPhases();
         if (query) {
             *query = ProtocolQuery{query->seriesCount, output->getNumberOfSlices(),
-                                   output->isVolume(), output->getNumberOfPhases() > 1};
+                                   output->isVolume(), phaseCountOf(output) > 1};
         }
         if (protocolCode == 0) {
             protocolCode = output->isVolume() ? kCodeVolume : kCode2dView;
@@ -237,7 +243,7 @@ void imageViewerPC::onSeriesLoaded(NSUI::NSNotificationData* data) {
         if (multi) {
             region->setImageDataWithProtocol(output, rect, protocolCode);
         }
-        if (output->getNumberOfPhases() > 1) {
+        if (phaseCountOf(output) > 1) {
             show4DPanel(true);
         }
     } else {
@@ -290,9 +296,9 @@ void imageViewerPC::onSeriesCached() {
             return;
         }
         *query = ProtocolQuery{1, merged->getNumberOfSlices(), merged->isVolume(),
-                               merged->getNumberOfPhases() > 1};
+                               phaseCountOf(merged) > 1};
         region->setImageDataWithProtocol(merged, rect, kCodeVolume);
-        if (merged->getNumberOfPhases() > 1) {
+        if (phaseCountOf(merged) > 1) {
             show4DPanel(true);
         }
         showToolPanel(panelKindForViewType(multi->getCurrentViewType()));
@@ -303,11 +309,11 @@ void imageViewerPC::onSeriesCached() {
     }
     isImageSDK::isImageData* output = outputs.front();
     *query = ProtocolQuery{query->seriesCount, output->getNumberOfSlices(), output->isVolume(),
-                           output->getNumberOfPhases() > 1};
+                           phaseCountOf(output) > 1};
     if (output->isVolume()) {
         region->applyProtocol(protocolCode == 0 ? kCodeVolume : protocolCode);
     }
-    if (output->getNumberOfPhases() > 1) {
+    if (phaseCountOf(output) > 1) {
         show4DPanel(true);
     }
 }
