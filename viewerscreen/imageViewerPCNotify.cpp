@@ -2,8 +2,10 @@
 
 #include "app/selectSeries.h"
 #include "engine/2d/Label.h"
+#include "engine/2d/Scene.h"
 #include "engine/2d/Sprite.h"
 #include "engine/audio/SimpleAudioEngine.h"
+#include "engine/base/Director.h"
 #include "engine/ui/Button.h"
 #include "imagesdk/data/ProtocolList.h"
 #include "imagesdk/data/isNotifyKeys.h"
@@ -215,12 +217,17 @@ void imageViewerPC::openWindowLevelEditor() {
     if (getChildByName("editWW")) {
         return;
     }
-    NSUI::NSResponseWindow* window = editWW::createWindow();
-    if (!window) {
+    const bool phone = AppConfig::getInstance()->isPhone;
+    cocos2d::Node* form = nullptr;
+    if (phone) {
+        form = editWWScene::create();
+    } else {
+        form = editWW::createWindow();
+    }
+    if (!form) {
         return;
     }
-    window->setName("editWW");
-    auto* editor = dynamic_cast<editWW*>(window->getChildByNameDeep("editWW_view"));
+    auto* editor = dynamic_cast<editWW*>(form->getChildByNameDeep("editWW_view"));
     isImageSDK::isViewerMulti* multi = currentMultiViewer();
     if (editor && multi) {
         float width = 0.0f;
@@ -231,7 +238,12 @@ void imageViewerPC::openWindowLevelEditor() {
         editor->setValues(width, level);
         editor->setNotificationKey(key, nullptr);
     }
-    addChild(window);
+    if (phone) {
+        cocos2d::Director::getInstance()->pushScene(static_cast<cocos2d::Scene*>(form));
+        return;
+    }
+    form->setName("editWW");
+    addChild(form);
 }
 
 void imageViewerPC::openDicomInfo() {
@@ -240,14 +252,20 @@ void imageViewerPC::openDicomInfo() {
     if (path.size() <= 2) {
         return;
     }
-    NSUI::NSResponseWindow* window = dcmInfoList::createWindow();
-    if (!window) {
+    const bool phone = AppConfig::getInstance()->isPhone;
+    cocos2d::Node* form = phone ? static_cast<cocos2d::Node*>(dcmInfoList::createScene())
+                                : static_cast<cocos2d::Node*>(dcmInfoList::createWindow());
+    if (!form) {
         return;
     }
-    if (auto* list = dynamic_cast<dcmInfoList*>(window->getChildByNameDeep("dcmInfo"))) {
+    if (auto* list = dynamic_cast<dcmInfoList*>(form->getChildByNameDeep("dcmInfo"))) {
         list->setFilePath(path);
     }
-    addChild(window);
+    if (phone) {
+        cocos2d::Director::getInstance()->pushScene(static_cast<cocos2d::Scene*>(form));
+        return;
+    }
+    addChild(form);
 }
 
 void imageViewerPC::onWindowLevelApply(const std::string& text) {

@@ -19,11 +19,13 @@
 #include "imagesdk/viewers/winManager.h"
 #include "studydb/StudyNotifications.h"
 #include "tests/viewerscreen/ViewerScreenFixture.h"
+#include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSMenu.h"
 #include "toolkit/widgets/UIScrollViewBase.h"
+#include "viewerscreen/editWW.h"
 
 using cocos2d::Node;
 using viewerscreentest::ViewerScreenTest;
@@ -476,4 +478,22 @@ TEST_F(ViewerScreenTest, TheCentreDeliversOnlyTheScreensOwnPosts) {
     centre->postNotification(nullptr, isImageSDK::NOTIFY_FAVORITE_SAVED, nullptr, nullptr, true);
     pumpFrames(3);
     EXPECT_EQ(screen->getChildByNameDeep("btnCmdFavorite")->getUserString(), "2");
+}
+
+TEST_F(ViewerScreenTest, EditorAndTagListForms) {
+    imageViewerPC* screen = pushScreen("none");
+    pumpFrames(2);
+    // Without an image in the active viewer there is nothing to list.
+    const size_t children = screen->getChildrenCount();
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_DCM_INFO_OPEN, dataFor(screen, ""));
+    EXPECT_EQ(screen->getChildrenCount(), children);
+
+    // On a phone the editor is a scene of its own.
+    config->isPhone = true;
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_EDIT_WW_OPEN, dataFor(screen, ""));
+    pumpFrames(2);
+    EXPECT_NE(dynamic_cast<editWWScene*>(cocos2d::Director::getInstance()->getRunningScene()),
+              nullptr);
+    EXPECT_EQ(screen->getChildByName("editWW"), nullptr);
+    config->isPhone = false;
 }
