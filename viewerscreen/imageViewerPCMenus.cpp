@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cstdlib>
 
 #include "engine/ui/Button.h"
@@ -102,9 +101,8 @@ void imageViewerPC::buildMenuItems(NSUI::NSMenu* menu, const std::string& name) 
 }
 
 int imageViewerPC::regionPhaseCount() const {
-    // The region counts phases only for a multi-phase series; any other shows its one phase.
     isImageSDK::appManager* region = currentRegion();
-    return region ? std::max(1, region->getPhaseCount()) : 1;
+    return region ? region->getPhaseCount() : 0;
 }
 
 std::string imageViewerPC::openMenuName() {

@@ -380,11 +380,14 @@ TEST_F(ViewerScreenTest, MenusFollowTheActiveRegionAndThePhaseCount) {
     screen->closeMenus();
     EXPECT_EQ(screen->openMenuName(), "");
 
-    // Each region offers its own phases; a series without phases has one.
+    // Each region offers its own phases: a series without phases has one, an empty region none.
     windows->activeIndex = 0;
     EXPECT_EQ(itemsOf(screen->showMenu("phaseMenu", true)).size(), 1u);
     screen->showMenu("phaseMenu", false);
     windows->activeIndex = 1;
+    EXPECT_TRUE(itemsOf(screen->showMenu("phaseMenu", true)).empty());
+    screen->showMenu("phaseMenu", false);
+    windows->activeIndex = 0;
     EXPECT_EQ(itemsOf(screen->showMenu("phaseMenu", true)).size(), 1u);
 }
 
