@@ -177,8 +177,11 @@ void ServiceTestServer::start() {
     CannedReply uploadAddress;
     uploadAddress.body = base64(baseUrl() + "/st/up.php");
     standing["/st/gi.php"] = uploadAddress;
-    // The socket listens from the bind on, so no request is lost before the loop runs.
     thread = std::thread([this] { server->listen_after_bind(); });
+    // A stop before the loop runs would be lost and leave the loop serving forever.
+    while (!server->is_running()) {
+        std::this_thread::yield();
+    }
 }
 
 CannedReply ServiceTestServer::replyFor(const std::string& path) {
