@@ -29,6 +29,7 @@
 #include <vtkPointData.h>
 #include <vtkRenderWindow.h>
 #include <vtkRenderer.h>
+#include <vtkRendererCollection.h>
 #include <vtkShortArray.h>
 #include <vtkSmartPointer.h>
 #include <vtkVolume.h>
@@ -360,13 +361,19 @@ VtkScene vtkScene(const Style& style) {
     volume->SetMapper(mapper);
     volume->SetProperty(property);
 
+    // One window for every scene: the X server refuses connections after a few windows.
+    static vtkRenderWindow* window = [] {
+        auto* w = vtkRenderWindow::New();
+        w->SetOffScreenRendering(1);
+        w->SetSize(kViewport, kViewport);
+        return w;
+    }();
     VtkScene scene;
     scene.renderer = vtkSmartPointer<vtkRenderer>::New();
     scene.renderer->AddVolume(volume);
-    scene.window = vtkSmartPointer<vtkRenderWindow>::New();
-    scene.window->SetOffScreenRendering(1);
-    scene.window->SetSize(kViewport, kViewport);
-    scene.window->AddRenderer(scene.renderer);
+    scene.window = window;
+    window->GetRenderers()->RemoveAllItems();
+    window->AddRenderer(scene.renderer);
     const isImageSDK::vrCamera view = frontal();
     vtkCamera* camera = scene.renderer->GetActiveCamera();
     camera->ParallelProjectionOn();
