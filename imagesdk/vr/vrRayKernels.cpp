@@ -495,6 +495,29 @@ template <typename T> struct LaneLoads {
     }
 };
 
+// The nearest voxels of the lanes that take a sample, as sampleInBox finds them.
+template <typename T> struct NearestLoads {
+    __attribute__((always_inline)) static void sample(const vrKernelContext& c, const T* v,
+                                                      const Packet& p, LaneFloats& values) {
+        LaneInts index[3];
+        for (int a = 0; a < 3; ++a) {
+            const LaneInts zero = {};
+            const LaneInts top = zero + (c.dims[a] - 1);
+            LaneInts i = __builtin_convertvector(p.at[a] + 0.5f, LaneInts);
+            i = i < zero ? zero : i;
+            index[a] = i > top ? top : i;
+        }
+        typename LaneRaw<T>::Type k = {};
+        for (int l = 0; l < kPacketRays; ++l) {
+            if (p.take[l]) {
+                k[l] = v[index[0][l] + std::ptrdiff_t(c.dims[0]) * index[1][l] +
+                         c.sliceSize * index[2][l]];
+            }
+        }
+        values = __builtin_convertvector(k, LaneFloats);
+    }
+};
+
 // The values of every lane of a 16-bit volume by gather instructions: each gather reads the
 // voxel pairs along x of one of the cell's four rows for all lanes. Cells always lie inside the
 // volume, so lanes that take no sample read harmlessly.
@@ -882,6 +905,12 @@ void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count
 }
 
 template <typename T>
+void compositeNearestPacket(const vrKernelContext& c, const vrRayBlock* rays, int count, cuLight&,
+                            std::uint8_t* out) {
+    compositeLanes<T, NearestLoads<T>>(c, rays, count, out);
+}
+
+template <typename T>
 void maxIntensityPacket(const vrKernelContext& c, const vrRayBlock* rays, int count, cuLight&,
                         std::uint8_t* out) {
     maxIntensityLanes<T, LaneLoads<T>>(c, rays, count, out);
@@ -1035,7 +1064,21 @@ vrRayKernel vrSelectKernel(int mode, int pixelType, bool trilinear) {
 
 vrPacketKernel vrSelectPacketKernel(int mode, int pixelType, bool trilinear, bool gathers) {
     if (!trilinear) {
-        return nullptr;
+        if (mode != VR_MODE_COMPOSITE) {
+            return nullptr;
+        }
+        switch (pixelType) {
+        case PIXEL_UINT8:
+            return &compositeNearestPacket<std::uint8_t>;
+        case PIXEL_INT16:
+            return &compositeNearestPacket<std::int16_t>;
+        case PIXEL_UINT16:
+            return &compositeNearestPacket<std::uint16_t>;
+        case PIXEL_FLOAT32:
+            return &compositeNearestPacket<float>;
+        default:
+            return nullptr;
+        }
     }
     const bool gather = gathers && __builtin_cpu_supports("avx2");
     switch (pixelType) {

@@ -69,7 +69,8 @@ constexpr int kPacketRays = 8;
 using vrPacketKernel = void (*)(const vrKernelContext& context, const vrRayBlock* rays, int count,
                                 cuLight& light, std::uint8_t* out);
 
-// The packet kernel of a mode for a pixel type; null where rays are cast one by one. With
+// The packet kernel of a mode for a pixel type; null where rays are cast one by one (nearest
+// samples of other modes than composite). With
 // gathers, 16-bit volumes are read by the processor's gather instructions where it has them.
 vrPacketKernel vrSelectPacketKernel(int mode, int pixelType, bool trilinear, bool gathers = true);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "KernelRig.h"
@@ -255,8 +256,10 @@ template <typename T> void expectPacketsMatchRays(int pixelType, float scale) {
     // A light beside the volume and a near viewer, so that shading varies along every ray.
     rig.light.lightPosition = {-6.0f, 30.0f, 3.0f};
     rig.light.viewerPosition = {-20.0f, 9.0f, 20.0f};
-    for (int mode : {0, 1, 2, 3}) {
-        const auto kernel = isImageSDK::vrSelectKernel(mode, pixelType, true);
+    // Every mode with trilinear samples, and the fast caster's nearest composite.
+    const std::pair<int, bool> kinds[] = {{0, true}, {1, true}, {2, true}, {3, true}, {0, false}};
+    for (const auto& [mode, trilinear] : kinds) {
+        const auto kernel = isImageSDK::vrSelectKernel(mode, pixelType, trilinear);
         std::vector<std::uint8_t> one(rays.size() * 3);
         for (std::size_t k = 0; k < rays.size(); ++k) {
             isImageSDK::cuLight light = rig.light;
@@ -264,7 +267,8 @@ template <typename T> void expectPacketsMatchRays(int pixelType, float scale) {
         }
         // With and without the processor's gather instructions.
         for (bool gathers : {true, false}) {
-            const auto packet = isImageSDK::vrSelectPacketKernel(mode, pixelType, true, gathers);
+            const auto packet =
+                isImageSDK::vrSelectPacketKernel(mode, pixelType, trilinear, gathers);
             ASSERT_NE(packet, nullptr);
             for (int size : {isImageSDK::kPacketRays, 5, 1}) {
                 std::vector<std::uint8_t> packed(rays.size() * 3, 1);
@@ -273,15 +277,17 @@ template <typename T> void expectPacketsMatchRays(int pixelType, float scale) {
                     isImageSDK::cuLight light = rig.light;
                     packet(rig.context, &rays[k], count, light, &packed[3 * k]);
                 }
-                EXPECT_EQ(packed, one) << "pixel type " << pixelType << " mode " << mode
-                                       << " packet " << size << " gathers " << gathers;
+                EXPECT_EQ(packed, one)
+                    << "pixel type " << pixelType << " mode " << mode << " trilinear " << trilinear
+                    << " packet " << size << " gathers " << gathers;
             }
         }
         std::set<std::vector<std::uint8_t>> distinct;
         for (std::size_t k = 0; k < rays.size(); ++k) {
             distinct.insert({one[3 * k], one[3 * k + 1], one[3 * k + 2]});
         }
-        EXPECT_GT(distinct.size(), 5u) << "pixel type " << pixelType << " mode " << mode;
+        EXPECT_GT(distinct.size(), 5u)
+            << "pixel type " << pixelType << " mode " << mode << " trilinear " << trilinear;
     }
 }
 
