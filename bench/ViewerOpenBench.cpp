@@ -1,12 +1,14 @@
-// Opening a series in the image viewer, in a real window, for the example study (40 CT slices of
-// 256 x 256, imported from the shipped archive) and a 500-slice 512 x 512 CT written here with
-// DCMTK, both imported into a study library of their own: from the open request to the end of
-// the first frame that draws the shown slice with its pixels. Each open is a first one (no
-// series cache, no voxel cache), then a reopen with both caches in place. The reference, in the
-// same run and from the same cache state, is the series loader alone: the scan when the cache is
-// missing, the reader, and the load of the slice the viewer shows (and, beside it, of every
-// slice). Then one wheel step through the window's event queue to the end of the frame that
-// draws the next slice, next to a frame of the same scene with nothing to do.
+// The viewer screen opening a series from the study list, in a real window, for the example
+// study (40 CT slices of 256 x 256, imported from the shipped archive) and a 500-slice 512 x 512
+// CT written here with DCMTK, both imported into a study library of their own: from the touch on
+// the series row's open end to the end of the first frame that draws the shown slice with its
+// pixels. Each open is a first one (no series cache, no voxel cache), then a reopen with both
+// caches in place. Two references from the same cache state, in the same run: the series loader
+// alone (the scan when the cache is missing, the reader, and the load of the slice the screen
+// shows; the whole series beside it) and a bare image viewer filling the window over the same
+// reader. Then one wheel step through the window's event queue over the screen's viewer to the
+// end of the frame that draws the next slice, next to a frame of the same screen with nothing to
+// do.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 
@@ -17,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/ViewerScreenLink.h"
+#include "app/studyList.h"
 #include "engine/2d/Scene.h"
 #include "engine/backend/GLViewImpl.h"
 #include "engine/base/AutoreleasePool.h"
@@ -28,7 +32,10 @@
 #include "imagesdk/io/isBinReader.h"
 #include "imagesdk/io/isDcmScan.h"
 #include "imagesdk/render/isActorImage.h"
+#include "imagesdk/viewers/KeyViewProperty.h"
+#include "imagesdk/viewers/isViewerBrowser.h"
 #include "imagesdk/viewers/isViewerImage.h"
+#include "imagesdk/viewers/isViewerMulti.h"
 #include "studydb/dataService.h"
 #include "studydb/dicomDB.h"
 #include "studydb/importDcm.h"
@@ -41,6 +48,8 @@
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
 #include "toolkit/core/ZipRoutines.h"
+#include "toolkit/widgets/NSListView.h"
+#include "viewerscreen/imageViewerPC.h"
 
 namespace {
 
@@ -50,16 +59,19 @@ constexpr float kHeight = 800.0f;
 constexpr int kCtSlices = 500;
 constexpr int kCtSide = 512;
 // Frames of waiting before an open or a step counts as failed.
-constexpr int kFrameLimit = 20000;
+constexpr int kFrameLimit = 3000;
+// Waits of 20 ms for the import to file every image.
+constexpr int kImportWaits = 30000;
 
 enum Study { kExample = 0, kCt500 = 1 };
 
 struct Library {
     std::string work;
     std::string dicomRoot;
-    // Series folder (relative to the DICOM root) of each study.
+    // Series folder (relative to the DICOM root, as the study list keeps it) of each study.
     std::string folder[2];
-    // The slice the viewer shows first, as the reference loads it.
+    std::string patient[2];
+    // The slice the screen shows first, as the reference loads it.
     int shownIndex[2] = {-1, -1};
 };
 
@@ -83,7 +95,8 @@ void turn() {
 }
 
 std::string folderOf(Study study) {
-    return library().dicomRoot + library().folder[study];
+    std::string folder = library().dicomRoot + library().folder[study];
+    return folder.back() == '/' ? folder : folder + "/";
 }
 
 // The series caches go, so that the next open scans and loads as a first one does.
@@ -91,19 +104,25 @@ void dropCaches(Study study) {
     isImageSDK::removeFolderBuffer(folderOf(study));
 }
 
-// The series path of every series in the library with its image count.
-std::map<std::string, int> seriesInLibrary() {
+struct LibrarySeries {
+    std::string patient;
+    int images = 0;
+};
+
+// Every series in the library by its path, with its patient and image count.
+std::map<std::string, LibrarySeries> seriesInLibrary() {
     dicomDB* db = dataService::getInstance()->getDatabase();
     NSUI::NSDBDataModel rows;
     {
         std::lock_guard<std::recursive_mutex> guard(db->getLock());
-        db->getConnection().getRecords("select series.path, count(image.ID) from series, image "
-                                       "where image.seriesID = series.ID group by series.ID",
-                                       &rows);
+        db->getConnection().getRecords(
+            "select series.path, study.patientID, count(image.ID) from series, study, image "
+            "where image.seriesID = series.ID and series.studyID = study.ID group by series.ID",
+            &rows);
     }
-    std::map<std::string, int> found;
+    std::map<std::string, LibrarySeries> found;
     for (int i = 0; i < rows.getRowCount(); ++i) {
-        found[rows.getValue(i, 0)] = std::stoi(rows.getValue(i, 1));
+        found[rows.getValue(i, 0)] = {rows.getValue(i, 1), std::stoi(rows.getValue(i, 2))};
     }
     return found;
 }
@@ -143,13 +162,13 @@ bool makeLibrary() {
     importer->setDicomRoot(lib.dicomRoot);
     importer->importPath(example, false);
     importer->importPath(ct, true);
-    std::map<std::string, int> series;
-    for (int i = 0; i < kFrameLimit * 10; ++i) {
+    std::map<std::string, LibrarySeries> series;
+    for (int i = 0; i < kImportWaits; ++i) {
         frame();
         series = seriesInLibrary();
         int images = 0;
         for (const auto& entry : series) {
-            images += entry.second;
+            images += entry.second.images;
         }
         if (images >= 40 + kCtSlices) {
             break;
@@ -158,12 +177,11 @@ bool makeLibrary() {
     }
     importer->shutdown();
     importer->release();
-    for (const auto& [path, images] : series) {
-        const std::string folder = path.back() == '/' ? path : path + "/";
-        if (images == 40) {
-            lib.folder[kExample] = folder;
-        } else if (images == kCtSlices) {
-            lib.folder[kCt500] = folder;
+    for (const auto& [path, found] : series) {
+        const int study = found.images == 40 ? kExample : found.images == kCtSlices ? kCt500 : -1;
+        if (study >= 0) {
+            lib.folder[study] = path;
+            lib.patient[study] = found.patient;
         }
     }
     return !lib.folder[kExample].empty() && !lib.folder[kCt500].empty();
@@ -171,85 +189,205 @@ bool makeLibrary() {
 
 // The viewer's shown slice record has its pixels: the frame just drawn showed them.
 bool shownSliceDrawn(isImageSDK::isViewerImage* viewer) {
-    const isImageSDK::isSliceInfo* shown = viewer->getShownSlice();
+    const isImageSDK::isSliceInfo* shown = viewer != nullptr ? viewer->getShownSlice() : nullptr;
     return shown != nullptr && shown->loaded;
 }
 
-// The open as the viewer meets it: the series cache (scanned when missing), a reader loading
-// the series, its output bound to a viewer filling the window, frames until the shown slice is
-// drawn. The viewer and reader are left in `viewer` and `reader`.
-bool openInViewer(Study study, isImageSDK::isViewerImage*& viewer,
-                  isImageSDK::isBinReader*& reader) {
-    const std::string folder = folderOf(study);
-    std::string cache = isImageSDK::getFolderBufferPath(folder);
-    if (cache.empty() || !isImageSDK::isPrebinValid(cache)) {
-        isImageSDK::isDcmScan().createBuffer(folder);
-        cache = isImageSDK::getFolderBufferPath(folder);
+imageViewerPC* runningScreen() {
+    cocos2d::Scene* running = cocos2d::Director::getInstance()->getRunningScene();
+    return running != nullptr ? dynamic_cast<imageViewerPC*>(running->getChildByName("imageViewPC"))
+                              : nullptr;
+}
+
+// The image viewer of the screen's active cell (its light-box's current tile), null before the
+// screen shows one or while the light-box waits for its layout, a frame that draws nothing.
+isImageSDK::isViewerImage* activeViewer(imageViewerPC* screen) {
+    isImageSDK::isViewerMulti* multi = screen != nullptr ? screen->currentMultiViewer() : nullptr;
+    isImageSDK::KeyViewProperty* cell = multi != nullptr ? multi->getActiveProperty() : nullptr;
+    isImageSDK::isViewerBrowser* browser =
+        cell != nullptr ? isImageSDK::isViewerMulti::browserOf(cell) : nullptr;
+    if (browser == nullptr || browser->isLayoutDue() || !browser->isVisible()) {
+        return nullptr;
     }
-    reader = isImageSDK::isBinReader::create();
-    if (cache.empty() || !reader->setSource(folder, cache)) {
-        return false;
+    return browser->getCurrentTile() != nullptr
+               ? browser->getCurrentTile()
+               : (browser->getTiles().empty() ? nullptr : browser->getTiles().front());
+}
+
+// The study list of the study's patient on a scene of its own, its rows in.
+studyList* showStudyList(Study study) {
+    cocos2d::Scene* scene = cocos2d::Scene::create();
+    studyList* list = studyList::create();
+    list->setContentSize(cocos2d::Size(kWidth, kHeight));
+    list->initWithPC(true);
+    list->setPatient(library().patient[study]);
+    scene->addChild(list);
+    cocos2d::Director::getInstance()->replaceScene(scene);
+    for (int i = 0; i < kFrameLimit && !(list->isRowsLoaded() && !list->isLoading()); ++i) {
+        frame();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    reader->update();
-    viewer = isImageSDK::isViewerImage::create();
-    viewer->setContentSize(cocos2d::Size(kWidth, kHeight));
-    cocos2d::Director::getInstance()->getRunningScene()->addChild(viewer);
-    viewer->setImageData(reader->getOutputImage());
-    for (int i = 0; i < kFrameLimit; ++i) {
-        turn();
-        if (shownSliceDrawn(viewer)) {
-            library().shownIndex[study] = viewer->getImageActor()->getSliceIndex();
+    return list->isRowsLoaded() ? list : nullptr;
+}
+
+// Touches the open end of the study's series row, as the user does.
+bool touchSeriesRow(studyList* list, Study study) {
+    NSUI::NSListView* rows = list->getRowTable();
+    for (ssize_t i = 0; i < rows->getItemCount(); ++i) {
+        const studyList::listObject* row = list->getRow(i);
+        NSUI::NSTableViewCell* cell = rows->cellAtIndex(i);
+        if (row != nullptr && row->type == 1 && row->folder == library().folder[study] &&
+            cell != nullptr) {
+            list->tableCellTouched(rows, cell,
+                                   cocos2d::Vec2(rows->getContentSize().width - 10.0f,
+                                                 cell->getContentSize().height / 2.0f));
             return true;
         }
     }
     return false;
 }
 
-void closeViewer(isImageSDK::isViewerImage* viewer, isImageSDK::isBinReader* reader) {
-    if (viewer != nullptr) {
-        viewer->removeFromParent();
+// Frames until the screen's viewer has drawn its shown slice; that viewer, or null. Counts the
+// frames in `frames`.
+isImageSDK::isViewerImage* framesUntilDrawn(int& frames) {
+    for (int i = 0; i < kFrameLimit; ++i) {
+        turn();
+        ++frames;
+        isImageSDK::isViewerImage* viewer = activeViewer(runningScreen());
+        if (shownSliceDrawn(viewer)) {
+            return viewer;
+        }
     }
+    return nullptr;
+}
+
+// Back to the study list; the screen lets its series go.
+void closeScreen() {
+    cocos2d::Director::getInstance()->popScene();
     for (int i = 0; i < 4; ++i) {
         frame();
-    }
-    if (reader != nullptr) {
-        reader->release();
     }
     cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
 }
 
-void ViewerOpenToFirstSlice(benchmark::State& state) {
+// Waits until the series shown has every slice in and its voxel cache written, so that the
+// reopen finds it.
+void waitForVoxelCache(Study study) {
+    for (int i = 0; i < kFrameLimit; ++i) {
+        isImageSDK::isBinReader* reader = imageViewerPC::readerOf(library().folder[study]);
+        if (reader == nullptr || reader->isLoadComplete()) {
+            return;
+        }
+        frame();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void ScreenOpenToFirstSlice(benchmark::State& state) {
     const auto study = static_cast<Study>(state.range(0));
     const bool cached = state.range(1) != 0;
+    studyList* list = showStudyList(study);
+    if (list == nullptr) {
+        state.SkipWithError("the study list did not show the patient");
+        return;
+    }
+    int frames = 0;
     for (auto _ : state) {
         if (!cached) {
             dropCaches(study);
         }
         const auto start = Clock::now();
-        isImageSDK::isViewerImage* viewer = nullptr;
-        isImageSDK::isBinReader* reader = nullptr;
-        const bool shown = openInViewer(study, viewer, reader);
+        isImageSDK::isViewerImage* viewer =
+            touchSeriesRow(list, study) ? framesUntilDrawn(frames) : nullptr;
         state.SetIterationTime(secondsSince(start));
-        // The reopen finds the voxel cache the first open wrote.
+        if (viewer == nullptr) {
+            closeScreen();
+            state.SkipWithError("the shown slice was not drawn");
+            return;
+        }
+        library().shownIndex[study] = viewer->getImageActor()->getSliceIndex();
+        if (!cached) {
+            waitForVoxelCache(study);
+        }
+        closeScreen();
+    }
+    state.counters["frames"] = double(frames) / double(state.iterations());
+}
+
+// The cache state of a first open or a reopen, then the series cache (scanned when missing) and
+// a reader loading the series: what both references start from.
+isImageSDK::isBinReader* openReader(Study study) {
+    const std::string folder = folderOf(study);
+    std::string cache = isImageSDK::getFolderBufferPath(folder);
+    if (cache.empty() || !isImageSDK::isPrebinValid(cache)) {
+        isImageSDK::isDcmScan().createBuffer(folder);
+        cache = isImageSDK::getFolderBufferPath(folder);
+    }
+    isImageSDK::isBinReader* reader = isImageSDK::isBinReader::create();
+    if (cache.empty() || !reader->setSource(folder, cache)) {
+        reader->release();
+        return nullptr;
+    }
+    reader->update();
+    return reader;
+}
+
+// The bare image viewer over the reader's output, filling the window, to its drawn slice.
+void ImageViewerOpenToFirstSlice(benchmark::State& state) {
+    const auto study = static_cast<Study>(state.range(0));
+    const bool cached = state.range(1) != 0;
+    cocos2d::Director::getInstance()->replaceScene(cocos2d::Scene::create());
+    frame();
+    int frames = 0;
+    for (auto _ : state) {
+        if (!cached) {
+            dropCaches(study);
+        }
+        const auto start = Clock::now();
+        isImageSDK::isBinReader* reader = openReader(study);
+        isImageSDK::isViewerImage* viewer = nullptr;
+        bool shown = false;
+        if (reader != nullptr) {
+            viewer = isImageSDK::isViewerImage::create();
+            viewer->setContentSize(cocos2d::Size(kWidth, kHeight));
+            cocos2d::Director::getInstance()->getRunningScene()->addChild(viewer);
+            viewer->setImageData(reader->getOutputImage());
+            for (int i = 0; i < kFrameLimit && !shown; ++i) {
+                turn();
+                ++frames;
+                shown = shownSliceDrawn(viewer);
+            }
+        }
+        state.SetIterationTime(secondsSince(start));
         while (shown && !cached && !reader->isLoadComplete()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        closeViewer(viewer, reader);
+        if (viewer != nullptr) {
+            viewer->removeFromParent();
+        }
+        for (int i = 0; i < 4; ++i) {
+            frame();
+        }
+        if (reader != nullptr) {
+            reader->release();
+        }
+        cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
         if (!shown) {
             state.SkipWithError("the shown slice was not drawn");
             return;
         }
     }
+    state.counters["frames"] = double(frames) / double(state.iterations());
 }
 
-// The loader alone from the same state: the scan when the cache is missing, the reader, then
-// the slice the viewer showed put first and awaited; the whole series is timed beside it.
+// The loader alone: the slice the screen showed put first and awaited; the whole series is
+// timed beside it.
 void LoaderOwnFirstSlice(benchmark::State& state) {
     const auto study = static_cast<Study>(state.range(0));
     const bool cached = state.range(1) != 0;
     const int index = library().shownIndex[study];
     if (index < 0) {
-        state.SkipWithError("the viewer's open runs first");
+        state.SkipWithError("the screen's open runs first");
         return;
     }
     double whole = 0.0;
@@ -258,21 +396,12 @@ void LoaderOwnFirstSlice(benchmark::State& state) {
             dropCaches(study);
         }
         const auto start = Clock::now();
-        const std::string folder = folderOf(study);
-        std::string cache = isImageSDK::getFolderBufferPath(folder);
-        if (cache.empty() || !isImageSDK::isPrebinValid(cache)) {
-            isImageSDK::isDcmScan().createBuffer(folder);
-            cache = isImageSDK::getFolderBufferPath(folder);
-        }
-        isImageSDK::isBinReader* reader = isImageSDK::isBinReader::create();
-        if (cache.empty() || !reader->setSource(folder, cache)) {
-            reader->release();
+        isImageSDK::isBinReader* reader = openReader(study);
+        if (reader == nullptr) {
             state.SkipWithError("the series did not open");
             return;
         }
-        reader->update();
-        isImageSDK::isImageData* data = reader->getOutputImage();
-        isImageSDK::isSliceInfo* slice = data->getSlice(index);
+        isImageSDK::isSliceInfo* slice = reader->getOutputImage()->getSlice(index);
         reader->prioritize(nullptr, slice->path);
         while (!slice->loaded) {
             std::this_thread::sleep_for(std::chrono::microseconds(100));
@@ -291,12 +420,14 @@ void LoaderOwnFirstSlice(benchmark::State& state) {
     state.counters["whole_series_ms"] = whole / double(state.iterations()) * 1e3;
 }
 
-// The pointer over the window's centre, so that the wheel reaches the viewer under it.
-void pointAtCentre() {
+// The pointer over the middle of the viewer, so that the wheel reaches it.
+void pointAt(const cocos2d::Node* viewer) {
+    const cocos2d::Vec2 centre = viewer->convertToWorldSpace(
+        cocos2d::Vec2(viewer->getContentSize().width / 2, viewer->getContentSize().height / 2));
     SDL_Event motion = {};
     motion.type = SDL_MOUSEMOTION;
-    motion.motion.x = static_cast<Sint32>(kWidth / 2);
-    motion.motion.y = static_cast<Sint32>(kHeight / 2);
+    motion.motion.x = static_cast<Sint32>(centre.x);
+    motion.motion.y = static_cast<Sint32>(kHeight - centre.y);
     SDL_PushEvent(&motion);
 }
 
@@ -309,19 +440,19 @@ void pushWheel(int step) {
     SDL_PushEvent(&wheel);
 }
 
-// With step false, the same frames of the same scene with no event: what a frame costs.
+// With step false, the same frames of the same screen with no event: what a frame costs.
 void wheelFrames(benchmark::State& state, bool step) {
-    isImageSDK::isViewerImage* viewer = nullptr;
-    isImageSDK::isBinReader* reader = nullptr;
-    if (!openInViewer(kCt500, viewer, reader)) {
-        closeViewer(viewer, reader);
+    studyList* list = showStudyList(kCt500);
+    int opening = 0;
+    isImageSDK::isViewerImage* viewer =
+        list != nullptr && touchSeriesRow(list, kCt500) ? framesUntilDrawn(opening) : nullptr;
+    if (viewer == nullptr) {
+        closeScreen();
         state.SkipWithError("the series was not shown");
         return;
     }
-    while (!reader->isLoadComplete()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    pointAtCentre();
+    waitForVoxelCache(kCt500);
+    pointAt(viewer);
     turn();
     isImageSDK::isActorImage* actor = viewer->getImageActor();
     const int count = actor->getNumberOfPositions();
@@ -348,10 +479,10 @@ void wheelFrames(benchmark::State& state, bool step) {
         }
     }
     state.counters["frames/step"] = double(frames) / double(state.iterations());
-    closeViewer(viewer, reader);
+    closeScreen();
 }
 
-void ViewerWheelStepToFrame(benchmark::State& state) {
+void ScreenWheelStepToFrame(benchmark::State& state) {
     wheelFrames(state, true);
 }
 
@@ -361,7 +492,7 @@ void ReferencePlainFrame(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ViewerOpenToFirstSlice)
+BENCHMARK(ScreenOpenToFirstSlice)
     ->ArgNames({"ct500", "cached"})
     ->Args({kExample, 0})
     ->Args({kExample, 1})
@@ -379,7 +510,16 @@ BENCHMARK(LoaderOwnFirstSlice)
     ->UseManualTime()
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(ViewerWheelStepToFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImageViewerOpenToFirstSlice)
+    ->ArgNames({"ct500", "cached"})
+    ->Args({kExample, 0})
+    ->Args({kExample, 1})
+    ->Args({kCt500, 0})
+    ->Args({kCt500, 1})
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ScreenWheelStepToFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReferencePlainFrame)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
@@ -402,6 +542,8 @@ int main(int argc, char** argv) {
     dataService::getInstance();
     cocos2d::FileUtils::getInstance()->addSearchPath("res/pad");
     NSUI::NSNotificationCenter::getInstance();
+    // As the program does: the study list opens the viewer screen.
+    setViewerScreenOpener(&imageViewerPC::open);
 
     cocos2d::GLViewImpl* view =
         cocos2d::GLViewImpl::createWithRect("bench", cocos2d::Rect(0, 0, kWidth, kHeight));
@@ -424,6 +566,7 @@ int main(int argc, char** argv) {
         status = 1;
     }
 
+    setViewerScreenOpener(nullptr);
     view->end();
     director->setOpenGLView(nullptr);
     view->release();
