@@ -85,19 +85,25 @@ def scenario(program, out):
         time.sleep(1)
         keep(session, "01-opened", screens)
 
-        # The wheel over the first cell pages through the slices.
+        # The wheel over the first cell pages through the slices: the cell's position text (its
+        # top left corner) changes.
+        def corner(top, bottom):
+            _, _, rows = screenshot.capture(session.display, os.path.join(session.out, "cell.png"))
+            return [row[3 * TOOL_COLUMN:3 * (TOOL_COLUMN + 300)] for row in rows[top:bottom]]
         cell = (TOOL_COLUMN + 200, TOP_BAR + 200)
+        before_paging = corner(TOP_BAR, TOP_BAR + 50)
         session.xdo("mousemove", str(cell[0]), str(cell[1]))
         for _ in range(5):
             session.xdo("click", "5")
-        time.sleep(0.5)
+        time.sleep(1)
+        if corner(TOP_BAR, TOP_BAR + 50) == before_paging:
+            raise Failure("the wheel left the cell on its slice")
         keep(session, "02-scrolled", screens)
 
         # Window/level by mouse from the window/level menu's second row: dragging in the cell
         # changes the cell's ww/wl text.
         def overlay_text():
-            _, _, rows = screenshot.capture(session.display, os.path.join(session.out, "wl.png"))
-            return [row[3 * TOOL_COLUMN:3 * (TOOL_COLUMN + 300)] for row in rows[520:575]]
+            return corner(520, 575)
         before_wl = overlay_text()
         button = session.widget("btnCmdWL")
         session.click_at(*button.centre())
