@@ -150,14 +150,14 @@ std::vector<ViewerMenuItem> slabMenuItems(void* multiViewer) {
 NSUI::NSMenu::menuObject* makeMenuChain(const std::vector<ViewerMenuItem>& items) {
     NSUI::NSMenu::menuObject* first = nullptr;
     NSUI::NSMenu::menuObject* last = nullptr;
-    for (const ViewerMenuItem& spec : items) {
+    for (const ViewerMenuItem& entry : items) {
         auto* object = new NSUI::NSMenu::menuObject();
         object->autorelease();
-        object->title = spec.title;
-        object->icon = spec.icon;
-        object->value = spec.value;
-        object->key = static_cast<uint32_t>(spec.key);
-        object->target = spec.target;
+        object->title = entry.title;
+        object->icon = entry.icon;
+        object->value = entry.value;
+        object->key = static_cast<uint32_t>(entry.key);
+        object->target = entry.target;
         (last ? last->next : first) = object;
         last = object;
     }
