@@ -172,6 +172,12 @@ void captureList::appendRow(listObject* row) {
     tableView->pushBackItem(row);
 }
 
+void captureList::appendPlaceholder() {
+    listObject* placeholder = newRow(kFavoritePlaceholder, 0, "", "");
+    placeholder->updateTime.clear();
+    appendRow(placeholder);
+}
+
 void captureList::removeRowObject(listObject* row) {
     if (row == playing.get()) {
         unschedule(kVoicePlayKey);
@@ -226,8 +232,7 @@ void captureList::tidyTimeRows() {
         return;
     }
     if (rowCount() == 0) {
-        appendRow(newRow(kFavoritePlaceholder, 0, "", ""));
-        rowAt(0)->updateTime.clear();
+        appendPlaceholder();
         return;
     }
     bool changed = true;
@@ -249,8 +254,7 @@ void captureList::tidyTimeRows() {
         removeRowObject(last);
     }
     if (rowCount() == 0) {
-        appendRow(newRow(kFavoritePlaceholder, 0, "", ""));
-        rowAt(0)->updateTime.clear();
+        appendPlaceholder();
     }
 }
 

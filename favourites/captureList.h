@@ -140,6 +140,8 @@ protected:
 
 private:
     void appendRow(listObject* row);
+    // The row an empty list shows: no ID, no texts.
+    void appendPlaceholder();
     void removeRowObject(listObject* row);
     void scrollToEnd();
     void dropPlaceholder();
