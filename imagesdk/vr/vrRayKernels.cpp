@@ -360,15 +360,16 @@ template <> struct LaneRaw<float> { using Type = LaneFloats; };
 // Where each lane stands: the next sample it needs (past `last` when it has finished) and the
 // lanes' positions and cells at the packet's current step.
 struct Packet {
-    int next[kPacketRays];
-    int last[kPacketRays];
+    LaneInts next;
+    LaneInts last;
     LaneFloats start[3];
     LaneFloats step[3];
     LaneFloats at[3];
     LaneInts cell[3];
     LaneFloats fraction[3];
-    // The lanes sampled at the current step.
+    // The lanes sampled at the current step, as flags and as a mask.
     bool take[kPacketRays];
+    LaneInts taking;
 };
 
 constexpr int kFinished = std::numeric_limits<int>::max();
@@ -392,11 +393,10 @@ inline void startPacket(const vrRayBlock* rays, int count, const float box[6], P
 
 // The step the packet goes to next: the least one a lane still needs; false when all finished.
 __attribute__((always_inline)) inline bool nextStep(const Packet& p, int& i) {
-    i = kFinished;
-    for (int l = 0; l < kPacketRays; ++l) {
-        if (p.next[l] <= p.last[l] && p.next[l] < i) {
-            i = p.next[l];
-        }
+    const LaneInts needed = p.next <= p.last ? p.next : LaneInts{} + kFinished;
+    i = needed[0];
+    for (int l = 1; l < kPacketRays; ++l) {
+        i = std::min(i, needed[l]);
     }
     return i != kFinished;
 }
@@ -419,26 +419,35 @@ __attribute__((always_inline)) inline void locatePacket(const vrKernelContext& c
 }
 
 // The lanes whose next sample is step i and whose block holds something that can matter take
-// it; the others leap to the end of their block. `empty` says whether a lane's block cannot
-// matter given its maximum.
+// it; the others leap to the end of their block. `empty(blockMax, mask)` sets the lanes whose
+// block cannot matter given its maximum.
 template <typename Empty>
 __attribute__((always_inline)) inline bool
 choosePacket(const vrKernelContext& c, int i, const vrRayBlock* rays, Packet& p, Empty empty) {
+    const vrSpaceLeapingBase& grid = *c.grid;
+    const LaneInts blocksX = LaneInts{} + grid.getBlocksX();
+    const LaneInts blocksPerPlane = blocksX * grid.getBlocksY();
+    const LaneInts block =
+        (p.cell[0] >> 2) + blocksX * (p.cell[1] >> 2) + blocksPerPlane * (p.cell[2] >> 2);
+    LaneFloats blockMax;
+    for (int l = 0; l < kPacketRays; ++l) {
+        blockMax[l] = grid.getMaxima()[block[l]];
+    }
+    LaneInts leap;
+    empty(blockMax, leap);
+    const LaneInts here = p.next == i;
+    leap &= here;
+    const LaneInts take = here & ~leap;
+    p.taking = take;
+    p.next -= take;
     bool any = false;
     for (int l = 0; l < kPacketRays; ++l) {
-        p.take[l] = false;
-        if (p.next[l] != i) {
-            continue;
-        }
-        const float blockMax = c.grid->blockMaximumOfCell(p.cell[0][l], p.cell[1][l], p.cell[2][l]);
-        if (empty(l, blockMax)) {
+        p.take[l] = take[l] != 0;
+        any = any || p.take[l];
+        if (leap[l]) {
             p.next[l] = i + vrSpaceLeapingBase::stepsInBlock(p.at[0][l], p.at[1][l], p.at[2][l],
                                                              rays[l].step);
-            continue;
         }
-        p.take[l] = true;
-        p.next[l] = i + 1;
-        any = true;
     }
     return any;
 }
@@ -553,7 +562,9 @@ compositeLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, std:
     const float threshold = c.grid->getThreshold();
     float opacity[kPacketRays] = {};
     float rgb[kPacketRays][3] = {};
-    auto empty = [threshold](int, float blockMax) { return blockMax < threshold; };
+    auto empty = [threshold](const LaneFloats& blockMax, LaneInts& mask) {
+        mask = blockMax < threshold;
+    };
     for (int i; nextStep(p, i);) {
         locatePacket(c, i, p);
         if (!choosePacket(c, i, rays, p, empty)) {
@@ -595,13 +606,10 @@ maxIntensityLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, s
     startPacket(rays, count, c.grid->getBounds(), p, hit);
     const T* v = static_cast<const T*>(c.voxels);
     const float threshold = c.grid->getThreshold();
-    float m[kPacketRays];
-    for (float& lane : m) {
-        lane = -std::numeric_limits<float>::infinity();
-    }
+    LaneFloats m = LaneFloats{} - std::numeric_limits<float>::infinity();
     // No sample of a block can beat its maximum.
-    auto empty = [&m, threshold](int l, float blockMax) {
-        return blockMax <= m[l] || blockMax < threshold;
+    auto empty = [&m, threshold](const LaneFloats& blockMax, LaneInts& mask) {
+        mask = (blockMax <= m) | (blockMax < threshold);
     };
     for (int i; nextStep(p, i);) {
         locatePacket(c, i, p);
@@ -610,11 +618,8 @@ maxIntensityLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, s
         }
         LaneFloats values;
         Loads::sample(c, v, p, values);
-        for (int l = 0; l < kPacketRays; ++l) {
-            if (p.take[l]) {
-                m[l] = std::max(m[l], values[l]);
-            }
-        }
+        // std::max's order of comparison.
+        m = (p.taking & (m < values)) ? values : m;
     }
     for (int l = 0; l < count; ++l) {
         if (!hit[l]) {
@@ -776,19 +781,18 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
     const float threshold = c.grid->getThreshold();
     const bool emptyIsClear = !(c.preTable[0].opacity > 0.0f);
     // One sample is no segment: such a ray shows the background, as the per-ray kernel's.
-    int prev[kPacketRays];
-    bool started[kPacketRays];
+    LaneInts prev = {};
+    LaneInts started = {};
     for (int l = 0; l < kPacketRays; ++l) {
         hit[l] = hit[l] && p.last[l] > p.next[l];
         if (!hit[l]) {
             p.next[l] = kFinished;
         }
-        prev[l] = 0;
-        started[l] = false;
     }
+    const LaneInts clear = LaneInts{} - (emptyIsClear ? 1 : 0);
     float opacity[kPacketRays] = {};
     float rgb[kPacketRays][3] = {};
-    bool empty[kPacketRays];
+    LaneInts empty = {};
     // The one-voxel differences need four voxels along every axis.
     const bool unitGradient =
         c.gradientStep == 1.0f && c.dims[0] >= 4 && c.dims[1] >= 4 && c.dims[2] >= 4;
@@ -796,9 +800,9 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
         locatePacket(c, i, p);
         // The first sample of a lane only sets its index; later ones of an empty block, with
         // a clear segment behind them, leap.
-        auto leaps = [&](int l, float blockMax) {
-            empty[l] = blockMax < threshold;
-            return started[l] && empty[l] && prev[l] == 0 && emptyIsClear;
+        auto leaps = [&](const LaneFloats& blockMax, LaneInts& mask) {
+            empty = blockMax < threshold;
+            mask = started & empty & (prev == 0) & clear;
         };
         if (!choosePacket(c, i, rays, p, leaps)) {
             continue;
@@ -814,7 +818,7 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
             }
             const int cur = empty[l] ? 0 : toIndex(c, values[l]);
             if (!started[l]) {
-                started[l] = true;
+                started[l] = -1;
                 prev[l] = cur;
                 continue;
             }

@@ -71,6 +71,8 @@ public:
     int getBlocksX() const { return blocksX; }
     int getBlocksY() const { return blocksY; }
     int getBlocksZ() const { return blocksZ; }
+    // The block maxima, x fastest, then y, then z.
+    const float* getMaxima() const { return maxima.data(); }
     bool isReadyToBuild() const { return canBuild(); }
     // Block maximum by block indices.
     float getBlockMaximum(int bx, int by, int bz) const {
