@@ -1,20 +1,64 @@
 #pragma once
 
-#include "engine/base/Ref.h"
+#include <atomic>
+#include <string>
+#include <thread>
 
-// One cycle of the program's self-update: ask for the latest version, fetch and unpack it. This
-// build has no web service to ask, so a cycle ends as soon as it starts.
-class updateService : public cocos2d::Ref {
+#include "engine/base/Ref.h"
+#include "toolkit/core/NSThreadSafeDestroy.h"
+#include "toolkit/core/UIJson.h"
+#include "toolkit/core/UILocalConfig.h"
+#include "toolkit/net/UIHttpPhisical.h"
+
+namespace cocos2d {
+class EventListenerCustom;
+namespace extension {
+class AssetsManagerEx;
+class EventAssetsManagerEx;
+}  // namespace extension
+}  // namespace cocos2d
+
+// One cycle of the downloadable resources' update. Two update folders take turns: the current
+// one is first on the search path, the other receives the next update from the asset manager. A
+// finished update is adopted by the next cycle, which makes that folder current and first copies
+// it over the stale one; then the cycle reports the program version to the version service and
+// asks for the update manifest.
+class updateService : public cocos2d::Ref,
+                      public NSUI::UILocalConfig,
+                      public NSUI::NSThreadSafeDestroy,
+                      public NSUI::UIHttpPhisical,
+                      public NSUI::UIJson {
 public:
-    // Autoreleased; starts a cycle.
+    // Autoreleased; the cycle starts at once.
     static updateService* create();
 
+    ~updateService() override;
+
     bool init();
+    void requestVersionCheck();
+    void onResponse(NSUI::UIHttpResponse* response) override;
+    void onAssetsManagerEvent(cocos2d::extension::EventAssetsManagerEx* event);
+    // Waits for the adoption copy, drops the asset manager and the pending calls.
+    void shutdown();
+
     // Whether the cycle is still running.
     bool isBusy() const { return busy; }
-    void shutdown();
+    const std::string& getCurrentFolder() const { return currentFolder; }
+    const std::string& getOtherFolder() const { return otherFolder; }
+    // A folder's full path from its number (1 or 2).
+    std::string folderPath(int number);
 
 private:
     updateService() = default;
+
+    void startAdoptionCopy();
+    void onAdoptionCopied(bool copied);
+    void releaseAssetsManager();
+
+    cocos2d::EventListenerCustom* listener = nullptr;
+    cocos2d::extension::AssetsManagerEx* assets = nullptr;
+    std::string otherFolder;
+    std::string currentFolder;
     bool busy = false;
+    std::thread copyThread;
 };
