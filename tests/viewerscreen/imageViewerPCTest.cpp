@@ -500,3 +500,64 @@ TEST_F(ViewerScreenTest, EditorAndTagListForms) {
     EXPECT_EQ(screen->getChildByName("editWW"), nullptr);
     config->isPhone = false;
 }
+
+TEST_F(ViewerScreenTest, TheSliderPicksSlicesOrTurnsTheVolume) {
+    writeFlat("flat", 10);
+    imageViewerPC* screen = pushScreen("flat");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    ASSERT_EQ(screen->toolPanelKind, 0);
+    auto* slider = dynamic_cast<cocos2d::ui::Slider*>(
+        screen->toolScrollView->getChildByNameDeep("sliderSlice"));
+    ASSERT_NE(slider, nullptr);
+    int position[2] = {0, 0};
+    ASSERT_TRUE(screen->currentMultiViewer()->getSliceIndex(position));
+    ASSERT_EQ(position[1], 10);
+    // The ends of the slider are the first and the last slice; the step waits for the next frame.
+    for (const auto& [percent, index] : {std::pair<int, int>{100, 9}, {0, 0}, {55, 5}}) {
+        screen->pendingSliceIndex = -1;
+        slider->setPercent(percent);
+        screen->onSliceSlider(slider, cocos2d::ui::Slider::EventType::ON_PERCENTAGE_CHANGED);
+        if (index != position[0]) {
+            EXPECT_EQ(screen->pendingSliceIndex, index) << percent;
+            pumpFrames(3);
+            EXPECT_EQ(screen->pendingSliceIndex, -1) << percent;
+            ASSERT_TRUE(screen->currentMultiViewer()->getSliceIndex(position));
+            EXPECT_EQ(position[0], index) << percent;
+        }
+    }
+
+    // The volume panel's slider turns: a tenth of its length is 0.6 pi, and it springs back.
+    screen->showToolPanel(2);
+    slider = dynamic_cast<cocos2d::ui::Slider*>(
+        screen->toolScrollView->getChildByNameDeep("sliderSlice"));
+    ASSERT_NE(slider, nullptr);
+    slider->setPercent(50);
+    screen->onSliceSlider(slider, cocos2d::ui::Slider::EventType::ON_SLIDEBALL_DOWN);
+    slider->setPercent(60);
+    screen->onSliceSlider(slider, cocos2d::ui::Slider::EventType::ON_PERCENTAGE_CHANGED);
+    EXPECT_NEAR(screen->pendingRotation, 1.885f, 0.001f);
+    screen->onSliceSlider(slider, cocos2d::ui::Slider::EventType::ON_SLIDEBALL_UP);
+    EXPECT_EQ(slider->getPercent(), 50);
+}
+
+TEST_F(ViewerScreenTest, CellAndViewEventsSetTheToolColumnAndPresets) {
+    writeVolume("ct", 6);
+    imageViewerPC* screen = pushScreen("ct");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_ACTIVE_CELL_VOLUME, dataFor(screen, "", 1));
+    EXPECT_EQ(screen->toolPanelKind, 2);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_ACTIVE_CELL_VOLUME, dataFor(screen, "", 0));
+    EXPECT_EQ(screen->toolPanelKind, 1);
+
+    // A view activated again refreshes the presets: the built menu goes and is made anew.
+    ASSERT_NE(screen->showMenu("windowLevelMenu", true), nullptr);
+    screen->showMenu("windowLevelMenu", false);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_VIEW_ACTIVATED, dataFor(screen, ""));
+    EXPECT_EQ(screen->getChildByNameDeep("windowLevelMenu"), nullptr);
+    EXPECT_EQ(screen->windowLevelPresets.front().name, "Abdomen");
+    const std::vector<NSUI::NSMenu::menuObject*> items =
+        itemsOf(screen->showMenu("windowLevelMenu", true));
+    ASSERT_EQ(items.size(), 3u + screen->windowLevelPresets.size());
+    EXPECT_EQ(items[3]->title, "Abdomen");
+    EXPECT_EQ(items[3]->target, screen->currentMultiViewer());
+}
