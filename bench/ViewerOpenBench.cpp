@@ -26,6 +26,8 @@
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
 #include "engine/platform/FileUtils.h"
+#include "engine/platform/Image.h"
+#include "engine/renderer/ScreenCapture.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/io/FolderBuffer.h"
@@ -261,6 +263,34 @@ isImageSDK::isViewerImage* framesUntilDrawn(int& frames) {
     return nullptr;
 }
 
+// Whether the middle third of the viewer, read back from the next frame, shows an image rather
+// than the empty background: a tenth of it brighter than near black. Untimed: it keeps the
+// figures honest about what was drawn.
+bool showsAnImage(const cocos2d::Node* viewer) {
+    const cocos2d::Size size = viewer->getContentSize();
+    const cocos2d::Vec2 corner =
+        viewer->convertToWorldSpace(cocos2d::Vec2(size.width / 3, size.height / 3));
+    bool captured = false;
+    cocos2d::Image picture;
+    cocos2d::utils::captureScreen(
+        [&](bool ok, const std::string& path) { captured = ok && picture.initWithImageFile(path); },
+        library().work + "shown.png", static_cast<int>(corner.x), static_cast<int>(corner.y),
+        static_cast<int>(size.width / 3), static_cast<int>(size.height / 3));
+    for (int i = 0; i < 3 && !captured; ++i) {
+        frame();
+    }
+    if (!captured || picture.getData() == nullptr) {
+        return false;
+    }
+    const int channels = picture.hasAlpha() ? 4 : 3;
+    const long pixels = static_cast<long>(picture.getWidth()) * picture.getHeight();
+    long bright = 0;
+    for (long i = 0; i < pixels; ++i) {
+        bright += picture.getData()[i * channels] > 20 ? 1 : 0;
+    }
+    return pixels > 0 && bright * 10 >= pixels;
+}
+
 // Back to the study list; the screen lets its series go.
 void closeScreen() {
     cocos2d::Director::getInstance()->popScene();
@@ -292,6 +322,7 @@ void ScreenOpenToFirstSlice(benchmark::State& state) {
         return;
     }
     int frames = 0;
+    bool checked = false;
     for (auto _ : state) {
         if (!cached) {
             dropCaches(study);
@@ -306,6 +337,12 @@ void ScreenOpenToFirstSlice(benchmark::State& state) {
             return;
         }
         library().shownIndex[study] = viewer->getImageActor()->getSliceIndex();
+        if (!checked && !showsAnImage(viewer)) {
+            closeScreen();
+            state.SkipWithError("the screen drew no image");
+            return;
+        }
+        checked = true;
         if (!cached) {
             waitForVoxelCache(study);
         }
