@@ -43,6 +43,8 @@ constexpr int kMessagePanelZ = 1000;
 constexpr float kMessageBottom = 100.0f;
 constexpr int kBadgeZ = 10000;
 constexpr int kBadgeLabelZ = 10002;
+// The protocol icons are drawn 96 x 60: this makes them as tall as the bar's other buttons.
+constexpr float kProtocolIconScale = 0.6f;
 
 const char* const kPanelButtons[] = {
     "btnTile1x1",      "btnTile1x2",      "btnTile2x1",     "btnTile2x2",  "btnTileAuto",
@@ -179,7 +181,8 @@ void imageViewerPC::bindControls() {
         float scale;
     };
     const Made made[] = {
-        {"btnCmdProtocal", middleRight, Vec2(w - 120, y), "protocal/2dview.png", 0.2f},
+        {"btnCmdProtocal", middleRight, Vec2(w - 120, y), "protocal/2dview.png",
+         kProtocolIconScale},
         {"btnCmdProtocalArrow", middleRight, Vec2(w - 80, y), "res/arrowDown.png", 0.6f},
         {"btnCmdChoosePatient", middleLeft, Vec2(400, y), "res/patient.png", 0.7f},
         {"btnCmdWindowArrow", middleLeft, Vec2(340, y), "res/arrowDown.png", 0.6f},
