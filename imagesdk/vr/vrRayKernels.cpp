@@ -418,12 +418,35 @@ __attribute__((always_inline)) inline void locatePacket(const vrKernelContext& c
     }
 }
 
+// vrSpaceLeapingBase::stepsInBlock of every lane, in its order of operations.
+__attribute__((always_inline)) inline void stepsInBlocks(const Packet& p, LaneInts& result) {
+    const LaneFloats zero = {};
+    LaneFloats exit = zero + 1e30f;
+    for (int a = 0; a < 3; ++a) {
+        const LaneFloats x = p.at[a];
+        const LaneFloats d = p.step[a];
+        const LaneFloats low =
+            __builtin_convertvector(__builtin_convertvector(x * 0.25f, LaneInts), LaneFloats) *
+            4.0f;
+        const LaneFloats ahead = d > zero ? (low + 4.0f - x) / d : (low - x) / d;
+        const LaneFloats axisExit = d != zero ? ahead : exit;
+        exit = axisExit < exit ? axisExit : exit;
+    }
+    // std::ceil for the range that matters: below 1 the answer is 1, from 1e9 on it is 1e9.
+    LaneFloats steps = exit - 1e-3f;
+    steps = steps < 1e9f ? steps : zero + 1e9f;
+    steps = steps > zero ? steps : zero;
+    const LaneInts whole = __builtin_convertvector(steps, LaneInts);
+    const LaneInts up = whole + (__builtin_convertvector(whole, LaneFloats) < steps ? 1 : 0);
+    result = up > 1 ? up : LaneInts{} + 1;
+}
+
 // The lanes whose next sample is step i and whose block holds something that can matter take
 // it; the others leap to the end of their block. `empty(blockMax, mask)` sets the lanes whose
 // block cannot matter given its maximum.
 template <typename Empty>
-__attribute__((always_inline)) inline bool
-choosePacket(const vrKernelContext& c, int i, const vrRayBlock* rays, Packet& p, Empty empty) {
+__attribute__((always_inline)) inline bool choosePacket(const vrKernelContext& c, int i, Packet& p,
+                                                        Empty empty) {
     const vrSpaceLeapingBase& grid = *c.grid;
     const LaneInts blocksX = LaneInts{} + grid.getBlocksX();
     const LaneInts blocksPerPlane = blocksX * grid.getBlocksY();
@@ -441,13 +464,16 @@ choosePacket(const vrKernelContext& c, int i, const vrRayBlock* rays, Packet& p,
     p.taking = take;
     p.next -= take;
     bool any = false;
+    bool anyLeap = false;
     for (int l = 0; l < kPacketRays; ++l) {
         p.take[l] = take[l] != 0;
         any = any || p.take[l];
-        if (leap[l]) {
-            p.next[l] = i + vrSpaceLeapingBase::stepsInBlock(p.at[0][l], p.at[1][l], p.at[2][l],
-                                                             rays[l].step);
-        }
+        anyLeap = anyLeap || leap[l] != 0;
+    }
+    if (anyLeap) {
+        LaneInts steps;
+        stepsInBlocks(p, steps);
+        p.next = leap ? i + steps : p.next;
     }
     return any;
 }
@@ -567,7 +593,7 @@ compositeLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, std:
     };
     for (int i; nextStep(p, i);) {
         locatePacket(c, i, p);
-        if (!choosePacket(c, i, rays, p, empty)) {
+        if (!choosePacket(c, i, p, empty)) {
             continue;
         }
         LaneFloats values;
@@ -613,7 +639,7 @@ maxIntensityLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, s
     };
     for (int i; nextStep(p, i);) {
         locatePacket(c, i, p);
-        if (!choosePacket(c, i, rays, p, empty)) {
+        if (!choosePacket(c, i, p, empty)) {
             continue;
         }
         LaneFloats values;
@@ -804,7 +830,7 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
             empty = blockMax < threshold;
             mask = started & empty & (prev == 0) & clear;
         };
-        if (!choosePacket(c, i, rays, p, leaps)) {
+        if (!choosePacket(c, i, p, leaps)) {
             continue;
         }
         LaneFloats values;
