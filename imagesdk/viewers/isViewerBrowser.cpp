@@ -220,7 +220,10 @@ void isViewerBrowser::onNotification(int command, NSUI::NSNotificationData* data
     case NOTIFY_WHEEL_UP:
     case NOTIFY_WHEEL_DOWN:
         if (fromBelow) {
+            // The tile's relay already waited one pass; the owner takes the notch in this one,
+            // so a wheel step is drawn in the frame after the wheel moved.
             postToOwner(command, data, true);
+            NSUI::NSNotificationCenter::getInstance()->deliverPendingTo(_owner, command);
         } else {
             forEachTile(command, data);
             if (!_tiles.empty() && _tiles.at(0)->getImageActor() != nullptr) {

@@ -331,4 +331,21 @@ TEST_F(MultiViewerTest, AMaximisedVolumeCellRefusesAPlaneSwitch) {
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->getString(), "Go back to the normal size firstly");
 }
+
+TEST_F(MultiViewerTest, AWheelNotchOnATilePagesTheLinkedCellsInOnePass) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 400, 400), volume.get());
+    multi->addViewer(VIEW_AXIAL, true, Rect(400, 0, 400, 400), volume.get());
+    drain(2);
+    const int before = firstTileSlice(0);
+    ParentRecorder recorder(parent);
+    // What the tile's relay posts to its browser when the wheel turns over it.
+    isImageSDK::isViewerImage* tile = browser(0)->getTiles().at(0);
+    NSUI::NSNotificationCenter::getInstance()->postNotification(tile, NOTIFY_WHEEL_DOWN, nullptr,
+                                                                browser(0), true);
+    frame(0.02f);
+    EXPECT_EQ(firstTileSlice(0), before - 1);
+    EXPECT_EQ(firstTileSlice(1), before - 1);
+    frame(0.02f);
+    EXPECT_EQ(recorder.keys, std::vector<int>{NOTIFY_WHEEL_DOWN});
+}
 }  // namespace
