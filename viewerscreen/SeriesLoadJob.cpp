@@ -21,8 +21,10 @@ void postResult(const SeriesLoadRequest& request, LoadedSeries* result, bool fai
     data->setNotificationKey(request.notificationKey, request.group);
     data->intValue = failed ? -1 : 0;
     data->setObject(result);
+    // On the next pass: behind the scan's progress posts, which go one per pass, the result
+    // would wait a frame for each of them.
     NSUI::NSNotificationCenter::getInstance()->postNotification(
-        nullptr, isImageSDK::NOTIFY_SERIES_LOADED, data, request.group, false);
+        nullptr, isImageSDK::NOTIFY_SERIES_LOADED, data, request.group, true);
     data->release();
 }
 

@@ -46,6 +46,6 @@ struct SeriesLoadRequest {
 
 // The worker-thread body of a series load. Scans every folder whose series cache is missing or
 // stale, makes one reader per series and starts its pixel loading, reporting the stage through
-// NOTIFY_ACTIVITY_TEXT. Ends with one NOTIFY_SERIES_LOADED post (no sender, the request's group)
-// holding a LoadedSeries: int -1 when a scan or a reader failed, else 0.
+// NOTIFY_ACTIVITY_TEXT. Ends with one NOTIFY_SERIES_LOADED post (no sender, the request's group,
+// next pass) holding a LoadedSeries: int -1 when a scan or a reader failed, else 0.
 void runSeriesLoad(const SeriesLoadRequest& request);
