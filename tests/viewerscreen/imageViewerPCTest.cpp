@@ -14,7 +14,9 @@
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSharedObjects.h"
 #include "imagesdk/io/isBinReader.h"
+#include "imagesdk/viewers/KeyViewProperty.h"
 #include "imagesdk/viewers/appManager.h"
+#include "imagesdk/viewers/isViewer.h"
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "imagesdk/viewers/winManager.h"
 #include "studydb/StudyNotifications.h"
@@ -26,6 +28,7 @@
 #include "toolkit/widgets/NSMenu.h"
 #include "toolkit/widgets/UIScrollViewBase.h"
 #include "viewerscreen/editWW.h"
+#include "viewerscreen/quickTool.h"
 
 using cocos2d::Node;
 using viewerscreentest::ViewerScreenTest;
@@ -560,4 +563,46 @@ TEST_F(ViewerScreenTest, CellAndViewEventsSetTheToolColumnAndPresets) {
     ASSERT_EQ(items.size(), 3u + screen->windowLevelPresets.size());
     EXPECT_EQ(items[3]->title, "Abdomen");
     EXPECT_EQ(items[3]->target, screen->currentMultiViewer());
+}
+
+TEST_F(ViewerScreenTest, TheQuickStripFollowsItsViewerOnly) {
+    writeVolume("ct", 6);
+    imageViewerPC* screen = pushScreen("ct");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    isImageSDK::KeyViewProperty* active = screen->currentMultiViewer()->getActiveProperty();
+    ASSERT_NE(active, nullptr);
+    auto* viewer = dynamic_cast<Node*>(active->getViewer());
+    ASSERT_NE(viewer, nullptr);
+
+    // Another screen's viewer asks nothing of this one.
+    NSUI::NSNotificationData* foreign = dataFor(screen, "");
+    foreign->key = screen->key + 1;
+    foreign->setObject(viewer);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_QUICK_TOOL_OPEN, foreign);
+    EXPECT_EQ(screen->quickStrip, nullptr);
+
+    NSUI::NSNotificationData* ask = dataFor(screen, "");
+    ask->setObject(viewer);
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_QUICK_TOOL_OPEN, ask);
+    ASSERT_NE(screen->quickStrip, nullptr);
+    EXPECT_EQ(screen->quickStrip->getViewId(), viewer->getRefID());
+    EXPECT_TRUE(screen->quickStrip->isVisible());
+    EXPECT_EQ(screen->quickStrip->regionRect, screen->currentRegion()->getRect());
+
+    // A removed viewer that is not the strip's leaves it; its own viewer's removal clears it.
+    NSUI::NSNotificationData* other = dataFor(screen, "");
+    other->intValue2 = static_cast<int>(viewer->getRefID()) + 1;
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_VIEWER_REMOVED, other);
+    EXPECT_EQ(screen->quickStrip->getViewId(), viewer->getRefID());
+    NSUI::NSNotificationData* gone = dataFor(screen, "");
+    gone->intValue2 = static_cast<int>(viewer->getRefID());
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_VIEWER_REMOVED, gone);
+    EXPECT_EQ(screen->quickStrip->getViewId(), 0u);
+    EXPECT_FALSE(screen->quickStrip->isVisible());
+
+    // A protocol choice hides the strip.
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_QUICK_TOOL_OPEN, ask);
+    EXPECT_TRUE(screen->quickStrip->isVisible());
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_PROTOCOL_SELECTED, dataFor(screen, "mpr"));
+    EXPECT_FALSE(screen->quickStrip->isVisible());
 }
