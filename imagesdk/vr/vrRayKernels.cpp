@@ -367,8 +367,7 @@ struct Packet {
     LaneFloats at[3];
     LaneInts cell[3];
     LaneFloats fraction[3];
-    // The lanes sampled at the current step, as flags and as a mask.
-    bool take[kPacketRays];
+    // The lanes sampled at the current step: all bits set, or none.
     LaneInts taking;
 };
 
@@ -441,6 +440,14 @@ __attribute__((always_inline)) inline void stepsInBlocks(const Packet& p, LaneIn
     result = up > 1 ? up : LaneInts{} + 1;
 }
 
+inline bool anyLane(const LaneInts& mask) {
+    std::int32_t folded = 0;
+    for (int l = 0; l < kPacketRays; ++l) {
+        folded |= mask[l];
+    }
+    return folded != 0;
+}
+
 // The lanes whose next sample is step i and whose block holds something that can matter take
 // it; the others leap to the end of their block. `empty(blockMax, mask)` sets the lanes whose
 // block cannot matter given its maximum.
@@ -463,19 +470,12 @@ __attribute__((always_inline)) inline bool choosePacket(const vrKernelContext& c
     const LaneInts take = here & ~leap;
     p.taking = take;
     p.next -= take;
-    bool any = false;
-    bool anyLeap = false;
-    for (int l = 0; l < kPacketRays; ++l) {
-        p.take[l] = take[l] != 0;
-        any = any || p.take[l];
-        anyLeap = anyLeap || leap[l] != 0;
-    }
-    if (anyLeap) {
+    if (anyLane(leap)) {
         LaneInts steps;
         stepsInBlocks(p, steps);
         p.next = leap ? i + steps : p.next;
     }
-    return any;
+    return anyLane(take);
 }
 
 // The trilinear blend of the eight corner values of every lane, truncated for integer voxels as
@@ -509,7 +509,7 @@ template <typename T> struct LaneLoads {
         const std::ptrdiff_t slice = c.sliceSize;
         Raw k[8] = {};
         for (int l = 0; l < kPacketRays; ++l) {
-            if (!p.take[l]) {
+            if (!p.taking[l]) {
                 continue;
             }
             const T* q = v + p.cell[0][l] + row * p.cell[1][l] + slice * p.cell[2][l];
@@ -544,7 +544,7 @@ template <typename T> struct NearestLoads {
         }
         typename LaneRaw<T>::Type k = {};
         for (int l = 0; l < kPacketRays; ++l) {
-            if (p.take[l]) {
+            if (p.taking[l]) {
                 k[l] = v[index[0][l] + std::ptrdiff_t(c.dims[0]) * index[1][l] +
                          c.sliceSize * index[2][l]];
             }
@@ -599,7 +599,7 @@ compositeLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, std:
         LaneFloats values;
         Loads::sample(c, v, p, values);
         for (int l = 0; l < kPacketRays; ++l) {
-            if (!p.take[l]) {
+            if (!p.taking[l]) {
                 continue;
             }
             const vrTableEntry& e = classify<T>(c, values[l]);
@@ -839,7 +839,7 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
         bool anyShade = false;
         const vrTableEntry* entry[kPacketRays] = {};
         for (int l = 0; l < kPacketRays; ++l) {
-            if (!p.take[l]) {
+            if (!p.taking[l]) {
                 continue;
             }
             const int cur = empty[l] ? 0 : toIndex(c, values[l]);
