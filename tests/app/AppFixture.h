@@ -1,13 +1,11 @@
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 
-#include "engine/base/Director.h"
 #include "engine/base/UserDefault.h"
 #include "studydb/LocalNetwork.h"
+#include "tests/support/lib/FramePump.h"
 #include "tests/support/lib/TempDir.h"
 
 namespace apptest {
@@ -47,22 +45,11 @@ private:
 
 // Runs frames until the condition holds or about `seconds` have passed.
 inline bool pumpUntil(const std::function<bool()>& condition, double seconds = 20.0) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(long(seconds * 1000));
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        cocos2d::Director::getInstance()->mainLoop(0.05f);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return bvtest::runFramesUntil(condition, seconds, 0.05f);
 }
 
 inline void pumpFrames(int frames) {
-    for (int i = 0; i < frames; ++i) {
-        cocos2d::Director::getInstance()->mainLoop(0.6f);
-    }
+    bvtest::runFrames(frames, 0.6f);
 }
 
 }  // namespace apptest

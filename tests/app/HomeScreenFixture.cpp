@@ -1,8 +1,5 @@
 #include "tests/app/HomeScreenFixture.h"
 
-#include <chrono>
-#include <thread>
-
 #include "engine/2d/Scene.h"
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
@@ -11,6 +8,7 @@
 #include "studydb/dataService.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
+#include "tests/support/lib/FramePump.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSDBUtil.h"
@@ -24,22 +22,11 @@
 namespace hometest {
 
 bool pumpUntil(const std::function<bool()>& condition, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        cocos2d::Director::getInstance()->mainLoop(0.05f);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return bvtest::runFramesUntil(condition, seconds, 0.05f);
 }
 
 void pumpFrames(int frames) {
-    for (int i = 0; i < frames; ++i) {
-        cocos2d::Director::getInstance()->mainLoop(0.1f);
-    }
+    bvtest::runFrames(frames, 0.1f);
 }
 
 void HomeScreenTest::SetUp() {

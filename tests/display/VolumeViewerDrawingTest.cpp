@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
-#include <thread>
 
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
@@ -15,6 +12,7 @@
 #include "imagesdk/vr/isActorVR.h"
 #include "imagesdk/vr/vrRayCaster.h"
 #include "tests/display/DisplayFixture.h"
+#include "tests/support/lib/FramePump.h"
 
 using namespace cocos2d;
 using isImageSDK::isViewerVR;
@@ -48,14 +46,6 @@ RefPtr<isImageSDK::isImageData> phantom() {
     return data;
 }
 
-void pumpUntil(const std::function<bool()>& condition) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!condition() && std::chrono::steady_clock::now() < limit) {
-        Director::getInstance()->mainLoop(1.0f / 60.0f);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
-
 using VolumeViewerDrawingTest = bvtest::DisplayFixture;
 
 TEST_F(VolumeViewerDrawingTest, TheWindowShowsTheCastersFrameOfItsCamera) {
@@ -72,7 +62,7 @@ TEST_F(VolumeViewerDrawingTest, TheWindowShowsTheCastersFrameOfItsCamera) {
     // Until the full-quality frame of the last view is shown and nothing more is asked for.
     int quietFrames = 0;
     int seen = -1;
-    pumpUntil([&] {
+    bvtest::runFramesUntil([&] {
         actor->waitUntilIdle();
         const int frames = actor->getFastFrames() + actor->getBestFrames();
         quietFrames = frames == seen ? quietFrames + 1 : 0;

@@ -1,10 +1,10 @@
 #include "StudyDbFixture.h"
 
 #include "dcmsdk/dcmServer.h"
-#include "engine/base/Director.h"
 #include "studydb/StoredFileRecord.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dicomDBRequest.h"
+#include "tests/support/lib/FramePump.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -12,9 +12,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <thread>
 
 namespace studydbtest {
 
@@ -35,22 +32,11 @@ int freePort(bool udp) {
 }
 
 bool pumpUntil(const std::function<bool()>& condition, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        cocos2d::Director::getInstance()->mainLoop(0.05f);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return bvtest::runFramesUntil(condition, seconds, 0.05f);
 }
 
 void pumpFrames(int frames) {
-    for (int i = 0; i < frames; ++i) {
-        cocos2d::Director::getInstance()->mainLoop(0.6f);
-    }
+    bvtest::runFrames(frames, 0.6f);
 }
 
 LoopbackNetwork::LoopbackNetwork(const std::string& ownAddress,

@@ -1,10 +1,7 @@
 #include "LoopbackHttpServer.h"
 
-#include "engine/base/Director.h"
-
 #include <curl/curl.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -12,7 +9,6 @@
 #include <spawn.h>
 #include <strings.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -161,18 +157,6 @@ std::vector<std::string> EchoedRequest::linesNamed(const std::string& name) cons
         }
     }
     return found;
-}
-
-bool runFramesUntil(const std::function<bool()>& done) {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp) {
-            return false;
-        }
-        cocos2d::Director::getInstance()->mainLoop(1.0f / 60.0f);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 }  // namespace bvtest

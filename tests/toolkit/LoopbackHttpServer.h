@@ -46,7 +46,4 @@ struct EchoedRequest {
     std::string body;
 };
 
-// Runs main-loop frames until `done` holds; false if it still does not after a minute.
-bool runFramesUntil(const std::function<bool()>& done);
-
 }  // namespace bvtest

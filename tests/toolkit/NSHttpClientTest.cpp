@@ -2,6 +2,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "engine/base/Director.h"
+#include "tests/support/lib/FramePump.h"
 #include "tests/support/lib/TempDir.h"
 
 #include <gtest/gtest.h>

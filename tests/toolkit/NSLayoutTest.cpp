@@ -14,6 +14,7 @@
 #include "engine/base/EventDispatcher.h"
 #include "engine/base/InputRouter.h"
 #include "engine/ui/ImageView.h"
+#include "tests/support/lib/FramePump.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/support/lib/WidgetFixtures.h"
 

@@ -12,6 +12,7 @@
 #include "engine/base/EventDispatcher.h"
 #include "engine/base/InputRouter.h"
 #include "engine/ui/ImageView.h"
+#include "tests/support/lib/FramePump.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/support/lib/WidgetFixtures.h"
 #include "toolkit/widgets/NSInteractorImage.h"

@@ -4,6 +4,7 @@
 #include "engine/2d/Node.h"
 #include "engine/base/Director.h"
 #include "engine/ui/ImageView.h"
+#include "tests/support/lib/FramePump.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/support/lib/WidgetFixtures.h"
 #include "toolkit/core/NSDatas.h"
