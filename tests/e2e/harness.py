@@ -116,6 +116,12 @@ class Session:
         self.app = None
         return status
 
+    def stop_program_cleanly(self):
+        """stop_program, failing unless the program ends with status 0."""
+        status = self.stop_program()
+        if status != 0:
+            raise Failure("the program ended with status %d after its close" % status)
+
     def close(self):
         if self.app is not None and self.app.poll() is None:
             self.app.kill()
@@ -187,6 +193,13 @@ class Session:
             time.sleep(0.1)
         raise Failure("timed out waiting for " + what)
 
+    def leave_data_folder_chooser(self):
+        """Waits for the data-folder chooser of a first start and leaves it for the home
+        screen with the library where it is."""
+        self.wait_for(lambda: self.has_widget("choosePath"), 20, "the data-folder chooser")
+        self.click("goBack")
+        self.wait_for(lambda: not self.has_widget("choosePath"), 20, "the home screen")
+
     def wait_for_text(self, name, predicate, timeout, what):
         def holds():
             try:
@@ -206,6 +219,12 @@ class Session:
         below those are checked: a pop-up's, over a screen it covers. Returns the widgets."""
         widgets = [w for w in self.widgets() if w.name not in ignore and
                    (under is None or w.path.split("/", 1)[0] in under)]
+        self.check_widgets(label, widgets)
+        return widgets
+
+    def check_widgets(self, label, widgets):
+        """The given widgets lie inside the window, and none overlaps another that is not its
+        ancestor or descendant."""
         width, height = self.window
         problems = []
         for w in widgets:
@@ -221,8 +240,6 @@ class Session:
         if problems:
             raise Failure("%s at %dx%d:\n  " % (label, self.width, self.height) +
                           "\n  ".join(problems))
-        return widgets
-
 
 def run(scenario, argv):
     """Runs scenario(program, out) and turns failures into an exit status."""

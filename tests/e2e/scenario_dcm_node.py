@@ -24,22 +24,8 @@ def screen_widgets(session, home_paths):
 def check_screen_layout(session, home_paths, label):
     """The node screen's widgets lie inside the window and do not overlap one another; its
     backdrop "dcmNode.csb" holds the panels, which are drawn over it."""
-    widgets = [w for w in screen_widgets(session, home_paths) if w.path != "dcmNode.csb"]
-    width, height = session.window
-    problems = []
-    for w in widgets:
-        if w.x < -0.5 or w.y < -0.5 or w.x + w.w > width + 0.5 or w.y + w.h > height + 0.5:
-            problems.append("%s is cut by the %gx%g window" % (w, width, height))
-    for i, a in enumerate(widgets):
-        for b in widgets[i + 1:]:
-            if a.path.startswith(b.path + "/") or b.path.startswith(a.path + "/"):
-                continue
-            if (a.x < b.x + b.w - 0.5 and b.x < a.x + a.w - 0.5 and
-                    a.y < b.y + b.h - 0.5 and b.y < a.y + a.h - 0.5):
-                problems.append("%s overlaps %s" % (a, b))
-    if problems:
-        raise Failure("%s at %dx%d:\n  " % (label, session.width, session.height) +
-                      "\n  ".join(problems))
+    session.check_widgets(label, [w for w in screen_widgets(session, home_paths)
+                                   if w.path != "dcmNode.csb"])
 
 
 def replace_field(session, name, text):
@@ -67,9 +53,7 @@ def node_screen(program, out, width, height, send):
     try:
         session.start_display()
         session.start_program()
-        session.wait_for(lambda: session.has_widget("choosePath"), 20, "the data-folder chooser")
-        session.click("goBack")
-        session.wait_for(lambda: not session.has_widget("choosePath"), 20, "the home screen")
+        session.leave_data_folder_chooser()
         wait_for_patient(session, EXAMPLE, 60)
 
         # The selected patient becomes what the node screen sends.
@@ -124,9 +108,7 @@ def node_screen(program, out, width, height, send):
 
         session.click("btn_back")
         session.wait_for(lambda: not session.has_widget("dcmUISend"), 10, "the screen to close")
-        status = session.stop_program()
-        if status != 0:
-            raise Failure("the program ended with status %d after its close" % status)
+        session.stop_program_cleanly()
     finally:
         os.environ.pop("BRIMVALE_NODE_PORT", None)
         if storescp is not None:

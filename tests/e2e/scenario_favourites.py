@@ -68,9 +68,7 @@ def favourites(program, out):
         session.wait_for(lambda: session.has_widget("btnCmdWL"), 20, "the favourite viewer")
         session.screenshot("02-favourite-viewer")
 
-        status = session.stop_program()
-        if status != 0:
-            raise Failure("the program ended with status %d after its close" % status)
+        session.stop_program_cleanly()
     finally:
         session.close()
 

@@ -119,9 +119,7 @@ def home(program, out):
     try:
         session.start_display()
         session.start_program()
-        session.wait_for(lambda: session.has_widget("choosePath"), 20, "the data-folder chooser")
-        session.click("goBack")
-        session.wait_for(lambda: not session.has_widget("choosePath"), 20, "the home screen")
+        session.leave_data_folder_chooser()
         wait_for_patient(session, EXAMPLE, 60)
         session.screenshot("01-home-example")
         session.check_layout("the home screen with the example patient")
@@ -154,9 +152,7 @@ def home(program, out):
         if sorted(row_names(session)) != sorted([EXAMPLE, SENT, ZIPPED]):
             raise Failure("the rows are %s" % row_names(session))
         session.check_layout("the home screen with three patients")
-        status = session.stop_program()
-        if status != 0:
-            raise Failure("the program ended with status %d after its close" % status)
+        session.stop_program_cleanly()
     finally:
         os.environ.pop("BRIMVALE_NODE_PORT", None)
         session.close()
@@ -240,16 +236,12 @@ def small_window(program, out):
     try:
         session.start_display()
         session.start_program()
-        session.wait_for(lambda: session.has_widget("choosePath"), 20, "the data-folder chooser")
-        session.click("goBack")
-        session.wait_for(lambda: not session.has_widget("choosePath"), 20, "the home screen")
+        session.leave_data_folder_chooser()
         wait_for_patient(session, EXAMPLE, 60)
         session.screenshot("01-home-example")
         session.check_layout("the home screen with the example patient")
         remote_search(session)
-        status = session.stop_program()
-        if status != 0:
-            raise Failure("the program ended with status %d after its close" % status)
+        session.stop_program_cleanly()
     finally:
         os.environ.pop("BRIMVALE_NODE_PORT", None)
         session.close()
