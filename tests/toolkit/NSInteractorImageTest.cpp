@@ -78,25 +78,10 @@ protected:
         _recorder->setTarget(_target);
     }
     void TearDown() override {
-        for (Touch* touch : _fingers) {
-            touch->release();
-        }
         NSInteractorBase::setClock(nullptr);
         RunningSceneTest::TearDown();
     }
 
-    Touch* finger(int id, float x, float y) {
-        for (Touch* touch : _fingers) {
-            if (touch->getID() == id) {
-                touch->setLocation(Vec2(x, y));
-                return touch;
-            }
-        }
-        auto* touch = new Touch();
-        touch->setTouchInfo(id, x, kHeight - y);
-        _fingers.push_back(touch);
-        return touch;
-    }
     void down(NSInteractorBase* interactor, int id, float x, float y) {
         interactor->touchesBegan({finger(id, x, y)});
     }
@@ -110,7 +95,6 @@ protected:
 
     cocos2d::Node* _target = nullptr;
     Recorder* _recorder = nullptr;
-    std::vector<Touch*> _fingers;
     int64_t _ms = 0;
 };
 

@@ -39,12 +39,6 @@ protected:
         scene->addChild(_view);
         frame(0.0f);
     }
-    void TearDown() override {
-        for (Touch* touch : _fingers) {
-            touch->release();
-        }
-        RunningSceneTest::TearDown();
-    }
 
     cocos2d::ui::ImageView* picture() const { return _view->getImageView(); }
 
@@ -66,18 +60,6 @@ protected:
     }
 
     // Touches through the event dispatcher; points in GL coordinates.
-    Touch* finger(int id, Vec2 at) {
-        for (Touch* touch : _fingers) {
-            if (touch->getID() == id) {
-                touch->setLocation(at);
-                return touch;
-            }
-        }
-        auto* touch = new Touch();
-        touch->setTouchInfo(id, at.x, kHeight - at.y);
-        _fingers.push_back(touch);
-        return touch;
-    }
     static void touches(EventTouch::EventCode code, const std::vector<Touch*>& list) {
         EventTouch event;
         event.setEventCode(code);
@@ -87,7 +69,6 @@ protected:
 
     bvtest::TempDir _dir;
     NSSpriteView* _view = nullptr;
-    std::vector<Touch*> _fingers;
 };
 
 TEST_F(NSSpriteViewTest, PictureIsCentredAndFittedKeepingItsAspect) {

@@ -25,10 +25,6 @@ protected:
         });
     }
     void TearDown() override {
-        for (cocos2d::Touch* touch : fingers) {
-            touch->release();
-        }
-        fingers.clear();
         isImageSDK::isInteractorBase::setClock(nullptr);
         // The centre's delivery pass lives in the director's scheduler, which the purge empties;
         // nodes cleaned up by the purge still reach the centre, so it goes afterwards.
@@ -45,18 +41,6 @@ protected:
         return window;
     }
 
-    cocos2d::Touch* finger(int id, float x, float y) {
-        for (cocos2d::Touch* touch : fingers) {
-            if (touch->getID() == id) {
-                touch->setLocation(cocos2d::Vec2(x, y));
-                return touch;
-            }
-        }
-        auto* touch = new cocos2d::Touch();
-        touch->setTouchInfo(id, x, kHeight - y);
-        fingers.push_back(touch);
-        return touch;
-    }
     void down(isImageSDK::isInteractorBase* interactor, int id, float x, float y) {
         interactor->touchesBegan({finger(id, x, y)});
     }
@@ -80,7 +64,6 @@ protected:
     }
     void wait(int64_t milliseconds) { ms += milliseconds; }
 
-    std::vector<cocos2d::Touch*> fingers;
     int64_t ms = 0;
 };
 

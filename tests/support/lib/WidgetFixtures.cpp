@@ -6,6 +6,7 @@
 #include "engine/2d/Scene.h"
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
+#include "engine/base/Touch.h"
 #include "engine/platform/Image.h"
 
 namespace bvtest {
@@ -79,6 +80,10 @@ void RunningSceneTest::SetUp() {
 }
 
 void RunningSceneTest::TearDown() {
+    for (cocos2d::Touch* touch : _fingers) {
+        touch->release();
+    }
+    _fingers.clear();
     cocos2d::Director::getInstance()->purgeDirector();
     cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
 }
@@ -90,6 +95,19 @@ void RunningSceneTest::frame(float dt) {
 void RunningSceneTest::tap(float x, float y) {
     router.mouseDown(x, kHeight - y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
     router.mouseUp(x, kHeight - y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+}
+
+cocos2d::Touch* RunningSceneTest::finger(int id, float x, float y) {
+    for (cocos2d::Touch* touch : _fingers) {
+        if (touch->getID() == id) {
+            touch->setLocation(cocos2d::Vec2(x, y));
+            return touch;
+        }
+    }
+    auto* touch = new cocos2d::Touch();
+    touch->setTouchInfo(id, x, kHeight - y);
+    _fingers.push_back(touch);
+    return touch;
 }
 
 }  // namespace bvtest

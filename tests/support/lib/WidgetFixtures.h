@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/base/InputRouter.h"
 #include "engine/base/Types.h"
+#include "engine/math/Vec2.h"
 
 namespace cocos2d {
 class Scene;
+class Touch;
 }  // namespace cocos2d
 
 namespace bvtest {
@@ -44,9 +47,16 @@ protected:
     static void frame(float dt);
     // A left click through the window at a GL point.
     void tap(float x, float y);
+    // The touch of finger `id` at a GL point: made on its first use, moved on each later one,
+    // released at TearDown.
+    cocos2d::Touch* finger(int id, float x, float y);
+    cocos2d::Touch* finger(int id, cocos2d::Vec2 at) { return finger(id, at.x, at.y); }
 
     cocos2d::Scene* scene = nullptr;
     cocos2d::InputRouter router;
+
+private:
+    std::vector<cocos2d::Touch*> _fingers;
 };
 
 }  // namespace bvtest
