@@ -24,10 +24,10 @@
 #include "studydb/dicomDB.h"
 #include "tests/app/HomeScreenFixture.h"
 #include "tests/dcmsdk/OrthancPeer.h"
+#include "tests/studydb/StudyDbFixture.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/AppConfig.h"
-#include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -167,20 +167,8 @@ protected:
         return -1;
     }
 
-    std::vector<std::vector<std::string>> rows(const std::string& sql) {
-        dicomDB* db = dataService::getInstance()->getDatabase();
-        std::lock_guard<std::recursive_mutex> guard(db->getLock());
-        NSUI::NSDBDataModel model;
-        EXPECT_TRUE(db->getConnection().getRecords(sql, &model)) << sql;
-        std::vector<std::vector<std::string>> result;
-        for (int r = 0; r < model.getRowCount(); ++r) {
-            std::vector<std::string> row;
-            for (int c = 0; c < model.getColumnCount(r); ++c) {
-                row.push_back(model.getValue(r, c));
-            }
-            result.push_back(row);
-        }
-        return result;
+    static std::vector<std::vector<std::string>> rows(const std::string& sql) {
+        return studydbtest::selectRows(dataService::getInstance()->getDatabase(), sql);
     }
 
     cocos2d::Node* window = nullptr;

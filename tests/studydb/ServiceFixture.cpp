@@ -32,18 +32,7 @@ void ServiceTest::TearDown() {
 }
 
 std::vector<std::vector<std::string>> ServiceTest::rows(const std::string& sql) {
-    std::lock_guard<std::recursive_mutex> guard(db()->getLock());
-    NSUI::NSDBDataModel model;
-    EXPECT_TRUE(db()->getConnection().getRecords(sql, &model)) << sql;
-    std::vector<std::vector<std::string>> result;
-    for (int r = 0; r < model.getRowCount(); ++r) {
-        std::vector<std::string> row;
-        for (int c = 0; c < model.getColumnCount(r); ++c) {
-            row.push_back(model.getValue(r, c));
-        }
-        result.push_back(row);
-    }
-    return result;
+    return selectRows(db(), sql);
 }
 
 }  // namespace studydbtest

@@ -39,6 +39,21 @@ void pumpFrames(int frames) {
     bvtest::runFrames(frames, 0.6f);
 }
 
+std::vector<std::vector<std::string>> selectRows(dicomDB* db, const std::string& sql) {
+    std::lock_guard<std::recursive_mutex> guard(db->getLock());
+    NSUI::NSDBDataModel model;
+    EXPECT_TRUE(db->getConnection().getRecords(sql, &model)) << sql;
+    std::vector<std::vector<std::string>> result;
+    for (int r = 0; r < model.getRowCount(); ++r) {
+        std::vector<std::string> row;
+        for (int c = 0; c < model.getColumnCount(r); ++c) {
+            row.push_back(model.getValue(r, c));
+        }
+        result.push_back(row);
+    }
+    return result;
+}
+
 LoopbackNetwork::LoopbackNetwork(const std::string& ownAddress,
                                  std::vector<std::string> neighbours) {
     studydb::LocalNetwork::Source source;
@@ -124,18 +139,7 @@ void StudyDbTest::post(dcmSDK::DCM_MESSAGE* message) {
 }
 
 std::vector<std::vector<std::string>> StudyDbTest::rows(const std::string& sql) {
-    std::lock_guard<std::recursive_mutex> guard(db_->getLock());
-    NSUI::NSDBDataModel model;
-    EXPECT_TRUE(db_->getConnection().getRecords(sql, &model)) << sql;
-    std::vector<std::vector<std::string>> result;
-    for (int r = 0; r < model.getRowCount(); ++r) {
-        std::vector<std::string> row;
-        for (int c = 0; c < model.getColumnCount(r); ++c) {
-            row.push_back(model.getValue(r, c));
-        }
-        result.push_back(row);
-    }
-    return result;
+    return selectRows(db_, sql);
 }
 
 void StudyDbTest::file(dcmSDK::DCM_MESSAGE* message) {

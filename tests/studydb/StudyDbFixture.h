@@ -21,6 +21,9 @@ bool pumpUntil(const std::function<bool()>& condition, double seconds = 30.0);
 // A few frames so that queued notifications and hand-backs arrive.
 void pumpFrames(int frames = 8);
 
+// Rows of a query on the database's own connection, under its lock.
+std::vector<std::vector<std::string>> selectRows(dicomDB* db, const std::string& sql);
+
 // Keeps the sweeps and discovery passes of the code under test on loopback.
 class LoopbackNetwork {
 public:
