@@ -1,6 +1,7 @@
 #include "StudyDbFixture.h"
 
 #include "dcmsdk/dcmServer.h"
+#include "engine/base/Director.h"
 #include "studydb/StoredFileRecord.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dicomDBRequest.h"
@@ -12,6 +13,9 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 namespace studydbtest {
 
@@ -37,6 +41,26 @@ bool pumpUntil(const std::function<bool()>& condition, double seconds) {
 
 void pumpFrames(int frames) {
     bvtest::runFrames(frames, 0.6f);
+}
+
+bool pumpInRealTimeUntil(const std::function<bool()>& condition, double seconds,
+                         const std::function<void()>& eachFrame) {
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start;
+    while (!condition()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - start > std::chrono::duration<double>(seconds)) {
+            return false;
+        }
+        cocos2d::Director::getInstance()->mainLoop(
+            std::chrono::duration<float>(now - last).count());
+        last = now;
+        if (eachFrame) {
+            eachFrame();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 std::vector<std::vector<std::string>> selectRows(dicomDB* db, const std::string& sql) {

@@ -20,6 +20,11 @@ int freePort(bool udp = false);
 bool pumpUntil(const std::function<bool()>& condition, double seconds = 30.0);
 // A few frames so that queued notifications and hand-backs arrive.
 void pumpFrames(int frames = 8);
+// Frames whose length is the time that really passed, so that the services' timers (the task
+// service's one-second tick, the five-second echo sweep) keep the clock's pace however fast the
+// loop spins; `eachFrame` runs after every frame.
+bool pumpInRealTimeUntil(const std::function<bool()>& condition, double seconds,
+                         const std::function<void()>& eachFrame = nullptr);
 
 // Rows of a query on the database's own connection, under its lock.
 std::vector<std::vector<std::string>> selectRows(dicomDB* db, const std::string& sql);

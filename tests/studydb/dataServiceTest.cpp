@@ -15,16 +15,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <thread>
 
 namespace fs = std::filesystem;
 using studydbtest::KeyRecorder;
+using studydbtest::pumpInRealTimeUntil;
 using studydbtest::ServiceTest;
 
 namespace {
@@ -34,25 +32,6 @@ void deliver(dataService* service, int key, const std::string& text, int id = 0)
     data->stringValue = text;
     data->intValue2 = id;
     service->onNotification(nullptr, key, data);
-}
-
-// Frames whose length is the time that really passed, so the service's five-second echo sweep
-// runs on the clock's schedule: a loop that spins fast while a send is on the wire must not make
-// the sweep take the echo targets that the test is about to read.
-bool pumpInRealTimeUntil(const std::function<bool()>& condition, double seconds) {
-    const auto start = std::chrono::steady_clock::now();
-    auto last = start;
-    while (!condition()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - start > std::chrono::duration<double>(seconds)) {
-            return false;
-        }
-        cocos2d::Director::getInstance()->mainLoop(
-            std::chrono::duration<float>(now - last).count());
-        last = now;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 std::string failure(const std::string& key, const std::string& name) {

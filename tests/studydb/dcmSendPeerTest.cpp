@@ -14,37 +14,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 
 using studydbtest::NodeScreenTest;
+using studydbtest::pumpInRealTimeUntil;
 using studydbtest::ToolProcess;
 
 namespace {
-
-// Frames of the time that really passed, so the task service's one-second tick keeps its pace.
-bool pumpInRealTimeUntil(const std::function<bool()>& condition, double seconds,
-                         const std::function<void()>& eachFrame = nullptr) {
-    const auto start = std::chrono::steady_clock::now();
-    auto last = start;
-    while (!condition()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - start > std::chrono::duration<double>(seconds)) {
-            return false;
-        }
-        cocos2d::Director::getInstance()->mainLoop(
-            std::chrono::duration<float>(now - last).count());
-        last = now;
-        if (eachFrame) {
-            eachFrame();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 void frames(int count) {
     for (int i = 0; i < count; ++i) {
