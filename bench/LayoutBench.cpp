@@ -20,13 +20,11 @@
 #include "imagesdk/viewers/isViewerBrowser.h"
 #include "imagesdk/viewers/isViewerImage.h"
 #include "imagesdk/viewers/isViewerMulti.h"
+#include "tests/support/bench/NoiseVolume.h"
 #include "toolkit/core/NSNotificationCenter.h"
 
 namespace {
 
-constexpr int kWidth = 512;
-constexpr int kHeight = 512;
-constexpr int kSlices = 400;
 constexpr int kGrid = 5;
 
 // An axial acquisition: rows left to right, columns front to back, slices from the feet.
@@ -40,18 +38,7 @@ cocos2d::Mat4 axialFrame() {
 }
 
 isImageSDK::isImageData* volume() {
-    static isImageSDK::isImageData* data = [] {
-        auto* v = isImageSDK::isImageData::create();
-        int dims[3] = {kWidth, kHeight, kSlices};
-        float spacing[3] = {0.7f, 0.7f, 1.0f};
-        v->build(dims, spacing, isImageSDK::PIXEL_INT16, 0, 0, axialFrame());
-        auto* voxels = static_cast<std::int16_t*>(v->voxels);
-        const std::size_t count = std::size_t(kWidth) * kHeight * kSlices;
-        for (std::size_t i = 0; i < count; ++i) {
-            voxels[i] = std::int16_t(int((i * 2654435761u) >> 20) % 3000 - 1024);
-        }
-        return v;
-    }();
+    static isImageSDK::isImageData* data = benchsupport::makeNoiseVolume(axialFrame());
     return data;
 }
 
@@ -162,7 +149,8 @@ void LightBoxPage(benchmark::State& state) {
 }
 
 void TwentyFiveSliceCopies(benchmark::State& state) {
-    const std::size_t bytes = std::size_t(kWidth) * kHeight * sizeof(std::int16_t);
+    const std::size_t bytes = std::size_t(benchsupport::kVolumeWidth) *
+                              benchsupport::kVolumeHeight * sizeof(std::int16_t);
     std::vector<char> target(bytes * kGrid * kGrid);
     const char* source = static_cast<const char*>(volume()->voxels);
     int page = 0;

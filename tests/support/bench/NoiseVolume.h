@@ -30,20 +30,24 @@ constexpr int kVolumeHeight = 512;
 constexpr int kVolumeSlices = 400;
 constexpr float kVolumeSpacing[3] = {0.7f, 0.7f, 1.0f};
 
-// Built on first use and kept for the process, so that no measurement pays for it.
+// A new one, its axes and origin given by `frame`; the caller owns it.
+inline isImageSDK::isImageData* makeNoiseVolume(const cocos2d::Mat4& frame) {
+    auto* v = isImageSDK::isImageData::create();
+    int dims[3] = {kVolumeWidth, kVolumeHeight, kVolumeSlices};
+    float spacing[3] = {kVolumeSpacing[0], kVolumeSpacing[1], kVolumeSpacing[2]};
+    v->build(dims, spacing, isImageSDK::PIXEL_INT16, 0, 0, frame);
+    auto* voxels = static_cast<std::int16_t*>(v->voxels);
+    const std::size_t count = std::size_t(kVolumeWidth) * kVolumeHeight * kVolumeSlices;
+    for (std::size_t i = 0; i < count; ++i) {
+        voxels[i] = noiseSample(i);
+    }
+    return v;
+}
+
+// The volume on the identity frame, built on first use and kept for the process, so that no
+// measurement pays for it.
 inline isImageSDK::isImageData* noiseVolume() {
-    static isImageSDK::isImageData* data = [] {
-        auto* v = isImageSDK::isImageData::create();
-        int dims[3] = {kVolumeWidth, kVolumeHeight, kVolumeSlices};
-        float spacing[3] = {kVolumeSpacing[0], kVolumeSpacing[1], kVolumeSpacing[2]};
-        v->build(dims, spacing, isImageSDK::PIXEL_INT16, 0, 0, cocos2d::Mat4::IDENTITY);
-        auto* voxels = static_cast<std::int16_t*>(v->voxels);
-        const std::size_t count = std::size_t(kVolumeWidth) * kVolumeHeight * kVolumeSlices;
-        for (std::size_t i = 0; i < count; ++i) {
-            voxels[i] = noiseSample(i);
-        }
-        return v;
-    }();
+    static isImageSDK::isImageData* data = makeNoiseVolume(cocos2d::Mat4::IDENTITY);
     return data;
 }
 
