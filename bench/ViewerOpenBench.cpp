@@ -488,7 +488,14 @@ void wheelFrames(benchmark::State& state, bool step) {
         state.SkipWithError("the series was not shown");
         return;
     }
+    // Once the load completes the screen lays its viewers out again: the tile is looked up anew.
     waitForVoxelCache(kCt500);
+    viewer = framesUntilDrawn(opening);
+    if (viewer == nullptr) {
+        closeScreen();
+        state.SkipWithError("the series was not shown after its load");
+        return;
+    }
     pointAt(viewer);
     turn();
     isImageSDK::isActorImage* actor = viewer->getImageActor();
