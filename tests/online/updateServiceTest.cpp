@@ -145,30 +145,47 @@ TEST_F(UpdateServiceTest, BadAssetsLeaveTheFoldersAsTheyWere) {
     }
 }
 
-TEST_F(UpdateServiceTest, AnArchiveWithAnEscapingEntryIsRefusedWhole) {
-    const fs::path archive = writable.path() / "pages.zip";
-    const std::string script =
-        "import zipfile,sys\nwith zipfile.ZipFile(sys.argv[1],'w') as z:\n"
-        "  z.writestr('page.html','ok')\n  z.writestr('../../evil.txt','x')\n";
-    std::ofstream(writable.path() / "mkzip.py") << script;
-    ASSERT_EQ(
-        std::system(("python3 " + (writable.path() / "mkzip.py").string() + " " + archive.string())
-                        .c_str()),
-        0);
-    const std::string bytes = readAll(archive);
-    CannedReply zip;
-    zip.body = bytes;
-    server.setStanding("/files/pages.zip", zip);
-    CannedReply manifest;
-    manifest.body = "{\"version\":\"3\",\"packageUrl\":\"" + server.baseUrl() +
-                    "/files/\",\"assets\":{\"pages.zip\":{\"md5\":\"" + md5Of(bytes) +
-                    "\",\"compressed\":true}}}";
-    server.setStanding("/ud/u.php", manifest);
-    auto service = cycle();
-    EXPECT_EQ(setting("update_hasValidUpdate", "-1"), "-1");
-    EXPECT_FALSE(fs::exists(service->folderPath(2) + "/page.html"));
-    EXPECT_FALSE(fs::exists(writable.path() / "qn" / "evil.txt"));
-    EXPECT_FALSE(fs::exists(writable.path() / "evil.txt"));
+TEST_F(UpdateServiceTest, ArchivesUnpackIntoTheFolderUnlessAnEntryEscapesIt) {
+    struct Case {
+        const char* name;
+        const char* entries;
+        bool adopted;
+    };
+    const Case cases[] = {
+        {"plain entries", "z.writestr('page.html','ok')\n  z.writestr('sub/more.html','ok')", true},
+        {"escaping entry", "z.writestr('page.html','ok')\n  z.writestr('../../evil.txt','x')",
+         false},
+    };
+    int version = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store("update_hasValidUpdate", "-1");
+        store("update_now", "1");
+        fs::remove_all(writable.path() / "qn" / "update");
+        const fs::path archive = writable.path() / "pages.zip";
+        const fs::path maker = writable.path() / "mkzip.py";
+        std::ofstream(maker)
+            << "import zipfile,sys\nwith zipfile.ZipFile(sys.argv[1],'w') as z:\n  " << c.entries
+            << "\n";
+        ASSERT_EQ(std::system(("python3 " + maker.string() + " " + archive.string()).c_str()), 0);
+        const std::string bytes = readAll(archive);
+        CannedReply zip;
+        zip.body = bytes;
+        server.setStanding("/files/pages.zip", zip);
+        CannedReply manifest;
+        manifest.body = "{\"version\":\"" + std::to_string(++version) + "\",\"packageUrl\":\"" +
+                        server.baseUrl() + "/files/\",\"assets\":{\"pages.zip\":{\"md5\":\"" +
+                        md5Of(bytes) + "\",\"compressed\":true}}}";
+        server.setStanding("/ud/u.php", manifest);
+        auto service = cycle();
+        const std::string folder = service->folderPath(2);
+        EXPECT_EQ(setting("update_hasValidUpdate", "-1"), c.adopted ? "2" : "-1");
+        EXPECT_EQ(fs::exists(folder + "/page.html"), c.adopted);
+        EXPECT_EQ(fs::exists(folder + "/sub/more.html"), c.adopted);
+        EXPECT_FALSE(fs::exists(folder + "/pages.zip"));
+        EXPECT_FALSE(fs::exists(writable.path() / "qn" / "evil.txt"));
+        EXPECT_FALSE(fs::exists(writable.path() / "evil.txt"));
+    }
 }
 
 TEST_F(UpdateServiceTest, VersionAnswersResetTheNoticeCountOnlyWhenTheVersionChanges) {
