@@ -5,7 +5,9 @@
 
 namespace NSUI {
 
-const char* const kDefaultSiteBase = "https://service.brimvale.net";
+// A reserved name that never resolves: until an installation names its service, nothing the
+// program sends (credentials included) can reach a host nobody chose.
+const char* const kDefaultSiteBase = "https://service.brimvale.invalid";
 
 namespace {
 
