@@ -14,8 +14,8 @@
 #include "imagesdk/render/isNodeImage.h"
 #include "imagesdk/render/isNodeImageByShader.h"
 #include "tests/display/DisplayFixture.h"
-#include "tests/display/WorldCameraScene.h"
 #include "tests/imagesdk/render/SliceSamples.h"
+#include "tests/support/lib/WorldCameraScene.h"
 
 using namespace cocos2d;
 using imagesdktest::SampleSlice;

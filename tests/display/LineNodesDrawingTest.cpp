@@ -4,7 +4,7 @@
 #include "imagesdk/render/isDrawNode.h"
 #include "imagesdk/render/isNodeLine.h"
 #include "tests/display/DisplayFixture.h"
-#include "tests/display/WorldCameraScene.h"
+#include "tests/support/lib/WorldCameraScene.h"
 
 using namespace cocos2d;
 using bvtest::colourNear;

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "engine/2d/Camera.h"
 #include "engine/2d/Node.h"
-#include "engine/2d/Scene.h"
 #include "engine/backend/GLViewImpl.h"
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
+#include "tests/support/lib/WorldCameraScene.h"
 
 namespace benchsupport {
 
@@ -41,15 +40,8 @@ public:
     // Runs a scene showing `node` through an orthographic camera the window's size, and draws
     // its first frame, so that the measured frames start from a drawn picture.
     void show(cocos2d::Node* node) {
-        cocos2d::Scene* scene = cocos2d::Scene::create();
-        cocos2d::Camera* camera =
-            cocos2d::Camera::createOrthographic(float(_width), float(_height), -1000, 1000);
-        camera->setCameraFlag(2);
-        camera->setDepth(1);
-        scene->addChild(camera);
-        node->setCameraMask(2, true);
-        scene->addChild(node);
-        cocos2d::Director::getInstance()->runWithScene(scene);
+        bvtest::WorldCameraScene scene(_width, _height);
+        scene.add(node);
         frame();
     }
 
