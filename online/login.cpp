@@ -11,6 +11,7 @@
 #include "engine/ui/CSLoader.h"
 #include "engine/ui/Helper.h"
 #include "engine/ui/Text.h"
+#include "online/loginScene.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/TextRoutines.h"
@@ -55,17 +56,28 @@ Button* makeBlueButton(const std::string& title, float fontSize) {
 }  // namespace
 
 login* login::show(Node* parent) {
+    if (AppConfig::getInstance()->isPhone) {
+        return loginScene::create();
+    }
     return createWindow(parent);
 }
 
-login* login::createWindow(Node* parent) {
-    NSUI::NSResponseWindow* window = NSUI::NSResponseWindow::create();
+login* login::createPanel() {
     auto* panel = new login();
     if (!panel->init()) {
         delete panel;
         return nullptr;
     }
     panel->autorelease();
+    return panel;
+}
+
+login* login::createWindow(Node* parent) {
+    NSUI::NSResponseWindow* window = NSUI::NSResponseWindow::create();
+    login* panel = createPanel();
+    if (panel == nullptr) {
+        return nullptr;
+    }
     panel->enableAndroidReturnKey();
     panel->bindButtons();
     window->addChild(panel);
@@ -262,6 +274,16 @@ void login::addCodeButton(Button* mainButton, int rowHeight, float y) {
 
 void login::addNicknameDisplay() {
     const std::string nickname = getStringForKey("app_login_nickname", "");
+    if (isPhoneForm) {
+        Node* frame = getParent();
+        auto* title = frame == nullptr
+                          ? nullptr
+                          : dynamic_cast<cocos2d::ui::Text*>(frame->getChildByNameDeep("title"));
+        if (title != nullptr) {
+            title->setString(nickname);
+        }
+        return;
+    }
     auto* label = cocos2d::Label::createWithSystemFont(nickname, "", kNicknameFontSize);
     if (label == nullptr) {
         return;

@@ -35,9 +35,12 @@ public:
         kSetMailForm = 4,
     };
 
-    // Opens the account screen over `parent` (desktop: a full-window response window).
+    // Opens the account screen: over `parent` in a full-window response window on the desktop,
+    // as a scene of its own (loginScene) in the phone form.
     static login* show(cocos2d::Node* parent);
     static login* createWindow(cocos2d::Node* parent);
+    // The initialised panel, autoreleased; null when init fails.
+    static login* createPanel();
 
     // "app_logined" and "app_login_id", each "0" when unset.
     static void getLoginInfo(std::string& loggedIn, std::string& userId);
@@ -73,6 +76,9 @@ public:
     // The language key (or fixed text) of the last message shown.
     const std::string& getLastMessage() const { return lastMessage; }
     cocos2d::Node* getLayout() const { return layout; }
+    bool isHostedInScene() const { return isPhoneForm; }
+    // The panel lives in a loginScene: closing pops that scene.
+    void hostInScene() { isPhoneForm = true; }
 
 protected:
     login() = default;

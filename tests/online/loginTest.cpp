@@ -2,7 +2,10 @@
 
 #include "OnlineFixture.h"
 #include "engine/ui/Button.h"
+#include "engine/ui/Text.h"
+#include "online/loginScene.h"
 #include "studydb/StudyNotifications.h"
+#include "toolkit/core/AppConfig.h"
 #include "toolkit/core/DateTimeRoutines.h"
 #include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTextField.h"
@@ -11,6 +14,12 @@ namespace onlinetest {
 namespace {
 
 const char kJsonType[] = "application/json; charset=utf-8";
+
+void clickButton(login* panel, const char* name) {
+    auto* button = dynamic_cast<cocos2d::ui::Button*>(panel->getLayout()->getChildByNameDeep(name));
+    ASSERT_NE(button, nullptr) << name;
+    panel->onButtonClick(button);
+}
 
 class LoginTest : public OnlineTest {
 protected:
@@ -32,12 +41,7 @@ protected:
         input->setString(text);
     }
 
-    static void click(login* panel, const char* name) {
-        auto* button =
-            dynamic_cast<cocos2d::ui::Button*>(panel->getLayout()->getChildByNameDeep(name));
-        ASSERT_NE(button, nullptr) << name;
-        panel->onButtonClick(button);
-    }
+    static void click(login* panel, const char* name) { clickButton(panel, name); }
 
     bool panelOpen() const {
         for (cocos2d::Node* child : scene->getChildren()) {
@@ -379,6 +383,47 @@ TEST_F(LoginTest, ServiceLogOutPostsWithoutSender) {
     EXPECT_EQ(posted.front().intValue, -1);
     EXPECT_EQ(posted.front().sender, nullptr);
     EXPECT_FALSE(login::isSilentLoginSuppressed());
+}
+
+}  // namespace
+}  // namespace onlinetest
+
+namespace onlinetest {
+namespace {
+
+class LoginSceneTest : public OnlineTest {
+protected:
+    void TearDown() override {
+        AppConfig::getInstance()->isPhone = false;
+        OnlineTest::TearDown();
+    }
+};
+
+TEST_F(LoginSceneTest, ThePhoneFormIsAScenePoppedWhereTheWindowWouldClose) {
+    AppConfig::getInstance()->isPhone = true;
+    store("app_logined", "1");
+    store("app_login_nickname", "Tess");
+    login* panel = login::show(scene);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isHostedInScene());
+    ASSERT_TRUE(pumpUntil([&] {
+        return cocos2d::Director::getInstance()->getRunningScene() != scene &&
+               dynamic_cast<loginScene*>(cocos2d::Director::getInstance()->getRunningScene());
+    }));
+    auto* hosted = cocos2d::Director::getInstance()->getRunningScene();
+    auto* title =
+        dynamic_cast<cocos2d::ui::Text*>(hosted->getChildByTag(100)->getChildByNameDeep("title"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->getString(), "Tess");
+    EXPECT_EQ(panel->getViewState(), login::kAccountView);
+
+    clickButton(panel, "setMail");
+    EXPECT_EQ(panel->getViewState(), login::kSetMailForm);
+    EXPECT_TRUE(hosted->onResponseReturn());
+    EXPECT_EQ(panel->getViewState(), login::kAccountView);
+    hosted->onResponseReturn();
+    ASSERT_TRUE(
+        pumpUntil([&] { return cocos2d::Director::getInstance()->getRunningScene() == scene; }));
 }
 
 }  // namespace
