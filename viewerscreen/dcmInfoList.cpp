@@ -144,6 +144,7 @@ NSUI::NSResponseWindow* dcmInfoList::createWindow() {
         const cocos2d::Size size = cocos2d::Director::getInstance()->getWinSize();
         layout->setAnchorPoint(cocos2d::Vec2(0.5f, 1.0f));
         layout->setPosition(cocos2d::Vec2(size.width * 0.5f, size.height));
+        cocos2d::ui::Helper::doLayout(layout);
     }
     window->setAnchorPoint(cocos2d::Vec2::ZERO);
     window->setPosition(cocos2d::Vec2::ZERO);

@@ -181,6 +181,25 @@ TEST_F(DcmInfoListTest, UnreadableFilesAndShortPathsGiveAnEmptyList) {
     }
 }
 
+// The pop-up's title bar, its title and its close button lie at the top of its panel.
+TEST_F(DcmInfoListTest, TheTitleBarIsPlacedAtTheTopOfThePanel) {
+    open(writeFixture());
+    cocos2d::Node* panel = window->getChildByNameDeep("dcmInfo.csb");
+    ASSERT_NE(panel, nullptr);
+    const cocos2d::Rect bounds = panel->getBoundingBox();
+    for (const char* name : {"titleBar", "title", "btn_back"}) {
+        cocos2d::Node* node = panel->getChildByNameDeep(name);
+        ASSERT_NE(node, nullptr) << name;
+        const cocos2d::Rect box = node->getBoundingBox();
+        const cocos2d::Vec2 local =
+            panel->convertToNodeSpace(node->getParent()->convertToWorldSpace(box.origin));
+        EXPECT_GE(local.x, 0.0f) << name;
+        EXPECT_LE(local.x + box.size.width, bounds.size.width + 0.5f) << name;
+        EXPECT_GE(local.y, bounds.size.height - 60.5f) << name;
+        EXPECT_LE(local.y + box.size.height, bounds.size.height + 0.5f) << name;
+    }
+}
+
 TEST_F(DcmInfoListTest, BackRemovesTheWholeWindow) {
     dcmInfoList* list = open(writeFixture());
     ASSERT_TRUE(pumpUntil([&] { return list->isLoaded(); }));
