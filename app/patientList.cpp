@@ -413,10 +413,7 @@ cocos2d::Size patientList::tableCellSizeForIndex(NSUI::NSTableView*, ssize_t, Re
 
 NSUI::NSTableViewCell* patientList::tableCellAtIndex(NSUI::NSTableView* view, ssize_t index,
                                                      const Size& size) {
-    NSUI::NSTableViewCell* cell = view->cellAtIndex(index);
-    if (cell == nullptr) {
-        cell = view->dequeueCell();
-    }
+    NSUI::NSTableViewCell* cell = view->reusableCell(index);
     if (cell == nullptr) {
         cell = NSUI::NSTableViewCell::create();
         if (Node* record = cocos2d::CSLoader::createNode("patientRecord.csb", true)) {

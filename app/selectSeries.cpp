@@ -405,10 +405,7 @@ cocos2d::Size selectSeries::tableCellSizeForIndex(NSUI::NSTableView* table, ssiz
 
 NSUI::NSTableViewCell* selectSeries::tableCellAtIndex(NSUI::NSTableView* table, ssize_t index,
                                                       const cocos2d::Size& size) {
-    NSUI::NSTableViewCell* rowCell = table->cellAtIndex(index);
-    if (rowCell == nullptr) {
-        rowCell = table->dequeueCell();
-    }
+    NSUI::NSTableViewCell* rowCell = table->reusableCell(index);
     if (rowCell == nullptr) {
         rowCell = NSUI::NSTableViewCell::create();
         cocos2d::Node* layout = cocos2d::CSLoader::createNode(

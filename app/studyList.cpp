@@ -667,10 +667,7 @@ void studyList::loadCellLayout(NSUI::NSTableViewCell* rowCell, const std::string
 
 NSUI::NSTableViewCell* studyList::tableCellAtIndex(NSUI::NSTableView* table, ssize_t index,
                                                    const cocos2d::Size& size) {
-    NSUI::NSTableViewCell* rowCell = table->cellAtIndex(index);
-    if (rowCell == nullptr) {
-        rowCell = table->dequeueCell();
-    }
+    NSUI::NSTableViewCell* rowCell = table->reusableCell(index);
     if (rowCell == nullptr) {
         rowCell = NSUI::NSTableViewCell::create();
     }

@@ -494,10 +494,7 @@ cocos2d::Size dcmFinder::tableCellSizeForIndex(NSUI::NSTableView* view, ssize_t,
 
 NSUI::NSTableViewCell* dcmFinder::tableCellAtIndex(NSUI::NSTableView* view, ssize_t index,
                                                    const cocos2d::Size& size) {
-    NSUI::NSTableViewCell* cell = view->cellAtIndex(index);
-    if (cell == nullptr) {
-        cell = view->dequeueCell();
-    }
+    NSUI::NSTableViewCell* cell = view->reusableCell(index);
     if (cell == nullptr) {
         cell = NSUI::NSTableViewCell::create();
         const bool phone = AppConfig::getInstance()->isPhone;

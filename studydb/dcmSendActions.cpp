@@ -421,10 +421,7 @@ Size dcmSend::tableCellSizeForIndex(NSUI::NSTableView* table, ssize_t, Ref*) {
 
 NSUI::NSTableViewCell* dcmSend::tableCellAtIndex(NSUI::NSTableView* table, ssize_t index,
                                                  const Size& size) {
-    NSUI::NSTableViewCell* cell = table->cellAtIndex(index);
-    if (cell == nullptr) {
-        cell = table->dequeueCell();
-    }
+    NSUI::NSTableViewCell* cell = table->reusableCell(index);
     const bool nodeRow = table == nodeTable;
     if (cell == nullptr) {
         cell = NSUI::NSTableViewCell::create();

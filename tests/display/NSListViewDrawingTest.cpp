@@ -35,10 +35,7 @@ public:
     }
     NSUI::NSTableViewCell* tableCellAtIndex(NSUI::NSTableView* table, ssize_t index,
                                             const Size& size) override {
-        NSUI::NSTableViewCell* cell = table->cellAtIndex(index);
-        if (cell == nullptr) {
-            cell = table->dequeueCell();
-        }
+        NSUI::NSTableViewCell* cell = table->reusableCell(index);
         if (cell == nullptr) {
             cell = NSUI::NSTableViewCell::create();
             cell->addChild(LayerColor::create(Color4B::WHITE, size.width, size.height), 0,

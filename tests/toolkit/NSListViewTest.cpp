@@ -51,10 +51,7 @@ public:
                                       const Size& size) override {
         asked.push_back(index);
         askedSize = size;
-        NSTableViewCell* cell = table->cellAtIndex(index);
-        if (cell == nullptr) {
-            cell = table->dequeueCell();
-        }
+        NSTableViewCell* cell = table->reusableCell(index);
         if (cell == nullptr) {
             cell = NSTableViewCell::create();
         }

@@ -388,6 +388,25 @@ TEST_F(TableRecyclingTest, CleanupEmptiesTheTableAndDropsTheFreeCells) {
     EXPECT_EQ(nullptr, table->dequeueCell());
 }
 
+TEST_F(TableRecyclingTest, AReusableCellIsTheRowsCellInViewElseAFreeOneElseNone) {
+    TestTable* table = makeTable(20, 40.0f);
+    table->items.clear();
+    table->items.pushBack(Row::create("x", 40.0f));
+    table->reloadData();
+    ASSERT_EQ(4, table->getFreeCells().size());
+    NSUI::NSTableViewCell* shown = table->cellAtIndex(0);
+    ASSERT_NE(nullptr, shown);
+    EXPECT_EQ(shown, table->reusableCell(0));
+    EXPECT_EQ(4, table->getFreeCells().size());
+    for (int taken = 1; taken <= 4; ++taken) {
+        NSUI::NSTableViewCell* cell = table->reusableCell(1);
+        ASSERT_NE(nullptr, cell);
+        EXPECT_NE(shown, cell);
+        EXPECT_EQ(4 - taken, table->getFreeCells().size());
+    }
+    EXPECT_EQ(nullptr, table->reusableCell(1));
+}
+
 TEST_F(TableEditTest, ResizingARowInViewMovesOnlyTheRowsAfterIt) {
     TestTable* table = makeScrolledTable();
     const std::vector<std::string> watched = {"r5", "r6", "r7", "r8", "r9"};

@@ -170,10 +170,7 @@ Size NSMenu::tableCellSizeForIndex(NSTableView*, ssize_t, cocos2d::Ref*) {
 
 NSTableViewCell* NSMenu::tableCellAtIndex(NSTableView* table, ssize_t index, const Size& cellSize) {
     auto* item = dynamic_cast<menuObject*>(table->getItem(index));
-    NSTableViewCell* cell = table->cellAtIndex(index);
-    if (cell == nullptr) {
-        cell = table->dequeueCell();
-    }
+    NSTableViewCell* cell = table->reusableCell(index);
     if (cell == nullptr) {
         cell = NSTableViewCell::create();
 

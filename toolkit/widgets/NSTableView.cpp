@@ -73,6 +73,11 @@ NSTableViewCell* NSTableView::dequeueCell() {
     return cell;
 }
 
+NSTableViewCell* NSTableView::reusableCell(ssize_t index) {
+    NSTableViewCell* cell = cellAtIndex(index);
+    return cell != nullptr ? cell : dequeueCell();
+}
+
 cocos2d::Vec2 NSTableView::getContentOffset() const {
     return innerContainer->getPosition();
 }

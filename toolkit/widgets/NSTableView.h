@@ -47,6 +47,9 @@ public:
     NSTableViewCell* cellAtIndex(ssize_t index) const;
     // A recycled cell (autoreleased), or null when none is free.
     NSTableViewCell* dequeueCell();
+    // What a delegate fills for the row: its cell in view, else a recycled one; null when the
+    // delegate must make a new cell.
+    NSTableViewCell* reusableCell(ssize_t index);
 
     // Recycles every cell, clears the selection, lays the rows of `items` out again from the
     // delegate's sizes, shows the start of the content and places the cells in view.
