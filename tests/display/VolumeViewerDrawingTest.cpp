@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
+#include "engine/base/InputRouter.h"
 #include "engine/base/RefPtr.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/render/isCamera.h"
@@ -46,7 +48,79 @@ RefPtr<isImageSDK::isImageData> phantom() {
     return data;
 }
 
-using VolumeViewerDrawingTest = bvtest::DisplayFixture;
+// Frames until the full-quality frame of the last view is shown and nothing more is asked for;
+// false when that never happens.
+bool settle(isImageSDK::isActorVR* actor) {
+    int quietFrames = 0;
+    int seen = -1;
+    const int bestBefore = actor->getBestFrames();
+    bvtest::runFramesUntil([&] {
+        actor->waitUntilIdle();
+        const int frames = actor->getFastFrames() + actor->getBestFrames();
+        quietFrames = frames == seen ? quietFrames + 1 : 0;
+        seen = frames;
+        return actor->getBestFrames() > bestBefore && quietFrames >= 10;
+    });
+    return quietFrames >= 10;
+}
+
+class VolumeViewerDrawingTest : public bvtest::DisplayFixture {
+protected:
+    // The same volume, table and camera as the viewer's, through a caster of its own at full
+    // quality: the frame the window should show, top row first.
+    static std::vector<std::uint8_t> castOfTheViewersCamera(isViewerVR* viewer,
+                                                            isImageSDK::isImageData* volume) {
+        isImageSDK::isActorVR* actor = viewer->getVRActor();
+        isImageSDK::vrVolumeDesc desc;
+        desc.data = volume->getVolumeBuffer();
+        desc.width = desc.height = desc.depth = kSide;
+        desc.pixelType = isImageSDK::PIXEL_INT16;
+        isImageSDK::vrRayCaster reference;
+        reference.setVolume(&desc);
+        reference.setInterpolation(1);
+        reference.setScaleFactor(1.0f);
+        reference.setTargetTime(5000.0f);
+        reference.setWindowLevel(1400.0f, 600.0f);
+        reference.setColorTable(actor->getBestCaster().getColorTable());
+        reference.setRenderMode(actor->getBestCaster().getRenderMode());
+        isImageSDK::vrCamera view;
+        const isImageSDK::isCamera* camera = viewer->getMainCamera();
+        view.perspective = camera->isPerspective();
+        view.fieldOfView = camera->getFieldOfView();
+        view.viewportWidth = camera->getViewportWidth();
+        view.viewportHeight = camera->getViewportHeight();
+        view.nearPlane = camera->getNearPlane();
+        view.farPlane = camera->getFarPlane();
+        view.zoom = camera->getZoom();
+        view.eye = camera->getPosition3D();
+        view.centre = camera->getCenter();
+        view.up = camera->getUp();
+        reference.syncCamera(view, true);
+        if (!reference.render() || reference.getOutputWidth() != kWidth ||
+            reference.getOutputHeight() != kHeight) {
+            return {};
+        }
+        const std::uint8_t* p = reference.getOutput();
+        return {p, p + std::size_t(reference.getOutputWidth()) * reference.getOutputHeight() * 3};
+    }
+
+    // The largest channel difference over every third pixel of the picture, and how many of those
+    // pixels are lit in the expected frame.
+    static void compare(Image& picture, const std::vector<std::uint8_t>& expected, int& worst,
+                        int& lit) {
+        worst = 0;
+        lit = 0;
+        for (int y = 0; y < kHeight; y += 3) {
+            for (int x = 0; x < kWidth; x += 3) {
+                const std::uint8_t* e = expected.data() + ((kHeight - 1 - y) * kWidth + x) * 3;
+                const Color3B shown = pixelAt(picture, x, y);
+                worst = std::max({worst, std::abs(shown.r - e[0]), std::abs(shown.g - e[1]),
+                                  std::abs(shown.b - e[2])});
+                lit += e[0] > 40 ? 1 : 0;
+            }
+        }
+    }
+};
 
 TEST_F(VolumeViewerDrawingTest, TheWindowShowsTheCastersFrameOfItsCamera) {
     Scene* scene = Scene::create();
@@ -59,68 +133,68 @@ TEST_F(VolumeViewerDrawingTest, TheWindowShowsTheCastersFrameOfItsCamera) {
     viewer->setWindowLevel(1400.0f, 600.0f);
     isImageSDK::isActorVR* actor = viewer->getVRActor();
     ASSERT_NE(actor, nullptr);
-    // Until the full-quality frame of the last view is shown and nothing more is asked for.
-    int quietFrames = 0;
-    int seen = -1;
-    bvtest::runFramesUntil([&] {
-        actor->waitUntilIdle();
-        const int frames = actor->getFastFrames() + actor->getBestFrames();
-        quietFrames = frames == seen ? quietFrames + 1 : 0;
-        seen = frames;
-        return actor->getBestFrames() > 0 && quietFrames >= 10;
-    });
-    ASSERT_GE(quietFrames, 10);
+    ASSERT_TRUE(settle(actor));
 
-    // The same volume, table and camera through a caster of its own.
-    isImageSDK::vrVolumeDesc desc;
-    desc.data = volume->getVolumeBuffer();
-    desc.width = desc.height = desc.depth = kSide;
-    desc.pixelType = isImageSDK::PIXEL_INT16;
-    isImageSDK::vrRayCaster reference;
-    reference.setVolume(&desc);
-    reference.setInterpolation(1);
-    reference.setScaleFactor(1.0f);
-    reference.setTargetTime(5000.0f);
-    reference.setWindowLevel(1400.0f, 600.0f);
-    reference.setColorTable(actor->getBestCaster().getColorTable());
-    reference.setRenderMode(actor->getBestCaster().getRenderMode());
-    isImageSDK::vrCamera view;
-    const isImageSDK::isCamera* camera = viewer->getMainCamera();
-    view.perspective = camera->isPerspective();
-    view.fieldOfView = camera->getFieldOfView();
-    view.viewportWidth = camera->getViewportWidth();
-    view.viewportHeight = camera->getViewportHeight();
-    view.nearPlane = camera->getNearPlane();
-    view.farPlane = camera->getFarPlane();
-    view.zoom = camera->getZoom();
-    view.eye = camera->getPosition3D();
-    view.centre = camera->getCenter();
-    view.up = camera->getUp();
-    reference.syncCamera(view, true);
-    ASSERT_TRUE(reference.render());
-    ASSERT_EQ(reference.getOutputWidth(), kWidth);
-    ASSERT_EQ(reference.getOutputHeight(), kHeight);
-
+    const std::vector<std::uint8_t> expected = castOfTheViewersCamera(viewer, volume.get());
+    ASSERT_FALSE(expected.empty());
     Image picture;
     ASSERT_TRUE(renderAndCapture("volume.png", &picture));
-    const std::uint8_t* expected = reference.getOutput();
-    int lit = 0;
     int worst = 0;
-    for (int y = 0; y < kHeight; y += 3) {
-        for (int x = 0; x < kWidth; x += 3) {
-            const std::uint8_t* e = expected + ((kHeight - 1 - y) * kWidth + x) * 3;
-            const Color3B shown = pixelAt(picture, x, y);
-            worst = std::max({worst, std::abs(shown.r - e[0]), std::abs(shown.g - e[1]),
-                              std::abs(shown.b - e[2])});
-            lit += e[0] > 40 ? 1 : 0;
-        }
-    }
+    int lit = 0;
+    compare(picture, expected, worst, lit);
     // The ball is in the picture, and every sampled pixel matches.
     EXPECT_GT(lit, 100);
     EXPECT_LE(worst, 2);
     // Seen from the front with the head up: the bar is at the top, not the bottom.
     EXPECT_GT(pixelAt(picture, 160, kHeight - 10).r, 200);
     EXPECT_LT(pixelAt(picture, 160, 10).r, 60);
+}
+
+TEST_F(VolumeViewerDrawingTest, ADragShowsFastFramesAndTheRestTheBestOne) {
+    Scene* scene = Scene::create();
+    Director::getInstance()->runWithScene(scene);
+    RefPtr<isImageSDK::isImageData> volume = phantom();
+    isViewerVR* viewer = isViewerVR::create();
+    viewer->setContentSize(Size(kWidth, kHeight));
+    scene->addChild(viewer);
+    viewer->setImageData(volume.get());
+    viewer->setVRMode();
+    viewer->setWindowLevel(1400.0f, 600.0f);
+    isImageSDK::isActorVR* actor = viewer->getVRActor();
+    ASSERT_NE(actor, nullptr);
+    ASSERT_TRUE(settle(actor));
+    const Vec3 eyeBefore = viewer->getMainCamera()->getPosition3D();
+    const int fastBefore = actor->getFastFrames();
+
+    // The left button dragged across the picture; each turn of the view is shown by the fast
+    // caster, as the window's next frames pick it up.
+    InputRouter router;
+    router.mouseDown(kWidth / 2.0f, kHeight / 2.0f, EventMouse::MouseButton::BUTTON_LEFT);
+    for (int step = 1; step <= 4; ++step) {
+        const int shown = actor->getFastFrames();
+        router.mouseMove(kWidth / 2.0f + 20.0f * step, kHeight / 2.0f);
+        bvtest::runFramesUntil([&] {
+            actor->waitUntilIdle();
+            return actor->getFastFrames() > shown;
+        });
+        EXPECT_GT(actor->getFastFrames(), shown) << "move " << step;
+    }
+    router.mouseUp(kWidth / 2.0f + 80.0f, kHeight / 2.0f, EventMouse::MouseButton::BUTTON_LEFT);
+    const Vec3 eyeAfter = viewer->getMainCamera()->getPosition3D();
+    EXPECT_GT(eyeAfter.distance(eyeBefore), 1.0f);
+    EXPECT_GE(actor->getFastFrames(), fastBefore + 4);
+
+    // At rest the full-quality frame of the turned view is what the window shows.
+    ASSERT_TRUE(settle(actor));
+    const std::vector<std::uint8_t> expected = castOfTheViewersCamera(viewer, volume.get());
+    ASSERT_FALSE(expected.empty());
+    Image picture;
+    ASSERT_TRUE(renderAndCapture("dragged.png", &picture));
+    int worst = 0;
+    int lit = 0;
+    compare(picture, expected, worst, lit);
+    EXPECT_GT(lit, 100);
+    EXPECT_LE(worst, 2);
 }
 
 }  // namespace
