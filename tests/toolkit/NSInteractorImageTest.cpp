@@ -6,6 +6,7 @@
 
 #include "engine/2d/Node.h"
 #include "engine/2d/Scene.h"
+#include "engine/base/Macros.h"
 #include "engine/base/Touch.h"
 #include "tests/support/lib/WidgetFixtures.h"
 #include "toolkit/widgets/NSInteractorBase.h"
@@ -19,12 +20,7 @@ namespace {
 // Writes every report of the recogniser to a log.
 class Recorder : public NSInteractorBase {
 public:
-    static Recorder* create() {
-        auto* recorder = new Recorder();
-        recorder->init();
-        recorder->autorelease();
-        return recorder;
-    }
+    CREATE_FUNC(Recorder);
 
     void oneFingerBegan(Touch* touch) override {
         NSInteractorBase::oneFingerBegan(touch);

@@ -1,4 +1,5 @@
 #include "imagesdk/render/isActorObject.h"
+#include "engine/base/Macros.h"
 
 #include <gtest/gtest.h>
 
@@ -22,24 +23,14 @@ namespace {
 // An actor with one node of each list.
 class ProbeActor : public isActorObject {
 public:
-    static ProbeActor* create() {
-        auto* actor = new ProbeActor();
-        actor->init();
-        actor->autorelease();
-        return actor;
-    }
+    CREATE_FUNC(ProbeActor);
     using isActorObject::addOverlayNode;
 };
 
 // A manager whose test hands it actors of any kind.
 class ProbeManager : public isActorManager {
 public:
-    static ProbeManager* create() {
-        auto* manager = new ProbeManager();
-        manager->init();
-        manager->autorelease();
-        return manager;
-    }
+    CREATE_FUNC(ProbeManager);
     bool adoptAs(isActorObject* actor, int kind) {
         return adopt(actor, static_cast<ActorKind>(kind));
     }

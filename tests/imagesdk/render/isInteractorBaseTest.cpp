@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/base/AutoreleasePool.h"
+#include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isInteractorBase.h"
@@ -25,12 +26,7 @@ std::string text(const Vec2& p) {
 // Writes every gesture operation to a log.
 class GestureLog : public isInteractorBase {
 public:
-    static GestureLog* create() {
-        auto* log = new GestureLog();
-        log->init();
-        log->autorelease();
-        return log;
-    }
+    CREATE_FUNC(GestureLog);
 
     void onTouchBegan(Touch*) override { entries.push_back("began"); }
     void onTouchEnded(Touch* touch) override {

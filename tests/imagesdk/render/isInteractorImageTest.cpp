@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isCamera.h"
@@ -27,12 +28,7 @@ namespace {
 // (x / 2, y / 4, 3), unless picking is switched off.
 class PickWindow : public isRenderWindowBase {
 public:
-    static PickWindow* create() {
-        auto* window = new PickWindow();
-        window->init();
-        window->autorelease();
-        return window;
-    }
+    CREATE_FUNC(PickWindow);
     bool pickPoint(const Vec2& point, Vec3& world) override {
         if (!pickable) {
             return false;

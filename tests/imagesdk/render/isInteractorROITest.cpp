@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
 #include "imagesdk/data/ROIData.h"
 #include "imagesdk/data/isNotifyKeys.h"
@@ -26,12 +27,7 @@ namespace {
 // point of that plane under it.
 class PlaneWindow : public isRenderWindow {
 public:
-    static PlaneWindow* create() {
-        auto* window = new PlaneWindow();
-        window->init();
-        window->autorelease();
-        return window;
-    }
+    CREATE_FUNC(PlaneWindow);
     bool pickPoint(const Vec2& point, Vec3& world) override {
         Vec3 onScreen;
         getMainCamera()->screenToWorld(Vec3(point.x, point.y, 0.5f), onScreen);

@@ -1,4 +1,5 @@
 #include "imagesdk/render/isRenderWindow.h"
+#include "engine/base/Macros.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +29,7 @@ namespace {
 // A window showing a plane at 2 mm per pixel, that logs the commands reaching its handler.
 class PickWindow : public isRenderWindow {
 public:
-    static PickWindow* create() {
-        auto* window = new PickWindow();
-        window->init();
-        window->autorelease();
-        return window;
-    }
+    CREATE_FUNC(PickWindow);
     bool pickPoint(const Vec2& point, Vec3& world) override {
         if (failPicksAbove >= 0 && point.y > failPicksAbove) {
             return false;
