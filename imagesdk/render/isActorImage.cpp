@@ -610,12 +610,7 @@ void isActorImage::startReformat(const cocos2d::Vec3& p0, const cocos2d::Vec3& p
     request.windowWidth = clut->width;
     request.windowCentre = clut->level;
     if (const isSliceInfo* shown = getSliceInfo()) {
-        request.hasDisplayedSlice = true;
-        request.sliceMatrix = shown->matrix;
-        request.sliceWidth = shown->width;
-        request.sliceHeight = shown->height;
-        request.spacingX = shown->pixelSpacingX;
-        request.spacingY = shown->pixelSpacingY;
+        request.setDisplayedSlice(*shown);
     }
     for (int i = 0; i < 4; ++i) {
         request.corners[i] = regionCorners[i];

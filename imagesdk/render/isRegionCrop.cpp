@@ -42,6 +42,15 @@ isCropSliceData::~isCropSliceData() {
     buffer = nullptr;
 }
 
+void RegionCropRequest::setDisplayedSlice(const isSliceInfo& shown) {
+    hasDisplayedSlice = true;
+    sliceMatrix = shown.matrix;
+    sliceWidth = shown.width;
+    sliceHeight = shown.height;
+    spacingX = shown.pixelSpacingX;
+    spacingY = shown.pixelSpacingY;
+}
+
 isRegionCrop* isRegionCrop::create() {
     auto* crop = new (std::nothrow) isRegionCrop();
     if (crop) {

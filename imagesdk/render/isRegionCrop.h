@@ -9,6 +9,7 @@
 #include "engine/math/Vec3.h"
 #include "imagesdk/data/SlabMode.h"
 #include "imagesdk/data/isImageData.h"
+#include "imagesdk/data/isSliceInfo.h"
 #include "toolkit/core/NSNotificationData.h"
 
 namespace isImageSDK {
@@ -41,6 +42,9 @@ struct RegionCropRequest {
     // Posts go out from this sender (never dereferenced by the run) with this notification key.
     cocos2d::Ref* sender = nullptr;
     unsigned notificationKey = 0;
+
+    // Takes the displayed slice's placement, size and pixel spacing from its record.
+    void setDisplayedSlice(const isSliceInfo& shown);
 };
 
 // The data of one NOTIFY_SAVE_REFORMAT post: buffer = a new slice record (isSliceInfo with a

@@ -102,12 +102,7 @@ RegionCropRequest requestFor(isImageData* data, int axis, int mode, float thickn
     request.slabThickness = thickness;
     request.windowWidth = 400.0f;
     request.windowCentre = 40.0f;
-    request.hasDisplayedSlice = true;
-    request.sliceMatrix = shown->matrix;
-    request.sliceWidth = shown->width;
-    request.sliceHeight = shown->height;
-    request.spacingX = shown->pixelSpacingX;
-    request.spacingY = shown->pixelSpacingY;
+    request.setDisplayedSlice(*shown);
     for (int i = 0; i < 4; ++i) {
         shown->matrix.transformPoint(
             Vec3(pixels[i][0] * shown->pixelSpacingX, pixels[i][1] * shown->pixelSpacingY, 0.0f),
