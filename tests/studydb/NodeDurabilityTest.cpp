@@ -10,6 +10,7 @@
 #include "studydb/importDcm.h"
 #include "studydb/sniffer.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
 
@@ -175,7 +176,7 @@ TEST(NodeChild, ServesUntilKilled) {
     NSUI::NSNotificationCenter::getInstance();
     NSUI::setEncodedUserDefault("app_dicom_path", folder);
     dicomDB::setNodePort(port);
-    const auto udp = static_cast<uint16_t>(studydbtest::freePort(true));
+    const auto udp = static_cast<uint16_t>(bvtest::freeLoopbackPort(true));
     NSUI::sniffer::setDefaultPorts(udp, udp);
     registerDcmCallbacks();
     dataService::getInstance();
@@ -187,7 +188,7 @@ TEST(NodeCrash, RestartFilesAcknowledgedImagesAndDropsPartialFiles) {
     bvtest::TempDir storage;
     bvtest::TempDir source;
     const std::string folder = storage.str() + "dicom/";
-    const int port = studydbtest::freePort();
+    const int port = bvtest::freeLoopbackPort();
     const SenderFiles files(source.str());
 
     setenv(kChildFolder, folder.c_str(), 1);
@@ -212,7 +213,7 @@ TEST(NodeCrash, RestartFilesAcknowledgedImagesAndDropsPartialFiles) {
 
     studydbtest::LoopbackNetwork network;
     NSUI::setEncodedUserDefault("app_dicom_path", folder);
-    dicomDB::setNodePort(std::to_string(studydbtest::freePort()));
+    dicomDB::setNodePort(std::to_string(bvtest::freeLoopbackPort()));
     auto* db = new dicomDB();
     ASSERT_TRUE(db->init());
     ASSERT_TRUE(db->ready());

@@ -3,6 +3,7 @@
 #include "studydb/LibraryCallbacks.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
 
@@ -11,9 +12,9 @@ namespace studydbtest {
 void ServiceTest::SetUp() {
     NSUI::NSNotificationCenter::getInstance();
     NSUI::setEncodedUserDefault("app_dicom_path", storage_.str() + "dicom/");
-    port_ = freePort();
+    port_ = bvtest::freeLoopbackPort();
     dicomDB::setNodePort(std::to_string(port_));
-    const auto udp = static_cast<uint16_t>(freePort(true));
+    const auto udp = static_cast<uint16_t>(bvtest::freeLoopbackPort(true));
     NSUI::sniffer::setDefaultPorts(udp, udp);
     dataService::setMessagePresenter(
         [this](const std::string& text, float) { messages_.push_back(text); });

@@ -6,34 +6,15 @@
 #include "studydb/StudyNotifications.h"
 #include "studydb/dicomDBRequest.h"
 #include "tests/support/lib/FramePump.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UILocalConfig.h"
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
 namespace studydbtest {
-
-int freePort(bool udp) {
-    const int socketId = socket(AF_INET, udp ? SOCK_DGRAM : SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    int port = 0;
-    if (bind(socketId, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
-        socklen_t length = sizeof(address);
-        getsockname(socketId, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    close(socketId);
-    return port;
-}
 
 bool pumpUntil(const std::function<bool()>& condition, double seconds) {
     return bvtest::runFramesUntil(condition, seconds, 0.05f);
@@ -116,7 +97,7 @@ KeyRecorder::~KeyRecorder() {
 
 void StudyDbTest::SetUp() {
     NSUI::setEncodedUserDefault("app_dicom_path", storage_.str() + "dicom/");
-    dicomDB::setNodePort(std::to_string(freePort()));
+    dicomDB::setNodePort(std::to_string(bvtest::freeLoopbackPort()));
     db_ = new dicomDB();
     ASSERT_TRUE(db_->init());
     ASSERT_TRUE(db_->ready());

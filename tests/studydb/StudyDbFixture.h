@@ -13,9 +13,6 @@
 
 namespace studydbtest {
 
-// A TCP or UDP port on loopback that was free a moment ago.
-int freePort(bool udp = false);
-
 // Runs main-loop frames until the condition holds or about `seconds` of wall time have passed.
 bool pumpUntil(const std::function<bool()>& condition, double seconds = 30.0);
 // A few frames so that queued notifications and hand-backs arrive.

@@ -3,6 +3,7 @@
 #include "StudyDbFixture.h"
 #include "engine/base/Base64.h"
 #include "studydb/StudyNotifications.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UIJson.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -55,8 +56,8 @@ TEST(sniffer, PingAndResponseBetweenTwoEndpoints) {
     NSUI::NSNotificationCenter::getInstance();
     studydbtest::LoopbackNetwork network;
     NSUI::sniffer::setAppIdentifierSource([] { return std::string("app-x"); });
-    const auto portA = static_cast<uint16_t>(studydbtest::freePort(true));
-    const auto portB = static_cast<uint16_t>(studydbtest::freePort(true));
+    const auto portA = static_cast<uint16_t>(bvtest::freeLoopbackPort(true));
+    const auto portB = static_cast<uint16_t>(bvtest::freeLoopbackPort(true));
     KeyRecorder peers(studydb::NOTIFY_PEER_SEEN);
     auto a = endpoint(portA, portB, "127.0.0.2", {"127.0.0.1"});
     auto b = endpoint(portB, portA, "127.0.0.3", {});
@@ -92,7 +93,7 @@ TEST(sniffer, MessagesAreCheckedBeforeTheyAreAnnounced) {
     NSUI::NSNotificationCenter::getInstance();
     studydbtest::LoopbackNetwork network;
     // Answers go to a port nobody listens on.
-    auto own = endpoint(0, static_cast<uint16_t>(studydbtest::freePort(true)), "127.0.0.2", {});
+    auto own = endpoint(0, static_cast<uint16_t>(bvtest::freeLoopbackPort(true)), "127.0.0.2", {});
     const struct {
         const char* text;
         bool announced;
@@ -169,7 +170,7 @@ TEST(sniffer, ASameUserDeviceIsRememberedOnTheMainThread) {
         id = "u1";
         return true;
     });
-    auto own = endpoint(0, static_cast<uint16_t>(studydbtest::freePort(true)), "127.0.0.2", {});
+    auto own = endpoint(0, static_cast<uint16_t>(bvtest::freeLoopbackPort(true)), "127.0.0.2", {});
     own->onReceive("{\"ip\":\"10.0.0.9\",\"name\":\"tab\",\"command\":\"response\",\"msg\":"
                    "\"dicom_node_recognize\",\"userid\":\"u1\"}",
                    loopback());
@@ -183,7 +184,7 @@ TEST(sniffer, ASameUserDeviceIsRememberedOnTheMainThread) {
 TEST(sniffer, StopJoinsAPassThatIsUnderWay) {
     NSUI::NSNotificationCenter::getInstance();
     studydbtest::LoopbackNetwork network("127.0.0.2", {"127.0.0.1"});
-    const auto port = static_cast<uint16_t>(studydbtest::freePort(true));
+    const auto port = static_cast<uint16_t>(bvtest::freeLoopbackPort(true));
     NSUI::sniffer::setDefaultPorts(port, port);
     NSUI::sniffer* shared = NSUI::sniffer::getInstance();
     EXPECT_EQ(NSUI::sniffer::getInstance(), shared);

@@ -23,8 +23,8 @@ sockaddr_in loopbackAddress(int port) {
 
 }  // namespace
 
-int freeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+int freeLoopbackPort(bool udp) {
+    const int fd = socket(AF_INET, udp ? SOCK_DGRAM : SOCK_STREAM, 0);
     if (fd < 0) {
         return 0;
     }

@@ -2,8 +2,9 @@
 
 namespace bvtest {
 
-// A TCP port on 127.0.0.1 that was free a moment ago; 0 when none could be had.
-int freeLoopbackPort();
+// A TCP port (a UDP one with `udp`) on 127.0.0.1 that was free a moment ago; 0 when none
+// could be had.
+int freeLoopbackPort(bool udp = false);
 
 // Waits until something accepts connections on the loopback port, polling every interval up to
 // the given number of attempts (20 s by default).
