@@ -52,11 +52,6 @@ namespace {
 
 const char* const kLoginPath = "/lg/lg.php";
 
-std::string localized(const std::string& key) {
-    const std::string text = AppConfig::getInstance()->getText(key);
-    return text.empty() ? key : text;
-}
-
 bool endsWithZip(const std::string& path) {
     if (path.size() < 4) {
         return false;
@@ -105,7 +100,7 @@ void patientList::onButtonClick(Ref* sender) {
     } else if (name == "importImage" || name == "importImageHelp") {
         platform::FileDialogRequest request;
         request.kind = platform::FileDialogKind::OpenFile;
-        request.title = localized("importImage");
+        request.title = AppConfig::getInstance()->getTextOrKey("importImage");
         const std::string chosen = platform::showFileDialog(request).value_or("");
         if (chosen.size() > 1) {
             // An archive is imported itself; any other file brings its whole folder.
@@ -163,7 +158,7 @@ int patientList::rowIndexFor(Ref* sender, bool fromButton) const {
 }
 
 void patientList::showNotAvailable() {
-    showMessageBox(localized("screenNotAvailable"), 1.5f);
+    showMessageBox(AppConfig::getInstance()->getTextOrKey("screenNotAvailable"), 1.5f);
 }
 
 void patientList::share(int row) {
@@ -303,7 +298,7 @@ void patientList::importPath(std::string path, bool deleteAfter) {
     }
     // One archive at a time: both would share the unzip folder.
     if (archiveImportRunning) {
-        showMessageBox(localized("importBusy"), 1.5f);
+        showMessageBox(AppConfig::getInstance()->getTextOrKey("importBusy"), 1.5f);
         return;
     }
     cocos2d::FileUtils* files = cocos2d::FileUtils::getInstance();
@@ -319,7 +314,7 @@ void patientList::importPath(std::string path, bool deleteAfter) {
     if (NSUI::NSActivity* activity = NSUI::NSActivity::show(this)) {
         activity->enableBKColor(true, cocos2d::Color3B::BLACK, 0.85f);
         activity->textColor = cocos2d::Color4B::WHITE;
-        activity->setMessage(localized("decompressData"));
+        activity->setMessage(AppConfig::getInstance()->getTextOrKey("decompressData"));
     }
     archiveImportRunning = true;
     jobs.start([archive, folder]() { unzipJob(archive, folder); });

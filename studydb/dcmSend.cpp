@@ -56,11 +56,6 @@ dcmSend::StatisticRecorder& statisticRecorder() {
     return recorder;
 }
 
-std::string localized(const std::string& key) {
-    const std::string text = AppConfig::getInstance()->getText(key);
-    return text.empty() ? key : text;
-}
-
 bool isPhone() {
     return AppConfig::getInstance()->isPhone;
 }
@@ -235,7 +230,8 @@ void dcmSend::setupReceivePanel() {
     }
     const std::string address = ownAddress();
     if (address.empty() || address == "0.0.0.0") {
-        setText(receivePanel, "dcmTxtIP", localized("Check Wifi Status"));
+        setText(receivePanel, "dcmTxtIP",
+                AppConfig::getInstance()->getTextOrKey("Check Wifi Status"));
         setText(receivePanel, "dcmTxtPort", "");
     } else {
         setText(receivePanel, "dcmTxtIP", address);
@@ -310,7 +306,7 @@ NSUI::NSTextField* dcmSend::replaceField(const std::string& name, int inputMode)
     field->setPlaceHolderFontSize(fontSize);
     field->setPlaceHolderColor(Color3B(110, 120, 132));
     if (!hint.empty()) {
-        field->setPlaceHolder(localized(hint));
+        field->setPlaceHolder(AppConfig::getInstance()->getTextOrKey(hint));
     }
     field->setBackgroundImages("editnormal.png", "editfocus.png");
     field->showEditBackground();
@@ -490,7 +486,7 @@ bool dcmSend::onResponseReturn() {
 
 void dcmSend::startRestart() {
     if (auto* button = dynamic_cast<Button*>(getChildByNameDeep("dcmRestart"))) {
-        button->setTitleText(localized("Stopping"));
+        button->setTitleText(AppConfig::getInstance()->getTextOrKey("Stopping"));
     }
     restartCount = 1;
 }
@@ -513,7 +509,7 @@ void dcmSend::visit(cocos2d::Renderer* renderer, const cocos2d::Mat4& parentTran
         }
         NSUI::sniffer::stop();
         if (button != nullptr) {
-            button->setTitleText(localized("Starting"));
+            button->setTitleText(AppConfig::getInstance()->getTextOrKey("Starting"));
         }
         restartCount = kRestartStopFrame + 1;
     } else if (restartCount == kRestartStartFrame) {
@@ -527,7 +523,8 @@ void dcmSend::finishRestart() {
     const bool running = database != nullptr && database->getServer().BeginDicomServer();
     NSUI::sniffer::getInstance()->startPing();
     if (auto* button = dynamic_cast<Button*>(getChildByNameDeep("dcmRestart"))) {
-        button->setTitleText(localized(running ? "Running" : "Not running"));
+        button->setTitleText(
+            AppConfig::getInstance()->getTextOrKey(running ? "Running" : "Not running"));
     }
 }
 

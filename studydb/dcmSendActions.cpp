@@ -41,11 +41,6 @@ const float kNameX = 35.0f;
 const cocos2d::Color4B kNameColour(21, 170, 254, 255);
 const int kRetrieveFieldCount = 5;
 
-std::string localized(const std::string& key) {
-    const std::string text = AppConfig::getInstance()->getText(key);
-    return text.empty() ? key : text;
-}
-
 void setText(Node* root, const std::string& name, const std::string& text) {
     if (auto* label = dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name))) {
         label->setString(text);
@@ -115,11 +110,11 @@ void dcmSend::addNode() {
     const std::string ip = fieldText(ipField);
     const std::string port = fieldText(portField);
     if (!NSUI::isValidIPAddress(ip)) {
-        showMessage(localized("Not valid IP"), kShortMessage);
+        showMessage(AppConfig::getInstance()->getTextOrKey("Not valid IP"), kShortMessage);
         return;
     }
     if (!isValidPort(port)) {
-        showMessage(localized("Not valid port"), kShortMessage);
+        showMessage(AppConfig::getInstance()->getTextOrKey("Not valid port"), kShortMessage);
         return;
     }
     setStringForKey("dicomServerPort", port);
@@ -139,7 +134,9 @@ void dcmSend::addNode() {
 
 void dcmSend::send() {
     if (sendPath.empty()) {
-        showMessage(localized("Please choose a patient or series, and open again."), kMessage);
+        showMessage(AppConfig::getInstance()->getTextOrKey(
+                        "Please choose a patient or series, and open again."),
+                    kMessage);
         return;
     }
     dcmNodeObject* node = nullptr;
@@ -147,7 +144,8 @@ void dcmSend::send() {
         node = dynamic_cast<dcmNodeObject*>(nodeTable->selection.front());
     }
     if (node == nullptr) {
-        showMessage(localized("Please choose a destination IP."), kMessage);
+        showMessage(AppConfig::getInstance()->getTextOrKey("Please choose a destination IP."),
+                    kMessage);
         return;
     }
     for (ssize_t i = 0; i < taskTable->getItemCount(); ++i) {
@@ -183,7 +181,7 @@ void dcmSend::deleteTask(Ref* sender) {
     Ref* item = taskTable->getItem(static_cast<ssize_t>(cell->index));
     if (auto* sending = dynamic_cast<dcmSendingObject*>(item)) {
         if (sending->state == dcmTask::kRunning) {
-            showMessage(localized("dcm_sending_msg"), kMessage);
+            showMessage(AppConfig::getInstance()->getTextOrKey("dcm_sending_msg"), kMessage);
             return;
         }
         taskTable->closeCellMenu(true);
@@ -193,7 +191,9 @@ void dcmSend::deleteTask(Ref* sender) {
             nullptr, studydb::NOTIFY_SEND_TASK_REMOVE, data, this, true);
     } else if (auto* retrieve = dynamic_cast<dcmGetingObject*>(item)) {
         if (retrieve->state == dcmTask::kRunning) {
-            showMessage(localized("The downloading task can not be removed."), kMessage);
+            showMessage(
+                AppConfig::getInstance()->getTextOrKey("The downloading task can not be removed."),
+                kMessage);
             return;
         }
         taskTable->closeCellMenu(true);
@@ -516,11 +516,11 @@ void dcmSend::fillTaskRow(Node* row, dcmTask* task) {
     if (ratio != nullptr) {
         ratio->setVisible(state != dcmTask::kFailed);
         if (state == dcmTask::kWaiting) {
-            ratio->setString(localized("Waiting"));
+            ratio->setString(AppConfig::getInstance()->getTextOrKey("Waiting"));
         } else if (state == dcmTask::kRunning) {
             ratio->setString(NSUI::formatString("%.0f%%", progress));
         } else if (state == dcmTask::kDone) {
-            ratio->setString(localized("Done"));
+            ratio->setString(AppConfig::getInstance()->getTextOrKey("Done"));
         }
     }
 }

@@ -64,6 +64,8 @@ TEST(AppConfigFirstRunTest, TextsComeFromTheLanguageTable) {
     made.config->loadLanguage();
     EXPECT_FALSE(made.config->getText("appName").empty());
     EXPECT_EQ(made.config->getText("no such key"), "");
+    EXPECT_EQ(made.config->getTextOrKey("appName"), made.config->getText("appName"));
+    EXPECT_EQ(made.config->getTextOrKey("no such key"), "no such key");
     EXPECT_EQ(getAppVersion(), "2.9");
     EXPECT_FALSE(isMobilePlatform());
     EXPECT_FALSE(getServerBaseUrl().empty());

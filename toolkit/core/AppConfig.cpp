@@ -81,6 +81,11 @@ std::string AppConfig::getText(const std::string& key) {
     return language.getString(key);
 }
 
+std::string AppConfig::getTextOrKey(const std::string& key) {
+    const std::string text = getText(key);
+    return text.empty() ? key : text;
+}
+
 void AppConfig::setWidgetText(cocos2d::Node* node, const std::string& prefix) {
     language.translateNode(node, prefix);
 }

@@ -32,6 +32,9 @@ public:
     void loadLanguage();
     // The current language's text of the key; empty when the key or the table is missing.
     std::string getText(const std::string& key);
+    // The key's text, or the key itself where the table has none, so that a message still
+    // says something.
+    std::string getTextOrKey(const std::string& key);
     // Translates the texts of a loaded layout with the table (keys are prefix + saved text).
     void setWidgetText(cocos2d::Node* node, const std::string& prefix);
 
