@@ -139,8 +139,13 @@ void onDcmGb2Utf8(const char* source, char* target, int size) {
     }
     std::memset(target, 0, static_cast<std::size_t>(size));
     const std::string converted = NSUI::ansiToUtf8(source == nullptr ? "" : source);
-    std::memcpy(target, converted.data(),
-                std::min(converted.size(), static_cast<std::size_t>(size - 1)));
+    std::size_t length = std::min(converted.size(), static_cast<std::size_t>(size - 1));
+    // A cut text ends before the character that does not fit, not inside it.
+    while (length > 0 && length < converted.size() &&
+           (static_cast<unsigned char>(converted[length]) & 0xC0) == 0x80) {
+        --length;
+    }
+    std::memcpy(target, converted.data(), length);
 }
 
 char* onDcmReadFile(const char* path, int& size, bool text) {

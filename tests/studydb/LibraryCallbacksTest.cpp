@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -130,6 +131,27 @@ TEST(LibraryCallbacks, TextConversionAlwaysEndsInAZeroByte) {
     char chinese[16];
     onDcmGb2Utf8("\xd6\xd0", chinese, sizeof(chinese));
     EXPECT_STREQ(chinese, "\xe4\xb8\xad");
+}
+
+TEST(LibraryCallbacks, TextConversionNeverEndsInsideACharacter) {
+    // "\xd6\xd0" is one character that takes three bytes in UTF-8.
+    const struct {
+        const char* source;
+        int size;
+        const char* expected;
+    } cases[] = {
+        {"\xd6\xd0\xd6\xd0", 5, "\xe4\xb8\xad"},
+        {"\xd6\xd0\xd6\xd0", 6, "\xe4\xb8\xad"},
+        {"\xd6\xd0\xd6\xd0", 7, "\xe4\xb8\xad\xe4\xb8\xad"},
+        {"\xd6\xd0", 3, ""},
+        {"a\xd6\xd0", 4, "a"},
+    };
+    for (const auto& item : cases) {
+        char target[16];
+        std::memset(target, 'x', sizeof(target));
+        onDcmGb2Utf8(item.source, target, item.size);
+        EXPECT_STREQ(target, item.expected) << "buffer of " << item.size;
+    }
 }
 
 TEST(LibraryCallbacks, FilesAreReadWholeAndPngsWrittenRowByRow) {
