@@ -122,7 +122,19 @@ std::string DataFolderMover::shortenForStatus(const std::string& path) {
     if (path.size() <= 150) {
         return path;
     }
-    return path.substr(0, 50) + "..." + path.substr(path.size() - 100);
+    // Both cuts fall between characters: a name outside ASCII stays readable.
+    const auto continues = [&path](std::size_t at) {
+        return (static_cast<unsigned char>(path[at]) & 0xC0) == 0x80;
+    };
+    std::size_t head = 50;
+    while (head > 0 && continues(head)) {
+        --head;
+    }
+    std::size_t tail = path.size() - 100;
+    while (tail < path.size() && continues(tail)) {
+        ++tail;
+    }
+    return path.substr(0, head) + "..." + path.substr(tail);
 }
 
 void DataFolderMover::copyFiles() {

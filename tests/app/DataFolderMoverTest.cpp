@@ -113,4 +113,21 @@ TEST(DataFolderMoverTest, LongPathsAreShortenedForTheStatusLine) {
               std::string(50, 'h') + "..." + std::string(100, 't'));
 }
 
+TEST(DataFolderMoverTest, ShortenedPathsKeepWholeCharacters) {
+    // U+4E2D takes three bytes; each path has one straddling a cut.
+    const std::string wide = "\xe4\xb8\xad";
+    const struct {
+        std::string path;
+        std::string expected;
+    } cases[] = {
+        {std::string(49, 'h') + wide + std::string(100, 'm'),
+         std::string(49, 'h') + "..." + std::string(100, 'm')},
+        {std::string(50, 'h') + std::string(60, 'm') + wide + std::string(99, 't'),
+         std::string(50, 'h') + "..." + std::string(99, 't')},
+    };
+    for (const auto& item : cases) {
+        EXPECT_EQ(DataFolderMover::shortenForStatus(item.path), item.expected);
+    }
+}
+
 }  // namespace
