@@ -1,5 +1,9 @@
 #include "online/httpCenter.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+
 #include "engine/2d/Scene.h"
 #include "engine/base/Base64.h"
 #include "engine/base/Director.h"
@@ -41,6 +45,21 @@ std::int64_t now() {
     }
     const NSUI::TimeOfDay time = NSUI::getTimeOfDay();
     return static_cast<std::int64_t>(time.seconds) * 1000000LL + time.microseconds;
+}
+
+// Addresses from pages reach the system's opener only as web addresses: a local file or another
+// scheme could start a program, and a leading '-' would be read as an option.
+bool isWebAddress(const std::string& url) {
+    for (const char* scheme : {"http://", "https://"}) {
+        const std::size_t length = std::char_traits<char>::length(scheme);
+        if (url.size() > length &&
+            std::equal(scheme, scheme + length, url.begin(), [](char expected, char actual) {
+                return expected == std::tolower(static_cast<unsigned char>(actual));
+            })) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string jsFolder() {
@@ -254,7 +273,9 @@ void httpCenter::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificatio
         downloadPackage(text);
         break;
     case NSUI::NOTIFY_OPEN_URL:
-        openExternalUrl(text);
+        if (isWebAddress(text)) {
+            openExternalUrl(text);
+        }
         break;
     case studydb::NOTIFY_NEW_VERSION_CHECK:
         if (NSUI::isPermittedServiceUrl(text)) {

@@ -194,6 +194,21 @@ TEST_F(HttpCenterTest, PackageRequestsDownloadOnlyFromPermittedAddressesIntoAFre
     EXPECT_EQ(server.requests("/pkg/app.apk").size(), 2u);
 }
 
+TEST_F(HttpCenterTest, OnlyWebAddressesAreHandedToTheBrowser) {
+    makeCentre();
+    NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getInstance();
+    // A page's link must not open local files, other schemes, or pass as an opener option.
+    for (const char* refused : {"file:///etc/passwd", "--help", "javascript:alert(1)",
+                                "smb://host/share", "/usr/bin/xterm", ""}) {
+        centre->postString(nullptr, NSUI::NOTIFY_OPEN_URL, refused, nullptr, false);
+    }
+    for (const char* taken : {"http://example.org/a", "HTTPS://example.org/b"}) {
+        centre->postString(nullptr, NSUI::NOTIFY_OPEN_URL, taken, nullptr, false);
+    }
+    ASSERT_TRUE(pumpUntil([&] { return opened.size() >= 2; }));
+    EXPECT_EQ(opened, (std::vector<std::string>{"http://example.org/a", "HTTPS://example.org/b"}));
+}
+
 TEST_F(HttpCenterTest, OpenUrlAndTheNewVersionNotice) {
     makeCentre();
     NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getInstance();
