@@ -1,6 +1,9 @@
 // The account service's requests, their answers and the stored login state.
 #include "online/login.h"
 
+#include <cerrno>
+#include <cstdlib>
+
 #include "engine/base/Base64.h"
 #include "engine/platform/FileUtils.h"
 #include "studydb/StudyNotifications.h"
@@ -41,7 +44,14 @@ std::uint64_t login::getLoginTimestamp() {
         return cachedTimestamp;
     }
     const std::string stored = NSUI::getEncodedUserDefault("app_login_timestamp", "");
-    cachedTimestamp = stored.empty() ? nowMicroseconds() : std::stoull("0" + stored);
+    if (stored.empty()) {
+        cachedTimestamp = nowMicroseconds();
+        return cachedTimestamp;
+    }
+    // Digits that do not fit count as no readable stamp: a login long ago.
+    errno = 0;
+    const unsigned long long parsed = std::strtoull(("0" + stored).c_str(), nullptr, 10);
+    cachedTimestamp = errno == ERANGE ? 0 : parsed;
     return cachedTimestamp;
 }
 

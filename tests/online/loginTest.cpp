@@ -375,6 +375,18 @@ TEST_F(LoginTest, TimestampWithNothingStoredIsTakenOnceForTheRun) {
     EXPECT_GT(first, 1u);
 }
 
+TEST_F(LoginTest, AnUnreadableStoredTimestampCountsAsLongAgo) {
+    // A damaged settings file must not stop the program at every check of the account.
+    for (const char* stored : {"123456789012345678901234567890", "-5", "abc"}) {
+        SCOPED_TRACE(stored);
+        login::resetTimestampCache();
+        store("app_login_timestamp", stored);
+        std::uint64_t taken = 1;
+        EXPECT_NO_THROW(taken = login::getLoginTimestamp());
+        EXPECT_EQ(taken, 0u);
+    }
+}
+
 TEST_F(LoginTest, ServiceLogOutPostsWithoutSender) {
     store("app_logined", "1");
     login::logout();
