@@ -1,8 +1,10 @@
 #include "online/login.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/2d/Label.h"
+#include "engine/2d/Layer.h"
 #include "engine/2d/Scene.h"
 #include "engine/2d/Sprite.h"
 #include "engine/base/Director.h"
@@ -10,6 +12,7 @@
 #include "engine/ui/Button.h"
 #include "engine/ui/CSLoader.h"
 #include "engine/ui/Helper.h"
+#include "engine/ui/ImageView.h"
 #include "engine/ui/Text.h"
 #include "online/loginScene.h"
 #include "toolkit/core/AppConfig.h"
@@ -31,11 +34,27 @@ const char kPanelName[] = "login_view";
 const char kLayoutFile[] = "login.csb";
 const char kAddedMark[] = "1";
 const char kCodeButtonImage[] = "UIRes/blueBtn.png";
-const char kWhiteBar[] = "UIRes/white.png";
+const char kFieldImage[] = "UIRes/login/field.png";
 const cocos2d::Rect kButtonInsets(5, 5, 20, 20);
+const cocos2d::Rect kFieldInsets(8, 8, 24, 24);
 const float kMessageSeconds = 1.5f;
-const float kNicknameFontSize = 30.0f;
+const float kNicknameFontSize = 24.0f;
 const float kTitleBarHeight = 60.0f;
+// The desktop panel's header (back button and heading) above the form's highest row, and the
+// gap between them; the panel's height follows the shown form.
+const float kHeaderHeight = 64.0f;
+const float kHeaderGap = 20.0f;
+const float kFieldFontSize = 18.0f;
+// Raises the field's text, drawn on its box's bottom line, to the middle of its bar.
+const float kFieldTextLift = 8.0f;
+const float kSideActionHeight = 34.0f;
+const float kSideActionWidth = 150.0f;
+const float kCodeButtonWidth = 180.0f;
+const float kCodeButtonGap = 10.0f;
+const cocos2d::Color3B kFieldTextColour(228, 233, 238);
+const cocos2d::Color3B kPlaceholderColour(146, 156, 168);
+const cocos2d::Color4B kBackdropColour(0, 0, 0, 150);
+const cocos2d::Color3B kLinkColour(63, 167, 214);
 
 Button* buttonIn(Node* layout, const char* name) {
     return layout == nullptr ? nullptr : dynamic_cast<Button*>(layout->getChildByNameDeep(name));
@@ -78,10 +97,12 @@ login* login::createWindow(Node* parent) {
     if (panel == nullptr) {
         return nullptr;
     }
+    const Size& win = cocos2d::Director::getInstance()->getWinSize();
+    // Dims the screen below, so the form reads as the one thing that takes input.
+    window->addChild(cocos2d::LayerColor::create(kBackdropColour, win.width, win.height), -1);
     panel->enableAndroidReturnKey();
     panel->bindButtons();
     window->addChild(panel);
-    const Size& win = cocos2d::Director::getInstance()->getWinSize();
     if (panel->layout != nullptr) {
         panel->layout->setAnchorPoint(Vec2(0.5f, 1.0f));
         panel->layout->setPosition(Vec2(win.width / 2.0f, win.height));
@@ -197,38 +218,41 @@ bool login::buildView(const Row* rows, int rowCount, bool showSend, const char* 
     if (AppConfig::getInstance()->isPhone) {
         rowHeight = static_cast<int>(static_cast<float>(rowHeight) * 1.3f);
     }
-    const int fontSize = static_cast<int>(mainButton->getTitleFontSize() - 18.0f);
+    const int fontSize =
+        static_cast<int>(std::max(kFieldFontSize, mainButton->getTitleFontSize() - 18.0f));
     const float width = mainButton->getContentSize().width;
+    const float left = mainButton->getPosition().x;
     const float y = mainButton->getPosition().y;
     const float r = static_cast<float>(rowHeight);
 
     for (int i = 0; i < rowCount; ++i) {
         const Row& row = rows[i];
-        const float barWidth = row.codeButton ? width - 150.0f : width;
-        const float fieldWidth = row.codeButton ? width - 290.0f : width - 40.0f;
-        if (cocos2d::Sprite* bar = cocos2d::Sprite::create(kWhiteBar)) {
+        const float barWidth = row.codeButton ? width - kCodeButtonWidth - kCodeButtonGap : width;
+        const float fieldWidth = barWidth - 40.0f;
+        auto* bar = cocos2d::ui::ImageView::create(kFieldImage);
+        if (bar != nullptr) {
             bar->setUserString(kAddedMark);
+            bar->setScale9Enabled(true);
+            bar->setCapInsets(kFieldInsets);
+            bar->setContentSize(Size(barWidth, r - 10.0f));
             bar->setAnchorPoint(Vec2(0.0f, 0.0f));
-            const Size texture = bar->getContentSize();
-            if (texture.width > 0.0f && texture.height > 0.0f) {
-                bar->setScaleX(barWidth / texture.width);
-                bar->setScaleY((r - 10.0f) / texture.height);
-            }
-            bar->setPosition(Vec2(0.0f, r * static_cast<float>(i + 1) + y + 10.0f));
+            bar->setPosition(Vec2(left, r * static_cast<float>(i + 1) + y + 10.0f));
             layout->addChild(bar, bkZ);
         }
         NSUI::NSTextField* field =
-            NSUI::NSTextField::createWithPlaceHolder(row.placeholder, Size(fieldWidth, r));
+            NSUI::NSTextField::createWithPlaceHolder(row.placeholder, Size(fieldWidth, r - 10.0f));
         if (field == nullptr) {
             continue;
         }
         field->setUserString(kAddedMark);
         field->setName(row.name);
         field->setAnchorPoint(Vec2(0.0f, 0.0f));
-        field->setPosition(Vec2(20.0f, r * static_cast<float>(i + 1) + y + 14.0f));
+        field->setPosition(
+            Vec2(left + 20.0f, r * static_cast<float>(i + 1) + y + 10.0f + kFieldTextLift));
         field->setFontSize(fontSize);
         field->setPlaceHolderFontSize(fontSize);
-        field->setTextColor(cocos2d::Color3B::BLACK);
+        field->setTextColor(kFieldTextColour);
+        field->setPlaceHolderColor(kPlaceholderColour);
         field->passwordMode = row.masked;
         if (row.prefill != nullptr) {
             const std::string stored = getStringForKey(row.prefill, "");
@@ -256,17 +280,54 @@ bool login::buildView(const Row* rows, int rowCount, bool showSend, const char* 
         change->setLocalZOrder(mainButton->getLocalZOrder());
     }
     mainButton->setTitleText(loginTitle);
+    if (Node* heading = layout->getChildByNameDeep("heading")) {
+        heading->setVisible(true);
+    }
+    if (!isPhoneForm) {
+        float contentTop = y + r * static_cast<float>(rowCount + 1);
+        if (Button* change = buttonIn(layout, "change"); change != nullptr && change->isVisible()) {
+            contentTop = std::max(contentTop, change->getBoundingBox().getMaxY());
+        }
+        fitHeight(contentTop + kHeaderGap + kHeaderHeight);
+    }
     return true;
+}
+
+void login::fitHeight(float height) {
+    const float oldHeight = layout->getContentSize().height;
+    const float shift = height - oldHeight;
+    if (std::fabs(shift) < 0.5f) {
+        return;
+    }
+    layout->setContentSize(Size(layout->getContentSize().width, height));
+    auto* background = dynamic_cast<cocos2d::Sprite*>(layout->getChildByNameDeep("bk"));
+    cocos2d::Texture2D* texture = background == nullptr ? nullptr : background->getTexture();
+    for (Node* child : layout->getChildren()) {
+        auto* tile = dynamic_cast<cocos2d::Sprite*>(child);
+        if (tile != nullptr && texture != nullptr && tile->getTexture() == texture) {
+            tile->setScaleY(height / static_cast<float>(texture->getPixelsHigh()));
+            tile->setPositionY(height);
+        } else if (child->getName() == "goBack" || child->getName() == "heading") {
+            child->setPositionY(child->getPositionY() + shift);
+        }
+    }
+    // Hosted in its window, the panel stays centred on the screen.
+    if (dynamic_cast<NSUI::NSResponseWindow*>(getParent()) != nullptr &&
+        layout->getAnchorPoint().y > 0.5f) {
+        const Size& win = cocos2d::Director::getInstance()->getWinSize();
+        layout->setPositionY((win.height + height) / 2.0f);
+    }
 }
 
 void login::addCodeButton(Button* mainButton, int rowHeight, float y) {
     const float r = static_cast<float>(rowHeight);
     Button* code =
-        makeBlueButton(getLanguageText("login.getCode"), 0.6f * mainButton->getTitleFontSize());
+        makeBlueButton(getLanguageText("login.getCode"), 0.75f * mainButton->getTitleFontSize());
     code->setName("getCode");
-    code->setContentSize(Size(230.0f, r - 10.0f));
+    code->setContentSize(Size(kCodeButtonWidth, r - 10.0f));
     code->setAnchorPoint(Vec2(1.0f, 0.0f));
-    code->setPosition(Vec2(layout->getContentSize().width - 10.0f, r + y + 10.0f));
+    code->setPosition(
+        Vec2(mainButton->getPosition().x + mainButton->getContentSize().width, r + y + 10.0f));
     code->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
     Node* background = layout->getChildByNameDeep("bk");
     layout->addChild(code, background->getLocalZOrder() + 1);
@@ -291,9 +352,13 @@ void login::addNicknameDisplay() {
     label->setTextColor(cocos2d::Color4B::WHITE);
     label->setUserString(kAddedMark);
     label->setName("nickname");
-    label->setAnchorPoint(Vec2(0.5f, 1.0f));
-    label->setPosition(
-        Vec2(layout->getContentSize().width / 2.0f, layout->getContentSize().height - 13.0f));
+    label->setAnchorPoint(Vec2(0.5f, 0.5f));
+    label->setPosition(Vec2(layout->getContentSize().width / 2.0f,
+                            layout->getContentSize().height - kHeaderHeight / 2.0f + 2.0f));
+    // The name takes the heading's place.
+    if (Node* heading = layout->getChildByNameDeep("heading")) {
+        heading->setVisible(false);
+    }
     layout->addChild(label, layout->getChildByNameDeep("bk")->getLocalZOrder() + 1);
 }
 
@@ -308,14 +373,16 @@ void login::showLoginForm() {
     }
     Button* mainButton = buttonIn(layout, "login");
     const float titleSize = mainButton->getTitleFontSize();
-    Button* fresh = makeBlueButton(getLanguageText("login.new"), 0.6f * titleSize);
+    Button* fresh = makeBlueButton(getLanguageText("login.new"), 0.75f * titleSize);
     fresh->setName("new");
-    fresh->setContentSize(Size(100.0f, titleSize));
-    fresh->setTitleAlignment(cocos2d::TextHAlignment::CENTER, cocos2d::TextVAlignment::BOTTOM);
-    mainButton->setTitleAlignment(cocos2d::TextHAlignment::CENTER, cocos2d::TextVAlignment::BOTTOM);
-    fresh->setAnchorPoint(Vec2(1.0f, 0.0f));
+    // The register action sits on the links' row under the main button, across from "send".
+    const Button* send = buttonIn(layout, "send");
+    const float linkY =
+        send == nullptr ? kSideActionHeight / 2.0f : send->getBoundingBox().getMidY();
+    fresh->setContentSize(Size(kSideActionWidth, kSideActionHeight));
+    fresh->setAnchorPoint(Vec2(1.0f, 0.5f));
     fresh->setPosition(
-        Vec2(layout->getContentSize().width - 5.0f, mainButton->getPosition().y + 12.0f));
+        Vec2(mainButton->getPosition().x + mainButton->getContentSize().width, linkY));
     fresh->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
     layout->addChild(fresh, layout->getChildByNameDeep("bk")->getLocalZOrder() + 1);
     viewState = kLoginForm;
@@ -331,8 +398,8 @@ void login::showAccountView() {
     setMail->setUserString(kAddedMark);
     setMail->setPressedActionEnabled(true);
     setMail->setTitleText(getLanguageText("login_set_mail"));
-    setMail->setTitleColor(cocos2d::Color3B::WHITE);
-    setMail->setTitleFontSize(0.6f * mainButton->getTitleFontSize());
+    setMail->setTitleColor(kLinkColour);
+    setMail->setTitleFontSize(0.75f * mainButton->getTitleFontSize());
     setMail->setAnchorPoint(Vec2(0.5f, 0.0f));
     setMail->setPosition(Vec2(layout->getContentSize().width / 2.0f, 10.0f));
     setMail->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });

@@ -96,6 +96,8 @@ private:
     // The steps every view builder shares; false when "bk", the layout or "login" is missing.
     bool buildView(const Row* rows, int rowCount, bool showSend, const char* sendTitle,
                    int changeVisibility, const std::string& loginTitle);
+    // Gives the desktop panel `height`, its header kept at the top.
+    void fitHeight(float height);
     void addCodeButton(cocos2d::ui::Button* mainButton, int rowHeight, float y);
     void addNicknameDisplay();
     std::string fieldText(const char* name, bool trimmed) const;
