@@ -410,19 +410,33 @@ void AssetsManagerEx::run(std::string text) {
         report(Code::UPDATE_FAILED);
         return;
     }
-    // Complete and verified: only now does the storage folder change.
+    // Complete and verified: only now does the storage folder change. A file left out keeps the
+    // stored version, so that the next cycle fetches the update again.
+    std::string notPlaced;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(staging, error)) {
         if (!entry.is_regular_file()) {
             continue;
         }
-        const fs::path target = fs::path(_storagePath) / fs::relative(entry.path(), staging);
-        fs::create_directories(target.parent_path(), error);
-        fs::rename(entry.path(), target, error);
-        if (error) {
-            fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing, error);
+        const fs::path relative = fs::relative(entry.path(), staging);
+        const fs::path target = fs::path(_storagePath) / relative;
+        std::error_code placed;
+        fs::create_directories(target.parent_path(), placed);
+        fs::rename(entry.path(), target, placed);
+        if (placed) {
+            placed.clear();
+            fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing, placed);
+        }
+        if (placed) {
+            notPlaced = relative.string();
+            break;
         }
     }
     fs::remove_all(staging, error);
+    if (!notPlaced.empty()) {
+        report(Code::ERROR_UPDATING, notPlaced, "could not be put in place");
+        report(Code::UPDATE_FAILED);
+        return;
+    }
     if (!writeFile(_storagePath + kStoredManifest, text)) {
         report(Code::UPDATE_FAILED);
         return;

@@ -145,6 +145,18 @@ TEST_F(UpdateServiceTest, BadAssetsLeaveTheFoldersAsTheyWere) {
     }
 }
 
+TEST_F(UpdateServiceTest, AFileThatCannotBePutInPlaceFailsTheUpdate) {
+    publish("3.0.0", {{"a.html", "a"}, {"page.html", "new"}});
+    // A folder holding the name of a published file: neither a move nor a copy can replace it.
+    const fs::path blocker = writable.path() / "qn" / "update" / "temp2" / "page.html";
+    fs::create_directories(blocker);
+    std::ofstream(blocker / "keep.txt") << "keep";
+    auto service = cycle();
+    EXPECT_EQ(setting("update_hasValidUpdate", "-1"), "-1");
+    EXPECT_FALSE(fs::exists(service->folderPath(2) + "/project.manifest"));
+    EXPECT_EQ(readAll(blocker / "keep.txt"), "keep");
+}
+
 TEST_F(UpdateServiceTest, ArchivesUnpackIntoTheFolderUnlessAnEntryEscapesIt) {
     struct Case {
         const char* name;
