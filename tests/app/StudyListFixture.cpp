@@ -6,36 +6,17 @@
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "dcmsdk/dcmServer.h"
 #include "engine/2d/Scene.h"
-#include "engine/base/AutoreleasePool.h"
-#include "engine/base/Director.h"
-#include "engine/platform/FileUtils.h"
 #include "imagesdk/data/ProtocolList.h"
 #include "studydb/StoredFileRecord.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dicomDB.h"
 #include "tests/support/lib/DicomFixture.h"
-#include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 
 namespace apptest {
 
-void StudyListTest::SetUp() {
-    studydbtest::ServiceTest::SetUp();
-    cocos2d::FileUtils::getInstance()->addSearchPath("res/pad");
-    cocos2d::Director* director = cocos2d::Director::getInstance();
-    director->setWinSize(cocos2d::Size(kWidth, kHeight));
-    scene = cocos2d::Scene::create();
-    director->runWithScene(scene);
-    director->mainLoop(0.0f);
-}
-
 void StudyListTest::TearDown() {
-    // The lists go first, while the service they use still runs; the centre goes last, since a
-    // purged director no longer runs its delivery pass.
-    cocos2d::Director::getInstance()->purgeDirector();
-    cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
-    studydbtest::ServiceTest::TearDown();
-    NSUI::NSNotificationCenter::destroyInstance();
+    SceneServiceTest::TearDown();
     // The image library's shutdown frees the protocol list that the strip reads.
     releaseProtocols();
 }

@@ -5,20 +5,16 @@
 #include "app/studyList.h"
 #include "tests/studydb/ServiceFixture.h"
 
-namespace cocos2d {
-class Scene;
-}
-
 namespace apptest {
 
 // The task service with a library of its own, a running 1280 x 800 scene and the layouts on the
 // search path.
-class StudyListTest : public studydbtest::ServiceTest {
+class StudyListTest : public studydbtest::SceneServiceTest {
 protected:
     static constexpr float kWidth = 1280.0f;
     static constexpr float kHeight = 800.0f;
 
-    void SetUp() override;
+    StudyListTest() : SceneServiceTest(kWidth, kHeight) {}
     void TearDown() override;
 
     // A list of the pushed form on the running scene; entering it makes its request.
@@ -32,8 +28,6 @@ protected:
                           int firstInstance = 1);
     // The database ID of the patient with that DICOM Patient ID.
     std::string patientKey(const std::string& patientId);
-
-    cocos2d::Scene* scene = nullptr;
 };
 
 // A series row of the given number, images, modality and description.

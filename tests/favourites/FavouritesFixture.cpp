@@ -4,35 +4,19 @@
 
 #include "engine/2d/Label.h"
 #include "engine/2d/Scene.h"
-#include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
-#include "engine/platform/FileUtils.h"
 #include "engine/ui/Text.h"
 #include "imagesdk/viewers/isSeriesInfoReader.h"
 #include "studydb/dicomDB.h"
 #include "tests/studydb/StudyDbFixture.h"
-#include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/widgets/NSListView.h"
 
 namespace favtest {
 
-void FavouritesTest::SetUp() {
-    studydbtest::ServiceTest::SetUp();
-    cocos2d::FileUtils::getInstance()->addSearchPath("res/pad");
-    cocos2d::Director* director = cocos2d::Director::getInstance();
-    director->setWinSize(cocos2d::Size(kWidth, kHeight));
-    scene = cocos2d::Scene::create();
-    director->runWithScene(scene);
-    director->mainLoop(0.0f);
-}
-
 void FavouritesTest::TearDown() {
     // The viewers' study-text readers end before the director they hand back to.
     isImageSDK::isSeriesInfoReader::instance().shutdown();
-    cocos2d::Director::getInstance()->purgeDirector();
-    cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
-    studydbtest::ServiceTest::TearDown();
-    NSUI::NSNotificationCenter::destroyInstance();
+    SceneServiceTest::TearDown();
 }
 
 int FavouritesTest::storeRow(int type, const std::string& message, const std::string& image,

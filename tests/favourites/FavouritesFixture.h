@@ -7,20 +7,16 @@
 #include "favourites/captureList.h"
 #include "tests/studydb/ServiceFixture.h"
 
-namespace cocos2d {
-class Scene;
-}
-
 namespace favtest {
 
 // The task service with a study database of its own, a running 960 x 640 scene and the layouts
 // on the search path.
-class FavouritesTest : public studydbtest::ServiceTest {
+class FavouritesTest : public studydbtest::SceneServiceTest {
 protected:
     static constexpr float kWidth = 960.0f;
     static constexpr float kHeight = 640.0f;
 
-    void SetUp() override;
+    FavouritesTest() : SceneServiceTest(kWidth, kHeight) {}
     void TearDown() override;
 
     // Stores a favourite row as the database keeps it; returns its ID.
@@ -33,8 +29,6 @@ protected:
     // A visible text with exactly this string somewhere on the running scene.
     bool showsText(const std::string& text);
     void frames(int count = 2);
-
-    cocos2d::Scene* scene = nullptr;
 };
 
 }  // namespace favtest

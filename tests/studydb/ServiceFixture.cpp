@@ -1,5 +1,9 @@
 #include "ServiceFixture.h"
 
+#include "engine/2d/Scene.h"
+#include "engine/base/AutoreleasePool.h"
+#include "engine/base/Director.h"
+#include "engine/platform/FileUtils.h"
 #include "studydb/LibraryCallbacks.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
@@ -34,6 +38,24 @@ void ServiceTest::TearDown() {
 
 std::vector<std::vector<std::string>> ServiceTest::rows(const std::string& sql) {
     return selectRows(db(), sql);
+}
+
+void SceneServiceTest::SetUp() {
+    ServiceTest::SetUp();
+    cocos2d::FileUtils::getInstance()->addSearchPath("res/pad");
+    cocos2d::Director* director = cocos2d::Director::getInstance();
+    director->setWinSize(cocos2d::Size(width_, height_));
+    scene = cocos2d::Scene::create();
+    director->runWithScene(scene);
+    director->mainLoop(0.0f);
+}
+
+void SceneServiceTest::TearDown() {
+    cocos2d::Director::getInstance()->purgeDirector();
+    cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+    releaseAfterScene();
+    ServiceTest::TearDown();
+    NSUI::NSNotificationCenter::destroyInstance();
 }
 
 }  // namespace studydbtest

@@ -5,9 +5,6 @@
 
 #include "tests/studydb/ServiceFixture.h"
 
-namespace cocos2d {
-class Scene;
-}
 class AppConfig;
 class imageViewerPC;
 
@@ -15,13 +12,15 @@ namespace viewerscreentest {
 
 // The task service with a library of its own, a running 1280 x 800 scene, and the layouts and
 // pictures on the search path.
-class ViewerScreenTest : public studydbtest::ServiceTest {
+class ViewerScreenTest : public studydbtest::SceneServiceTest {
 protected:
     static constexpr float kWidth = 1280.0f;
     static constexpr float kHeight = 800.0f;
 
+    ViewerScreenTest() : SceneServiceTest(kWidth, kHeight) {}
     void SetUp() override;
     void TearDown() override;
+    void releaseAfterScene() override;
 
     // Writes `count` CT slices 2 mm apart into the folder of that key below the DICOM root.
     void writeVolume(const std::string& key, int count);
@@ -35,7 +34,6 @@ protected:
     // The screen has shown its series and every reader has its slices.
     bool settled(imageViewerPC* screen);
 
-    cocos2d::Scene* scene = nullptr;
     AppConfig* config = nullptr;
 };
 
