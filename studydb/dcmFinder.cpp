@@ -26,6 +26,7 @@
 #include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTableViewCell.h"
 #include "toolkit/widgets/NSTextField.h"
+#include "toolkit/widgets/NSTitleFrame.h"
 #include "toolkit/widgets/UIControlBase.h"
 
 namespace {
@@ -36,7 +37,6 @@ const char* const kListName = "dcmFindList";
 const float kMessageSeconds = 2.0f;
 const float kFadeSeconds = 0.5f;
 const int kFadeActionTag = 7301;
-const float kPhoneTitleBarHeight = 60.0f;
 const float kListMargin = 10.0f;
 const int kListZOrder = 100;
 const cocos2d::Color4B kShade(0, 0, 0, 150);
@@ -105,24 +105,13 @@ NSUI::NSResponseWindow* dcmFinder::createWindow() {
 
 cocos2d::Scene* dcmFinder::createScene() {
     cocos2d::Scene* scene = cocos2d::Scene::create();
-    cocos2d::Node* frame = cocos2d::CSLoader::createNode("bkScene.csb");
     dcmFinder* finder = dcmFinder::create();
-    if (scene == nullptr || frame == nullptr || finder == nullptr) {
+    if (scene == nullptr || finder == nullptr ||
+        NSUI::addTitleFrame(scene, localised("Search Patients"),
+                            [] { cocos2d::Director::getInstance()->popScene(); }) == nullptr) {
         return nullptr;
     }
-    const cocos2d::Size window = cocos2d::Director::getInstance()->getWinSize();
-    frame->setContentSize(window);
-    cocos2d::ui::Helper::doLayout(frame);
-    AppConfig::getInstance()->setWidgetText(frame, "");
-    setTextOf(frame, "title", localised("Search Patients"));
-    if (auto* back = dynamic_cast<cocos2d::ui::Button*>(frame->getChildByNameDeep("goBack"))) {
-        back->addClickEventListener(
-            [](cocos2d::Ref*) { cocos2d::Director::getInstance()->popScene(); });
-    }
-    scene->addChild(frame);
-    finder->setContentSize(cocos2d::Size(window.width, window.height - kPhoneTitleBarHeight));
-    finder->setAnchorPoint(cocos2d::Vec2::ZERO);
-    finder->setPosition(cocos2d::Vec2::ZERO);
+    NSUI::placeBelowTitleBar(finder);
     finder->layout->setContentSize(finder->getContentSize());
     cocos2d::ui::Helper::doLayout(finder->layout);
     finder->setupWidgets();

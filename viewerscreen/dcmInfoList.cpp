@@ -18,6 +18,7 @@
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTableViewCell.h"
+#include "toolkit/widgets/NSTitleFrame.h"
 
 namespace {
 
@@ -26,7 +27,6 @@ const char* const kLayoutFile = "dcmInfo.csb";
 const char* const kRowLayoutFile = "tagInfo.csb";
 constexpr int kRowLayoutTag = 100;
 constexpr size_t kShortestPath = 3;
-constexpr float kTitleBarHeight = 60.0f;
 constexpr float kFlingSpeed = 4000.0f;
 const cocos2d::Color4B kHighlight(255, 255, 0, 55);
 
@@ -98,31 +98,18 @@ cocos2d::Scene* dcmInfoList::createScene() {
         return nullptr;
     }
     scene->enableAndroidReturnKey();
-    cocos2d::Node* frame = cocos2d::CSLoader::createNode("bkScene.csb");
+    cocos2d::Node* frame =
+        NSUI::addTitleFrame(scene, AppConfig::getInstance()->getText("dcmInfo_title"),
+                            [] { cocos2d::Director::getInstance()->popScene(); });
     if (frame == nullptr) {
         return scene;
-    }
-    const cocos2d::Size size = cocos2d::Director::getInstance()->getWinSize();
-    AppConfig* config = AppConfig::getInstance();
-    frame->setContentSize(size);
-    cocos2d::ui::Helper::doLayout(frame);
-    config->setWidgetText(frame, "");
-    scene->addChild(frame);
-    if (auto* back = dynamic_cast<cocos2d::ui::Button*>(frame->getChildByNameDeep("goBack"))) {
-        back->addClickEventListener(
-            [](cocos2d::Ref*) { cocos2d::Director::getInstance()->popScene(); });
-    }
-    if (auto* title = dynamic_cast<cocos2d::ui::Text*>(frame->getChildByNameDeep("title"))) {
-        title->setString(config->getText("dcmInfo_title"));
     }
     dcmInfoList* list = dcmInfoList::create();
     if (list == nullptr) {
         return scene;
     }
     frame->addChild(list);
-    list->setContentSize(cocos2d::Size(size.width, size.height - kTitleBarHeight));
-    list->setPosition(cocos2d::Vec2::ZERO);
-    list->setAnchorPoint(cocos2d::Vec2::ZERO);
+    NSUI::placeBelowTitleBar(list);
     if (cocos2d::Node* layout = list->getChildByNameDeep(kLayoutFile)) {
         layout->setContentSize(list->getContentSize());
     }

@@ -7,13 +7,13 @@
 #include "engine/ui/Button.h"
 #include "engine/ui/CSLoader.h"
 #include "engine/ui/Helper.h"
-#include "engine/ui/Text.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/widgets/NSResponseWindow.h"
+#include "toolkit/widgets/NSTitleFrame.h"
 
 namespace {
 
@@ -33,7 +33,6 @@ const FieldRow kRows[] = {
 const char* const kLayoutFile = "editWW.csb";
 const char* const kEntryName = "editWW_view";
 constexpr int kSceneLayoutTag = 100;
-constexpr float kTitleBarHeight = 60.0f;
 constexpr int kBackZOrder = 1001;
 constexpr int kFontSize = 25;
 constexpr int kGap = 22;
@@ -235,31 +234,19 @@ editWWScene* editWWScene::create() {
     }
     scene->autorelease();
     scene->enableAndroidReturnKey();
-    cocos2d::Node* frame = cocos2d::CSLoader::createNode("bkScene.csb");
+    cocos2d::Node* frame =
+        NSUI::addTitleFrame(scene, AppConfig::getInstance()->getText("editWW_title"),
+                            [scene] { scene->onResponseReturn(); });
     if (frame == nullptr) {
         return scene;
     }
-    const cocos2d::Size size = cocos2d::Director::getInstance()->getWinSize();
-    AppConfig* config = AppConfig::getInstance();
     frame->setTag(kSceneLayoutTag);
-    frame->setContentSize(size);
-    cocos2d::ui::Helper::doLayout(frame);
-    config->setWidgetText(frame, "");
-    scene->addChild(frame);
-    if (auto* back = dynamic_cast<cocos2d::ui::Button*>(frame->getChildByNameDeep("goBack"))) {
-        back->addClickEventListener([scene](cocos2d::Ref*) { scene->onResponseReturn(); });
-    }
-    if (auto* title = dynamic_cast<cocos2d::ui::Text*>(frame->getChildByNameDeep("title"))) {
-        title->setString(config->getText("editWW_title"));
-    }
     editWW* entry = editWW::create();
     if (entry == nullptr) {
         return scene;
     }
     frame->addChild(entry);
-    entry->setContentSize(cocos2d::Size(size.width, size.height - kTitleBarHeight));
-    entry->setPosition(cocos2d::Vec2::ZERO);
-    entry->setAnchorPoint(cocos2d::Vec2::ZERO);
+    NSUI::placeBelowTitleBar(entry);
     if (entry->getLayout() != nullptr) {
         entry->getLayout()->setContentSize(entry->getContentSize());
     }
