@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "engine/assets/AssetsManagerEx.h"
 #include "engine/base/UserDefault.h"
 #include "engine/platform/FileUtils.h"
 #include "online/updateService.h"
@@ -119,7 +120,9 @@ void adsApplication::showAd(int occasion) {
             break;
         }
     }
-    if (page.empty()) {
+    // The name comes with the downloaded configuration: only a page among the downloaded
+    // resources is handed to the browser, never another file of this machine.
+    if (page.empty() || !cocos2d::extension::AssetsManagerEx::isSafeRelativePath(page)) {
         return;
     }
     const std::string full = cocos2d::FileUtils::getInstance()->fullPathForFilename(page);

@@ -84,6 +84,21 @@ TEST_F(AdsTest, EachOccasionShowsTheFirstSwitchedOnKindWithATypeAndAPage) {
     }
 }
 
+TEST_F(AdsTest, APageOutsideTheDownloadedResourcesIsNeverOpened) {
+    // Files that exist, reached by a name from the downloaded configuration.
+    std::ofstream(writable.str() + "outside.desktop") << "[Desktop Entry]";
+    for (const std::string& page :
+         {std::string("../outside.desktop"), writable.str() + "outside.desktop"}) {
+        SCOPED_TRACE(page);
+        opened.clear();
+        withConfig(R"({"ads_enable_startupForceShow":"1","adsStartupForceShowType":"1",)"
+                   R"("adsStartupForceShowUrl":")" +
+                   page + R"("})")
+            ->showAd(ADS::kLaunch);
+        EXPECT_TRUE(opened.empty());
+    }
+}
+
 TEST_F(AdsTest, VersionsCompareAsThreeNumbers) {
     struct Case {
         const char* latest;
