@@ -526,6 +526,18 @@ void wheelFrames(benchmark::State& state, bool step) {
     closeScreen();
 }
 
+// Each study opened first with no caches, then again with both in place.
+void openCases(benchmark::internal::Benchmark* bench) {
+    bench->ArgNames({"ct500", "cached"})
+        ->Args({kExample, 0})
+        ->Args({kExample, 1})
+        ->Args({kCt500, 0})
+        ->Args({kCt500, 1})
+        ->UseManualTime()
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond);
+}
+
 void ScreenWheelStepToFrame(benchmark::State& state) {
     wheelFrames(state, true);
 }
@@ -536,33 +548,9 @@ void ReferencePlainFrame(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ScreenOpenToFirstSlice)
-    ->ArgNames({"ct500", "cached"})
-    ->Args({kExample, 0})
-    ->Args({kExample, 1})
-    ->Args({kCt500, 0})
-    ->Args({kCt500, 1})
-    ->UseManualTime()
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(LoaderOwnFirstSlice)
-    ->ArgNames({"ct500", "cached"})
-    ->Args({kExample, 0})
-    ->Args({kExample, 1})
-    ->Args({kCt500, 0})
-    ->Args({kCt500, 1})
-    ->UseManualTime()
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(ImageViewerOpenToFirstSlice)
-    ->ArgNames({"ct500", "cached"})
-    ->Args({kExample, 0})
-    ->Args({kExample, 1})
-    ->Args({kCt500, 0})
-    ->Args({kCt500, 1})
-    ->UseManualTime()
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ScreenOpenToFirstSlice)->Apply(openCases);
+BENCHMARK(LoaderOwnFirstSlice)->Apply(openCases);
+BENCHMARK(ImageViewerOpenToFirstSlice)->Apply(openCases);
 BENCHMARK(ScreenWheelStepToFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReferencePlainFrame)->Unit(benchmark::kMillisecond);
 
