@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "engine/2d/Scene.h"
@@ -120,46 +121,55 @@ protected:
             }
         }
     }
+
+    // A viewer filling a new running scene over `volume` at the reference cast's window, in the
+    // volume look when `vrMode`, else in its default one.
+    static isViewerVR* showVolume(isImageSDK::isImageData* volume, bool vrMode) {
+        Scene* scene = Scene::create();
+        Director::getInstance()->runWithScene(scene);
+        isViewerVR* viewer = isViewerVR::create();
+        viewer->setContentSize(Size(kWidth, kHeight));
+        scene->addChild(viewer);
+        viewer->setImageData(volume);
+        if (vrMode) {
+            viewer->setVRMode();
+        }
+        viewer->setWindowLevel(1400.0f, 600.0f);
+        return viewer;
+    }
+
+    // The window's picture, kept as `name`, shows the ball, and every sampled pixel matches the
+    // reference cast of the viewer's camera.
+    void expectShowsTheCast(isViewerVR* viewer, isImageSDK::isImageData* volume,
+                            const std::string& name, Image* picture) {
+        const std::vector<std::uint8_t> expected = castOfTheViewersCamera(viewer, volume);
+        ASSERT_FALSE(expected.empty());
+        ASSERT_TRUE(renderAndCapture(name, picture));
+        int worst = 0;
+        int lit = 0;
+        compare(*picture, expected, worst, lit);
+        EXPECT_GT(lit, 100);
+        EXPECT_LE(worst, 2);
+    }
 };
 
 TEST_F(VolumeViewerDrawingTest, TheWindowShowsTheCastersFrameOfItsCamera) {
-    Scene* scene = Scene::create();
-    Director::getInstance()->runWithScene(scene);
     RefPtr<isImageSDK::isImageData> volume = phantom();
-    isViewerVR* viewer = isViewerVR::create();
-    viewer->setContentSize(Size(kWidth, kHeight));
-    scene->addChild(viewer);
-    viewer->setImageData(volume.get());
-    viewer->setWindowLevel(1400.0f, 600.0f);
+    isViewerVR* viewer = showVolume(volume.get(), false);
     isImageSDK::isActorVR* actor = viewer->getVRActor();
     ASSERT_NE(actor, nullptr);
     ASSERT_TRUE(settle(actor));
 
-    const std::vector<std::uint8_t> expected = castOfTheViewersCamera(viewer, volume.get());
-    ASSERT_FALSE(expected.empty());
     Image picture;
-    ASSERT_TRUE(renderAndCapture("volume.png", &picture));
-    int worst = 0;
-    int lit = 0;
-    compare(picture, expected, worst, lit);
-    // The ball is in the picture, and every sampled pixel matches.
-    EXPECT_GT(lit, 100);
-    EXPECT_LE(worst, 2);
+    ASSERT_NO_FATAL_FAILURE(expectShowsTheCast(viewer, volume.get(), "volume.png", &picture));
     // Seen from the front with the head up: the bar is at the top, not the bottom.
     EXPECT_GT(pixelAt(picture, 160, kHeight - 10).r, 200);
     EXPECT_LT(pixelAt(picture, 160, 10).r, 60);
 }
 
 TEST_F(VolumeViewerDrawingTest, ADragShowsFastFramesAndTheRestTheBestOne) {
-    Scene* scene = Scene::create();
-    Director::getInstance()->runWithScene(scene);
     RefPtr<isImageSDK::isImageData> volume = phantom();
-    isViewerVR* viewer = isViewerVR::create();
-    viewer->setContentSize(Size(kWidth, kHeight));
-    scene->addChild(viewer);
-    viewer->setImageData(volume.get());
-    viewer->setVRMode();
-    viewer->setWindowLevel(1400.0f, 600.0f);
+    isViewerVR* viewer = showVolume(volume.get(), true);
     isImageSDK::isActorVR* actor = viewer->getVRActor();
     ASSERT_NE(actor, nullptr);
     ASSERT_TRUE(settle(actor));
@@ -186,15 +196,8 @@ TEST_F(VolumeViewerDrawingTest, ADragShowsFastFramesAndTheRestTheBestOne) {
 
     // At rest the full-quality frame of the turned view is what the window shows.
     ASSERT_TRUE(settle(actor));
-    const std::vector<std::uint8_t> expected = castOfTheViewersCamera(viewer, volume.get());
-    ASSERT_FALSE(expected.empty());
     Image picture;
-    ASSERT_TRUE(renderAndCapture("dragged.png", &picture));
-    int worst = 0;
-    int lit = 0;
-    compare(picture, expected, worst, lit);
-    EXPECT_GT(lit, 100);
-    EXPECT_LE(worst, 2);
+    expectShowsTheCast(viewer, volume.get(), "dragged.png", &picture);
 }
 
 }  // namespace
