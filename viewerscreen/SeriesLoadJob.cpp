@@ -28,19 +28,24 @@ void postResult(const SeriesLoadRequest& request, LoadedSeries* result, bool fai
     data->release();
 }
 
-// The folder's valid cache path, scanning the folder when it has none; "" when the scan fails.
-std::string validCache(const std::string& folder) {
+// The folder's valid cache path, scanning the folder when it has none; "" when the scan fails
+// or is stopped by the request's cancellation.
+std::string validCache(const std::string& folder, const SeriesLoadRequest& request) {
     std::string cache = isImageSDK::getFolderBufferPath(folder);
     if (!cache.empty() && isImageSDK::isPrebinValid(cache)) {
         return cache;
     }
-    isImageSDK::isDcmScan scan;
-    if (!scan.createBuffer(folder)) {
-        NSUI::debugLog(NSUI::formatString("failed to scan dicom:%s", folder.c_str()).c_str());
+    isImageSDK::isDcmScan scan([cancelled = request.cancelled] { return cancelled->load(); });
+    scan.createBuffer(folder);
+    if (scan.wasStopped()) {
         return "";
     }
     cache = isImageSDK::getFolderBufferPath(folder);
-    return !cache.empty() && isImageSDK::isPrebinValid(cache) ? cache : "";
+    if (cache.empty() || !isImageSDK::isPrebinValid(cache)) {
+        NSUI::debugLog(NSUI::formatString("failed to scan dicom:%s", folder.c_str()).c_str());
+        return "";
+    }
+    return cache;
 }
 
 }  // namespace
@@ -68,9 +73,9 @@ void runSeriesLoad(const SeriesLoadRequest& request) {
             return finish(false);
         }
         const std::string folder = request.dicomRoot + key;
-        const std::string cache = validCache(folder);
+        const std::string cache = validCache(folder, request);
         if (cache.empty()) {
-            return finish(true);
+            return finish(!cancelled());
         }
         work.emplace_back(key, cache);
     }

@@ -39,8 +39,8 @@ struct SeriesLoadRequest {
     // The group of the result post (the screen); only compared, never dereferenced.
     void* group = nullptr;
     unsigned generation = 0;
-    // Set by the screen when it no longer wants the result: the job stops at its next step and
-    // posts nothing.
+    // Set by the screen when it no longer wants the result: the job stops at its next step (a
+    // folder scan before its next file, writing no cache) and posts nothing.
     std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
 };
 

@@ -121,6 +121,7 @@ const DicomHeaderRules kScanRules = {0, 0.0f, kZeroDateTime, false, true};
 }  // namespace
 
 bool isDcmScan::createBuffer(std::string folder) {
+    stopped = false;
     folder = cocos2d::withTrailingSlash(folder);
     const std::string path = getFolderPrebinPath(folder);
     cocos2d::log("create buffer:%s", path.c_str());
@@ -128,6 +129,10 @@ bool isDcmScan::createBuffer(std::string folder) {
     std::vector<std::string> listed;
     NSUI::listFiles(folder, listed, true, true);
     if (listed.empty()) {
+        return true;
+    }
+    if (stopRequested()) {
+        stopped = true;
         return true;
     }
     postProgress(2);
@@ -144,7 +149,7 @@ bool isDcmScan::createBuffer(std::string folder) {
         }
         files.push_back(listed[t].substr(folder.size()));
     }
-    if (!scan(folder, files)) {
+    if (!scan(folder, files) && !stopped) {
         std::remove(path.c_str());
     }
     return true;
@@ -162,6 +167,7 @@ bool isDcmScan::scan(const std::string& folder, const std::vector<std::string>& 
         argument.started = &started;
         argument.total = static_cast<int>(files.size());
         argument.lastProgress = &lastProgress;
+        argument.stop = stop ? &stop : nullptr;
     }
     for (size_t j = 0; j < files.size(); ++j) {
         arguments[j % arguments.size()].files.push_back(files[j]);
@@ -180,13 +186,15 @@ bool isDcmScan::scan(const std::string& folder, const std::vector<std::string>& 
 
     std::vector<DcmFileInfo*> records;
     bool forceSeries = false;
+    stopped = false;
     for (isDcmScan_scan& argument : arguments) {
         for (auto& record : argument.results) {
             records.push_back(record.get());
         }
         forceSeries = forceSeries || argument.forceSeries;
+        stopped = stopped || argument.stopped;
     }
-    if (records.empty()) {
+    if (stopped || records.empty()) {
         return false;
     }
     const std::string path = getFolderPrebinPath(folder);
@@ -224,6 +232,10 @@ bool isDcmScan::arrangeVolume(std::vector<DcmFileInfo*>& records) {
 void isDcmScan::scanFile(isDcmScan_scan* argument) {
     dcmSDK::dcmReader reader;
     for (const std::string& name : argument->files) {
+        if (argument->stop && (*argument->stop)()) {
+            argument->stopped = true;
+            return;
+        }
         {
             std::lock_guard<std::recursive_mutex> guard(*argument->mutex);
             const int value = static_cast<int>(12.0 + 80.0 * double(*argument->started) /

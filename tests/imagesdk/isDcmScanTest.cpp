@@ -4,13 +4,19 @@
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SeriesFolder.h"
@@ -400,6 +406,106 @@ TEST_F(ScanFolderTest, FramesBelowOneAreSkipped) {
     write("good.dcm", fixture);
     ASSERT_TRUE(scan());
     EXPECT_EQ(contents.names, std::vector<std::string>{"good.dcm"});
+}
+
+// Files in the cache folder that belong to this folder's cache, written or half written.
+int cacheFilesOf(const SeriesFolder& folder) {
+    const std::filesystem::path prebin(folder.prebinPath());
+    const std::string stem = prebin.stem().string();
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(prebin.parent_path())) {
+        count += entry.path().filename().string().rfind(stem, 0) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+// Reading progress values (12 and above, below the deciding stage's 94): with 80 files each
+// file started posts a value of its own, so their number is the number of files read.
+int filesStarted(const ValueRecorder& progress) {
+    int count = 0;
+    for (int value : progress.intValues()) {
+        count += value >= 12 && value < 94 ? 1 : 0;
+    }
+    return count;
+}
+
+// Another thread raises the flag once `kLetThrough` checks have been let through (the first
+// comes after the listing, before any file); the scan threads asking later wait for it, as if
+// their next file were still on its way from the disk.
+TEST_F(ScanFolderTest, AScanStoppedFromAnotherThreadReadsNoFurtherFileAndWritesNoCache) {
+    constexpr int kFiles = 80;
+    constexpr int kLetThrough = 10;
+    fixture.rows = 2;
+    fixture.columns = 2;
+    fixture.writeSeries(folder.path, kFiles, 1.0);
+    ValueRecorder progress(NSUI::NOTIFY_ACTIVITY_PROGRESS);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> checks{0};
+    std::mutex mutex;
+    std::condition_variable raised;
+    isDcmScan scanner([&] {
+        if (checks.fetch_add(1) < kLetThrough) {
+            return false;
+        }
+        std::unique_lock<std::mutex> lock(mutex);
+        raised.wait(lock, [&] { return stop.load(); });
+        return true;
+    });
+    std::thread screen([&] {
+        while (checks.load() <= kLetThrough) {
+            std::this_thread::yield();
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        stop.store(true);
+        raised.notify_all();
+    });
+    scanner.createBuffer(folder.path);
+    screen.join();
+    drainNotifications();
+
+    EXPECT_TRUE(scanner.wasStopped());
+    EXPECT_EQ(filesStarted(progress), kLetThrough - 1);
+    // Each of the four threads asks once more at most, and stops on the answer.
+    EXPECT_LE(checks.load(), kLetThrough + 4);
+    const std::vector<int> values = progress.intValues();
+    for (int value : {94, 97, 99}) {
+        EXPECT_EQ(std::count(values.begin(), values.end(), value), 0) << value;
+    }
+    EXPECT_EQ(cacheFilesOf(folder), 0);
+
+    // Nothing of the stopped scan stands in the way of the next one.
+    isDcmScan whole([] { return false; });
+    whole.createBuffer(folder.path);
+    EXPECT_FALSE(whole.wasStopped());
+    ASSERT_EQ(PrebinFile::read(folder.prebinPath(), folder.path, contents),
+              PrebinReadResult::Loaded);
+    ASSERT_TRUE(contents.volume);
+    EXPECT_EQ(contents.volumeInfo.sliceCount, kFiles);
+}
+
+// A scan stopped before it reads a file leaves the cache it found, whole, and posts nothing.
+TEST_F(ScanFolderTest, AScanStoppedBeforeReadingLeavesTheCacheAsItWas) {
+    fixture.writeSeries(folder.path, 4, 1.0);
+    ASSERT_TRUE(scan());
+    std::ifstream before(folder.prebinPath(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(before)),
+                            std::istreambuf_iterator<char>());
+    std::filesystem::create_directories(folder.path + "more");
+    fixture.writeSeries(folder.path + "more/", 3, 1.0);
+    ValueRecorder progress(NSUI::NOTIFY_ACTIVITY_PROGRESS);
+
+    isDcmScan scanner([] { return true; });
+    scanner.createBuffer(folder.path);
+    drainNotifications();
+
+    EXPECT_TRUE(scanner.wasStopped());
+    EXPECT_TRUE(progress.intValues().empty());
+    std::ifstream after(folder.prebinPath(), std::ios::binary);
+    EXPECT_EQ(
+        std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()),
+        bytes);
+    EXPECT_EQ(cacheFilesOf(folder), 1);
 }
 
 }  // namespace
