@@ -125,7 +125,7 @@ public:
     void storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader);
     int insertFavorite();
     int insertImageFavorite(const std::string& path, float ratio);
-    void insertDicomFavorite(const std::string& path, float scale);
+    int insertDicomFavorite(const std::string& path, float scale);
     int insertTextNote(const std::string& text);
     int insertVoiceNote(int seconds, const std::string& path);
 

@@ -30,7 +30,9 @@ std::int64_t monotonicMicros() {
 // The path below the writable path; "" for a path outside it.
 std::string belowWritablePath(const std::string& path) {
     const std::string writable = cocos2d::FileUtils::getInstance()->getWritablePath();
-    return path.size() >= writable.size() ? path.substr(writable.size()) : std::string();
+    return path.size() > writable.size() && path.compare(0, writable.size(), writable) == 0
+               ? path.substr(writable.size())
+               : std::string();
 }
 
 NSUI::NSNotificationCenter* centre() {
@@ -76,20 +78,28 @@ int dicomDB::insertFavorite() {
 }
 
 int dicomDB::insertImageFavorite(const std::string& path, float ratio) {
+    // Rows name their file below the writable folder; any other file cannot be named.
+    const std::string relative = belowWritablePath(path);
+    if (relative.empty()) {
+        return -1;
+    }
     std::lock_guard<std::recursive_mutex> guard(dbLock);
     insertFavorite();
     int favoriteId = -1;
-    insertFavoriteRow(kCapture, "", belowWritablePath(path), NSUI::formatFloat(ratio, 2),
-                      favoriteId);
+    insertFavoriteRow(kCapture, "", relative, NSUI::formatFloat(ratio, 2), favoriteId);
     return favoriteId;
 }
 
-void dicomDB::insertDicomFavorite(const std::string& path, float scale) {
+int dicomDB::insertDicomFavorite(const std::string& path, float scale) {
+    const std::string relative = belowWritablePath(path);
+    if (relative.empty()) {
+        return -1;
+    }
     std::lock_guard<std::recursive_mutex> guard(dbLock);
     insertFavorite();
     int favoriteId = -1;
-    insertFavoriteRow(kDicomFile, "", belowWritablePath(path), NSUI::formatFloat(scale, 2),
-                      favoriteId);
+    insertFavoriteRow(kDicomFile, "", relative, NSUI::formatFloat(scale, 2), favoriteId);
+    return favoriteId;
 }
 
 int dicomDB::insertTextNote(const std::string& text) {
@@ -148,8 +158,8 @@ void dicomDB::addCaptureFavorite(const std::string& path) {
         saved->floatValue = ratio;
         saved->intValue = favoriteId;
         centre()->postNotification(nullptr, NSUI::NOTIFY_IMAGE_RATIO_READY, saved, nullptr, false);
+        onFavoriteAdded();
     }
-    onFavoriteAdded();
 }
 
 void dicomDB::addDicomFavorite(const std::string& path, int mode, float scale) {
@@ -161,8 +171,9 @@ void dicomDB::addDicomFavorite(const std::string& path, int mode, float scale) {
         dcmSDK::dcmReadTag tags;
         scale = tags.setFile(path.c_str()) ? tags.getImageScale() : 1.0f;
     }
-    insertDicomFavorite(path, scale);
-    onFavoriteAdded();
+    if (insertDicomFavorite(path, scale) >= 0) {
+        onFavoriteAdded();
+    }
 }
 
 void dicomDB::onFavoriteAdded() {

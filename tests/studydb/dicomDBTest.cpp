@@ -541,6 +541,24 @@ TEST_F(StudyDbTest, DicomFavouritesAreStoredRelativeToTheWritablePath) {
     fs::remove_all(writable + "fav");
 }
 
+TEST_F(StudyDbTest, FilesOutsideTheWritableFolderAreNotFiledAsFavourites) {
+    const std::string writable = cocos2d::FileUtils::getInstance()->getWritablePath();
+    // Longer than the writable path, so that cutting its length off still leaves a name.
+    bvtest::TempDir outside;
+    const std::string folder = outside.str() + std::string(writable.size(), 'x') + "/";
+    fs::create_directories(folder);
+    bvtest::DicomFixture fixture;
+    ASSERT_TRUE(fixture.write(folder + "a.dcm"));
+    auto* data = NSUI::NSNotificationData::create();
+    data->stringValue = folder + "a.dcm";
+    data->floatValue = 1.0f;
+    db_->onNotification(nullptr, isImageSDK::NOTIFY_FAVORITE_SAVED, data);
+    data->stringValue = folder + "capture.png";
+    db_->onNotification(nullptr, NSUI::NOTIFY_CAPTURE_SAVED, data);
+    EXPECT_TRUE(rows("select image from favorite where type in (1,2)").empty());
+    EXPECT_EQ(db_->newFavoriteCount.load(), 0);
+}
+
 // Rows written in the same second come back in the order they were written, whatever the order
 // SQLite keeps them in; only rows with a file get an absolute path.
 TEST_F(StudyDbTest, FavouritesOfOneSecondKeepTheirWritingOrder) {
