@@ -553,26 +553,76 @@ template <typename T> struct NearestLoads {
     }
 };
 
-// The values of every lane of a 16-bit volume by gather instructions: each gather reads the
-// voxel pairs along x of one of the cell's four rows for all lanes. Cells always lie inside the
-// volume, so lanes that take no sample read harmlessly.
+// Voxel pairs along x of a 16-bit volume, one per lane, read from the lanes' voxel indices plus a
+// shift. The lanes of a packet are neighbouring pixels of one image row; when the view's rows
+// run along the volume's x axis they sit within a few voxels of one volume row, and two loads
+// and two permutes replace the gather.
+struct PairWindow {
+    // The lowest index of the lanes; `near` when all lie within the window of two loads.
+    std::int32_t first;
+    bool near;
+    // Per lane: the dword of a load that holds its pair, and whether that is the load one voxel
+    // further on (odd distances from the first).
+    __m256i dword;
+    __m256i odd;
+};
+
+__attribute__((target("avx2"))) inline void windowOf(const LaneInts& index, PairWindow& w) {
+    std::int32_t low = index[0];
+    std::int32_t high = index[0];
+    for (int l = 1; l < kPacketRays; ++l) {
+        low = std::min(low, index[l]);
+        high = std::max(high, index[l]);
+    }
+    const LaneInts distance = index - low;
+    w.first = low;
+    // Loads of 16 voxels reach dword 7: pairs at distances up to 15 from the first.
+    w.near = high - low <= 15;
+    w.dword = __m256i(distance >> 1);
+    w.odd = __m256i((distance & 1) == 1);
+}
+
+template <typename T>
+__attribute__((target("avx2"))) inline LaneInts readPairs(const vrKernelContext& c, const T* v,
+                                                          const LaneInts& index,
+                                                          const PairWindow& w, std::int32_t shift) {
+    const std::int64_t at = std::int64_t(w.first) + shift;
+    // The later load reads 16 voxels from one past the first.
+    if (w.near && at >= 0 && at + 17 <= std::int64_t(c.sliceSize) * c.dims[2]) {
+        const __m256i even = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + at));
+        const __m256i later = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + at + 1));
+        return LaneInts(_mm256_blendv_epi8(_mm256_permutevar8x32_epi32(even, w.dword),
+                                           _mm256_permutevar8x32_epi32(later, w.dword), w.odd));
+    }
+    return LaneInts(
+        _mm256_i32gather_epi32(reinterpret_cast<const int*>(v), __m256i(index + shift), sizeof(T)));
+}
+
+// The two voxels of each pair as values: the first sits in the low half (little-endian).
+template <typename T>
+__attribute__((always_inline)) inline void splitPairs(const LaneInts& pairs, LaneFloats& first,
+                                                      LaneFloats& second) {
+    const LaneInts low = std::is_signed<T>::value ? (pairs << 16) >> 16 : pairs & 0xffff;
+    const LaneInts high = std::is_signed<T>::value ? pairs >> 16 : (pairs >> 16) & 0xffff;
+    first = __builtin_convertvector(low, LaneFloats);
+    second = __builtin_convertvector(high, LaneFloats);
+}
+
+// The values of every lane of a 16-bit volume by gather instructions (or the window's loads):
+// each read takes the voxel pairs along x of one of the cell's four rows for all lanes. Cells
+// always lie inside the volume, so lanes that take no sample read harmlessly.
 template <typename T> struct PairGathers {
     __attribute__((target("avx2"))) static void sample(const vrKernelContext& c, const T* v,
                                                        const Packet& p, LaneFloats& values) {
-        const LaneInts row = LaneInts{} + c.dims[0];
-        const LaneInts slice = LaneInts{} + std::int32_t(c.sliceSize);
+        const std::int32_t row = c.dims[0];
+        const std::int32_t slice = std::int32_t(c.sliceSize);
         const LaneInts index = p.cell[0] + row * p.cell[1] + slice * p.cell[2];
-        const LaneInts offsets[4] = {index, index + row, index + slice, index + slice + row};
-        const int* base = reinterpret_cast<const int*>(v);
+        PairWindow w;
+        windowOf(index, w);
+        const std::int32_t shifts[4] = {0, row, slice, slice + row};
         LaneFloats f[8];
         for (int j = 0; j < 4; ++j) {
-            const LaneInts pairs =
-                LaneInts(_mm256_i32gather_epi32(base, __m256i(offsets[j]), sizeof(T)));
-            // The first voxel of a pair sits in the low half (little-endian).
-            const LaneInts low = std::is_signed<T>::value ? (pairs << 16) >> 16 : pairs & 0xffff;
-            const LaneInts high = std::is_signed<T>::value ? pairs >> 16 : (pairs >> 16) & 0xffff;
-            f[2 * j] = __builtin_convertvector(low, LaneFloats);
-            f[2 * j + 1] = __builtin_convertvector(high, LaneFloats);
+            splitPairs<T>(readPairs(c, v, index, w, shifts[j]), f[2 * j], f[2 * j + 1]);
         }
         blendPacket<T>(p, f, values);
     }
@@ -701,21 +751,18 @@ template <typename T> struct PairNeighbours {
     __attribute__((target("avx2"))) static void read(const vrKernelContext& c, const T* v,
                                                      const LaneInts& index, const bool inner[],
                                                      Neighbourhood& n) {
-        const int* base = reinterpret_cast<const int*>(v);
         // Lanes at the faces read the voxel pairs at the volume's start instead.
         LaneInts safe = {};
         for (int l = 0; l < kPacketRays; ++l) {
             safe[l] = inner[l] ? index[l] : 1 + c.dims[0] + std::int32_t(c.sliceSize);
         }
+        PairWindow w;
+        windowOf(safe, w);
         for (const auto& pair : kGradientPairs) {
             const std::int32_t offset =
                 pair[0] + c.dims[0] * pair[1] + std::int32_t(c.sliceSize) * pair[2];
-            const LaneInts pairs =
-                LaneInts(_mm256_i32gather_epi32(base, __m256i(safe + offset), sizeof(T)));
-            const LaneInts low = std::is_signed<T>::value ? (pairs << 16) >> 16 : pairs & 0xffff;
-            const LaneInts high = std::is_signed<T>::value ? pairs >> 16 : (pairs >> 16) & 0xffff;
-            n(pair[0], pair[1], pair[2]) = __builtin_convertvector(low, LaneFloats);
-            n(pair[0] + 1, pair[1], pair[2]) = __builtin_convertvector(high, LaneFloats);
+            splitPairs<T>(readPairs(c, v, safe, w, offset), n(pair[0], pair[1], pair[2]),
+                          n(pair[0] + 1, pair[1], pair[2]));
         }
     }
 };

@@ -253,6 +253,19 @@ template <typename T> void expectPacketsMatchRays(int pixelType, float scale) {
         }
         rays.push_back(ray);
     }
+    // Rows of pixels along x looking along y, as a frontal view casts them: a packet's lanes lie
+    // within a few voxels of one volume row (15 apart at most in the third row, 16 in the
+    // second, whose far lanes cross the shell), and the third climbs to the volume's last
+    // voxels.
+    for (int k = 0; k < 27; ++k) {
+        rays.push_back({{-1.5f + 0.8f * float(k), -2.0f, 5.2f}, {0.0f, 0.9f, 0.02f}, 1000});
+    }
+    for (int k = 0; k < 8; ++k) {
+        rays.push_back({{0.2f + 2.3f * float(k), -2.0f, 7.0f}, {0.0f, 0.9f, 0.0f}, 1000});
+    }
+    for (int k = 0; k < 8; ++k) {
+        rays.push_back({{0.3f + 2.2f * float(k), -2.0f, 7.3f}, {0.0f, 0.9f, 0.35f}, 1000});
+    }
     // A light beside the volume and a near viewer, so that shading varies along every ray.
     rig.light.lightPosition = {-6.0f, 30.0f, 3.0f};
     rig.light.viewerPosition = {-20.0f, 9.0f, 20.0f};
