@@ -786,6 +786,15 @@ __attribute__((always_inline)) inline void packetDifferences(const Packet& p, Ne
     }
 }
 
+// |x| + |y| + |z| of every lane's vector, as std::fabs adds them.
+__attribute__((always_inline)) inline void absoluteSum(const LaneFloats d[3], LaneFloats& sum) {
+    LaneFloats a[3];
+    for (int k = 0; k < 3; ++k) {
+        a[k] = LaneFloats(LaneInts(d[k]) & 0x7fffffff);
+    }
+    sum = a[0] + a[1] + a[2];
+}
+
 // cuLight::unit of every lane.
 __attribute__((always_inline)) inline void packetUnit(LaneFloats d[3]) {
     const LaneFloats zero = {};
@@ -901,7 +910,7 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
             anyShade = anyShade || shade[l];
         }
         LaneFloats lit[3];
-        bool litLane[kPacketRays] = {};
+        LaneInts litMask = {};
         if (Shaded && anyShade) {
             const LaneInts index =
                 p.cell[0] + c.dims[0] * p.cell[1] + std::int32_t(c.sliceSize) * p.cell[2];
@@ -918,6 +927,7 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
                 packetDifferences(p, n, g);
             }
             LaneFloats m[3];
+            LaneInts shadeMask = {};
             for (int l = 0; l < kPacketRays; ++l) {
                 if (!shade[l]) {
                     continue;
@@ -934,18 +944,22 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
                     g[2][l] = gradientSample<T, true>(c, v, x, y, z - h) -
                               gradientSample<T, true>(c, v, x, y, z + h);
                 }
-                litLane[l] =
-                    std::fabs(g[0][l]) + std::fabs(g[1][l]) + std::fabs(g[2][l]) >= 0.0001f;
+                shadeMask[l] = -1;
                 constexpr float kUnit = 1.0f / 255.0f;
                 m[0][l] = entry[l]->r * kUnit;
                 m[1][l] = entry[l]->g * kUnit;
                 m[2][l] = entry[l]->b * kUnit;
             }
-            LaneFloats squared = g[0] * g[0] + g[1] * g[1] + g[2] * g[2];
-            LaneFloats inverse;
+            // Every lane's root, so that they are taken together; flat and unshaded lanes drop.
+            LaneFloats sum;
+            absoluteSum(g, sum);
+            litMask = shadeMask & (sum >= 0.0001f);
+            const LaneFloats squared = g[0] * g[0] + g[1] * g[1] + g[2] * g[2];
+            LaneFloats root;
             for (int l = 0; l < kPacketRays; ++l) {
-                inverse[l] = litLane[l] ? 1.0f / std::sqrt(squared[l]) : 0.0f;
+                root[l] = std::sqrt(squared[l]);
             }
+            const LaneFloats inverse = litMask ? 1.0f / root : LaneFloats{};
             const LaneFloats normal[3] = {g[0] * inverse, g[1] * inverse, g[2] * inverse};
             packetShade(light, p.at, normal, m, lit);
         }
@@ -954,8 +968,9 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
                 continue;
             }
             const vrTableEntry& e = *entry[l];
-            const float colour[3] = {litLane[l] ? lit[0][l] : e.r, litLane[l] ? lit[1][l] : e.g,
-                                     litLane[l] ? lit[2][l] : e.b};
+            const bool litLane = litMask[l] != 0;
+            const float colour[3] = {litLane ? lit[0][l] : e.r, litLane ? lit[1][l] : e.g,
+                                     litLane ? lit[2][l] : e.b};
             const float a = (1.0f - opacity[l]) * e.opacity;
             opacity[l] += a;
             rgb[l][0] += a * colour[0];
