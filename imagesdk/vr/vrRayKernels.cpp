@@ -751,10 +751,15 @@ template <typename T> struct PairNeighbours {
     __attribute__((target("avx2"))) static void read(const vrKernelContext& c, const T* v,
                                                      const LaneInts& index, const bool inner[],
                                                      Neighbourhood& n) {
-        // Lanes at the faces read the voxel pairs at the volume's start instead.
+        // Other lanes read the voxels of an inner lane instead, which keeps the lanes close
+        // together for the window, or those at the volume's start when there is none.
+        std::int32_t substitute = 1 + c.dims[0] + std::int32_t(c.sliceSize);
+        for (int l = kPacketRays - 1; l >= 0; --l) {
+            substitute = inner[l] ? index[l] : substitute;
+        }
         LaneInts safe = {};
         for (int l = 0; l < kPacketRays; ++l) {
-            safe[l] = inner[l] ? index[l] : 1 + c.dims[0] + std::int32_t(c.sliceSize);
+            safe[l] = inner[l] ? index[l] : substitute;
         }
         PairWindow w;
         windowOf(safe, w);
