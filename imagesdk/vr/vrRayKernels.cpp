@@ -883,6 +883,7 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
     // The one-voxel differences need four voxels along every axis.
     const bool unitGradient =
         c.gradientStep == 1.0f && c.dims[0] >= 4 && c.dims[1] >= 4 && c.dims[2] >= 4;
+    bool shadedBefore = false;
     for (int i; nextStep(p, i);) {
         locatePacket(c, i, p);
         // The first sample of a lane only sets its index; later ones of an empty block, with
@@ -894,8 +895,36 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
         if (!choosePacket(c, i, p, leaps)) {
             continue;
         }
+        const LaneInts index =
+            p.cell[0] + c.dims[0] * p.cell[1] + std::int32_t(c.sliceSize) * p.cell[2];
+        auto innerCell = [&](int l) {
+            return p.cell[0][l] >= 1 && p.cell[1][l] >= 1 && p.cell[2][l] >= 1 &&
+                   p.cell[0][l] <= c.dims[0] - 3 && p.cell[1][l] <= c.dims[1] - 3 &&
+                   p.cell[2][l] <= c.dims[2] - 3;
+        };
+        // After a step that shaded, the next one most likely shades too: its neighbourhood,
+        // which holds the cells' corners, is read first and gives the samples as well, when
+        // every lane that takes one lies inside.
+        Neighbourhood n;
+        bool haveNeighbours = false;
         LaneFloats values;
-        Loads::sample(c, v, p, values);
+        if (Shaded && unitGradient && shadedBefore) {
+            bool taking[kPacketRays];
+            haveNeighbours = true;
+            for (int l = 0; l < kPacketRays; ++l) {
+                taking[l] = p.taking[l] != 0;
+                haveNeighbours = haveNeighbours && (!taking[l] || innerCell(l));
+            }
+            if (haveNeighbours) {
+                Neighbours::read(c, v, index, taking, n);
+                const LaneFloats corners[8] = {n(0, 0, 0), n(1, 0, 0), n(0, 1, 0), n(1, 1, 0),
+                                               n(0, 0, 1), n(1, 0, 1), n(0, 1, 1), n(1, 1, 1)};
+                blendPacket<T>(p, corners, values);
+            }
+        }
+        if (!haveNeighbours) {
+            Loads::sample(c, v, p, values);
+        }
         bool shade[kPacketRays] = {};
         bool anyShade = false;
         const vrTableEntry* entry[kPacketRays] = {};
@@ -916,19 +945,17 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
         }
         LaneFloats lit[3];
         LaneInts litMask = {};
+        shadedBefore = anyShade;
         if (Shaded && anyShade) {
-            const LaneInts index =
-                p.cell[0] + c.dims[0] * p.cell[1] + std::int32_t(c.sliceSize) * p.cell[2];
             bool inner[kPacketRays];
             for (int l = 0; l < kPacketRays; ++l) {
-                inner[l] = unitGradient && shade[l] && p.cell[0][l] >= 1 && p.cell[1][l] >= 1 &&
-                           p.cell[2][l] >= 1 && p.cell[0][l] <= c.dims[0] - 3 &&
-                           p.cell[1][l] <= c.dims[1] - 3 && p.cell[2][l] <= c.dims[2] - 3;
+                inner[l] = unitGradient && shade[l] && innerCell(l);
             }
             LaneFloats g[3] = {};
             if (unitGradient) {
-                Neighbourhood n;
-                Neighbours::read(c, v, index, inner, n);
+                if (!haveNeighbours) {
+                    Neighbours::read(c, v, index, inner, n);
+                }
                 packetDifferences(p, n, g);
             }
             LaneFloats m[3];
