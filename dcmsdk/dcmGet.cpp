@@ -22,6 +22,12 @@ namespace {
 
 const int kPollSeconds = 1;
 const std::size_t kFieldLimit = 64;  // every field but the folder, in the task list
+
+// Cuts of the listed texts fall between UTF-8 characters.
+bool isContinuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
 enum { kRemaining, kCompleted, kFailed, kWarning };
 
 std::string text(const char* value) {
@@ -83,7 +89,11 @@ std::string dcmGet::taskText(const Task& task, bool forList) {
         std::replace(field.begin(), field.end(), ',', ' ');
         std::replace(field.begin(), field.end(), '@', ' ');
         if (forList && i != 6 && field.size() > kFieldLimit) {
-            field.resize(kFieldLimit);
+            std::size_t cut = kFieldLimit;
+            while (cut > 0 && isContinuation(field[cut])) {
+                --cut;
+            }
+            field.resize(cut);
         }
         joined += (i == 0 ? "" : ",") + field;
     }
@@ -94,7 +104,11 @@ std::string dcmGet::taskText(const Task& task, bool forList) {
         for (int comma = 0; comma < 6; ++comma) {
             start = joined.find(',', start) + 1;
         }
-        joined.erase(start, excess);
+        std::size_t end = start + excess;
+        while (end < joined.size() && isContinuation(joined[end])) {
+            ++end;
+        }
+        joined.erase(start, end - start);
     }
     return joined;
 }

@@ -75,6 +75,60 @@ protected:
     std::string port_;
 };
 
+TEST(dcmGet, ListedTasksAreCutBetweenCharacters) {
+    LibraryEvents::install();
+    dcmSDK::DcmNetwork::setTimeouts(5, 3);
+    // A node that accepts connections but never answers keeps the task in the list.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(silent, 8), 0);
+    socklen_t length = sizeof(address);
+    getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::string port = std::to_string(ntohs(address.sin_port));
+    // Three bytes a character: the name's 64-byte cut and the folder's cut both fall inside one.
+    std::string name;
+    std::string folder;
+    for (int i = 0; i < 22; ++i) {
+        name += "\xe4\xb8\xad";
+    }
+    for (int i = 0; i < 400; ++i) {
+        folder += "\xe4\xb8\xad";
+    }
+    const auto wholeCharacters = [](const std::string& text) {
+        for (std::size_t i = 0; i < text.size();) {
+            const auto lead = static_cast<unsigned char>(text[i]);
+            const std::size_t width = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            if ((lead & 0xC0) == 0x80 || i + width > text.size()) {
+                return false;
+            }
+            for (std::size_t k = 1; k < width; ++k) {
+                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                    return false;
+                }
+            }
+            i += width;
+        }
+        return true;
+    };
+    {
+        dcmSDK::dcmGet get;
+        ASSERT_TRUE(get.getSeriesByUID("127.0.0.1", port.c_str(), "", "", "1.2", "1.2.1",
+                                       folder.c_str(), name.c_str(), "1", "CT"));
+        std::vector<char> buffer(2 * dcmSDK::dcmGet::kTaskTextSize);
+        ASSERT_TRUE(get.getList(buffer.data(), static_cast<int>(buffer.size())));
+        const std::string listed(buffer.data());
+        EXPECT_LT(listed.size(), static_cast<std::size_t>(dcmSDK::dcmGet::kTaskTextSize));
+        EXPECT_TRUE(wholeCharacters(listed)) << listed;
+        EXPECT_NE(listed.find("," + name.substr(0, 63) + ",1,CT"), std::string::npos);
+        EXPECT_TRUE(get.removeTask("1.2.1"));
+    }
+    close(silent);
+    dcmSDK::DcmNetwork::setTimeouts(5, 30);
+}
+
 }  // namespace
 
 TEST_F(RemoteNodeTest, FindsStudiesByPatientNameAndSeriesByStudy) {
