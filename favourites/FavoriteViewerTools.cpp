@@ -2,10 +2,13 @@
 
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
+#include "engine/ui/CSLoader.h"
+#include "engine/ui/Text.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/io/isDcmReader.h"
+#include "imagesdk/viewers/appManager.h"
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -23,6 +26,10 @@ const char* const kToolDisk = "toolDisk";
 const char* const kEntryWindow = "editWW";
 const char* const kEntryView = "editWW_view";
 const char* const kTagList = "dcmInfo";
+// Protocol code of one Slice viewer.
+const int kSingleSliceProtocol = 6;
+// The message is centred in the space above the tool rows.
+const float kMessageBottom = 100.0f;
 
 }  // namespace
 
@@ -49,6 +56,52 @@ isImageSDK::isImageData* readFile(const std::string& path, int* kind) {
     }
     reader->release();
     return data;
+}
+
+isImageSDK::isViewerMulti* showImage(cocos2d::Node* host, void* observer,
+                                     isImageSDK::appManager* region,
+                                     isImageSDK::isViewerMulti* viewer,
+                                     isImageSDK::isImageData* data, const cocos2d::Rect& rect,
+                                     const NSUI::NSNotificationCallback& onEditOpen) {
+    if (viewer != nullptr) {
+        viewer->setVisible(true);
+        region->setImageData(data);
+        return viewer;
+    }
+    region->setImageDataWithProtocol(data, rect, kSingleSliceProtocol);
+    viewer = region->getViewerMulti();
+    if (viewer != nullptr) {
+        if (viewer->getParent() == nullptr) {
+            host->addChild(viewer);
+        }
+        NSUI::NSNotificationCenter::getInstance()->addObserver(observer, viewer, onEditOpen,
+                                                               isImageSDK::NOTIFY_EDIT_WW_OPEN);
+    }
+    return viewer;
+}
+
+bool showMessage(cocos2d::Node* host, const char* name, int zOrder, const std::string& text) {
+    cocos2d::Node* message = host->getChildByName(name);
+    if (message == nullptr) {
+        if (text.empty()) {
+            return false;
+        }
+        message = cocos2d::CSLoader::createNode(kMessageLayout);
+        if (message == nullptr) {
+            return false;
+        }
+        const cocos2d::Size& size = host->getContentSize();
+        const cocos2d::Size& own = message->getContentSize();
+        message->setPosition(
+            cocos2d::Vec2((size.width - own.width) / 2.0f,
+                          (size.height - kMessageBottom - own.height) / 2.0f + kMessageBottom));
+        host->addChild(message, zOrder, name);
+    }
+    if (auto* intro = dynamic_cast<cocos2d::ui::Text*>(message->getChildByNameDeep("intro"))) {
+        intro->setString(text);
+    }
+    message->setVisible(!text.empty());
+    return true;
 }
 
 toolDisk* toolDiskOf(cocos2d::Node* host, isImageSDK::isViewerMulti* viewer,

@@ -45,9 +45,6 @@ const int kMenuZOrder = 200;
 const int kMessageZOrder = 1000;
 const int kMenuIconWidth = 200;
 const float kIconRowHeight = 60.0f;
-const float kMessageBottom = 100.0f;
-// Protocol code of one Slice viewer.
-const int kSingleSliceProtocol = 6;
 const char* const kPlayButton = "btnCmdPlay";
 const int kPlayingTag = 2001;
 const float kSendShift = 300.0f;
@@ -150,28 +147,13 @@ void favoriteView::openFile(const std::string& path) {
     }
     filePath = path;
     showMessagePanel("");
-    if (viewerMulti == nullptr) {
-        const cocos2d::Size& size = getContentSize();
-        const cocos2d::Rect rect(0.0f, 0.0f, size.width - static_cast<float>(toolBarWidth),
-                                 size.height);
-        region->setImageDataWithProtocol(data, rect, kSingleSliceProtocol);
-        viewerMulti = region->getViewerMulti();
-        if (viewerMulti != nullptr) {
-            if (viewerMulti->getParent() == nullptr) {
-                addChild(viewerMulti);
-            }
-            NSUI::NSNotificationCenter::getInstance()->addObserver(
-                this, viewerMulti,
-                [this](cocos2d::Ref* sender, unsigned notificationKey,
-                       NSUI::NSNotificationData* posted) {
-                    onNotification(sender, notificationKey, posted);
-                },
-                isImageSDK::NOTIFY_EDIT_WW_OPEN);
-        }
-    } else {
-        viewerMulti->setVisible(true);
-        region->setImageData(data);
-    }
+    const cocos2d::Size& size = getContentSize();
+    viewerMulti = favouriteViewer::showImage(
+        this, this, region, viewerMulti, data,
+        cocos2d::Rect(0.0f, 0.0f, size.width - static_cast<float>(toolBarWidth), size.height),
+        [this](cocos2d::Ref* sender, unsigned notificationKey, NSUI::NSNotificationData* posted) {
+            onNotification(sender, notificationKey, posted);
+        });
     refreshWindowLevelPresets(kind);
     data->release();
 }
@@ -185,27 +167,8 @@ void favoriteView::refreshWindowLevelPresets(int kind) {
 }
 
 void favoriteView::showMessagePanel(const std::string& text) {
-    cocos2d::Node* message = getChildByName(kMessageName);
-    if (message == nullptr) {
-        if (text.empty()) {
-            return;
-        }
-        message = cocos2d::CSLoader::createNode(kMessageLayout);
-        if (message == nullptr) {
-            return;
-        }
-        const cocos2d::Size& size = getContentSize();
-        const cocos2d::Size& own = message->getContentSize();
-        message->setPosition(
-            Vec2((size.width - own.width) / 2.0f,
-                 (size.height - kMessageBottom - own.height) / 2.0f + kMessageBottom));
-        addChild(message, kMessageZOrder, kMessageName);
-    }
-    if (auto* intro = dynamic_cast<cocos2d::ui::Text*>(message->getChildByNameDeep("intro"))) {
-        intro->setString(text);
-    }
-    message->setVisible(!text.empty());
-    if (viewerMulti != nullptr) {
+    if (favouriteViewer::showMessage(this, kMessageName, kMessageZOrder, text) &&
+        viewerMulti != nullptr) {
         viewerMulti->setVisible(false);
     }
 }

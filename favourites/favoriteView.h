@@ -25,7 +25,6 @@ class toolDisk;
 class favoriteView : public NSUI::NSLayout, public NSUI::NSNotificationKey {
 public:
     static constexpr const char* kToolLayout = "2DFavoriteTool.csb";
-    static constexpr const char* kMessageLayout = "noSupport.csb";
     static constexpr const char* kMessageName = "favoriteMsg";
     static constexpr const char* kSelectFile = " Select a file from the list.";
     static constexpr const char* kNotValid = "Not Valid File";

@@ -37,7 +37,6 @@ const float kCaptureTrim = 130.0f;
 // The viewer region leaves the title bar and the tool rows free.
 const float kRegionBottom = 69.0f;
 const float kRegionTrim = 130.0f;
-const int kSingleSliceProtocol = 6;
 
 }  // namespace
 
@@ -120,54 +119,24 @@ void favoriteViewPhone::openFile(const std::string& path) {
         return;
     }
     filePath = path;
-    if (viewerMulti == nullptr) {
-        const cocos2d::Size& size = getContentSize();
-        region->setImageDataWithProtocol(
-            data, cocos2d::Rect(0.0f, kRegionBottom, size.width, size.height - kRegionTrim),
-            kSingleSliceProtocol);
-        viewerMulti = region->getViewerMulti();
-        if (viewerMulti != nullptr) {
-            if (viewerMulti->getParent() == nullptr) {
-                addChild(viewerMulti);
-            }
-            NSUI::NSNotificationCenter::getInstance()->addObserver(
-                this, viewerMulti,
-                [this](cocos2d::Ref* sender, unsigned notificationKey,
-                       NSUI::NSNotificationData* posted) {
-                    onNotification(sender, notificationKey, posted);
-                },
-                isImageSDK::NOTIFY_EDIT_WW_OPEN);
-            // The active viewer refreshes its page buttons.
-            viewerMulti->runCommand(isImageSDK::NOTIFY_FAVORITE_CMD, nullptr);
-        }
-    } else {
-        viewerMulti->setVisible(true);
-        region->setImageData(data);
+    const bool first = viewerMulti == nullptr;
+    const cocos2d::Size& size = getContentSize();
+    viewerMulti = favouriteViewer::showImage(
+        this, this, region, viewerMulti, data,
+        cocos2d::Rect(0.0f, kRegionBottom, size.width, size.height - kRegionTrim),
+        [this](cocos2d::Ref* sender, unsigned notificationKey, NSUI::NSNotificationData* posted) {
+            onNotification(sender, notificationKey, posted);
+        });
+    if (first && viewerMulti != nullptr) {
+        // The active viewer refreshes its page buttons.
+        viewerMulti->runCommand(isImageSDK::NOTIFY_FAVORITE_CMD, nullptr);
     }
     isImageSDK::fillWindowLevelPresets(kind, presets);
     data->release();
 }
 
 void favoriteViewPhone::showMessagePanel(const std::string& text) {
-    cocos2d::Node* message = getChildByName(kMessageName);
-    if (message == nullptr) {
-        if (text.empty()) {
-            return;
-        }
-        message = cocos2d::CSLoader::createNode("noSupport.csb");
-        if (message == nullptr) {
-            return;
-        }
-        const cocos2d::Size& size = getContentSize();
-        const cocos2d::Size& own = message->getContentSize();
-        message->setPosition(Vec2((size.width - own.width) / 2.0f,
-                                  (size.height - 100.0f - own.height) / 2.0f + 100.0f));
-        addChild(message, 0, kMessageName);
-    }
-    if (auto* intro = dynamic_cast<cocos2d::ui::Text*>(message->getChildByNameDeep("intro"))) {
-        intro->setString(text);
-    }
-    message->setVisible(!text.empty());
+    favouriteViewer::showMessage(this, kMessageName, 0, text);
 }
 
 void favoriteViewPhone::onButtonClick(cocos2d::Ref* sender) {
