@@ -5,11 +5,13 @@
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
 #include "imagesdk/data/ProtocolList.h"
+#include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSharedObjects.h"
 #include "imagesdk/io/isBinReader.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/FramePump.h"
 #include "toolkit/core/AppConfig.h"
+#include "toolkit/core/NSNotificationCenter.h"
 #include "viewerscreen/imageViewerPC.h"
 
 namespace viewerscreentest {
@@ -73,6 +75,22 @@ bool ViewerScreenTest::pumpUntil(const std::function<bool()>& condition) {
 
 void ViewerScreenTest::pumpFrames(int frames) {
     bvtest::runFrames(frames, 0.6f);
+}
+
+bool ViewerScreenTest::pumpUntilLoaded(imageViewerPC* screen,
+                                       const std::function<void()>& atLoaded) {
+    bool loaded = false;
+    int observer = 0;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        &observer, screen,
+        [&](cocos2d::Ref*, unsigned, NSUI::NSNotificationData*) {
+            loaded = true;
+            atLoaded();
+        },
+        isImageSDK::NOTIFY_SERIES_LOADED);
+    const bool done = pumpUntil([&] { return loaded && settled(screen); });
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(&observer);
+    return done;
 }
 
 bool ViewerScreenTest::settled(imageViewerPC* screen) {

@@ -33,6 +33,9 @@ protected:
     void pumpFrames(int frames);
     // The screen has shown its series and every reader has its slices.
     bool settled(imageViewerPC* screen);
+    // Runs frames until the screen has announced its series loaded, `atLoaded` having run then,
+    // and has settled; false after a generous bound.
+    bool pumpUntilLoaded(imageViewerPC* screen, const std::function<void()>& atLoaded);
 
     AppConfig* config = nullptr;
 };

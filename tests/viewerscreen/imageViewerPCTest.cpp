@@ -152,11 +152,15 @@ TEST_F(ViewerScreenTest, SeriesTextsAndProtocolNames) {
 // What the screen did with a load, seen right after it handled the load's result: it waits for
 // the cache exactly when the load was not complete.
 struct Display {
-    bool seen = false;
     bool waiting = false;
     int screenCode = -1;
     int regionCode = -1;
 };
+
+Display displayOf(imageViewerPC* screen) {
+    return Display{screen->waitingForCache, screen->protocolCode,
+                   screen->currentRegion()->getProtocolCode()};
+}
 
 TEST_F(ViewerScreenTest, AVolumeOpensAsMprAndAFlatSeriesAsOneImage) {
     writeVolume("ct", 8);
@@ -171,16 +175,7 @@ TEST_F(ViewerScreenTest, AVolumeOpensAsMprAndAFlatSeriesAsOneImage) {
         for (const Case& c : {Case{"ct", true, 1}, Case{"flat", false, 0}}) {
             imageViewerPC* screen = pushScreen(c.key);
             Display shown;
-            int observer = 0;
-            NSUI::NSNotificationCenter::getInstance()->addObserver(
-                &observer, screen,
-                [&](cocos2d::Ref*, unsigned, NSUI::NSNotificationData*) {
-                    shown = Display{true, screen->waitingForCache, screen->protocolCode,
-                                    screen->currentRegion()->getProtocolCode()};
-                },
-                isImageSDK::NOTIFY_SERIES_LOADED);
-            ASSERT_TRUE(pumpUntil([&] { return shown.seen && settled(screen); })) << c.key;
-            NSUI::NSNotificationCenter::getInstance()->removeObserver(&observer);
+            ASSERT_TRUE(pumpUntilLoaded(screen, [&] { shown = displayOf(screen); })) << c.key;
             if (!shown.waiting) {
                 // Code 0 becomes 4 for a volume and 1 for anything else; the region lays a
                 // series that is no volume out as one slice (6).
@@ -400,16 +395,7 @@ TEST_F(ViewerScreenTest, ACompare4dLoadIsMergedIntoPhases) {
     imageViewerPC* screen =
         pushScreen(R"({"series1":"phase1","series2":"phase2","num":"2"})", "compare4d");
     Display shown;
-    int observer = 0;
-    NSUI::NSNotificationCenter::getInstance()->addObserver(
-        &observer, screen,
-        [&](cocos2d::Ref*, unsigned, NSUI::NSNotificationData*) {
-            shown = Display{true, screen->waitingForCache, screen->protocolCode,
-                            screen->currentRegion()->getProtocolCode()};
-        },
-        isImageSDK::NOTIFY_SERIES_LOADED);
-    ASSERT_TRUE(pumpUntil([&] { return shown.seen && settled(screen); }));
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(&observer);
+    ASSERT_TRUE(pumpUntilLoaded(screen, [&] { shown = displayOf(screen); }));
     isImageSDK::appManager* region = screen->currentRegion();
     // Merged at once with 8 when both loads were complete; else shown side by side, then merged
     // with 4 once the cache is complete.
