@@ -183,7 +183,8 @@ TEST_F(DcmInfoListTest, UnreadableFilesAndShortPathsGiveAnEmptyList) {
 
 // The pop-up's title bar, its title and its close button lie at the top of its panel.
 TEST_F(DcmInfoListTest, TheTitleBarIsPlacedAtTheTopOfThePanel) {
-    open(writeFixture());
+    dcmInfoList* list = open(writeFixture());
+    ASSERT_TRUE(pumpUntil([&] { return list->isLoaded(); }));
     cocos2d::Node* panel = window->getChildByNameDeep("dcmInfo.csb");
     ASSERT_NE(panel, nullptr);
     const cocos2d::Rect bounds = panel->getBoundingBox();
