@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "WavFixture.h"
-#include "engine/platform/ApplicationProtocol.h"
+#include "tests/support/lib/RecordingApplication.h"
 #include "tests/support/lib/TempDir.h"
 
 using cocos2d::AudioRecorder;
@@ -159,22 +159,10 @@ TEST_F(AudioRecorderTest, ARecordingStillRunningIsCompletedWhenTheRecorderGoes) 
     EXPECT_GE(readRecording(note).size(), 2048u);
 }
 
-// The application's recording calls, as the message editor uses them.
-class RecordingApplication : public cocos2d::ApplicationProtocol {
-public:
-    bool applicationDidFinishLaunching() override { return true; }
-    void applicationDidEnterBackground() override {}
-    void applicationWillEnterForeground() override {}
-    void setAnimationInterval(float) override {}
-    cocos2d::LanguageType getCurrentLanguage() override { return cocos2d::LanguageType::ENGLISH; }
-    const char* getCurrentLanguageCode() override { return "en"; }
-    Platform getTargetPlatform() override { return Platform::OS_LINUX; }
-    bool openURL(const std::string&) override { return false; }
-};
-
 TEST_F(AudioRecorderTest, ApplicationRecordsAVoiceNote) {
     writeInput(std::vector<std::int16_t>(16000 * 8, 8192));
-    RecordingApplication app;
+    // The application's recording calls, as the message editor uses them.
+    bvtest::RecordingApplication app;
     const std::string note = (_dir / "voice.aac").string();
     EXPECT_EQ(app.getAudioVolume(), 0.0f);
     ASSERT_TRUE(app.startAudioRecord(note));

@@ -9,7 +9,6 @@
 
 #include "engine/base/Director.h"
 #include "engine/base/InputRouter.h"
-#include "engine/platform/ApplicationProtocol.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/EditBox.h"
@@ -17,6 +16,7 @@
 #include "studydb/StudyNotifications.h"
 #include "tests/favourites/FavouritesFixture.h"
 #include "tests/studydb/StudyDbFixture.h"
+#include "tests/support/lib/RecordingApplication.h"
 #include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -25,19 +25,6 @@ namespace fs = std::filesystem;
 using cocos2d::Vec2;
 
 namespace {
-
-// The engine's own recorder behind an application object of the test.
-class RecordingHost : public cocos2d::ApplicationProtocol {
-public:
-    bool applicationDidFinishLaunching() override { return true; }
-    void applicationDidEnterBackground() override {}
-    void applicationWillEnterForeground() override {}
-    void setAnimationInterval(float) override {}
-    cocos2d::LanguageType getCurrentLanguage() override { return cocos2d::LanguageType::ENGLISH; }
-    const char* getCurrentLanguageCode() override { return "en"; }
-    Platform getTargetPlatform() override { return Platform::OS_LINUX; }
-    bool openURL(const std::string&) override { return false; }
-};
 
 // What the bar posts, as the database would receive it.
 struct NotePosts {
@@ -104,7 +91,8 @@ protected:
 
     editMsg* bar = nullptr;
     bvtest::TempDir folder;
-    RecordingHost host;
+    // The engine's own recorder behind an application object of the test.
+    bvtest::RecordingApplication host;
 };
 
 }  // namespace
