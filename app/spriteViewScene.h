@@ -9,8 +9,6 @@
 class spriteViewScene : public cocos2d::Scene {
 public:
     static constexpr int kPictureTag = 10000;
-    static constexpr float kTitleBarHeight = 60.0f;
-    static constexpr const char* kLayoutFile = "bkScene.csb";
     static constexpr const char* kShareImage = "imgs/shareBlue.png";
 
     // Autoreleased and ready to push. Without its layout file the scene is empty.
