@@ -22,6 +22,7 @@
 #include "studydb/dicomDB.h"
 #include "tests/app/HomeScreenFixture.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/KeptResourcePaths.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
 #include "toolkit/core/ZipRoutines.h"
@@ -313,8 +314,7 @@ TEST_F(HomeScreenTest, ExampleDataIsImportedOnTheFirstRunAndRemovedOnTheNext) {
     const std::string series = resources.str() + "src/CT/";
     writeSeries(series, "EX-1", "Example^Phantom", 2);
     ASSERT_TRUE(NSUI::zipFolder(resources.str() + "example.zip", series, ""));
-    const std::vector<std::string> searchPaths =
-        cocos2d::FileUtils::getInstance()->getSearchPaths();
+    const bvtest::KeptResourcePaths kept;
     cocos2d::FileUtils::getInstance()->addSearchPath(resources.str(), true);
     NSUI::setEncodedUserDefault("app_init_db", "1");
 
@@ -334,7 +334,6 @@ TEST_F(HomeScreenTest, ExampleDataIsImportedOnTheFirstRunAndRemovedOnTheNext) {
     EXPECT_FALSE(fs::exists(example));
     ASSERT_TRUE(pumpUntil([&] { return screen->getTable()->getItemCount() == 1; }))
         << "the example patient stays in the library";
-    cocos2d::FileUtils::getInstance()->setSearchPaths(searchPaths);
 }
 
 TEST_F(HomeScreenTest, DeletingARowRemovesThePatientFromTheLibrary) {

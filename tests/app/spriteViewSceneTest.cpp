@@ -10,6 +10,7 @@
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
+#include "tests/support/lib/KeptResourcePaths.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/support/lib/WidgetFixtures.h"
 #include "toolkit/widgets/NSSpriteView.h"
@@ -21,16 +22,6 @@ namespace {
 
 class SpriteViewSceneTest : public bvtest::RunningSceneTest {
 protected:
-    void SetUp() override {
-        RunningSceneTest::SetUp();
-        paths = cocos2d::FileUtils::getInstance()->getSearchPaths();
-    }
-
-    void TearDown() override {
-        cocos2d::FileUtils::getInstance()->setSearchPaths(paths);
-        RunningSceneTest::TearDown();
-    }
-
     static void useLayoutsFrom(const std::vector<std::string>& folders) {
         cocos2d::FileUtils::getInstance()->setSearchPaths(folders);
     }
@@ -70,7 +61,7 @@ protected:
         tap(box.getMidX(), box.getMidY());
     }
 
-    std::vector<std::string> paths;
+    bvtest::KeptResourcePaths kept;
 };
 
 TEST_F(SpriteViewSceneTest, FrameHasBackShareTitleAndAPictureViewBelowTheBar) {

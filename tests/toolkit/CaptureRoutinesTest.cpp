@@ -14,6 +14,7 @@
 #include "engine/base/RefPtr.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/platform/Image.h"
+#include "tests/support/lib/KeptResourcePaths.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/toolkit/FixedLanguageApplication.h"
 #include "toolkit/core/NSNotificationCenter.h"
@@ -325,16 +326,13 @@ TEST_F(CaptureFileTest, UnreadableFilesAreNotWrittenButAnnounced) {
 
 TEST_F(CaptureFileTest, MissingStampPictureLeavesTheCapture) {
     auto* files = cocos2d::FileUtils::getInstance();
-    const std::string savedRoot = files->getDefaultResourceRootPath();
-    const auto savedSearchPaths = files->getSearchPaths();
     bvtest::TempDir emptyRoot;
+    const bvtest::KeptResourcePaths kept;
     files->setDefaultResourceRootPath(emptyRoot.str());
     files->setSearchPaths({});
     const std::string path = writeCapture("large.jpg", 1000, 600);
     const std::string before = contentOf(path);
     NSUI::addQrCodeToImage(path);
-    files->setDefaultResourceRootPath(savedRoot);
-    files->setSearchPaths(savedSearchPaths);
     EXPECT_EQ(contentOf(path), before);
 }
 

@@ -16,6 +16,7 @@
 #include "engine/ui/CSLoader.h"
 #include "engine/ui/Layout.h"
 #include "engine/ui/Text.h"
+#include "tests/support/lib/KeptResourcePaths.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/support/lib/WidgetFixtures.h"
 #include "tests/toolkit/FixedLanguageApplication.h"
@@ -67,17 +68,9 @@ std::string wrappedBase64Of(const std::string& text) {
 // language the test chooses.
 class NSLanguageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedSearchPaths_ = cocos2d::FileUtils::getInstance()->getSearchPaths();
-        savedRoot_ = cocos2d::FileUtils::getInstance()->getDefaultResourceRootPath();
-        cocos2d::FileUtils::getInstance()->addSearchPath(dir_.str(), true);
-    }
+    void SetUp() override { cocos2d::FileUtils::getInstance()->addSearchPath(dir_.str(), true); }
 
-    void TearDown() override {
-        cocos2d::FileUtils::getInstance()->setDefaultResourceRootPath(savedRoot_);
-        cocos2d::FileUtils::getInstance()->setSearchPaths(savedSearchPaths_);
-        NSUI::setSharedLanguage(nullptr);
-    }
+    void TearDown() override { NSUI::setSharedLanguage(nullptr); }
 
     void writeTable(const std::string& content) {
         std::ofstream out(dir_ / "language.dat", std::ios::binary | std::ios::trunc);
@@ -88,8 +81,7 @@ protected:
 
     bvtest::TempDir dir_;
     bvtest::FixedLanguageApplication application_{LanguageType::ENGLISH};
-    std::vector<std::string> savedSearchPaths_;
-    std::string savedRoot_;
+    bvtest::KeptResourcePaths kept_;
 };
 
 struct EncodingCase {

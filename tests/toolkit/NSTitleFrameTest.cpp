@@ -9,6 +9,7 @@
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
+#include "tests/support/lib/KeptResourcePaths.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/support/lib/WidgetFixtures.h"
 
@@ -16,17 +17,7 @@ namespace {
 
 class TitleFrameTest : public bvtest::RunningSceneTest {
 protected:
-    void SetUp() override {
-        RunningSceneTest::SetUp();
-        paths = cocos2d::FileUtils::getInstance()->getSearchPaths();
-    }
-
-    void TearDown() override {
-        cocos2d::FileUtils::getInstance()->setSearchPaths(paths);
-        RunningSceneTest::TearDown();
-    }
-
-    std::vector<std::string> paths;
+    bvtest::KeptResourcePaths kept;
 };
 
 TEST_F(TitleFrameTest, FrameFillsTheWindowShowsTheTitleAndItsBackButtonRunsTheAction) {
