@@ -9,6 +9,7 @@
 #include "imagesdk/viewers/isSeriesInfoReader.h"
 #include "studydb/dicomDB.h"
 #include "tests/studydb/StudyDbFixture.h"
+#include "tests/support/lib/FramePump.h"
 #include "toolkit/widgets/NSListView.h"
 
 namespace favtest {
@@ -85,9 +86,7 @@ bool FavouritesTest::showsText(const std::string& text) {
 }
 
 void FavouritesTest::frames(int count) {
-    for (int i = 0; i < count; ++i) {
-        cocos2d::Director::getInstance()->mainLoop(0.05f);
-    }
+    bvtest::runFrames(count, 0.05f);
 }
 
 }  // namespace favtest

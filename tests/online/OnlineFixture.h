@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/2d/Scene.h"
@@ -17,6 +15,7 @@
 #include "engine/base/UserDefault.h"
 #include "engine/platform/FileUtils.h"
 #include "tests/onlineservice/ServiceTestServer.h"
+#include "tests/support/lib/FramePump.h"
 #include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -70,15 +69,7 @@ protected:
 
     // Runs frames until the condition holds; false after about 20 s.
     static bool pumpUntil(const std::function<bool()>& condition) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            frame();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
+        return bvtest::runFramesUntil(condition, 20.0, 0.05f);
     }
 
     // Runs frames until `path` got `count` requests, so that answers keep being delivered.

@@ -7,14 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/FramePump.h"
 #include "tests/support/lib/TempDir.h"
 #include "tests/viewerscreen/ToolsFixture.h"
 #include "toolkit/widgets/NSListView.h"
@@ -26,15 +25,7 @@ namespace {
 
 // Runs frames until the condition holds; false after about ten seconds.
 bool pumpUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        cocos2d::Director::getInstance()->mainLoop(0.05f);
-        std::this_thread::yield();
-    }
-    return true;
+    return bvtest::runFramesUntil(condition, 10.0, 0.05f);
 }
 
 class DcmInfoListTest : public ToolsTest {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,6 +16,7 @@
 #include "imagesdk/io/FolderBuffer.h"
 #include "imagesdk/io/isBinReader.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/FramePump.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 
@@ -52,16 +52,11 @@ public:
 };
 
 void pump(const std::function<bool()>& done) {
-    for (int i = 0; i < 20000 && !done(); ++i) {
-        cocos2d::Director::getInstance()->mainLoop(0.1f);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    bvtest::runFramesUntil(done, 20.0, 0.1f);
 }
 
 void drain() {
-    for (int i = 0; i < 12; ++i) {
-        cocos2d::Director::getInstance()->mainLoop(0.6f);
-    }
+    bvtest::runFrames(12, 0.6f);
 }
 
 class SeriesLoadJobTest : public ::testing::Test {

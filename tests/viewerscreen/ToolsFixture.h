@@ -11,6 +11,7 @@
 #include "engine/base/Director.h"
 #include "engine/base/Touch.h"
 #include "engine/platform/FileUtils.h"
+#include "tests/support/lib/FramePump.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -99,11 +100,7 @@ protected:
         config->release();
     }
 
-    static void frames(int count, float delta = 0.1f) {
-        for (int i = 0; i < count; ++i) {
-            cocos2d::Director::getInstance()->mainLoop(delta);
-        }
-    }
+    static void frames(int count, float delta = 0.1f) { bvtest::runFrames(count, delta); }
 
     // The world point at the fractions (fx, fy) of a node's content.
     static cocos2d::Vec2 worldAt(const cocos2d::Node* node, float fx, float fy) {
