@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/2d/Node.h"
 #include "toolkit/core/UIJson.h"
@@ -112,7 +114,9 @@ private:
     void requestSetMail();
     void requestSendMail();
     void showPrivacyPage();
-    void post(const char* path, const std::string& json, const char* tag, bool busy);
+    // Posts the fields, in order, as the Base64 of a flat JSON object.
+    void post(const char* path, const std::vector<std::pair<std::string, std::string>>& fields,
+              const char* tag, bool busy);
     void probeReachability();
     // Back to the account view when logged in, else the login form.
     void showHomeView();

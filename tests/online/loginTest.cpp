@@ -1,5 +1,7 @@
 #include "online/login.h"
 
+#include <nlohmann/json.hpp>
+
 #include "OnlineFixture.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
@@ -124,6 +126,24 @@ TEST_F(LoginTest, EveryRequestCarriesItsFieldsInOrderAsBase64JsonWithOneContentT
         scene->removeAllChildren();
         NSUI::NSHttpClient::destroyInstance();
     }
+}
+
+// A password or name holding a quote or a backslash reaches the service as written, in a body
+// that stays one well-formed flat object.
+TEST_F(LoginTest, QuotesAndBackslashesInFieldsTravelEscaped) {
+    login* panel = open();
+    type(panel, "email", "tess");
+    type(panel, "password", R"(pa"ss\w)");
+    server.clearRequests();
+    click(panel, "login");
+    ASSERT_TRUE(arrived("/lg/lg.php", 1));
+    const std::string body = decodedBody(server.requests("/lg/lg.php").front());
+    EXPECT_EQ(body, R"({"ismail":"0","nickname":"tess","password":"pa\"ss\\w","loginTime":")" +
+                        setting("app_login_time") + R"(","isMobile":"0"})");
+    const nlohmann::json parsed = nlohmann::json::parse(body, nullptr, false);
+    ASSERT_FALSE(parsed.is_discarded());
+    EXPECT_EQ(parsed.value("password", ""), R"(pa"ss\w)");
+    pumpUntil([&] { return NSUI::NSHttpClient::getInstance() != nullptr; });
 }
 
 TEST_F(LoginTest, LoginWritesItsKeysBeforeSendingAndASuccessClosesTheScreen) {
