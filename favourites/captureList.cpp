@@ -47,9 +47,10 @@ const char* const kCheckMark = "imgs/chkDone.png";
 const char* const kTrash = "imgs/trash_small.png";
 const Rect kTimeInsets(2.0f, 2.0f, 10.0f, 4.0f);
 const Rect kMessageInsets(4.0f, 4.0f, 12.0f, 4.0f);
-const cocos2d::Color3B kListBackground(235, 235, 235);
-const cocos2d::Color4B kTimeColour(250, 250, 250, 255);
-const cocos2d::Color4B kTextColour(50, 50, 50, 255);
+// The notebook follows the program's dark look: light glyphs on the dark bubbles of its pictures.
+const cocos2d::Color3B kListBackground(27, 32, 39);
+const cocos2d::Color4B kTimeColour(196, 204, 214, 255);
+const cocos2d::Color4B kTextColour(228, 233, 238, 255);
 // The row's pictures are drawn no smaller than this for a touch.
 const float kMinimumTouchSide = 50.0f;
 const float kVoicePlayInterval = 0.2f;

@@ -24,7 +24,7 @@ using cocos2d::ui::Button;
 namespace {
 
 const char* const kTextBoxImage = "imgs/transparent.png";
-const cocos2d::Color3B kTextColour(66, 66, 66);
+const cocos2d::Color3B kTextColour(228, 233, 238);
 const int kTextFontSize = 15;
 const float kAnimationInterval = 0.03f;
 const char* const kAnimationKey = "editMsg::updateRecordAnimation";

@@ -7,10 +7,10 @@ import os
 
 import style
 
-# The notebook's list is light (its background is (235, 235, 235)): bubbles are drawn to read on
-# it.
-NOTE_BUBBLE = (255, 255, 255)
-TIME_BUBBLE = (160, 166, 174)
+# The notebook's list is the program's dark surface (27, 32, 39) and its glyphs are light:
+# note bubbles stand a step above the list, time pills a step below it.
+NOTE_BUBBLE = (48, 58, 71)
+TIME_BUBBLE = (18, 21, 26)
 
 
 def _bubble(width, height, radius, color):
@@ -55,8 +55,8 @@ def _record_frame(level):
 def _check_box(ticked):
     size = 24
     canvas = style.Canvas(size, size)
-    canvas.rounded_rect(1, 1, size - 1, size - 1, 4, style.rgba((255, 255, 255)),
-                        outline=style.rgba(style.BORDER), width=1.5)
+    canvas.rounded_rect(1, 1, size - 1, size - 1, 4, style.rgba(style.BACKGROUND),
+                        outline=style.rgba(style.TEXT_DIM), width=1.5)
     if ticked:
         canvas.rounded_rect(1, 1, size - 1, size - 1, 4, style.rgba(style.ACCENT))
         style.icon(canvas, "check", size / 2, size / 2, 16, style.rgba((255, 255, 255)))
@@ -83,8 +83,9 @@ def draw(root):
 
     # The right side of the notebook before a row is chosen; the engine reads the picture by its
     # content, whatever the name's extension says.
-    backdrop = style.Canvas(64, 64, style.rgba(style.BACKGROUND))
-    style.icon(backdrop, "star", 32, 32, 24, style.rgba(style.SURFACE_RAISED))
+    # Drawn near screen size, so the screen scales it little and the star keeps sharp edges.
+    backdrop = style.Canvas(1296, 864, style.rgba(style.BACKGROUND))
+    style.icon(backdrop, "star", 648, 432, 220, style.rgba(style.SURFACE_RAISED))
     backdrop.save(os.path.join(chat, "favoritebk.jpg"))
 
     _check_box(False).save(os.path.join(imgs, "chkNone.png"))
@@ -104,7 +105,10 @@ def draw(root):
     for state in ("normal", "pressed"):
         style.button(200, 40, state, radius=8).save(
             os.path.join(bar, "speak_%s.png" % state))
-    _bubble(200, 40, 8, NOTE_BUBBLE).save(os.path.join(bar, "textbk.png"))
+    field = style.Canvas(200, 40)
+    field.rounded_rect(0.5, 0.5, 199.5, 39.5, 8, style.rgba(style.BACKGROUND),
+                       outline=style.rgba(style.BORDER), width=1.0)
+    field.save(os.path.join(bar, "textbk.png"))
     draw_tool_buttons(root)
     for name, icon in (("share", "share"), ("remove", "trash")):
         style.icon_picture(icon, 40, color=style.TEXT, background=style.SURFACE_RAISED,
