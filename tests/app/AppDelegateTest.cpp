@@ -118,12 +118,16 @@ TEST_F(AppDelegateTest, FirstRunShowsTheChooserAndShutdownJoinsEveryServiceThrea
         EXPECT_EQ(active->texts.size(), 1u);
         app.applicationDidEnterBackground();
         EXPECT_FALSE(cocos2d::Director::getInstance()->isAnimationRunning());
+        // Held, so that its replacement cannot be made at its address.
         updateService* update = ADS::adsApplication::getInstance()->getUpdateService();
+        ASSERT_NE(update, nullptr);
+        update->retain();
         app.applicationWillEnterForeground();
         EXPECT_TRUE(cocos2d::Director::getInstance()->isAnimationRunning());
         // The ended update cycle is replaced by a new one.
         EXPECT_NE(ADS::adsApplication::getInstance()->getUpdateService(), nullptr);
         EXPECT_NE(ADS::adsApplication::getInstance()->getUpdateService(), update);
+        update->release();
         apptest::pumpFrames(3);
         EXPECT_EQ(active->texts.size(), 2u);
         active.reset();

@@ -215,7 +215,9 @@ TEST_F(FavouritesTest, AReloadRebuildsTheRowOnlyWhileItIsInView) {
     // Posted to another group: not this list's.
     centre->postString(nullptr, studydb::NOTIFY_CAPTURE_LIST_RELOAD, std::to_string(inView),
                        nullptr, false);
-    // Deliveries of this kind go one per frame.
+    // Deliveries of this kind go one per frame, behind whatever the database posted meanwhile:
+    // wait for the row in view, then give the other posts their frames too.
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return list->built[inView] > before; }));
     frames(6);
     EXPECT_EQ(list->built[outOfView], beforeOut);
     EXPECT_EQ(list->built[inView], before + 1);
