@@ -280,8 +280,9 @@ bool login::buildView(const Row* rows, int rowCount, bool showSend, const char* 
         change->setLocalZOrder(mainButton->getLocalZOrder());
     }
     mainButton->setTitleText(loginTitle);
+    // In its own scene the frame's title bar names the screen.
     if (Node* heading = layout->getChildByNameDeep("heading")) {
-        heading->setVisible(true);
+        heading->setVisible(!isPhoneForm);
     }
     if (!isPhoneForm) {
         float contentTop = y + r * static_cast<float>(rowCount + 1);
