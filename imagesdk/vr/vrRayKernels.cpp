@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <immintrin.h>
 #include <limits>
 #include <type_traits>
@@ -628,7 +629,34 @@ template <typename T> struct PairGathers {
     }
 };
 
-template <typename T, typename Loads>
+// The table entries of the lanes that take a sample as opacity, r, g and b of all lanes; other
+// lanes read a clear entry. Each entry is one load, the four of each half turned in registers.
+template <typename T>
+__attribute__((always_inline)) inline void classifyPacket(const vrKernelContext& c, const Packet& p,
+                                                          const LaneFloats& values,
+                                                          LaneFloats e[4]) {
+    static const vrTableEntry clear = {0.0f, 0.0f, 0.0f, 0.0f};
+    const vrTableEntry* entry[kPacketRays];
+    for (int l = 0; l < kPacketRays; ++l) {
+        entry[l] = p.taking[l] ? &classify<T>(c, values[l]) : &clear;
+    }
+    for (int half = 0; half < 2; ++half) {
+        const vrTableEntry* const* four = entry + 4 * half;
+        __m128 q0 = _mm_loadu_ps(&four[0]->opacity);
+        __m128 q1 = _mm_loadu_ps(&four[1]->opacity);
+        __m128 q2 = _mm_loadu_ps(&four[2]->opacity);
+        __m128 q3 = _mm_loadu_ps(&four[3]->opacity);
+        _MM_TRANSPOSE4_PS(q0, q1, q2, q3);
+        const __m128 parts[4] = {q0, q1, q2, q3};
+        for (int k = 0; k < 4; ++k) {
+            std::memcpy(reinterpret_cast<char*>(&e[k]) + 16 * half, &parts[k], 16);
+        }
+    }
+}
+
+// The packets' sums as vectors, where the kernel is compiled for wide registers, or lane by lane
+// (the fast caster's nearest samples, whose lanes seldom sample together, prefer that).
+template <typename T, typename Loads, bool Vectors>
 __attribute__((always_inline)) inline void
 compositeLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, std::uint8_t* out) {
     Packet p;
@@ -636,8 +664,11 @@ compositeLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, std:
     startPacket(rays, count, c.grid->getBounds(), p, hit);
     const T* v = static_cast<const T*>(c.voxels);
     const float threshold = c.grid->getThreshold();
-    float opacity[kPacketRays] = {};
-    float rgb[kPacketRays][3] = {};
+    const LaneFloats zero = {};
+    LaneFloats opacity = {};
+    LaneFloats rgb[3] = {};
+    float laneOpacity[kPacketRays] = {};
+    float laneRgb[kPacketRays][3] = {};
     auto empty = [threshold](const LaneFloats& blockMax, LaneInts& mask) {
         mask = blockMax < threshold;
     };
@@ -648,26 +679,50 @@ compositeLanes(const vrKernelContext& c, const vrRayBlock* rays, int count, std:
         }
         LaneFloats values;
         Loads::sample(c, v, p, values);
-        for (int l = 0; l < kPacketRays; ++l) {
-            if (!p.taking[l]) {
-                continue;
-            }
-            const vrTableEntry& e = classify<T>(c, values[l]);
-            if (e.opacity > 0.0f) {
-                const float a = (1.0f - opacity[l]) * e.opacity;
-                opacity[l] += a;
-                rgb[l][0] += a * e.r;
-                rgb[l][1] += a * e.g;
-                rgb[l][2] += a * e.b;
-                if (opacity[l] >= kOpaqueEnough) {
-                    p.next[l] = kFinished;
+        if (!Vectors) {
+            for (int l = 0; l < kPacketRays; ++l) {
+                if (!p.taking[l]) {
+                    continue;
+                }
+                const vrTableEntry& e = classify<T>(c, values[l]);
+                if (e.opacity > 0.0f) {
+                    const float a = (1.0f - laneOpacity[l]) * e.opacity;
+                    laneOpacity[l] += a;
+                    laneRgb[l][0] += a * e.r;
+                    laneRgb[l][1] += a * e.g;
+                    laneRgb[l][2] += a * e.b;
+                    if (laneOpacity[l] >= kOpaqueEnough) {
+                        p.next[l] = kFinished;
+                    }
                 }
             }
+            continue;
+        }
+        LaneFloats e[4];
+        classifyPacket<T>(c, p, values, e);
+        const LaneInts use = p.taking & (e[0] > zero);
+        const LaneFloats a = use ? (1.0f - opacity) * e[0] : zero;
+        opacity = use ? opacity + a : opacity;
+        for (int k = 0; k < 3; ++k) {
+            rgb[k] = use ? rgb[k] + a * e[k + 1] : rgb[k];
+        }
+        // A branch, rarely taken, keeps the next step from waiting for the sums.
+        const LaneInts opaque = use & (opacity >= kOpaqueEnough);
+        if (anyLane(opaque)) {
+            p.next = opaque ? kFinished : p.next;
+        }
+    }
+    if (Vectors) {
+        for (int l = 0; l < kPacketRays; ++l) {
+            laneOpacity[l] = opacity[l];
+            laneRgb[l][0] = rgb[0][l];
+            laneRgb[l][1] = rgb[1][l];
+            laneRgb[l][2] = rgb[2][l];
         }
     }
     for (int l = 0; l < count; ++l) {
         if (hit[l]) {
-            writeComposite(c, opacity[l], rgb[l], out + 3 * l);
+            writeComposite(c, laneOpacity[l], laneRgb[l], out + 3 * l);
         } else {
             writeBackground(c, out + 3 * l);
         }
@@ -1025,13 +1080,13 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
 template <typename T>
 void compositePacket(const vrKernelContext& c, const vrRayBlock* rays, int count, cuLight&,
                      std::uint8_t* out) {
-    compositeLanes<T, LaneLoads<T>>(c, rays, count, out);
+    compositeLanes<T, LaneLoads<T>, false>(c, rays, count, out);
 }
 
 template <typename T>
 void compositeNearestPacket(const vrKernelContext& c, const vrRayBlock* rays, int count, cuLight&,
                             std::uint8_t* out) {
-    compositeLanes<T, NearestLoads<T>>(c, rays, count, out);
+    compositeLanes<T, NearestLoads<T>, false>(c, rays, count, out);
 }
 
 template <typename T>
@@ -1052,9 +1107,9 @@ __attribute__((target("avx2"))) void compositeGathered(const vrKernelContext& c,
                                                        const vrRayBlock* rays, int count, cuLight&,
                                                        std::uint8_t* out) {
     if (fitsGathers(c)) {
-        compositeLanes<T, PairGathers<T>>(c, rays, count, out);
+        compositeLanes<T, PairGathers<T>, true>(c, rays, count, out);
     } else {
-        compositeLanes<T, LaneLoads<T>>(c, rays, count, out);
+        compositeLanes<T, LaneLoads<T>, true>(c, rays, count, out);
     }
 }
 
