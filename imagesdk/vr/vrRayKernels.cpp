@@ -629,29 +629,34 @@ template <typename T> struct PairGathers {
     }
 };
 
-// The table entries of the lanes that take a sample as opacity, r, g and b of all lanes; other
-// lanes read a clear entry. Each entry is one load, the four of each half turned in registers.
+// Table entries of every lane as opacity, r, g and b vectors; lanes without one read a clear
+// entry. Each entry is one load, the four of each half turned in registers.
+__attribute__((always_inline)) inline void entryVectors(const vrTableEntry* const entry[],
+                                                        LaneFloats e[4]) {
+    static const vrTableEntry clear = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (int half = 0; half < 2; ++half) {
+        __m128 q[4];
+        for (int j = 0; j < 4; ++j) {
+            const vrTableEntry* one = entry[4 * half + j];
+            q[j] = _mm_loadu_ps(&(one ? one : &clear)->opacity);
+        }
+        _MM_TRANSPOSE4_PS(q[0], q[1], q[2], q[3]);
+        for (int k = 0; k < 4; ++k) {
+            std::memcpy(reinterpret_cast<char*>(&e[k]) + 16 * half, &q[k], 16);
+        }
+    }
+}
+
+// The table entries of the lanes that take a sample.
 template <typename T>
 __attribute__((always_inline)) inline void classifyPacket(const vrKernelContext& c, const Packet& p,
                                                           const LaneFloats& values,
                                                           LaneFloats e[4]) {
-    static const vrTableEntry clear = {0.0f, 0.0f, 0.0f, 0.0f};
     const vrTableEntry* entry[kPacketRays];
     for (int l = 0; l < kPacketRays; ++l) {
-        entry[l] = p.taking[l] ? &classify<T>(c, values[l]) : &clear;
+        entry[l] = p.taking[l] ? &classify<T>(c, values[l]) : nullptr;
     }
-    for (int half = 0; half < 2; ++half) {
-        const vrTableEntry* const* four = entry + 4 * half;
-        __m128 q0 = _mm_loadu_ps(&four[0]->opacity);
-        __m128 q1 = _mm_loadu_ps(&four[1]->opacity);
-        __m128 q2 = _mm_loadu_ps(&four[2]->opacity);
-        __m128 q3 = _mm_loadu_ps(&four[3]->opacity);
-        _MM_TRANSPOSE4_PS(q0, q1, q2, q3);
-        const __m128 parts[4] = {q0, q1, q2, q3};
-        for (int k = 0; k < 4; ++k) {
-            std::memcpy(reinterpret_cast<char*>(&e[k]) + 16 * half, &parts[k], 16);
-        }
-    }
+    entryVectors(entry, e);
 }
 
 // The packets' sums as vectors, where the kernel is compiled for wide registers, or lane by lane
@@ -932,8 +937,9 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
         }
     }
     const LaneInts clear = LaneInts{} - (emptyIsClear ? 1 : 0);
-    float opacity[kPacketRays] = {};
-    float rgb[kPacketRays][3] = {};
+    const LaneFloats zero = {};
+    LaneFloats opacity = {};
+    LaneFloats rgb[3] = {};
     LaneInts empty = {};
     // The one-voxel differences need four voxels along every axis.
     const bool unitGradient =
@@ -998,8 +1004,10 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
             shade[l] = Shaded && entry[l]->opacity > 0.0f;
             anyShade = anyShade || shade[l];
         }
-        LaneFloats lit[3];
-        LaneInts litMask = {};
+        LaneFloats e[4];
+        entryVectors(entry, e);
+        const LaneInts use = e[0] > zero;
+        LaneFloats colour[3] = {e[1], e[2], e[3]};
         shadedBefore = anyShade;
         if (Shaded && anyShade) {
             bool inner[kPacketRays];
@@ -1013,13 +1021,8 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
                 }
                 packetDifferences(p, n, g);
             }
-            LaneFloats m[3];
-            LaneInts shadeMask = {};
             for (int l = 0; l < kPacketRays; ++l) {
-                if (!shade[l]) {
-                    continue;
-                }
-                if (!inner[l]) {
+                if (shade[l] && !inner[l]) {
                     const float x = p.at[0][l];
                     const float y = p.at[1][l];
                     const float z = p.at[2][l];
@@ -1031,16 +1034,13 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
                     g[2][l] = gradientSample<T, true>(c, v, x, y, z - h) -
                               gradientSample<T, true>(c, v, x, y, z + h);
                 }
-                shadeMask[l] = -1;
-                constexpr float kUnit = 1.0f / 255.0f;
-                m[0][l] = entry[l]->r * kUnit;
-                m[1][l] = entry[l]->g * kUnit;
-                m[2][l] = entry[l]->b * kUnit;
             }
+            constexpr float kUnit = 1.0f / 255.0f;
+            const LaneFloats m[3] = {e[1] * kUnit, e[2] * kUnit, e[3] * kUnit};
             // Every lane's root, so that they are taken together; flat and unshaded lanes drop.
             LaneFloats sum;
             absoluteSum(g, sum);
-            litMask = shadeMask & (sum >= 0.0001f);
+            const LaneInts litMask = use & (sum >= 0.0001f);
             const LaneFloats squared = g[0] * g[0] + g[1] * g[1] + g[2] * g[2];
             LaneFloats root;
             for (int l = 0; l < kPacketRays; ++l) {
@@ -1048,29 +1048,27 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
             }
             const LaneFloats inverse = litMask ? 1.0f / root : LaneFloats{};
             const LaneFloats normal[3] = {g[0] * inverse, g[1] * inverse, g[2] * inverse};
+            LaneFloats lit[3];
             packetShade(light, p.at, normal, m, lit);
+            for (int k = 0; k < 3; ++k) {
+                colour[k] = litMask ? lit[k] : colour[k];
+            }
         }
-        for (int l = 0; l < kPacketRays; ++l) {
-            if (!entry[l] || !(entry[l]->opacity > 0.0f)) {
-                continue;
-            }
-            const vrTableEntry& e = *entry[l];
-            const bool litLane = litMask[l] != 0;
-            const float colour[3] = {litLane ? lit[0][l] : e.r, litLane ? lit[1][l] : e.g,
-                                     litLane ? lit[2][l] : e.b};
-            const float a = (1.0f - opacity[l]) * e.opacity;
-            opacity[l] += a;
-            rgb[l][0] += a * colour[0];
-            rgb[l][1] += a * colour[1];
-            rgb[l][2] += a * colour[2];
-            if (opacity[l] >= kOpaqueEnough) {
-                p.next[l] = kFinished;
-            }
+        const LaneFloats a = use ? (1.0f - opacity) * e[0] : zero;
+        opacity = use ? opacity + a : opacity;
+        for (int k = 0; k < 3; ++k) {
+            rgb[k] = use ? rgb[k] + a * colour[k] : rgb[k];
+        }
+        // A branch, rarely taken, keeps the next step from waiting for the sums.
+        const LaneInts opaque = use & (opacity >= kOpaqueEnough);
+        if (anyLane(opaque)) {
+            p.next = opaque ? kFinished : p.next;
         }
     }
     for (int l = 0; l < count; ++l) {
         if (hit[l]) {
-            writeComposite(c, opacity[l], rgb[l], out + 3 * l);
+            const float laneRgb[3] = {rgb[0][l], rgb[1][l], rgb[2][l]};
+            writeComposite(c, opacity[l], laneRgb, out + 3 * l);
         } else {
             writeBackground(c, out + 3 * l);
         }
