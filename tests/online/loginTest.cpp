@@ -144,6 +144,8 @@ TEST_F(LoginTest, QuotesAndBackslashesInFieldsTravelEscaped) {
     ASSERT_FALSE(parsed.is_discarded());
     EXPECT_EQ(parsed.value("password", ""), R"(pa"ss\w)");
     pumpUntil([&] { return NSUI::NSHttpClient::getInstance() != nullptr; });
+    scene->removeAllChildren();
+    NSUI::NSHttpClient::destroyInstance();
 }
 
 TEST_F(LoginTest, LoginWritesItsKeysBeforeSendingAndASuccessClosesTheScreen) {
