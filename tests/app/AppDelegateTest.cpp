@@ -118,10 +118,12 @@ TEST_F(AppDelegateTest, FirstRunShowsTheChooserAndShutdownJoinsEveryServiceThrea
         EXPECT_EQ(active->texts.size(), 1u);
         app.applicationDidEnterBackground();
         EXPECT_FALSE(cocos2d::Director::getInstance()->isAnimationRunning());
-        // Held, so that its replacement cannot be made at its address.
+        // Held, so that its replacement cannot be made at its address; a cycle still busy is
+        // kept, so wait for this one (against the unreachable site) to end.
         updateService* update = ADS::adsApplication::getInstance()->getUpdateService();
         ASSERT_NE(update, nullptr);
         update->retain();
+        EXPECT_TRUE(apptest::pumpUntil([&] { return !update->isBusy(); }, 10.0));
         app.applicationWillEnterForeground();
         EXPECT_TRUE(cocos2d::Director::getInstance()->isAnimationRunning());
         // The ended update cycle is replaced by a new one.
