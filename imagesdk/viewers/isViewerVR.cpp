@@ -103,6 +103,8 @@ void isViewerVR::cleanup() {
     }
     isRenderWindow::cleanup();
     if (vrActor != nullptr) {
+        // Whoever else still holds the actor, its casters stop with the viewer.
+        vrActor->cleanup();
         vrActor->release();
         vrActor = nullptr;
     }

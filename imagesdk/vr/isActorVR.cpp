@@ -84,7 +84,10 @@ void isActorVR::cleanup() {
         bestThread = nullptr;
     }
     isActorObject::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    // Never makes a centre: cleanup also runs while the program ends.
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
     CC_SAFE_RELEASE_NULL(sprite);
 }
 
