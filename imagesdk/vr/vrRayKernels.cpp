@@ -1056,7 +1056,7 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
             }
             const LaneFloats inverse = litMask ? 1.0f / root : LaneFloats{};
             const LaneFloats normal[3] = {g[0] * inverse, g[1] * inverse, g[2] * inverse};
-            LaneFloats lit[3];
+            LaneFloats lit[3] = {};
             packetShade(light, p.at, normal, m, lit);
             for (int k = 0; k < 3; ++k) {
                 colour[k] = litMask ? lit[k] : colour[k];
