@@ -947,7 +947,8 @@ __attribute__((always_inline)) inline void packetShade(const cuLight& light, con
     }
 }
 
-template <typename T, bool Shaded, typename Loads, typename Neighbours>
+// Wide: compiled for wide registers.
+template <typename T, bool Shaded, typename Loads, typename Neighbours, bool Wide>
 __attribute__((always_inline)) inline void
 preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
                    const cuLight& light, std::uint8_t* out) {
@@ -1035,7 +1036,11 @@ preIntegratedLanes(const vrKernelContext& c, const vrRayBlock* rays, int count,
             anyShade = anyShade || shade[l];
         }
         LaneFloats e[4];
-        entryVectors(entry, e);
+        if constexpr (Wide) {
+            entryVectorsWide(entry, e);
+        } else {
+            entryVectors(entry, e);
+        }
         const LaneInts use = e[0] > zero;
         LaneFloats colour[3] = {e[1], e[2], e[3]};
         shadedBefore = anyShade;
@@ -1169,7 +1174,8 @@ template <typename T, bool Shaded>
 void preIntegratedPacket(const vrKernelContext& c, const vrRayBlock* rays, int count,
                          cuLight& light, std::uint8_t* out) {
     if (!shadesByRay<T, Shaded>(c, rays, count, light, out)) {
-        preIntegratedLanes<T, Shaded, LaneLoads<T>, LaneNeighbours<T>>(c, rays, count, light, out);
+        preIntegratedLanes<T, Shaded, LaneLoads<T>, LaneNeighbours<T>, false>(c, rays, count, light,
+                                                                              out);
     }
 }
 
@@ -1181,10 +1187,11 @@ __attribute__((target("avx2"))) void preIntegratedGathered(const vrKernelContext
         return;
     }
     if (fitsGathers(c)) {
-        preIntegratedLanes<T, Shaded, PairGathers<T>, PairNeighbours<T>>(c, rays, count, light,
-                                                                         out);
+        preIntegratedLanes<T, Shaded, PairGathers<T>, PairNeighbours<T>, true>(c, rays, count,
+                                                                               light, out);
     } else {
-        preIntegratedLanes<T, Shaded, LaneLoads<T>, LaneNeighbours<T>>(c, rays, count, light, out);
+        preIntegratedLanes<T, Shaded, LaneLoads<T>, LaneNeighbours<T>, true>(c, rays, count, light,
+                                                                             out);
     }
 }
 
