@@ -47,7 +47,7 @@ def study_list(program, out, width, height):
         session.screenshot("01-study-list")
         session.check_layout("the study list")
 
-        # The right end of the series row opens the series; the viewer screen is not built.
+        # The right end of the series row opens the series.
         opener = [w for w in session.widgets() if w.path == "open"]
         if not opener:
             raise Failure("the series row has no open arrow")

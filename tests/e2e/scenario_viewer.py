@@ -25,8 +25,12 @@ def open_example(session):
     session.click("goBack")
     session.wait_for(lambda: not session.has_widget("choosePath"), 20, "the home screen")
     wait_for_patient(session, EXAMPLE, 60)
-    row = [w for w in session.widgets() if w.name == "name" and w.text == EXAMPLE][0]
-    session.click_at(*row.centre())
+    # A wide window opens a touched row beside the table; a narrow one from the row's end.
+    if session.width > 1800:
+        row = [w for w in session.widgets() if w.name == "name" and w.text == EXAMPLE][0]
+        session.click_at(*row.centre())
+    else:
+        session.click_at(*session.widget("patientRecord/open").centre())
     session.wait_for(lambda: any(w.path == "open" for w in session.widgets()), 30,
                      "the series row")
     opener = [w for w in session.widgets() if w.path == "open"][0]
@@ -72,6 +76,11 @@ def named(session, name):
 
 
 def scenario(program, out):
+    large_window(program, out)
+    small_window(program, out)
+
+
+def large_window(program, out):
     screens = os.environ.get("BV_SCREENS")
     session = Session(program, out, "viewer", WIDTH, HEIGHT)
     shutil.rmtree(session.writable, ignore_errors=True)
@@ -179,6 +188,32 @@ def scenario(program, out):
         status = session.stop_program()
         if status != 0:
             raise Failure("the program ended with status %d after its close" % status)
+    finally:
+        session.close()
+
+
+def small_window(program, out):
+    """The viewer screen in a 1280 x 800 window: the series opens with its tools and viewers,
+    and no named widget is cut by the window or overlaps another."""
+    session = Session(program, out, "viewer_1280x800", 1280, 800)
+    shutil.rmtree(session.writable, ignore_errors=True)
+    try:
+        session.start_display()
+        session.start_program()
+        open_example(session)
+        session.wait_for(lambda: session.has_widget("imageTool"), 60, "the viewer screen's tools")
+        session.wait_for(lambda: session.has_widget("btnCmdFavorite"), 60,
+                         "the series shown with its favourite tools")
+        time.sleep(1)
+        session.screenshot("01-opened")
+        # The screen's full-size root and its top bar are backgrounds the buttons sit on; the
+        # tool column's content scrolls inside it; the window button's arrow is part of it
+        # (both open the window menu).
+        backgrounds = ("root", "topBar", "btnCmdWindowArrow")
+        session.check_widgets("the viewer screen", [
+            w for w in session.widgets()
+            if w.name not in backgrounds and not w.path.startswith("imageViewPC/imageTool/")])
+        session.stop_program_cleanly()
     finally:
         session.close()
 
