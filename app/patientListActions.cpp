@@ -393,14 +393,13 @@ void patientList::autoLogin() {
     setStringForKey("app_login_time", now);
     setStringForKey("app_login_timestamp", std::to_string(stamp));
 
-    std::string body;
-    setString(body, "ismail", byMail ? "1" : "0");
-    setString(body, byMail ? "mail" : "nickname", name);
-    setString(body, "password", password);
-    setString(body, "loginTime", now);
-    setString(body, "isMobile", "0");
-    httpPost(getServerBaseUrl() + kLoginPath, cocos2d::safeBase64EncodeString(body), "login", "",
-             "");
+    httpPost(getServerBaseUrl() + kLoginPath,
+             login::requestBody({{"ismail", byMail ? "1" : "0"},
+                                 {byMail ? "mail" : "nickname", name},
+                                 {"password", password},
+                                 {"loginTime", now},
+                                 {"isMobile", "0"}}),
+             "login", "", "");
 }
 
 void patientList::onResponse(NSUI::UIHttpResponse* response) {

@@ -55,6 +55,9 @@ public:
     static bool isSilentLoginSuppressed();
     // Forgets the process-wide time stamp cache (a new run, for tests).
     static void resetTimestampCache();
+    // The body of an account service request: the fields, in order, as the Base64 of a flat
+    // JSON object of strings.
+    static std::string requestBody(const std::vector<std::pair<std::string, std::string>>& fields);
 
     ~login() override;
 

@@ -71,8 +71,7 @@ bool login::isSilentLoginSuppressed() {
     return NSUI::getEncodedUserDefault(kSilentLoginOff, "0") == "1";
 }
 
-void login::post(const char* path, const std::vector<std::pair<std::string, std::string>>& fields,
-                 const char* tag, bool busy) {
+std::string login::requestBody(const std::vector<std::pair<std::string, std::string>>& fields) {
     // Written by a JSON writer, not spliced: a quote or backslash in a password or a name must
     // reach the service as that character, not end the text early. Plain values give the same
     // bytes as a hand-written flat object.
@@ -80,9 +79,13 @@ void login::post(const char* path, const std::vector<std::pair<std::string, std:
     for (const auto& field : fields) {
         body[field.first] = field.second;
     }
-    const std::string json =
-        body.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-    httpPost(getServerBaseUrl() + path, cocos2d::safeBase64EncodeString(json), tag, "", "");
+    return cocos2d::safeBase64EncodeString(
+        body.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
+}
+
+void login::post(const char* path, const std::vector<std::pair<std::string, std::string>>& fields,
+                 const char* tag, bool busy) {
+    httpPost(getServerBaseUrl() + path, requestBody(fields), tag, "", "");
     if (busy) {
         showBusy();
     }

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "engine/base/Base64.h"
 #include "engine/ui/Button.h"
 #include "online/login.h"
@@ -68,6 +70,24 @@ TEST_F(SilentLoginTest, StoredCredentialsLogInUntilTheUserLogsOutExplicitly) {
     hometest::pumpFrames(30);
     EXPECT_EQ(server.requests("/lg/lg.php").size(), 1u);
     EXPECT_EQ(loggedIn(), "0");
+}
+
+// A stored password holding a quote or a backslash reaches the service as written, in a body
+// that stays one well-formed flat object.
+TEST_F(SilentLoginTest, QuotesAndBackslashesInTheStoredPasswordTravelEscaped) {
+    NSUI::setEncodedUserDefault("app_login_string", "tess");
+    NSUI::setEncodedUserDefault("app_login_password", R"(pa"ss\w)");
+    showScreen();
+    becomeActive();
+    ASSERT_TRUE(hometest::pumpUntil([&] { return server.requests("/lg/lg.php").size() == 1u; }));
+    const std::string body =
+        cocos2d::safeBase64DecodeString(server.requests("/lg/lg.php").front().body);
+    const nlohmann::json parsed = nlohmann::json::parse(body, nullptr, false);
+    ASSERT_FALSE(parsed.is_discarded()) << body;
+    EXPECT_EQ(parsed.value("nickname", ""), "tess");
+    EXPECT_EQ(parsed.value("password", ""), R"(pa"ss\w)");
+    EXPECT_EQ(body.find(R"({"ismail":"0","nickname":"tess","password":"pa\"ss\\w","loginTime":")"),
+              0u);
 }
 
 }  // namespace
