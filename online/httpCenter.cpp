@@ -246,6 +246,7 @@ void httpCenter::downloadPackage(const std::string& url) {
     if (cocos2d::Scene* scene = cocos2d::Director::getInstance()->getRunningScene()) {
         if (NSUI::NSActivity* activity = NSUI::NSActivity::show(scene)) {
             activity->enableBKColor(true, cocos2d::Color3B::BLACK, 0.45f);
+            activity->textColor = cocos2d::Color4B::WHITE;
             activity->setMessage("downloading");
         }
     }

@@ -1,6 +1,7 @@
 #include "online/httpCenter.h"
 
 #include "OnlineFixture.h"
+#include "engine/2d/Label.h"
 #include "engine/base/Touch.h"
 #include "online/login.h"
 #include "online/urlOpener.h"
@@ -9,6 +10,7 @@
 #include "toolkit/core/FileRoutines.h"
 #include "toolkit/core/NSDataManager.h"
 #include "toolkit/core/NSNotifyKeys.h"
+#include "toolkit/widgets/NSActivity.h"
 #include "toolkit/widgets/NSWebView.h"
 
 namespace onlinetest {
@@ -192,6 +194,22 @@ TEST_F(HttpCenterTest, PackageRequestsDownloadOnlyFromPermittedAddressesIntoAFre
         frame();
     }
     EXPECT_EQ(server.requests("/pkg/app.apk").size(), 2u);
+}
+
+// The overlay over the download reads "downloading" in white on its dark backdrop.
+TEST_F(HttpCenterTest, TheDownloadOverlaySaysDownloadingInWhite) {
+    httpCenter* centre = makeCentre();
+    auto* data = NSUI::NSNotificationData::create();
+    data->stringValue = server.baseUrl() + "/pkg/app.apk";
+    centre->onNotification(nullptr, studydb::NOTIFY_UPDATE_APK_REQUEST, data);
+    NSUI::NSActivity* activity = NSUI::getSharedActivity();
+    ASSERT_NE(activity, nullptr);
+    auto* label =
+        dynamic_cast<cocos2d::Label*>(activity->getChildByTag(NSUI::NSActivity::kMessageTag));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->getString(), "downloading");
+    EXPECT_EQ(label->getTextColor(), cocos2d::Color4B::WHITE);
+    ASSERT_TRUE(pumpUntil([&] { return NSUI::getSharedActivity() == nullptr; }));
 }
 
 TEST_F(HttpCenterTest, OnlyWebAddressesAreHandedToTheBrowser) {
