@@ -1,6 +1,7 @@
 // The home screen's actions: first-appearance jobs, imports, deletion, the row tool panel, the
 // buttons that open other screens and the silent login.
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,6 +66,22 @@ bool endsWithZip(const std::string& path) {
 
 std::string writablePath() {
     return cocos2d::FileUtils::getInstance()->getWritablePath();
+}
+
+// A folder below `base` that no other archive uses, made here: the files of an archive wait in
+// it for the import worker after the next archive has started.
+std::string makeUnpackFolder(const std::string& base) {
+    std::error_code error;
+    std::filesystem::create_directories(base, error);
+    for (unsigned number = 1;; ++number) {
+        const std::string folder = base + std::to_string(number) + "/";
+        if (std::filesystem::create_directory(folder, error)) {
+            return folder;
+        }
+        if (error) {
+            return std::string();
+        }
+    }
 }
 
 }  // namespace
@@ -296,18 +313,17 @@ void patientList::importPath(std::string path, bool deleteAfter) {
         }
         return;
     }
-    // One archive at a time: both would share the unzip folder.
+    // One archive is unpacked at a time: the overlay and the pending job serve one.
     if (archiveImportRunning) {
         showMessageBox(AppConfig::getInstance()->getTextOrKey("importBusy"), 1.5f);
         return;
     }
-    cocos2d::FileUtils* files = cocos2d::FileUtils::getInstance();
     const std::string archive = target.path;
-    const std::string folder = writablePath() + "qn" + "/" + "tmp" + "/" + "unzip" + "/";
-    if (files->isDirectoryExist(folder)) {
-        files->removeDirectory(folder);
+    const std::string folder =
+        makeUnpackFolder(writablePath() + "qn" + "/" + "tmp" + "/" + "unzip" + "/");
+    if (folder.empty()) {
+        return;
     }
-    files->createDirectory(folder);
     setString(pendingUnzip, "file", archive);
     setString(pendingUnzip, "path", folder);
     // The unpacking cannot be interrupted, so the overlay offers no cancel button.
@@ -329,8 +345,12 @@ void patientList::unzipJob(const std::string& archive, const std::string& folder
 void patientList::onImportFinished(int result) {
     NSUI::NSActivity::hideActivity();
     archiveImportRunning = false;
+    const std::string folder = getString(pendingUnzip, "path");
     if (result >= 1 && importer != nullptr) {
-        importer->importPath(getString(pendingUnzip, "path"), true);
+        importer->importAndRemoveFolder(folder);
+    } else if (!folder.empty()) {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
     }
 }
 

@@ -44,7 +44,18 @@ void importDcm::importPath(const std::string& path, bool move) {
     for (const std::string& file : files) {
         cocos2d::RefPtr<NSUI::NSThreadRequest> request(new NSUI::NSThreadRequest());
         request->text = file;
-        request->userValue0 = move ? 1 : 0;
+        request->userValue0 = move ? importThread::kMove : importThread::kCopy;
         worker_->addRequest(request.get());
     }
+}
+
+void importDcm::importAndRemoveFolder(const std::string& folder) {
+    if (worker_ == nullptr) {
+        return;
+    }
+    importPath(folder, true);
+    cocos2d::RefPtr<NSUI::NSThreadRequest> request(new NSUI::NSThreadRequest());
+    request->text = folder;
+    request->userValue0 = importThread::kRemoveFolder;
+    worker_->addRequest(request.get());
 }

@@ -23,6 +23,10 @@ public:
     // Queues every file below a folder (hidden sub-folders left out) or the one file; returns at
     // once.
     void importPath(const std::string& path, bool move);
+    // Moves every file below the folder like importPath, then removes the folder with whatever
+    // the worker could not take; the removal is queued behind the folder's files, so none of
+    // them is lost to it.
+    void importAndRemoveFolder(const std::string& folder);
 
 private:
     importThread* worker_ = nullptr;

@@ -21,7 +21,12 @@ void importThread::setDicomRoot(const std::string& root) {
 }
 
 void importThread::process(NSUI::NSThreadRequest* request) {
-    run(request->text, request->userValue0 != 0);
+    if (request->userValue0 == kRemoveFolder) {
+        std::error_code error;
+        fs::remove_all(request->text, error);
+        return;
+    }
+    run(request->text, request->userValue0 == kMove);
 }
 
 bool importThread::run(const std::string& path, bool move) {

@@ -10,6 +10,10 @@
 // request, and announces each with NOTIFY_DICOM_FILE_RECEIVED like a file the node received.
 class importThread : public NSUI::NSThread {
 public:
+    // What a request's userValue0 asks for its text: copy or move that file, or remove that
+    // folder tree.
+    enum Action { kCopy = 0, kMove = 1, kRemoveFolder = 2 };
+
     importThread() = default;
 
     void setDicomRoot(const std::string& root);

@@ -308,6 +308,51 @@ TEST_F(HomeScreenTest, ArchiveImportAddsItsPatientAndRefusesASecondMeanwhile) {
     EXPECT_TRUE(fs::exists(archive)) << "the archive itself is kept";
 }
 
+// A second archive started the moment the first one is unpacked must not take the first one's
+// files away while they still wait for the import worker: both studies arrive whole, and the
+// unpacked files go once each import has taken them.
+TEST_F(HomeScreenTest, ASecondArchiveStartedAtOnceLeavesTheFirstOnesFilesToItsImport) {
+    showScreen();
+    const std::string first = storage_.str() + "first.zip";
+    const std::string second = storage_.str() + "second.zip";
+    writeSeries(storage_.str() + "zipA/Series1/", "ZIP-A", "First^Archive", 40);
+    writeSeries(storage_.str() + "zipB/Series1/", "ZIP-B", "Second^Archive", 3);
+    ASSERT_TRUE(NSUI::zipFolder(first, storage_.str() + "zipA/Series1/", ""));
+    ASSERT_TRUE(NSUI::zipFolder(second, storage_.str() + "zipB/Series1/", ""));
+
+    // Registered after the screen, so it runs right behind the screen's own handling of the
+    // first archive's end, in the same delivery pass.
+    int finished = 0;
+    NSUI::NSNotificationCenter::getInstance()->addObserver(
+        &finished, nullptr,
+        [&](cocos2d::Ref*, unsigned, NSUI::NSNotificationData*) {
+            if (++finished == 1) {
+                screen->importPath(second, false);
+            }
+        },
+        studydb::NOTIFY_IMPORT_FINISHED);
+    screen->importPath(first, false);
+    ASSERT_TRUE(pumpUntil([&] { return finished == 2 && !screen->isArchiveImportRunning(); }));
+
+    const auto images = [&](const char* name) {
+        for (int i = 0; i < screen->getTable()->getItemCount(); ++i) {
+            if (screen->getRow(i)->name == name) {
+                return screen->getRow(i)->imageCount;
+            }
+        }
+        return 0;
+    };
+    ASSERT_TRUE(pumpUntil([&] {
+        return images("First^Archive") == 40 && images("Second^Archive") == 3;
+    })) << "first "
+        << images("First^Archive") << ", second " << images("Second^Archive");
+    const std::string unzipped =
+        cocos2d::FileUtils::getInstance()->getWritablePath() + "qn/tmp/unzip/";
+    ASSERT_TRUE(pumpUntil([&] { return fs::is_empty(unzipped); }))
+        << "each archive's folder goes once its import has taken every file";
+    NSUI::NSNotificationCenter::getInstance()->removeObserver(&finished);
+}
+
 // The first run copies and imports the example archive; the next run removes its unpacked copy.
 TEST_F(HomeScreenTest, ExampleDataIsImportedOnTheFirstRunAndRemovedOnTheNext) {
     const bvtest::TempDir resources("bvexample");
