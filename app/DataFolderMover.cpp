@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -50,6 +51,10 @@ DataFolderMover::~DataFolderMover() {
     cancel();
 }
 
+void DataFolderMover::setRecorder(std::function<void(const std::string& folder)> record) {
+    recorder = std::move(record);
+}
+
 void DataFolderMover::cancel() {
     stopping = true;
     join();
@@ -92,6 +97,9 @@ bool DataFolderMover::start(const std::string& from, const std::string& to, bool
     if (!forceCopy) {
         fs::rename(resolved(from), toPath, error);
         if (!error) {
+            if (recorder) {
+                recorder(target);
+            }
             state = kMoved;
             return true;
         }
@@ -177,6 +185,14 @@ void DataFolderMover::copyFiles() {
             state = kCopyFailed;
             return;
         }
+    }
+    // The last moment a cancel keeps the old place: once recorded, the old folder is leftover.
+    if (stopping) {
+        state = kCopyFailed;
+        return;
+    }
+    if (recorder) {
+        recorder(target);
     }
     fs::remove_all(resolved(source), error);
     state = kMoved;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -9,7 +10,8 @@
 // Moves the DICOM folder (received files and the database file) to a new place: one rename
 // when the file system allows it, else a copy of every file on a thread the mover owns. The old
 // folder is removed only after the copy has been checked (every file there, each of the same
-// size). The caller closes the database and stops the storage node first.
+// size) and the new place recorded, so that a program stopped at any moment finds its library
+// where its record says. The caller closes the database and stops the storage node first.
 class DataFolderMover {
 public:
     // The chooser's states; the mover sets kCopying, kCopyFailed and kMoved.
@@ -36,6 +38,11 @@ public:
     DataFolderMover(const DataFolderMover&) = delete;
     DataFolderMover& operator=(const DataFolderMover&) = delete;
 
+    // Called with the new folder once it holds the whole library and before the old one is
+    // removed: on the caller's thread after a rename, on the copy thread after a copy. Set it
+    // before start.
+    void setRecorder(std::function<void(const std::string& folder)> record);
+
     // Whether `target` may receive the folder now at `current`.
     static Check checkTarget(const std::string& current, const std::string& target);
 
@@ -49,7 +56,8 @@ public:
     std::string getCurrentFile() const;
     // Waits for the copy thread, if any.
     void join();
-    // Stops a running copy (kCopyFailed; the old folder stays whole) and waits for the thread.
+    // Stops a running copy and waits for the thread. Before the new place is recorded the copy
+    // ends in kCopyFailed with the old folder whole; after it the move completes.
     void cancel();
 
     // Longer than 150 characters: the first 50, "...", the last 100.
@@ -59,6 +67,7 @@ private:
     void copyFiles();
     void setCurrentFile(const std::string& path);
 
+    std::function<void(const std::string& folder)> recorder;
     std::string source;
     std::string target;
     std::atomic<int> state{kIdle};

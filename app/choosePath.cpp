@@ -44,6 +44,10 @@ bool choosePath::init() {
     }
     state = DataFolderMover::kIdle;
     target.clear();
+    // Recorded by the mover before it removes the old folder: a program stopped after that
+    // finds the library at the new place, one stopped before at the old one.
+    mover.setRecorder(
+        [](const std::string& folder) { NSUI::setEncodedUserDefault("app_dicom_path", folder); });
     return true;
 }
 
@@ -202,7 +206,6 @@ void choosePath::onMoveTick(float dt) {
     case DataFolderMover::kMove: {
         const std::string old = NSUI::getEncodedUserDefault("app_dicom_path", "");
         if (mover.start(old, target, forceCopy)) {
-            NSUI::setEncodedUserDefault("app_dicom_path", target);
             finishMove(NSUI::formatString("Dicom DB is moved to %s", target.c_str()));
         } else {
             setState(DataFolderMover::kCopying);
@@ -213,7 +216,6 @@ void choosePath::onMoveTick(float dt) {
         switch (mover.getState()) {
         case DataFolderMover::kMoved:
             mover.join();
-            NSUI::setEncodedUserDefault("app_dicom_path", target);
             finishMove(NSUI::formatString("Dicom DB is moved to %s", target.c_str()));
             break;
         case DataFolderMover::kCopyFailed:

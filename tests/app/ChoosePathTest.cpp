@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/2d/Scene.h"
@@ -185,6 +192,65 @@ TEST_F(ChoosePathTest, MovedLibraryReopensAtTheNewPlaceAndRunsTheRequestsMadeWhi
         EXPECT_EQ(seriesRows, 1);
         cocos2d::Director::getInstance()->endScenes();
     }
+}
+
+// The program is killed right after the copy thread has finished, before the screen's next tick:
+// the next start must find "app_dicom_path" naming the copied library, not the removed folder.
+TEST(ChoosePathInterruptedTest, AProgramKilledAfterTheCopyFindsItsLibraryAtTheNewPlace) {
+    const apptest::FreshWritable writable;
+    const bvtest::TempDir dirs("interrupted");
+    const std::string library = (dirs / "library").string() + "/";
+    const std::string target = (dirs / "elsewhere" / "library").string() + "/";
+    fs::create_directories(library + "P1/ST1/SE1");
+    std::ofstream(library + "P1/ST1/SE1/1.dcm") << "slice";
+    NSUI::setEncodedUserDefault("app_dicom_path", library);
+
+    // The whole program side lives in the child, which no destructor follows.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const apptest::LoopbackOnly network;
+        dicomDB::setNodePort(std::to_string(bvtest::freeLoopbackPort()));
+        const auto udp = static_cast<uint16_t>(bvtest::freeLoopbackPort());
+        NSUI::sniffer::setDefaultPorts(udp, udp);
+        cocos2d::Director::getInstance()->setWinSize(cocos2d::Size(1920, 1080));
+        cocos2d::FileUtils::getInstance()->setSearchPaths({"res/pad", "UIRes"});
+        if (!dataService::getInstance()->getDatabase()->ready()) {
+            _exit(2);
+        }
+        cocos2d::Scene* scene = choosePath::createScene();
+        cocos2d::Director::getInstance()->runWithScene(scene);
+        choosePath* chooser = nullptr;
+        for (cocos2d::Node* node : scene->getChildren()) {
+            chooser = chooser != nullptr ? chooser : dynamic_cast<choosePath*>(node);
+        }
+        if (chooser == nullptr) {
+            _exit(3);
+        }
+        chooser->setForceCopy(true);
+        chooser->getPathField()->setString(target);
+        chooser->onClick(chooser->getChildByNameDeep("btnBegin"));
+        if (!apptest::pumpUntil([&] { return chooser->getState() == 4; })) {
+            _exit(4);
+        }
+        // No more frames: the copy thread ends while the screen never ticks again.
+        for (int i = 0; i < 4000 && fs::exists(library); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        kill(getpid(), SIGKILL);
+        _exit(5);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << "child ended with " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+
+    cocos2d::UserDefault::destroyInstance();
+    const std::string recorded = NSUI::getEncodedUserDefault("app_dicom_path", "");
+    EXPECT_EQ(recorded, target);
+    EXPECT_TRUE(fs::exists(recorded + "P1/ST1/SE1/1.dcm"));
+    EXPECT_TRUE(fs::exists(recorded + "dicomDB"));
+    EXPECT_FALSE(fs::exists(library));
 }
 
 }  // namespace

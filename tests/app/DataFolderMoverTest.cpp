@@ -5,7 +5,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/lib/TempDir.h"
 
@@ -89,6 +91,54 @@ TEST(DataFolderMoverTest, RenameAndCopyLeaveTheSameContentAndRemoveTheOldFolder)
         EXPECT_EQ(fs::file_size(to / "p1" / "s1" / "se1" / "1.dcm"), 5000u);
         EXPECT_TRUE(fs::exists(to / "p1" / "s1" / "se1" / "empty"));
         EXPECT_EQ(readFile(to / ".state" / "running"), "1");
+    }
+}
+
+// The new place is recorded while the old folder still stands and the new one is whole, so a
+// program stopped at any moment has a record that names a whole library; a cancel, whenever it
+// comes, leaves either the old place recorded with the old folder whole or the move complete.
+TEST(DataFolderMoverTest, TheNewPlaceIsRecordedBeforeTheOldFolderGoes) {
+    for (const bool forceCopy : {false, true}) {
+        for (const bool cancelAtOnce : {false, true}) {
+            if (!forceCopy && cancelAtOnce) {
+                continue;  // a rename is done before start returns
+            }
+            SCOPED_TRACE(std::string(forceCopy ? "copy" : "rename") +
+                         (cancelAtOnce ? ", cancelled" : ""));
+            bvtest::TempDir dir("mover");
+            const fs::path from = dir / "old";
+            const fs::path to = dir / "target";
+            fillLibrary(from);
+            for (int i = 0; i < 200; ++i) {
+                writeFile(from / "p2" / "s1" / "se1" / (std::to_string(i) + ".dcm"), "slice");
+            }
+            std::vector<std::string> recorded;
+            bool wholeWhenRecorded = false;
+            DataFolderMover mover;
+            mover.setRecorder([&](const std::string& folder) {
+                recorded.push_back(folder);
+                // A rename has no old folder left; a copy still has it whole.
+                wholeWhenRecorded = (!forceCopy || readFile(from / "dicomDB") == "database") &&
+                                    readFile(to / "dicomDB") == "database" &&
+                                    fs::exists(to / "p2" / "s1" / "se1" / "199.dcm");
+            });
+            mover.start(from.string() + "/", to.string() + "/", forceCopy);
+            if (cancelAtOnce) {
+                mover.cancel();
+            }
+            const int state = waitForEnd(mover);
+            if (state == DataFolderMover::kMoved) {
+                EXPECT_EQ(recorded, std::vector<std::string>{to.string() + "/"});
+                EXPECT_TRUE(wholeWhenRecorded);
+                EXPECT_FALSE(fs::exists(from));
+            } else {
+                EXPECT_EQ(state, DataFolderMover::kCopyFailed);
+                EXPECT_TRUE(cancelAtOnce);
+                EXPECT_TRUE(recorded.empty()) << "a cancelled move records nothing";
+                EXPECT_EQ(readFile(from / "dicomDB"), "database");
+                EXPECT_EQ(readFile(from / "p2" / "s1" / "se1" / "199.dcm"), "slice");
+            }
+        }
     }
 }
 
