@@ -22,6 +22,7 @@
 #include "studydb/dataService.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
 #include "toolkit/core/AppConfig.h"
@@ -224,7 +225,9 @@ int main(int argc, char** argv) {
     cocos2d::FileUtils::getInstance()->addSearchPath("res/pad");
     NSUI::NSNotificationCenter::getInstance();
     benchmark::Initialize(&argc, argv);
+    benchsupport::addLoadContext();
     benchmark::RunSpecifiedBenchmarks();
+    benchsupport::printLoadAtEnd();
     benchmark::Shutdown();
     cocos2d::Director::getInstance()->purgeDirector();
     dataService::destroyInstance();

@@ -20,6 +20,7 @@
 #include "imagesdk/viewers/isViewerBrowser.h"
 #include "imagesdk/viewers/isViewerImage.h"
 #include "imagesdk/viewers/isViewerMulti.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/bench/NoiseVolume.h"
 #include "toolkit/core/NSNotificationCenter.h"
 
@@ -171,4 +172,4 @@ BENCHMARK(ThreePlaneExtractions)->Unit(benchmark::kMillisecond);
 BENCHMARK(LightBoxPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(TwentyFiveSliceCopies)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

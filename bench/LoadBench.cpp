@@ -36,6 +36,7 @@
 #include "imagesdk/io/FolderBuffer.h"
 #include "imagesdk/io/isBinReader.h"
 #include "imagesdk/io/isDcmScan.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
@@ -385,8 +386,10 @@ int main(int argc, char** argv) {
     DJDecoderRegistration::registerCodecs();
     DJLSDecoderRegistration::registerCodecs();
     benchmark::Initialize(&argc, argv);
+    benchsupport::addLoadContext();
     benchmark::RunSpecifiedBenchmarks();
     printRatios();
+    benchsupport::printLoadAtEnd();
     benchmark::Shutdown();
     return 0;
 }

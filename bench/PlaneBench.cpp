@@ -8,6 +8,7 @@
 
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isImagePlane.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/bench/NoiseVolume.h"
 
 namespace {
@@ -80,4 +81,4 @@ BENCHMARK(SagittalCoronalReferenceMemcpy)->Unit(benchmark::kMillisecond);
 BENCHMARK(MeanSlab21)->Unit(benchmark::kMillisecond);
 BENCHMARK(MeanSlab21ReferenceMemcpy)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

@@ -12,6 +12,7 @@
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/ROIData.h"
 #include "imagesdk/render/isROIStatistics.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/bench/NoiseVolume.h"
 
 namespace {
@@ -84,4 +85,4 @@ BENCHMARK(Polygon400HalfSlice)->Unit(benchmark::kMicrosecond);
 BENCHMARK(CircleRadius200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ReferenceSumWholeSlice)->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

@@ -8,6 +8,7 @@
 #include "studydb/dataService.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
@@ -191,7 +192,9 @@ int main(int argc, char** argv) {
     workFolder() = work.str();
     work.useAsWritablePath("writable");
     benchmark::Initialize(&argc, argv);
+    benchsupport::addLoadContext();
     benchmark::RunSpecifiedBenchmarks();
+    benchsupport::printLoadAtEnd();
     benchmark::Shutdown();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "studydb/LocalNetwork.h"
 #include "studydb/StoreReconciler.h"
 #include "studydb/dicomDB.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -135,7 +136,9 @@ int main(int argc, char** argv) {
     workFolder() = pattern + "/";
     setenv("BRIMVALE_WRITABLE_PATH", (workFolder() + "writable/").c_str(), 1);
     benchmark::Initialize(&argc, argv);
+    benchsupport::addLoadContext();
     benchmark::RunSpecifiedBenchmarks();
+    benchsupport::printLoadAtEnd();
     benchmark::Shutdown();
     library()->shutdown();
     library()->release();

@@ -16,6 +16,7 @@
 #include "engine/renderer/Texture2D.h"
 #include "imagesdk/render/isNodeSprite.h"
 #include "imagesdk/render/isRenderWindow.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "toolkit/core/NSNotificationCenter.h"
 
 namespace {
@@ -130,4 +131,4 @@ void ReferencePlainNodes(benchmark::State& state) {
 BENCHMARK(ViewerScreen27Windows)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReferencePlainNodes)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

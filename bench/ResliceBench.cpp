@@ -12,6 +12,7 @@
 #include "imagesdk/data/BandPool.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isImageReslice2D.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/bench/NoiseVolume.h"
 
 #ifdef BV_VTK_REFERENCE
@@ -216,4 +217,4 @@ BENCHMARK(VtkSlab30MeanTrilinear)
     ->UseRealTime();
 #endif
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

@@ -15,6 +15,7 @@
 #include "engine/platform/FileUtils.h"
 #include "imagesdk/io/FolderBuffer.h"
 #include "imagesdk/io/isDcmScan.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
@@ -88,7 +89,9 @@ int main(int argc, char** argv) {
     cocos2d::Director::getInstance();
     NSUI::NSNotificationCenter::getInstance();
     benchmark::Initialize(&argc, argv);
+    benchsupport::addLoadContext();
     benchmark::RunSpecifiedBenchmarks();
+    benchsupport::printLoadAtEnd();
     benchmark::Shutdown();
     return 0;
 }

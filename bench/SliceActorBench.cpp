@@ -14,6 +14,7 @@
 #include "imagesdk/render/isActorImage.h"
 #include "imagesdk/render/isNodeImage.h"
 #include "tests/support/bench/BenchWindow.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/bench/NoiseVolume.h"
 
 namespace {
@@ -84,4 +85,4 @@ BENCHMARK(ActorSlabChangeToTexture)->Unit(benchmark::kMillisecond);
 BENCHMARK(UnchangedFrameReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlaneSlabFilterReference)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

@@ -11,6 +11,7 @@
 #include "imagesdk/data/isClut.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/render/isSliceTexture.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/bench/NoiseVolume.h"
 
 namespace {
@@ -57,4 +58,4 @@ void copyReference(benchmark::State& state) {
 BENCHMARK(colourBuild)->Args({512, 512})->Args({4096, 3000})->Unit(benchmark::kMillisecond);
 BENCHMARK(copyReference)->Args({512, 512})->Args({4096, 3000})->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

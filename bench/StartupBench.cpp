@@ -17,6 +17,7 @@
 #include "studydb/LocalNetwork.h"
 #include "studydb/dicomDB.h"
 #include "studydb/sniffer.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -116,4 +117,4 @@ BENCHMARK(ReferenceEmptySceneFirstFrame)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

@@ -42,6 +42,7 @@
 #include "studydb/dicomDB.h"
 #include "studydb/importDcm.h"
 #include "studydb/sniffer.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
@@ -592,7 +593,9 @@ int main(int argc, char** argv) {
     int status = 0;
     if (makeLibrary()) {
         benchmark::Initialize(&argc, argv);
+        benchsupport::addLoadContext();
         benchmark::RunSpecifiedBenchmarks();
+        benchsupport::printLoadAtEnd();
         benchmark::Shutdown();
     } else {
         status = 1;

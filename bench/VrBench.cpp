@@ -18,6 +18,7 @@
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/vr/vrRayCaster.h"
 #include "tests/imagesdk/vr/ReferenceCaster.h"
+#include "tests/support/bench/MachineLoad.h"
 
 #ifdef BV_VTK_REFERENCE
 #include <vtkCamera.h>
@@ -484,7 +485,9 @@ BENCHMARK(FirstRenderVtk)->Apply(vtkThreads)->Iterations(3);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::AddCustomContext("cpu_model", cpuModel());
+    benchsupport::addLoadContext();
     benchmark::RunSpecifiedBenchmarks();
+    benchsupport::printLoadAtEnd();
     benchmark::Shutdown();
     return 0;
 }

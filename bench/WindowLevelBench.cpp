@@ -13,6 +13,7 @@
 #include "imagesdk/render/isNodeImage.h"
 #include "imagesdk/render/isNodeImageByShader.h"
 #include "tests/support/bench/BenchWindow.h"
+#include "tests/support/bench/MachineLoad.h"
 #include "tests/support/bench/NoiseVolume.h"
 
 namespace {
@@ -66,4 +67,4 @@ void cpuStep(benchmark::State& state) {
 BENCHMARK(shaderStep)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(cpuStep)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-BENCHMARK_MAIN();
+BV_BENCHMARK_MAIN()

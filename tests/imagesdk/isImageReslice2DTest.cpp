@@ -888,3 +888,90 @@ TEST(ResliceThreads, FilterWithItsThreadsMatchesOneThread) {
     EXPECT_GT(results[0].size(), 64u * 64u);
     EXPECT_TRUE(results[0] == results[1]);
 }
+
+// Fingerprints of today's kernels: each pixel type, interpolation and fold on a steep 512 x 512
+// plane through a volume of spread values (edges, background and the saturation ends included),
+// on 1, 2, 4 and 8 threads. A faster kernel must give these bits, not merely values close to them.
+TEST(ResliceFingerprints, EveryTypeKernelAndFoldKeepsItsBits) {
+    const struct {
+        int pixelType;
+        int interpolation;
+        int samples;
+        int mode;
+        std::uint64_t fingerprint;
+    } cases[] = {
+        {isImageSDK::PIXEL_UINT8, isImageSDK::INTERPOLATION_TRILINEAR, 1, isImageSDK::SLAB_MAXIMUM,
+         11115250520217321892ull},
+        {isImageSDK::PIXEL_UINT8, isImageSDK::INTERPOLATION_TRICUBIC, 1, isImageSDK::SLAB_MAXIMUM,
+         4496011955102620960ull},
+        {isImageSDK::PIXEL_UINT8, isImageSDK::INTERPOLATION_TRILINEAR, 30, isImageSDK::SLAB_MEAN,
+         16031005427207092254ull},
+        {isImageSDK::PIXEL_INT16, isImageSDK::INTERPOLATION_TRILINEAR, 1, isImageSDK::SLAB_MAXIMUM,
+         16756520381978505904ull},
+        {isImageSDK::PIXEL_INT16, isImageSDK::INTERPOLATION_TRICUBIC, 1, isImageSDK::SLAB_MAXIMUM,
+         106462528096194693ull},
+        {isImageSDK::PIXEL_INT16, isImageSDK::INTERPOLATION_TRILINEAR, 30, isImageSDK::SLAB_MAXIMUM,
+         12905525318873314066ull},
+        {isImageSDK::PIXEL_INT16, isImageSDK::INTERPOLATION_TRILINEAR, 30, isImageSDK::SLAB_MINIMUM,
+         9263207865479612188ull},
+        {isImageSDK::PIXEL_INT16, isImageSDK::INTERPOLATION_TRILINEAR, 30, isImageSDK::SLAB_MEAN,
+         17626722030779725736ull},
+        {isImageSDK::PIXEL_INT16, isImageSDK::INTERPOLATION_TRICUBIC, 5, isImageSDK::SLAB_SUM,
+         10222439095758998457ull},
+        {isImageSDK::PIXEL_INT16, isImageSDK::INTERPOLATION_TRICUBIC, 7, isImageSDK::SLAB_MAXIMUM,
+         14699311172505640367ull},
+        {isImageSDK::PIXEL_UINT16, isImageSDK::INTERPOLATION_TRILINEAR, 1, isImageSDK::SLAB_MAXIMUM,
+         14896362373484153286ull},
+        {isImageSDK::PIXEL_UINT16, isImageSDK::INTERPOLATION_TRICUBIC, 1, isImageSDK::SLAB_MAXIMUM,
+         6515385660715587160ull},
+        {isImageSDK::PIXEL_UINT16, isImageSDK::INTERPOLATION_TRILINEAR, 30, isImageSDK::SLAB_SUM,
+         9847829019593248082ull},
+        {isImageSDK::PIXEL_FLOAT32, isImageSDK::INTERPOLATION_TRILINEAR, 1,
+         isImageSDK::SLAB_MAXIMUM, 13197359475486123495ull},
+        {isImageSDK::PIXEL_FLOAT32, isImageSDK::INTERPOLATION_TRICUBIC, 1, isImageSDK::SLAB_MAXIMUM,
+         6121213583635358406ull},
+        {isImageSDK::PIXEL_FLOAT32, isImageSDK::INTERPOLATION_TRILINEAR, 30, isImageSDK::SLAB_MEAN,
+         1169879240344351799ull},
+        {isImageSDK::PIXEL_FLOAT32, isImageSDK::INTERPOLATION_TRICUBIC, 5, isImageSDK::SLAB_MINIMUM,
+         12156478611689834924ull},
+    };
+    const float spacing[3] = {0.7f, 0.7f, 1.25f};
+    const std::size_t count = std::size_t(512) * 512;
+    const std::size_t bytes[] = {1, 2, 4, 2};
+    for (const auto& c : cases) {
+        RefPtr<isImageData> volume =
+            makeVolume(96, 90, 60, c.pixelType, spacing,
+                       [&](int x, int y, int z) { return spreadValue(c.pixelType, x, y, z); });
+        for (int threads : {1, 2, 4, 8}) {
+            std::vector<unsigned char> out(count * bytes[c.pixelType], 0x5a);
+            isImageSDK::ResliceRequest request =
+                steepRequest(volume.get(), out.data(), c.samples, c.mode);
+            request.interpolation = c.interpolation;
+            isImageSDK::BandPool pool(threads);
+            isImageSDK::BandPool* bands = threads > 1 ? &pool : nullptr;
+            switch (c.pixelType) {
+            case isImageSDK::PIXEL_UINT8:
+                isImageSDK::resliceVolume<unsigned char>(volume.get(), &request, bands);
+                break;
+            case isImageSDK::PIXEL_INT16:
+                isImageSDK::resliceVolume<short>(volume.get(), &request, bands);
+                break;
+            case isImageSDK::PIXEL_UINT16:
+                isImageSDK::resliceVolume<unsigned short>(volume.get(), &request, bands);
+                break;
+            default:
+                isImageSDK::resliceVolume<float>(volume.get(), &request, bands);
+                break;
+            }
+            request.slice.data = nullptr;
+            // FNV-1a over the output's bytes.
+            std::uint64_t hash = 14695981039346656037ull;
+            for (unsigned char byte : out) {
+                hash = (hash ^ byte) * 1099511628211ull;
+            }
+            EXPECT_EQ(hash, c.fingerprint)
+                << "type " << c.pixelType << " interpolation " << c.interpolation << " samples "
+                << c.samples << " mode " << c.mode << " threads " << threads;
+        }
+    }
+}
