@@ -104,11 +104,17 @@ struct PlaneFrame {
 };
 
 // Visits every pixel of the rows [top, bottom) of `planes` parallel planes as
-// combine(plane, index, value), tile by tile, each tile's planes in order.
-template <typename Interpolator, typename Combine>
+// combine(plane, index, value), tile by tile, each tile's planes in order; a tile row's samples are
+// taken together.
+template <typename T, typename Interpolator, typename Combine>
 void walkBand(const Interpolator& sampler, const PlaneFrame& frame, int width, int top, int bottom,
               int planes, Combine combine) {
     float cursors[kPlaneGroup * kTile * 3];
+    // One tile row's positions, carried along the row as single-precision sums, and its samples.
+    float x[kTile];
+    float y[kTile];
+    float z[kTile];
+    T values[kTile];
     const int rows = bottom - top;
     for (int first = 0; first < planes; first += kPlaneGroup) {
         const int count = std::min(kPlaneGroup, planes - first);
@@ -125,12 +131,19 @@ void walkBand(const Interpolator& sampler, const PlaneFrame& frame, int width, i
             for (int plane = 0; plane < count; ++plane) {
                 for (int row = 0; row < rows; ++row) {
                     float* at = cursors + 3 * (plane * rows + row);
-                    std::ptrdiff_t index = std::ptrdiff_t(top + row) * width + left;
-                    for (int column = left; column < right; ++column) {
-                        combine(first + plane, index++, sampler.getValue(at[0], at[1], at[2]));
+                    const int count = right - left;
+                    for (int column = 0; column < count; ++column) {
+                        x[column] = at[0];
+                        y[column] = at[1];
+                        z[column] = at[2];
                         at[0] += frame.stepX[0];
                         at[1] += frame.stepX[1];
                         at[2] += frame.stepX[2];
+                    }
+                    sampler.getValues(x, y, z, count, values);
+                    const std::ptrdiff_t index = std::ptrdiff_t(top + row) * width + left;
+                    for (int column = 0; column < count; ++column) {
+                        combine(first + plane, index + column, values[column]);
                     }
                 }
             }
@@ -173,7 +186,7 @@ void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* o
     if (samples < 2) {
         frame.stepZ[0] = frame.stepZ[1] = frame.stepZ[2] = 0.0;
         forEachBand(height, pool, [&](int top, int bottom) {
-            walkBand(sampler, frame, width, top, bottom, 1, store);
+            walkBand<T>(sampler, frame, width, top, bottom, 1, store);
         });
         return;
     }
@@ -184,25 +197,25 @@ void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* o
     const int mode = request.slabMode;
     if (mode == SLAB_MAXIMUM) {
         forEachBand(height, pool, [&](int top, int bottom) {
-            walkBand(sampler, frame, width, top, bottom, samples,
-                     [out](int plane, std::ptrdiff_t i, auto value) {
-                         const T sample = T(value);
-                         if (plane == 0 || sample > out[i]) {
-                             out[i] = sample;
-                         }
-                     });
+            walkBand<T>(sampler, frame, width, top, bottom, samples,
+                        [out](int plane, std::ptrdiff_t i, auto value) {
+                            const T sample = T(value);
+                            if (plane == 0 || sample > out[i]) {
+                                out[i] = sample;
+                            }
+                        });
         });
         return;
     }
     if (mode == SLAB_MINIMUM) {
         forEachBand(height, pool, [&](int top, int bottom) {
-            walkBand(sampler, frame, width, top, bottom, samples,
-                     [out](int plane, std::ptrdiff_t i, auto value) {
-                         const T sample = T(value);
-                         if (plane == 0 || sample < out[i]) {
-                             out[i] = sample;
-                         }
-                     });
+            walkBand<T>(sampler, frame, width, top, bottom, samples,
+                        [out](int plane, std::ptrdiff_t i, auto value) {
+                            const T sample = T(value);
+                            if (plane == 0 || sample < out[i]) {
+                                out[i] = sample;
+                            }
+                        });
         });
         return;
     }
@@ -214,18 +227,18 @@ void sampleSlab(const Interpolator& sampler, const ResliceRequest& request, T* o
     if (!sums) {
         // Another mode, or no room to add up: the first plane stands alone.
         forEachBand(height, pool, [&](int top, int bottom) {
-            walkBand(sampler, frame, width, top, bottom, 1, store);
+            walkBand<T>(sampler, frame, width, top, bottom, 1, store);
         });
         return;
     }
     double* accumulator = sums.get();
     const double scale = 1.0 / samples;
     forEachBand(height, pool, [&](int top, int bottom) {
-        walkBand(sampler, frame, width, top, bottom, samples,
-                 [accumulator](int plane, std::ptrdiff_t i, auto value) {
-                     const double sample = double(T(value));
-                     accumulator[i] = plane == 0 ? sample : accumulator[i] + sample;
-                 });
+        walkBand<T>(sampler, frame, width, top, bottom, samples,
+                    [accumulator](int plane, std::ptrdiff_t i, auto value) {
+                        const double sample = double(T(value));
+                        accumulator[i] = plane == 0 ? sample : accumulator[i] + sample;
+                    });
         const std::size_t end = std::size_t(bottom) * std::size_t(width);
         for (std::size_t i = std::size_t(top) * std::size_t(width); i < end; ++i) {
             out[i] = mode == SLAB_SUM ? limitedSum<T>(accumulator[i]) : T(accumulator[i] * scale);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -71,6 +72,66 @@ TYPED_TEST(InterpolatorTypes, MidwayIsTheMeanAndFractionsTruncateTowardZero) {
         EXPECT_NEAR(nearly, 49.9999, 1e-4);
     } else {
         EXPECT_EQ(nearly, 49.0);
+    }
+}
+
+// The batch samplers against getValue, bit for bit, over positions inside, on and beyond every
+// face and edge, not-a-number and infinite ones, mixed within each group of lanes, with counts
+// that leave a remainder.
+TYPED_TEST(InterpolatorTypes, BatchSamplesEqualSingleSamplesToTheBit) {
+    using T = TypeParam;
+    const float spacing[3] = {0.7f, 0.9f, 1.3f};
+    const int w = 7;
+    const int h = 6;
+    const int n = 5;
+    const auto voxels = fill<T>(w, h, n, [](int x, int y, int z) {
+        return std::is_floating_point_v<T> ? (x * 7919 + y * 104729 + z * 1299709) % 20011 - 1e4
+                                           : double((x * 7919 + y * 104729 + z * 1299709) % 256);
+    });
+    CTriLinear<T> linear;
+    CTriCubic<T> cubic;
+    setUp(linear, voxels, w, h, n, spacing, 3.0f);
+    setUp(cubic, voxels, w, h, n, spacing, 3.0f);
+    const float extent[3] = {float(w - 1) * spacing[0], float(h - 1) * spacing[1],
+                             float(n - 1) * spacing[2]};
+    const float special[] = {std::nanf(""), std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity(), -1e30f, 1e30f};
+    std::vector<float> at[3];
+    unsigned seed = 12345;
+    for (int p = 0; p < 1003; ++p) {
+        for (int c = 0; c < 3; ++c) {
+            seed = seed * 1103515245u + 12345u;
+            const unsigned pick = (seed >> 16) % 16;
+            float v = 0.0f;
+            if (pick == 0) {
+                v = special[(seed >> 8) % 5];
+            } else if (pick < 4) {
+                // A face: on it, or a spacing's hair beyond or before it.
+                const float face = (pick & 1) ? extent[c] : 0.0f;
+                v = face + float(int((seed >> 4) % 3) - 1) * 1e-4f;
+            } else {
+                v = (float((seed >> 4) % 10000) / 10000.0f) * (extent[c] + 2.0f * spacing[c]) -
+                    spacing[c];
+            }
+            at[c].push_back(v);
+        }
+    }
+    for (int count : {0, 1, 3, 4, 7, 1003}) {
+        std::vector<T> batch(std::size_t(count) + 1, T(77));
+        linear.getValues(at[0].data(), at[1].data(), at[2].data(), count, batch.data());
+        for (int i = 0; i < count; ++i) {
+            const T single = T(linear.getValue(at[0][i], at[1][i], at[2][i]));
+            ASSERT_EQ(std::memcmp(&batch[i], &single, sizeof(T)), 0)
+                << "linear " << i << " at " << at[0][i] << " " << at[1][i] << " " << at[2][i];
+        }
+        EXPECT_EQ(batch[std::size_t(count)], T(77));
+        cubic.getValues(at[0].data(), at[1].data(), at[2].data(), count, batch.data());
+        for (int i = 0; i < count; ++i) {
+            const T single = T(cubic.getValue(at[0][i], at[1][i], at[2][i]));
+            ASSERT_EQ(std::memcmp(&batch[i], &single, sizeof(T)), 0)
+                << "cubic " << i << " at " << at[0][i] << " " << at[1][i] << " " << at[2][i];
+        }
+        EXPECT_EQ(batch[std::size_t(count)], T(77));
     }
 }
 

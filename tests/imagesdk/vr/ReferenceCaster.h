@@ -191,7 +191,7 @@ private:
     double sample(double x, double y, double z, bool exact = false) const {
         const double p[3] = {x, y, z};
         int base[3];
-        double f[3];
+        double f[3] = {0.0, 0.0, 0.0};
         for (int a = 0; a < 3; ++a) {
             double c = std::min(std::max(p[a], 0.0), double(vol.dims[a] - 1));
             if (!style.trilinear) {
