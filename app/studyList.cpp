@@ -19,6 +19,7 @@
 #include "studydb/StudyListRows.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dataService.h"
+#include "studydb/dcmSend.h"
 #include "studydb/dicomDB.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSDBUtil.h"
@@ -26,6 +27,7 @@
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/NSNotifyKeys.h"
 #include "toolkit/widgets/NSListView.h"
+#include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTableViewCell.h"
 #include "toolkit/widgets/NSTableViewMenu.h"
 
@@ -540,10 +542,34 @@ void studyList::onButtonClick(cocos2d::Ref* sender) {
         rowTable->closeCellMenu(false);
         addStat(15);
     } else if (name == "send") {
-        // The DICOM node screen is not part of the program yet.
-        rowTable->closeCellMenu(false);
-        showScreenNotAvailable();
+        openDicomNodes(getRow(index));
     }
+}
+
+void studyList::openDicomNodes(const listObject* row) {
+    auto prepare = [&](cocos2d::Node* holder) {
+        auto* screen = dynamic_cast<dcmSend*>(holder->getChildByNameDeep("dcmSend"));
+        if (screen != nullptr && row != nullptr && database != nullptr) {
+            screen->setSendSource(seriesPath(row->folder), row->seriesID);
+        }
+    };
+    if (AppConfig::getInstance()->isPhone) {
+        if (cocos2d::Scene* scene = dcmSend::createScene()) {
+            prepare(scene);
+            rowTable->closeCellMenu(true);
+            cocos2d::Director::getInstance()->pushScene(scene);
+        }
+        return;
+    }
+    NSUI::NSResponseWindow* window = dcmSend::createWindow();
+    if (window == nullptr) {
+        return;
+    }
+    // The list may be the home screen's side panel: the window covers the whole screen.
+    window->setPositionX(-getPositionX());
+    addChild(window, kPopupZOrder);
+    prepare(window);
+    rowTable->closeCellMenu(false);
 }
 
 void studyList::deleteRow(ssize_t index) {

@@ -90,6 +90,8 @@ public:
     static constexpr float kStripHeight = 100.0f;
     // Width of the end of a series row that opens the viewer.
     static constexpr float kOpenZone = 64.0f;
+    // Pop-ups stand above the tables and the thumbnails.
+    static constexpr int kPopupZOrder = 10000;
 
     CREATE_FUNC(studyList);
     // The pushed form: a list the size of the window (tag kSceneTag) in a new scene; the caller
@@ -183,6 +185,8 @@ protected:
     // The row of the row table's selected cell, or null.
     listObject* focusedRow() const;
     void openProtocol(const protocalObject* protocol);
+    // The DICOM node screen with the row's series as what to send (none without a row).
+    void openDicomNodes(const listObject* row);
     void fillProtocolCell(NSUI::NSTableViewCell* cell, const protocalObject* protocol,
                           const cocos2d::Size& size);
     void loadCellLayout(NSUI::NSTableViewCell* cell, const std::string& file, int tag,

@@ -109,6 +109,7 @@ public:
     int getPanel() const { return panel; }
     int getRestartCount() const { return restartCount; }
     const std::string& getSendPath() const { return sendPath; }
+    const std::string& getSendLabel() const { return sendLabel; }
 
 protected:
     dcmSend() = default;

@@ -11,12 +11,16 @@
 #include "engine/base/Director.h"
 #include "engine/renderer/Texture2D.h"
 #include "engine/renderer/TextureCache.h"
+#include "engine/ui/Button.h"
 #include "studydb/StudyNotifications.h"
+#include "studydb/dcmSend.h"
 #include "studydb/dicomDB.h"
 #include "tests/app/StudyListFixture.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/widgets/NSListView.h"
+#include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTableViewCell.h"
+#include "toolkit/widgets/NSTableViewMenu.h"
 
 namespace apptest {
 namespace {
@@ -309,6 +313,34 @@ TEST_F(StudyListTest, AListThatGoesAwayWhileItsJobRunsIsNotReached) {
     list->removeFromParent();
     pumpFrames(8);
     EXPECT_TRUE(std::filesystem::exists(folder + "thrumb0"));
+}
+
+TEST_F(StudyListTest, TheSendButtonOfASeriesOpensTheNodeScreenWithThatSeries) {
+    const std::string folder = addSeries("P1", "1.9.1", "1.9.1.1", "1", 2);
+    studyList* list = addList(patientKey("P1"));
+    ASSERT_TRUE(pumpUntil([&] { return list->isRowsLoaded(); }));
+    // The list stands where the home screen's side panel does.
+    list->setPositionX(640.0f);
+    NSUI::NSTableViewCell* seriesCell = list->getRowTable()->cellAtIndex(1);
+    ASSERT_NE(seriesCell, nullptr);
+    auto* menu = NSUI::NSTableViewMenu::create();
+    menu->setContentSize(cocos2d::Size(100.0f, 100.0f));
+    menu->cell = seriesCell;
+    menu->index = 1;
+    list->tableCellLeftMenu(list->getRowTable(), menu);
+    auto* send = dynamic_cast<cocos2d::ui::Button*>(menu->getChildByNameDeep("send"));
+    ASSERT_NE(send, nullptr);
+
+    list->onButtonClick(send);
+    auto* window = dynamic_cast<NSUI::NSResponseWindow*>(list->getChildren().back());
+    ASSERT_NE(window, nullptr) << "the node screen opens over the list";
+    EXPECT_FLOAT_EQ(window->convertToWorldSpace(cocos2d::Vec2::ZERO).x, 0.0f);
+    auto* nodes = dynamic_cast<dcmSend*>(window->getChildByName("dcmSend"));
+    ASSERT_NE(nodes, nullptr);
+    EXPECT_EQ(nodes->getSendPath(), root() + folder + "/");
+    EXPECT_EQ(nodes->getSendLabel(), list->getRow(1)->seriesID);
+    pumpFrames(2);
+    EXPECT_TRUE(nodes->getChildByNameDeep("dcmNode_send")->isVisible());
 }
 
 }  // namespace
