@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "imagesdk/io/SeriesFolderFiles.h"
 #include "studydb/StudyNotifications.h"
 #include "toolkit/core/FileRoutines.h"
 #include "toolkit/core/NSLanguage.h"
@@ -138,7 +139,12 @@ int shareTo::zipJob(Job& job) {
     if (archiveInsideSource(job.archive, job.source)) {
         return -1;
     }
-    bool packed = !job.cancelled && NSUI::zipFolder(job.archive, job.source, std::string());
+    // The DICOM files only: a series folder also keeps the program's thumbnails.
+    const auto dicomOnly = [](const std::string& file) {
+        return !isImageSDK::isSeriesCompanionFile(file.substr(file.find_last_of('/') + 1));
+    };
+    bool packed =
+        !job.cancelled && NSUI::zipFolder(job.archive, job.source, std::string(), dicomOnly);
     // A cancel raised before the zip routine cleared the shared flag is not lost: it counts
     // here even when the packing ran to its end.
     if (job.cancelled) {

@@ -2,6 +2,7 @@
 
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "dcmsdk/dcmReadTag.h"
+#include "imagesdk/io/SeriesFolderFiles.h"
 #include "studydb/StudyPaths.h"
 #include "studydb/dicomDB.h"
 #include "toolkit/core/NSDBUtil.h"
@@ -23,12 +24,6 @@ namespace {
 const char* const kMarkerName = ".running";
 const char* const kPartialFolder = ".incoming";
 const char* const kReformatFolder = "reformat";
-const char* const kThumbnailPrefix = "thrumb";
-
-// Files the program keeps beside the objects of a series.
-bool isCompanionFile(const std::string& name) {
-    return name.empty() || name[0] == '.' || name.rfind(kThumbnailPrefix, 0) == 0;
-}
 
 // "series path" + "file" of every image row.
 std::unordered_set<std::string> filedImages(dicomDB& database) {
@@ -66,7 +61,7 @@ unfiledObjects(const std::string& root, const std::unordered_set<std::string>& f
             }
             continue;
         }
-        if (it.depth() != kSeriesFolderDepth || isCompanionFile(name)) {
+        if (it.depth() != kSeriesFolderDepth || isImageSDK::isSeriesCompanionFile(name)) {
             continue;
         }
         const std::string path = it->path().string();

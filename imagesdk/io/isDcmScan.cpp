@@ -13,6 +13,7 @@
 #include "imagesdk/io/DcmTagRules.h"
 #include "imagesdk/io/FolderBuffer.h"
 #include "imagesdk/io/PrebinFile.h"
+#include "imagesdk/io/SeriesFolderFiles.h"
 #include "toolkit/core/FileRoutines.h"
 #include "toolkit/core/NSNotificationCenter.h"
 
@@ -126,8 +127,15 @@ bool isDcmScan::createBuffer(std::string folder) {
     const std::string path = getFolderPrebinPath(folder);
     cocos2d::log("create buffer:%s", path.c_str());
 
+    std::vector<std::string> all;
+    NSUI::listFiles(folder, all, true, true);
     std::vector<std::string> listed;
-    NSUI::listFiles(folder, listed, true, true);
+    listed.reserve(all.size());
+    for (std::string& file : all) {
+        if (!isSeriesCompanionFile(file.substr(file.find_last_of('/') + 1))) {
+            listed.push_back(std::move(file));
+        }
+    }
     if (listed.empty()) {
         return true;
     }

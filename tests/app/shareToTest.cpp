@@ -177,6 +177,21 @@ TEST_F(ShareToTest, SharedFolderReadsBackWholeFromTheArchive) {
     EXPECT_FALSE(fs::exists(temp / "out" / "second.zip.zip"));
 }
 
+TEST_F(ShareToTest, APatientIsSharedAsItsDicomFilesWithoutTheThumbnails) {
+    const fs::path series = writeSeries();
+    const std::map<std::string, std::string> dicom = readTree(series.parent_path());
+    for (const char* name : {"thrumb0", "thrumb5", "thrumb1.part", ".marker"}) {
+        writeFile(series / name, "\x89PNG thumbnail");
+    }
+    answer = (temp / "patient.zip").string();
+    share((temp / "patient").string());
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(toast(), "");
+    const fs::path unpacked = temp / "unpacked-patient";
+    ASSERT_TRUE(NSUI::unzipFile(*answer, unpacked.string() + "/", ""));
+    EXPECT_EQ(readTree(unpacked / "patient"), dicom);
+}
+
 TEST_F(ShareToTest, CancelStopsThePackingAndLeavesNoArchive) {
     // Enough incompressible data that the packing is still running when the cancel arrives.
     const fs::path source = temp / "large";

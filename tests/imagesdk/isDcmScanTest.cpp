@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "SeriesFolder.h"
+#include "dcmsdk/DcmCallbacks.h"
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/io/PrebinFile.h"
 #include "tests/support/lib/DicomFixture.h"
@@ -276,6 +277,35 @@ TEST_F(ScanFolderTest, UnreadableFilesAreSkipped) {
     ASSERT_TRUE(scan());
     ASSERT_TRUE(contents.volume);
     EXPECT_EQ(contents.volumeInfo.sliceCount, 3);
+}
+
+std::mutex readerLogMutex;
+std::vector<std::string> readerLog;
+
+void keepReaderLog(const char* text) {
+    std::lock_guard<std::mutex> guard(readerLogMutex);
+    readerLog.emplace_back(text);
+}
+
+TEST_F(ScanFolderTest, TheSeriesThumbnailsAreNotReadAsDicom) {
+    fixture.writeSeries(folder.path, 3, 1.0);
+    const std::string png = "\x89PNG\r\n\x1a\n not an image of the series";
+    for (const char* name : {"thrumb0", "thrumb1", "thrumb2", "thrumb3.part", ".hidden"}) {
+        std::ofstream(folder.path + name, std::ios::binary) << png;
+    }
+    readerLog.clear();
+    const dcmSDK::LogCallback previous = dcmSDK::getLogCallback();
+    dcmSDK::setLogCallback(keepReaderLog);
+    const bool scanned = scan();
+    dcmSDK::setLogCallback(previous);
+    ASSERT_TRUE(scanned);
+    ASSERT_TRUE(contents.volume);
+    EXPECT_EQ(contents.volumeInfo.sliceCount, 3);
+    std::lock_guard<std::mutex> guard(readerLogMutex);
+    for (const std::string& line : readerLog) {
+        EXPECT_EQ(line.find("thrumb"), std::string::npos) << line;
+        EXPECT_EQ(line.find(".hidden"), std::string::npos) << line;
+    }
 }
 
 TEST_F(ScanFolderTest, AFolderWithoutDicomLeavesNoCache) {

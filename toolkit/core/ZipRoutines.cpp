@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -632,7 +633,8 @@ int unzipCommand(int argc, char* argv[]) {
     return result;
 }
 
-bool zipFolder(const std::string& archive, const std::string& source, const std::string& password) {
+bool zipFolder(const std::string& archive, const std::string& source, const std::string& password,
+               const std::function<bool(const std::string& file)>& include) {
     // An archive named without a folder goes to the working folder; there is nothing to make.
     const bool hasFolder = archive.find_first_of("/\\") != std::string::npos;
     if (hasFolder && !makeFolders(getParentDirectory(archive))) {
@@ -646,6 +648,14 @@ bool zipFolder(const std::string& archive, const std::string& source, const std:
     std::error_code error;
     if (std::filesystem::is_directory(base, error)) {
         listFiles(base, files, true, true);
+        if (include) {
+            files.erase(std::remove_if(files.begin(), files.end(),
+                                       [&](const std::string& file) {
+                                           return !std::filesystem::is_directory(file, error) &&
+                                                  !include(file);
+                                       }),
+                        files.end());
+        }
     } else {
         files.push_back(base);
     }

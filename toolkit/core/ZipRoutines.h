@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include <unzip.h>
@@ -30,8 +31,10 @@ extern std::atomic<int> zipCancelFlag;
 
 // Packs a folder tree (entries named from the folder's own name on) or one file (named as the
 // file) into a new archive, encrypted when the password is not empty. Creates the archive's
-// folder first. False for an empty folder (no archive is written) or any failure.
-bool zipFolder(const std::string& archive, const std::string& source, const std::string& password);
+// folder first. Given `include`, a folder's files are packed only when it accepts their full
+// paths. False for a folder with nothing to pack (no archive is written) or any failure.
+bool zipFolder(const std::string& archive, const std::string& source, const std::string& password,
+               const std::function<bool(const std::string& file)>& include = nullptr);
 // Unpacks every entry below the folder, creating the folders that files need. An archive with
 // an entry that would land outside the folder is refused before anything is written.
 bool unzipFile(const std::string& archive, const std::string& folder, const std::string& password);
