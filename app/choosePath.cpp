@@ -91,6 +91,7 @@ void choosePath::loadLayout() {
             pathField->setTextColor(cocos2d::Color3B(222, 222, 222));
             pathField->setPlaceHolderColor(cocos2d::Color3B(100, 100, 100));
             pathField->setPlaceHolder("Select the folder");
+            pathField->setLightCursor();
             pathField->showEditBackground();
             box->getParent()->addChild(pathField, box->getLocalZOrder());
             box->removeFromParent();
@@ -159,7 +160,13 @@ void choosePath::begin() {
         return;
     }
     target.clear();
-    const std::string path = withSlash(pathField->getString());
+    // The length counts what was typed, before the separator is added.
+    const std::string typed = pathField->getString();
+    if (typed.size() <= 3) {
+        status->setString("Path is not valid.");
+        return;
+    }
+    const std::string path = withSlash(typed);
     const std::string current = NSUI::getEncodedUserDefault("app_dicom_path", "");
     switch (DataFolderMover::checkTarget(current, path)) {
     case DataFolderMover::Check::NotValid:

@@ -18,6 +18,7 @@
 #include "toolkit/core/NSLanguage.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/TextRoutines.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSTableViewCell.h"
 #include "toolkit/widgets/NSTextField.h"
@@ -77,17 +78,6 @@ selectSeries::studyObject* selectSeries::studyObject::create() {
 }
 
 selectSeries::~selectSeries() = default;
-
-std::string selectSeries::cutText(const std::string& text, size_t length) {
-    size_t count = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        // A byte that does not continue a sequence starts a character.
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count++ == length) {
-            return text.substr(0, i);
-        }
-    }
-    return text;
-}
 
 std::string selectSeries::formatSeriesTime(const std::string& time) {
     if (time.size() != 15) {
@@ -173,6 +163,7 @@ bool selectSeries::initWithMode(int windowMode) {
             field->setPlaceHolder(hint.empty() ? "Patient filter" : hint);
             field->showEditBackground();
             field->setName("editFilter");
+            field->setLightCursor();
             field->setEventCallback(
                 [this](cocos2d::Ref* sender, NSUI::NSTextField::EventType event) {
                     onFilterFieldEvent(sender, static_cast<int>(event));
@@ -225,8 +216,8 @@ void selectSeries::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificat
         row->patientID = source->patientID;
         row->patientIDHospital = source->patientIDHospital;
         row->name = source->name;
-        row->seriesTime = cutText(source->seriesDate, 19);
-        row->studyDesc = cutText(source->studyDesc, kDescriptionLength);
+        row->seriesTime = source->seriesDate.substr(0, 19);
+        row->studyDesc = NSUI::cutText(source->studyDesc, kDescriptionLength);
         row->rowId = rowIdBase + static_cast<int>(i);
         if (i == selectedIndex) {
             patientTable->insertItem(0, row);
@@ -262,7 +253,7 @@ void selectSeries::onStudiesLoaded(NSUI::NSDBDataModel* model) {
         row->seriesID = cell(*model, i, 0);
         row->patientID = cell(*model, i, 1);
         row->seriesTime = formatSeriesTime(cell(*model, i, 2));
-        row->seriesDesc = cutText(cell(*model, i, 3), kDescriptionLength);
+        row->seriesDesc = NSUI::cutText(cell(*model, i, 3), kDescriptionLength);
         row->folder = cell(*model, i, 4);
         row->imageCount = std::atoi(cell(*model, i, 5).c_str());
         row->columns = std::atoi(cell(*model, i, 6).c_str());

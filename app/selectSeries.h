@@ -94,8 +94,6 @@ public:
     NSUI::NSTableViewCell* tableCellAtIndex(NSUI::NSTableView* table, ssize_t index,
                                             const cocos2d::Size& size) override;
 
-    // The first `length` characters (code points) of a UTF-8 text.
-    static std::string cutText(const std::string& text, size_t length);
     // "YYYYMMDD HHMMSS" as "YYYY-MM-DD HH:MM:SS"; any other text as it is.
     static std::string formatSeriesTime(const std::string& time);
 

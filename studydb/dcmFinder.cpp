@@ -21,6 +21,7 @@
 #include "toolkit/core/NSLanguage.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/TextChecks.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSResponseWindow.h"
@@ -40,18 +41,6 @@ const int kFadeActionTag = 7301;
 const float kListMargin = 10.0f;
 const int kListZOrder = 100;
 const cocos2d::Color4B kShade(0, 0, 0, 150);
-
-// What a row shows of a text: its first characters (code points), as the columns allow.
-std::string firstCharacters(const std::string& text, std::size_t count) {
-    std::size_t seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // A byte that does not continue a sequence starts a character.
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == count) {
-            return text.substr(0, i);
-        }
-    }
-    return text;
-}
 
 void setTextOf(cocos2d::Node* root, const char* name, const std::string& text) {
     if (auto* widget = dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name))) {
@@ -260,7 +249,7 @@ void dcmFinder::search() {
     std::string patient = textOf("editPatient");
     NSUI::trim(patient);
     const std::string pattern = "*" + patient + "*";
-    if (node.ip.empty() || node.port.empty()) {
+    if (node.ip.empty() || !NSUI::isValidPort(node.port)) {
         showLocalisedMessage("Check the IP and PORT");
         return;
     }
@@ -526,20 +515,20 @@ NSUI::NSTableViewCell* dcmFinder::tableCellAtIndex(NSUI::NSTableView* view, ssiz
     patient->setVisible(row->isPatient);
     series->setVisible(!row->isPatient);
     if (row->isPatient) {
-        setTextOf(patient, "name", firstCharacters(row->text(listObject::kPatientName), 11));
-        setTextOf(patient, "id", firstCharacters(row->text(listObject::kPatientId), 7));
+        setTextOf(patient, "name", NSUI::cutText(row->text(listObject::kPatientName), 11));
+        setTextOf(patient, "id", NSUI::cutText(row->text(listObject::kPatientId), 7));
         setTextOf(patient, "sex", row->text(listObject::kSex));
         setTextOf(patient, "birthday", row->text(listObject::kBirthDate));
-        setTextOf(patient, "hospital", firstCharacters(row->text(listObject::kInstitution), 30));
-        setTextOf(patient, "studyid", firstCharacters(row->text(listObject::kStudyId), 11));
+        setTextOf(patient, "hospital", NSUI::cutText(row->text(listObject::kInstitution), 30));
+        setTextOf(patient, "studyid", NSUI::cutText(row->text(listObject::kStudyId), 11));
         setTextOf(patient, "studydate", row->text(listObject::kStudyDateTime));
-        setTextOf(patient, "desc", firstCharacters(row->text(listObject::kStudyDescription), 30));
+        setTextOf(patient, "desc", NSUI::cutText(row->text(listObject::kStudyDescription), 30));
         return cell;
     }
     setTextOf(series, "seriesid", row->text(listObject::kSeriesNumber));
     setTextOf(series, "modality", row->text(listObject::kModality));
     setTextOf(series, "number", row->text(listObject::kImageCount));
-    setTextOf(series, "desc", firstCharacters(row->text(listObject::kSeriesDescription), 30));
+    setTextOf(series, "desc", NSUI::cutText(row->text(listObject::kSeriesDescription), 30));
     if (auto* button =
             dynamic_cast<cocos2d::ui::Button*>(series->getChildByNameDeep("btnDownload"))) {
         button->setUserObject(row);

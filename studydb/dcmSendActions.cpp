@@ -47,20 +47,6 @@ void setText(Node* root, const std::string& name, const std::string& text) {
     }
 }
 
-// A port the node can be reached on: a number from 1 to 65535 and nothing else.
-bool isValidPort(const std::string& text) {
-    if (text.empty() || text.size() > 5) {
-        return false;
-    }
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-    }
-    const long port = std::strtol(text.c_str(), nullptr, 10);
-    return port >= 1 && port <= 65535;
-}
-
 std::string startOfToday() {
     NSUI::DateTimeFields today;
     NSUI::parseDateTime(NSUI::getCurrentDateTime(), today);
@@ -113,7 +99,7 @@ void dcmSend::addNode() {
         showMessage(AppConfig::getInstance()->getTextOrKey("Not valid IP"), kShortMessage);
         return;
     }
-    if (!isValidPort(port)) {
+    if (!NSUI::isValidPort(port)) {
         showMessage(AppConfig::getInstance()->getTextOrKey("Not valid port"), kShortMessage);
         return;
     }

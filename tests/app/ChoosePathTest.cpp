@@ -119,6 +119,8 @@ TEST_F(ChoosePathTest, RefusesTargetsThatAreNotAnotherFolder) {
         {current + "inner/", "Please select a different path."},
         {fs::path(current).parent_path().parent_path().string(), "Please select a different path."},
         {"/a", "Path is not valid."},
+        // Three characters typed: the separator the chooser adds does not make them four.
+        {"/ab", "Path is not valid."},
         {"", "Path is not valid."},
     };
     for (const auto& c : cases) {
@@ -128,6 +130,8 @@ TEST_F(ChoosePathTest, RefusesTargetsThatAreNotAnotherFolder) {
         EXPECT_EQ(chooser->getState(), -1) << c.path;
     }
     EXPECT_TRUE(database->ready());
+    EXPECT_EQ(chooser->getPathField()->cursorImage, "UIRes/cursor.png")
+        << "a light caret on the dark field";
 }
 
 TEST_F(ChoosePathTest, MovedLibraryReopensAtTheNewPlaceAndRunsTheRequestsMadeWhileClosed) {

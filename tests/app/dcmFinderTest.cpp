@@ -209,13 +209,18 @@ TEST_F(FinderTest, AnswersBecomeStudyRowsWithTheirSeriesUnderThem) {
     EXPECT_FALSE(first->getChildByTag(dcmFinder::kSeriesTag)->isVisible());
     auto* name = dynamic_cast<cocos2d::ui::Text*>(patient->getChildByNameDeep("name"));
     ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->getString(), "Abcdefghijk");
+    EXPECT_EQ(name->getString(), "Abcdefghijk\u2026") << "a cut name says it is cut";
 
-    // A search without a port changes nothing; with one, it starts over at that node.
+    // A search without a port a node can listen on changes nothing; with one, it starts over
+    // at that node.
     type("editIP", "127.0.0.1");
-    press("btnSearch");
-    EXPECT_EQ(toast(), "Check the IP and PORT");
-    EXPECT_EQ(finder->getTable()->getItemCount(), 6);
+    for (const char* port : {"", "0", "65536", "142422", "104a", "-1"}) {
+        clearToast();
+        type("editPort", port);
+        press("btnSearch");
+        EXPECT_EQ(toast(), "Check the IP and PORT") << port;
+        EXPECT_EQ(finder->getTable()->getItemCount(), 6) << port;
+    }
     type("editPort", std::to_string(bvtest::freeLoopbackPort()));
     type("editTitle", "ARCHIVE");
     press("btnSearch");

@@ -43,6 +43,15 @@ const char* const kEmailPattern =
     R"(([0-9A-Za-z\-_\.]+)@([0-9A-Za-z]+\.[a-z0-9A-Z]{2,5}(\.[a-z0-9A-Z]{2,5})?))";
 const char* const kAccountPattern = R"([0-9A-Za-z\-_\.]+)";
 
+TEST(TextChecksTest, Ports) {
+    for (const char* port : {"1", "104", "4587", "65535", "00080"}) {
+        EXPECT_TRUE(isValidPort(port)) << port;
+    }
+    for (const char* port : {"", "0", "65536", "142422", "104a", "-1", " 104", "+80", "000000"}) {
+        EXPECT_FALSE(isValidPort(port)) << port;
+    }
+}
+
 TEST(TextChecksTest, EmailAndAccountNames) {
     const std::pair<const char*, bool> emails[] = {
         {"john.doe-1_x@example.com", true},

@@ -211,6 +211,27 @@ TEST(TextRoutinesTest, ParentDirectory) {
     }
 }
 
+TEST(TextRoutinesTest, ACutTextEndsInAnEllipsis) {
+    struct Case {
+        std::string text;
+        size_t count;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"REMOTE01", 7, "REMOTE0\u2026"},
+        {"REMOTE0", 7, "REMOTE0"},
+        {"", 7, ""},
+        {"abc", 0, "\u2026"},
+        // Characters, not bytes: a cut never splits one.
+        {"\u4e2d\u6587\u5b57", 2, "\u4e2d\u6587\u2026"},
+        {"a\u00e9", 1, "a\u2026"},
+        {"a\u00e9", 2, "a\u00e9"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(cutText(c.text, c.count), c.shown) << c.text << " " << c.count;
+    }
+}
+
 TEST(TextRoutinesTest, SharedFormattingBufferLivesFromCreateToFree) {
     freeSharedFormattingBuffer();
     EXPECT_FALSE(hasSharedFormattingBuffer());

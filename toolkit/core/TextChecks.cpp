@@ -1,5 +1,7 @@
 #include "toolkit/core/TextChecks.h"
 
+#include <cstdlib>
+
 namespace NSUI {
 
 // The two patterns are matched by hand rather than with std::regex, whose backtracking recurses
@@ -50,6 +52,19 @@ bool isValidIPAddress(const std::string& text) {
         }
     }
     return dots == 3;
+}
+
+bool isValidPort(const std::string& text) {
+    if (text.empty() || text.size() > 5) {
+        return false;
+    }
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    const long port = std::strtol(text.c_str(), nullptr, 10);
+    return port >= 1 && port <= 65535;
 }
 
 bool isValidEmail(const std::string& text) {

@@ -173,6 +173,17 @@ std::string stableTextKey(const std::string& text) {
     return formatString("%lu", static_cast<unsigned long>(foldedHash(text)));
 }
 
+std::string cutText(const std::string& text, size_t count) {
+    size_t seen = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        // A byte that does not continue a sequence starts a character.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == count) {
+            return text.substr(0, i) + "\u2026";
+        }
+    }
+    return text;
+}
+
 std::string getParentDirectory(const std::string& path) {
     const size_t end = path.find_last_not_of('/');
     if (end == std::string::npos) {

@@ -37,6 +37,11 @@ std::string formatString(const char* format, ...) __attribute__((format(printf, 
 std::string formatFloat(float value, int decimals);
 std::string intToString(int value);
 
+// The first `count` characters (UTF-8 code points) of a text too long for its column, then "…",
+// so that nobody takes a cut value for a whole one; a text of `count` characters or fewer stands
+// as it is.
+std::string cutText(const std::string& text, size_t count);
+
 // True when every byte is a digit 0-9, also for an empty text.
 bool isNumeric(const std::string& text);
 
