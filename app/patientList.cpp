@@ -22,6 +22,7 @@
 #include "imagesdk/data/isNotifyKeys.h"
 #include "online/login.h"
 #include "online/statApplication.h"
+#include "studydb/DottedDate.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dataService.h"
 #include "studydb/dicomDB.h"
@@ -106,7 +107,7 @@ void patientList::listObject::fillFromRecord(const std::string& json) {
     patientID = getString(json, "patientID");
     patientIDHospital = getString(json, "patientIDHospital");
     name = getString(json, "name");
-    birthday = getString(json, "birthday");
+    birthday = studydb::dottedDate(getString(json, "birthday"));
     sex = getString(json, "sex");
     updateTime = getString(json, "updateTime").substr(0, 19);
     studyDesc = getString(json, "studyDesc");
@@ -204,12 +205,15 @@ void patientList::buildTable(Node* layout, Node* placeholder) {
     table->menuStartFraction = kMenuStartFraction;
     table->menuOpenFraction = kMenuOpenFraction;
     highlightEnabled = true;
+    // The top bar's buttons act on the selected row: it stays highlighted.
+    table->keepSelection = true;
     table->reloadData();
 }
 
 void patientList::bindButtons(Node* layout) {
     auto click = [this](Ref* sender) { onButtonClick(sender); };
-    for (const char* name : {"importImage", "logo", "btnDel", "btnShare", "search"}) {
+    for (const char* name :
+         {"importImage", "logo", "writeAdvice", "btnDel", "btnShare", "search"}) {
         if (Button* button = buttonNamed(layout, name)) {
             button->setPressedActionEnabled(true);
             button->addClickEventListener(click);
@@ -355,6 +359,25 @@ void patientList::onPatientsLoaded(NSUI::NSDBDataModel* rows) {
     }
 }
 
+void patientList::selectRow(ssize_t index) {
+    table->selectCellAtIndex(static_cast<int>(index));
+    if (isWideWindow() && !table->selection.empty()) {
+        if (auto* row = dynamic_cast<listObject*>(table->selection.front())) {
+            openPatient(row->patientID);
+        }
+    }
+}
+
+void patientList::removeRow(ssize_t index) {
+    const bool wasSelected = table->selection.contains(table->getItem(index));
+    table->removeItemAtIndex(index);
+    updateEmptyState();
+    // The row that takes the place of the selected one is selected, and shown beside the table.
+    if (wasSelected && table->getItemCount() > 0) {
+        selectRow(std::min<ssize_t>(index, table->getItemCount() - 1));
+    }
+}
+
 void patientList::onPatientReceived(const std::string& json) {
     if (table == nullptr) {
         return;
@@ -388,6 +411,10 @@ void patientList::onPatientReceived(const std::string& json) {
     row->orderKey = nextOrderKey;
     table->insertItem(0, row);
     updateEmptyState();
+    // A library that started empty shows its first patient as a loaded one would.
+    if (table->selection.empty()) {
+        selectRow(0);
+    }
 }
 
 void patientList::onPatientChanged(const std::string& patientId) {
@@ -398,8 +425,7 @@ void patientList::onPatientChanged(const std::string& patientId) {
         listObject* row = getRow(i);
         if (row != nullptr && row->patientID == patientId) {
             if (!dataService::getInstance()->getDatabase()->patientExists(patientId)) {
-                table->removeItem(row);
-                updateEmptyState();
+                removeRow(i);
             }
             return;
         }

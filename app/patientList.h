@@ -167,6 +167,10 @@ protected:
     void onPatientChanged(const std::string& patientId);
     void onImportFinished(int result);
     void openPatient(const std::string& patientId);
+    // Selects a row in view and, on a wide window, shows its patient beside the table.
+    void selectRow(ssize_t index);
+    // Removes a row; when it was the selected one, the row that takes its place is selected.
+    void removeRow(ssize_t index);
     void prepareExampleData();
     void showHelp(bool show);
     void showPrompts(bool show);

@@ -117,7 +117,8 @@ void patientList::onButtonClick(Ref* sender) {
     } else if (name == "importImage" || name == "importImageHelp") {
         platform::FileDialogRequest request;
         request.kind = platform::FileDialogKind::OpenFile;
-        request.title = AppConfig::getInstance()->getTextOrKey("importImage");
+        // The whole folder of the chosen file is imported: the title says so before the choice.
+        request.title = AppConfig::getInstance()->getTextOrKey("importFolderOfFile");
         const std::string chosen = platform::showFileDialog(request).value_or("");
         if (chosen.size() > 1) {
             // An archive is imported itself; any other file brings its whole folder.
@@ -368,8 +369,7 @@ void patientList::deleteRow(int index) {
     setString(job, "folder", dicomRoot + row->folder);
     auto database = cocos2d::RefPtr<dicomDB>::retained(dataService::getInstance()->getDatabase());
     jobs.start([job, database]() { deletePatientJob(job, database.get()); });
-    table->removeItemAtIndex(index);
-    updateEmptyState();
+    removeRow(index);
 }
 
 void patientList::deletePatientJob(const std::string& json, dicomDB* database) {

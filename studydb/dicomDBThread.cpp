@@ -4,6 +4,7 @@
 #include "engine/base/Base64.h"
 #include "engine/base/RefPtr.h"
 #include "engine/platform/FileUtils.h"
+#include "studydb/DottedDate.h"
 #include "studydb/RowId.h"
 #include "studydb/SeriesTagReader.h"
 #include "studydb/dicomDBRequest.h"
@@ -13,18 +14,6 @@
 #include <memory>
 #include <mutex>
 #include <vector>
-
-namespace {
-
-// An 8-character DICOM date as YYYY.MM.DD; any other text as it stands.
-std::string dottedDate(const std::string& date) {
-    if (date.size() != 8) {
-        return date;
-    }
-    return date.substr(0, 4) + "." + date.substr(4, 2) + "." + date.substr(6, 2);
-}
-
-}  // namespace
 
 void dicomDBThread::setHost(const Host& host) {
     host_ = host;
@@ -165,7 +154,7 @@ bool dicomDBThread::readPatients(NSUI::NSDBDataModel& rows) {
         rows.addValue(id);
         rows.addValue(patients.getValue(i, 1));
         rows.addValue(patients.getValue(i, 2));
-        rows.addValue(dottedDate(patients.getValue(i, 3)));
+        rows.addValue(studydb::dottedDate(patients.getValue(i, 3)));
         rows.addValue(patients.getValue(i, 4));
         rows.addValue(patients.getValue(i, 5));
         rows.addValue(series.getValue(0, 0));
@@ -204,7 +193,7 @@ bool dicomDBThread::readStudies(const std::string& patientId, NSUI::NSDBDataMode
         rows.addValue(studies.getValue(i, 0));
         rows.addValue(studies.getValue(i, 1));
         rows.addValue(studies.getValue(i, 2));
-        rows.addValue(dottedDate(studies.getValue(i, 3)));
+        rows.addValue(studydb::dottedDate(studies.getValue(i, 3)));
         rows.addValue(studies.getValue(i, 5));
         rows.commitRow();
         NSUI::NSDBDataModel series;

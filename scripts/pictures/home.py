@@ -22,6 +22,16 @@ def _wifi(c, x, y, r, w, col):
     c.circle(x, base, w * 1.1, col)
 
 
+def _speech(c, x, y, r, w, col):
+    # A speech bubble with two lines of text: the feedback page.
+    c.polyline([(x - r * 0.35, y + r * 0.45), (x - r * 0.85, y + r * 0.45),
+                (x - r * 0.85, y - r * 0.75), (x + r * 0.85, y - r * 0.75),
+                (x + r * 0.85, y + r * 0.45), (x + r * 0.05, y + r * 0.45),
+                (x - r * 0.35, y + r * 0.9), (x - r * 0.35, y + r * 0.45)], w, col)
+    c.line(x - r * 0.5, y - r * 0.35, x + r * 0.5, y - r * 0.35, w * 0.8, col)
+    c.line(x - r * 0.5, y + r * 0.05, x + r * 0.2, y + r * 0.05, w * 0.8, col)
+
+
 def _bar_button(name, draw_icon, colour=None):
     canvas = style.button(BAR_BUTTON, BAR_BUTTON, "normal", radius=10)
     size = BAR_BUTTON * 0.56
@@ -82,6 +92,7 @@ def draw(root):
     _bar_button("delete", "trash", style.DANGER).save(os.path.join(imgs, "homeDelete.png"))
     _bar_button("share", "share").save(os.path.join(imgs, "homeShare.png"))
     _bar_button("favourites", "star", style.WARNING).save(os.path.join(imgs, "homeFavorite.png"))
+    _bar_button("feedback", _speech).save(os.path.join(imgs, "homeAdvice.png"))
 
     style.icon_picture("chevron_right", 32, style.TEXT_DIM).save(
         os.path.join(imgs, "homeOpen.png"))

@@ -1,21 +1,27 @@
 #include "app/patientList.h"
 
+#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/studyList.h"
 #include "engine/2d/Label.h"
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
+#include "engine/base/InputRouter.h"
 #include "engine/base/RefPtr.h"
 #include "engine/base/Scheduler.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
+#include "platform/FileDialogs.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dataService.h"
 #include "studydb/dcmSend.h"
@@ -23,6 +29,9 @@
 #include "tests/app/HomeScreenFixture.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/KeptResourcePaths.h"
+#include "toolkit/core/AppConfig.h"
+#include "toolkit/core/NSDBUtil.h"
+#include "toolkit/core/NSLanguage.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
 #include "toolkit/core/ZipRoutines.h"
@@ -433,4 +442,156 @@ TEST_F(HomeScreenTest, TheNodeButtonOpensTheNodeScreenWithTheSelectedPatient) {
     const auto held = cocos2d::RefPtr<NSUI::NSResponseWindow>::retained(window);
     nodes->onClick(nodes->getChildByNameDeep("btn_back"));
     EXPECT_EQ(held->getParent(), nullptr);
+}
+
+TEST_F(HomeScreenTest, AClickOnTheFeedbackButtonOpensTheFeedbackPage) {
+    showScreen();
+    Button* advice = button(screen, "writeAdvice");
+    ASSERT_NE(advice, nullptr);
+    ASSERT_TRUE(advice->isVisible());
+    // Inside the top bar, clear of the account button and the title.
+    const cocos2d::Rect box = advice->getBoundingBox();
+    const cocos2d::Vec2 corner = advice->getParent()->convertToWorldSpace(box.origin);
+    EXPECT_GE(corner.y, 800.0f - patientList::kTopBarHeight);
+    EXPECT_LE(corner.y + box.size.height, 800.0f);
+    for (const char* other : {"logo", "homeTitle"}) {
+        Node* neighbour = screen->getChildByNameDeep(other);
+        ASSERT_NE(neighbour, nullptr) << other;
+        EXPECT_FALSE(box.intersectsRect(neighbour->getBoundingBox())) << other;
+    }
+
+    cocos2d::Director* director = cocos2d::Director::getInstance();
+    cocos2d::Scene* home = director->getRunningScene();
+    const cocos2d::Vec2 centre = corner + cocos2d::Vec2(box.size.width, box.size.height) * 0.5f;
+    cocos2d::InputRouter router;
+    router.mouseDown(centre.x, 800.0f - centre.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+    router.mouseUp(centre.x, 800.0f - centre.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+    ASSERT_TRUE(pumpUntil([&] { return director->getRunningScene() != home; }));
+    EXPECT_NE(director->getRunningScene()->getChildByNameDeep("title"), nullptr)
+        << "the feedback page's title bar";
+    director->popScene();
+    pumpFrames(2);
+}
+
+// On a wide window the selected row is the patient beside the table: at start, after a click,
+// after a delete and after rows that arrive.
+TEST_F(HomeScreenTest, TheSelectedRowIsHighlightedAndShownBesideTheTable) {
+    showScreen(1920.0f, 1080.0f);
+    NSUI::NSListView* table = screen->getTable();
+    auto sidePatient = [&] {
+        auto* side = dynamic_cast<studyList*>(screen->getChildByName("studylistpc"));
+        return side != nullptr ? side->getPatientId() : std::string("<no panel>");
+    };
+    auto highlighted = [&] {
+        std::vector<std::string> ids;
+        for (NSUI::NSTableViewCell* cell : table->getUsedCells()) {
+            if (cell->getChildByTag(10000) != nullptr) {
+                ids.push_back(screen->getRow(cell->index)->patientID);
+            }
+        }
+        return ids;
+    };
+    loadRows({answerRow("7", "Alpha^Ann"), answerRow("3", "Beta^Bob"), answerRow("5", "Cy")});
+    EXPECT_EQ(sidePatient(), "7") << "row 0 opens at once";
+    EXPECT_EQ(highlighted(), std::vector<std::string>{"7"});
+
+    // A click on the third row, through the window's input.
+    NSUI::NSTableViewCell* third = table->cellAtIndex(2);
+    ASSERT_NE(third, nullptr);
+    const cocos2d::Vec2 point = third->convertToWorldSpace(cocos2d::Vec2(100.0f, 50.0f));
+    cocos2d::InputRouter router;
+    router.mouseDown(point.x, 1080.0f - point.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+    router.mouseUp(point.x, 1080.0f - point.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+    EXPECT_TRUE(pumpUntil([&] { return sidePatient() == "5"; })) << sidePatient();
+    EXPECT_EQ(highlighted(), std::vector<std::string>{"5"}) << "the selection stays in sight";
+
+    // A row that arrives keeps the selection where it is.
+    postReceived("9", "New^Nina", 1, 1);
+    ASSERT_TRUE(pumpUntil([&] { return table->getItemCount() == 4; }));
+    EXPECT_EQ(sidePatient(), "5");
+    EXPECT_EQ(highlighted(), std::vector<std::string>{"5"});
+
+    // Deleting the selected row selects and shows the row that takes its place.
+    screen->onButtonClick(button(screen, "btnDel"));
+    ASSERT_EQ(table->getItemCount(), 3);
+    EXPECT_EQ(screen->getRow(2)->patientID, "3");
+    EXPECT_EQ(highlighted(), std::vector<std::string>{"3"});
+    EXPECT_TRUE(pumpUntil([&] { return sidePatient() == "3"; })) << sidePatient();
+    pumpFrames(4);
+    EXPECT_EQ(sidePatient(), "3") << "the deleted patient's notice leaves the panel alone";
+}
+
+TEST_F(HomeScreenTest, AFirstPatientArrivingInAnEmptyLibraryIsSelectedAndShown) {
+    showScreen(1920.0f, 1080.0f);
+    loadRows({});
+    EXPECT_EQ(screen->getChildByName("studylistpc"), nullptr);
+    postReceived("4", "First^Fred", 1, 1);
+    ASSERT_TRUE(pumpUntil([&] { return screen->getTable()->getItemCount() == 1; }));
+    ASSERT_NE(screen->getTable()->getSelectedCell(), nullptr);
+    EXPECT_EQ(screen->getTable()->getSelectedCell()->index, 0);
+    auto* side = dynamic_cast<studyList*>(screen->getChildByName("studylistpc"));
+    ASSERT_NE(side, nullptr);
+    EXPECT_EQ(side->getPatientId(), "4");
+    EXPECT_TRUE(screen->getRow(0)->newFiles) << "shown, not yet touched";
+}
+
+// A row made from a file filed just now reads as the same patient's row after a restart.
+TEST_F(HomeScreenTest, ALiveRowShowsItsDatesAndCodesAsALoadedRowDoes) {
+    showScreen();
+    const std::string folder = storage_.str() + "dates/Series1/";
+    fs::create_directories(folder);
+    bvtest::DicomFixture fixture;
+    fixture.patientID = "DATE-1";
+    fixture.patientName = "Date^Dora";
+    fixture.rows = 8;
+    fixture.columns = 8;
+    fixture.customise = [](DcmDataset& set) {
+        set.putAndInsertString(DCM_PatientBirthDate, "19700101");
+        set.putAndInsertString(DCM_PatientSex, "O");
+    };
+    ASSERT_EQ(fixture.writeSeries(folder, 1, 1.0).size(), 1u);
+    screen->importPath(folder, false);
+    ASSERT_TRUE(pumpUntil([&] { return screen->getTable()->getItemCount() == 1; }));
+    EXPECT_EQ(cellText(screen, 0, "birthday"), "1970.01.01");
+
+    NSUI::NSDBDataModel loaded;
+    bool answered = false;
+    dataService::getInstance()->getDatabase()->requestPatients([&](NSUI::NSDBDataModel* rows) {
+        loaded = *rows;
+        answered = true;
+    });
+    ASSERT_TRUE(pumpUntil([&] { return answered; }));
+    ASSERT_EQ(loaded.getRowCount(), 1);
+    patientList::listObject* live = screen->getRow(0);
+    EXPECT_EQ(live->birthday, loaded.getValue(0, 3));
+    EXPECT_EQ(live->sex, loaded.getValue(0, 4));
+}
+
+TEST_F(HomeScreenTest, TheImportPromptSaysThatTheChosenFilesFolderIsImported) {
+    showScreen();
+    const std::string folder = storage_.str() + "prompt/Series1/";
+    writeSeries(folder, "FOLDER-1", "Folder^Fay", 2);
+    writeSeries(storage_.str() + "prompt/Series2/", "FOLDER-2", "Other^Otto", 1);
+    std::vector<platform::FileDialogRequest> asked;
+    platform::setFileDialogProvider([&](const platform::FileDialogRequest& request) {
+        asked.push_back(request);
+        return std::optional<std::string>(folder + "IM0001.dcm");
+    });
+    screen->onButtonClick(button(screen, "importImage"));
+    platform::setFileDialogProvider(nullptr);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].kind, platform::FileDialogKind::OpenFile);
+    EXPECT_EQ(asked[0].title, AppConfig::getInstance()->getTextOrKey("importFolderOfFile"));
+    NSUI::NSLanguage language;
+    language.load();
+    ASSERT_TRUE(language.isLoaded());
+    const std::string title = language.getString("importFolderOfFile");
+    EXPECT_NE(title.find("folder of the chosen file"), std::string::npos) << title;
+    // Only the chosen file's folder: its patient, not the one beside it.
+    ASSERT_TRUE(pumpUntil([&] {
+        return screen->getTable()->getItemCount() == 1 && screen->getRow(0)->imageCount == 2;
+    }));
+    pumpFrames(10);
+    EXPECT_EQ(screen->getTable()->getItemCount(), 1);
+    EXPECT_EQ(screen->getRow(0)->name, "Folder^Fay");
 }

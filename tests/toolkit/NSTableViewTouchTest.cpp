@@ -153,6 +153,26 @@ TEST_F(TableTouchTest, SelectingByIndexAndTheSelectedCell) {
     EXPECT_EQ(nullptr, table->getSelectedCell());
 }
 
+TEST_F(TableTouchTest, AKeptSelectionMovedByIndexLeavesOneRowHighlighted) {
+    delegate.highlightEnabled = true;
+    table->keepSelection = true;
+    auto lit = [this] {
+        std::vector<int> rows;
+        for (NSUI::NSTableViewCell* cell : table->getUsedCells()) {
+            // The delegate's highlight layer.
+            if (cell->getChildByTag(10000) != nullptr) {
+                rows.push_back(static_cast<int>(cell->index));
+            }
+        }
+        return rows;
+    };
+    tapRow(1);
+    EXPECT_EQ(std::vector<int>{1}, lit());
+    table->selectCellAtIndex(3);
+    EXPECT_EQ(std::vector<int>{3}, lit());
+    EXPECT_EQ(std::vector<std::string>{"r3"}, selectedNames());
+}
+
 TEST_F(TableTouchTest, SuppressedCellTouchesNeitherHighlightNorReport) {
     table->suppressCellTouch();
     tapRow(1);

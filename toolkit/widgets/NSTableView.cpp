@@ -643,6 +643,14 @@ void NSTableView::selectCellAtIndex(int index) {
     if (cocos2d::Ref* item = getItem(index)) {
         addToSelection(item);
     }
+    // A single selection replaced: the rows it held no longer look selected.
+    if (!multiSelect) {
+        for (NSTableViewCell* cell : usedCells) {
+            if (cell != touchedCell) {
+                refreshHighlight(cell);
+            }
+        }
+    }
 }
 
 NSTableViewCell* NSTableView::getSelectedCell() const {
