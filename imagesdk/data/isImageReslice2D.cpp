@@ -69,10 +69,13 @@ bool usableSpacing(const float spacing[3]) {
     return true;
 }
 
-// Edge of the square output tiles, and the height of the bands the rows are dealt out in. An
-// oblique plane walked in row order crosses every slice it touches once per row; within a tile the
-// rows reuse each other's cache lines and pages.
+// Width of the output tiles, each a band's rows across kTile columns. An oblique plane walked in
+// row order crosses every slice it touches once per row; within a tile the rows reuse each other's
+// cache lines and pages.
 constexpr int kTile = 32;
+// Rows of a band (at most kTile): several bands per thread, so that a thread slowed by the rest of
+// the machine leaves its share to the others.
+constexpr int kBandRows = 8;
 // Planes of a slab sampled tile by tile together; bounds the row cursors kept at a time.
 constexpr int kPlaneGroup = 32;
 
@@ -151,11 +154,13 @@ void walkBand(const Interpolator& sampler, const PlaneFrame& frame, int width, i
     }
 }
 
-// Runs band(top, bottom) for every band of kTile rows, on the pool when there is one. Each band
+// Runs band(top, bottom) for every band of kBandRows rows, on the pool when there is one. Each band
 // writes only its own rows, so the result does not depend on how the bands are shared out.
 void forEachBand(int height, BandPool* pool, const std::function<void(int, int)>& band) {
-    const int bands = (height + kTile - 1) / kTile;
-    auto one = [height, &band](int i) { band(i * kTile, std::min(height, (i + 1) * kTile)); };
+    const int bands = (height + kBandRows - 1) / kBandRows;
+    auto one = [height, &band](int i) {
+        band(i * kBandRows, std::min(height, (i + 1) * kBandRows));
+    };
     if (pool) {
         pool->run(bands, one);
     } else {
