@@ -530,8 +530,11 @@ void isViewerMulti::onNotification(int command, NSUI::NSNotificationData* data,
         isViewerImage* tile = browser->getCurrentTile();
         auto* interactor =
             tile != nullptr ? dynamic_cast<isInteractorImage*>(tile->getInteractor()) : nullptr;
-        if (interactor != nullptr && interactor->getSelectedROI() != nullptr) {
-            removal->intValue2 = static_cast<int>(interactor->getSelectedROI()->getRefID());
+        // The tiles look the ROI up by its data's id: each tile has shapes of its own for it.
+        const isActorROIBase* shape =
+            interactor != nullptr ? interactor->getSelectedROI() : nullptr;
+        if (shape != nullptr && shape->getROIData() != nullptr) {
+            removal->intValue2 = static_cast<int>(shape->getROIData()->getRefID());
         }
         if (removal->intValue2 != 0) {
             for (KeyViewProperty* property :

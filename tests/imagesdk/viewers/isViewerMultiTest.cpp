@@ -8,7 +8,12 @@
 
 #include "engine/ui/Text.h"
 #include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/data/isROIManager.h"
 #include "imagesdk/render/isActorImage.h"
+#include "imagesdk/render/isActorManager.h"
+#include "imagesdk/render/isActorROI.h"
+#include "imagesdk/render/isInteractorImage.h"
+#include "imagesdk/render/isNodeText.h"
 #include "imagesdk/viewers/isViewer.h"
 #include "imagesdk/viewers/isViewerBrowser.h"
 #include "imagesdk/viewers/isViewerImage.h"
@@ -58,6 +63,7 @@ protected:
     void TearDown() override {
         volume = nullptr;
         LayoutTest::TearDown();
+        isROIManager::destroyInstance();
     }
     KeyViewProperty* cell(std::size_t i) { return multi->allProperties().at(i); }
     isViewerBrowser* browser(std::size_t i) { return isViewerMulti::browserOf(cell(i)); }
@@ -348,4 +354,36 @@ TEST_F(MultiViewerTest, AWheelNotchOnATilePagesTheLinkedCellsInOnePass) {
     frame(0.02f);
     EXPECT_EQ(recorder.keys, std::vector<int>{NOTIFY_WHEEL_DOWN});
 }
+// The strip's delete button (and the disk's "remove") take the selected shape out of every
+// cell of the series: the shape, its ROI, its label and the statistics on it.
+TEST_F(MultiViewerTest, RemovingTheSelectedShapeTakesItOutOfEveryCellOfItsSeries) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 400, 400), volume.get());
+    multi->addViewer(VIEW_AXIAL, true, Rect(400, 0, 400, 400), volume.get());
+    drain(2);
+    isViewerImage* tile = browser(0)->getCurrentTile();
+    isActorROI* here = tile->getActorManager()->getROIActor();
+    isActorROI* there = browser(1)->getCurrentTile()->getActorManager()->getROIActor();
+    const cocos2d::Vec3 centre = cocos2d::Vec3(tile->getSlicePlane().m + 12);
+    isActorROIBase* circle = here->addCircle(centre, centre + cocos2d::Vec3(3, 0, 0));
+    there->reloadROIs();
+    const auto measured = [circle] {
+        return circle->getLabelNode() != nullptr &&
+               circle->getLabelNode()->getString().find("Avg:") != std::string::npos;
+    };
+    drainUntil(measured);
+    ASSERT_EQ(there->getShapes().size(), 1u);
+    ASSERT_TRUE(measured());
+    const auto label = RefPtr<isNodeText>::retained(circle->getLabelNode());
+    auto* interactor = dynamic_cast<isInteractorImage*>(tile->getInteractor());
+    ASSERT_NE(interactor, nullptr);
+    interactor->selectROI(circle);
+
+    command(NOTIFY_ROI_REMOVE);
+    EXPECT_TRUE(here->getShapes().empty());
+    EXPECT_TRUE(there->getShapes().empty());
+    EXPECT_TRUE(isROIManager::getInstance()->rois.empty());
+    EXPECT_EQ(label->getParent(), nullptr);
+    EXPECT_EQ(interactor->getSelectedROI(), nullptr);
+}
+
 }  // namespace
