@@ -149,8 +149,12 @@ bool isROIStatistics::measure(const isSliceInfo* slice, int frame, ROIData* roi,
         const cocos2d::Vec3 p = roi->getPoint(0);
         float value = 0.0f;
         if (pixelValue(slice, frame, p, &value)) {
-            *text = "Value:" + number(value) + "\nx=" + number(p.x) + ",y=" + number(p.y) +
-                    ",z=" + number(p.z);
+            // The reader's x, y and z are the patient's, not those of the turned world frame;
+            // adding 0 turns the -0 of a negated axis into 0.
+            float patient[3] = {p.x, p.y, p.z};
+            slice->toPatientAxes(patient);
+            *text = "Value:" + number(value) + "\nx=" + number(patient[0] + 0.0f) +
+                    ",y=" + number(patient[1] + 0.0f) + ",z=" + number(patient[2] + 0.0f);
         } else {
             *text = "Unknown";
         }

@@ -76,6 +76,21 @@ ROIData* point(Vec3 at) {
     return roi;
 }
 
+// The reader's mapping of patient millimetres into the world frame.
+Vec3 patientToWorld(Vec3 v, int orientation, int headFeet) {
+    const bool feetFirst = headFeet == 1;
+    switch (orientation) {
+    case 1:
+        return feetFirst ? Vec3(v.x, -v.z, v.y) : Vec3(-v.x, v.z, v.y);
+    case 2:
+        return feetFirst ? Vec3(-v.y, -v.z, v.x) : Vec3(v.y, v.z, v.x);
+    case 3:
+        return feetFirst ? Vec3(v.y, -v.z, -v.x) : Vec3(-v.y, v.z, -v.x);
+    default:
+        return feetFirst ? Vec3(-v.x, -v.z, -v.y) : Vec3(v.x, v.z, -v.y);
+    }
+}
+
 std::string measured(const isSliceInfo& slice, ROIData* roi, int frame = 0) {
     std::string text = "(none)";
     isROIStatistics::measure(&slice, frame, roi, &text);
@@ -312,13 +327,58 @@ TEST_F(ROIStatisticsTest, PointValuesInWorldPlacedSlices) {
         const char* text;
     };
     const Case cases[] = {
-        {"pixel (2, 1)", {10 - 0.5f, 21, 30}, "Value:-102\nx=9.5,y=21,z=30"},
-        {"half a pixel left of column 0 rounds in", {10, 19.76f, 30}, "Value:0\nx=10,y=19.76,z=30"},
+        // A head-first supine patient's (x, y, z) is the world's (x, -z, y).
+        {"pixel (2, 1)", {10 - 0.5f, 21, 30}, "Value:-102\nx=9.5,y=-30,z=21"},
+        {"half a pixel left of column 0 rounds in",
+         {10, 19.76f, 30},
+         "Value:0\nx=10,y=-30,z=19.76"},
         {"past the last column", {10, 23, 30}, "Unknown"},
         {"below row 0", {10.8f, 20, 30}, "Unknown"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(measured(slice.record, point(c.at)), c.text) << c.name;
+    }
+}
+
+// The point label names the patient's axes: on an axial slice 150 mm below the origin, z is
+// -150 whatever way the patient lay, and x and y follow the patient's position.
+TEST_F(ROIStatisticsTest, PointLabelGivesThePatientsCoordinates) {
+    struct Case {
+        const char* name;
+        int orientation;
+        int headFeet;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"head first supine", 0, 0, "Value:7\nx=-0.71,y=55.87,z=-150"},
+        {"head first prone", 1, 0, "Value:7\nx=-0.71,y=55.87,z=-150"},
+        {"feet first supine", 0, 1, "Value:7\nx=-0.71,y=55.87,z=-150"},
+        {"head first decubitus right", 2, 0, "Value:7\nx=-0.71,y=55.87,z=-150"},
+    };
+    // The point at patient (-0.71, 55.87, -150), on the slice through z = -150 whose rows run
+    // along the patient's x and columns along y, as the reader maps them into the world.
+    const Vec3 patientPoint(-0.71f, 55.87f, -150.0f);
+    const Vec3 patientOrigin(-256.0f, -256.0f, -150.0f);
+    for (const Case& c : cases) {
+        SyntheticSlice slice(PIXEL_INT16, 512, 512);
+        slice.fill<short>([](int, int, int) { return 7; });
+        slice.record.orientationCode = c.orientation;
+        slice.record.headFeetCode = c.headFeet;
+        const auto toWorld = [&c](Vec3 v) { return patientToWorld(v, c.orientation, c.headFeet); };
+        const Vec3 row = toWorld({1, 0, 0});
+        const Vec3 column = toWorld({0, 1, 0});
+        Vec3 normal;
+        Vec3::cross(row, column, &normal);
+        const Vec3 origin = toWorld(patientOrigin);
+        cocos2d::Mat4& m = slice.record.matrix;
+        m = cocos2d::Mat4::IDENTITY;
+        const Vec3 columns[4] = {row, column, normal, origin};
+        for (int i = 0; i < 4; ++i) {
+            m.m[4 * i] = columns[i].x;
+            m.m[4 * i + 1] = columns[i].y;
+            m.m[4 * i + 2] = columns[i].z;
+        }
+        EXPECT_EQ(measured(slice.record, point(toWorld(patientPoint))), c.text) << c.name;
     }
 }
 
@@ -360,7 +420,7 @@ TEST_F(ROIStatisticsTest, AnswerIsPostedInTheWindowGroup) {
     NSUI::NSNotificationCenter::getInstance()->removeObserver(&numbers);
     ASSERT_EQ(shapes.received.size(), 1u);
     EXPECT_EQ(shapes.received[0].sender, actor);
-    EXPECT_EQ(shapes.received[0].text, "Value:42\nx=2,y=1,z=0");
+    EXPECT_EQ(shapes.received[0].text, "Value:42\nx=2,y=0,z=1");
     EXPECT_EQ(numbers, (std::vector<std::pair<int, int>>{{3, -12345}}));
 }
 
