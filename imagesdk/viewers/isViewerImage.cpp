@@ -25,6 +25,7 @@
 #include "imagesdk/render/isRegionCrop.h"
 #include "imagesdk/viewers/ViewerColorTable.h"
 #include "imagesdk/viewers/isSeriesInfoReader.h"
+#include "imagesdk/viewers/isViewerBrowser.h"
 #include "imagesdk/viewers/viewTypeOfSlice.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UIJson.h"
@@ -758,10 +759,7 @@ void isViewerImage::setCrossLineVisible(bool on) {
     if (lines == nullptr) {
         return;
     }
-    const auto* interactor = dynamic_cast<isInteractorImage*>(getInteractor());
-    const bool roiTool = interactor != nullptr && interactor->getInteractionMode() >= kModeLine &&
-                         interactor->getInteractionMode() <= kModeROISelect;
-    if (on && !roiTool && imageActor != nullptr && type >= VIEW_AXIAL && type <= VIEW_CORONAL) {
+    if (on && crossLinesAllowed()) {
         if (!lines->isLineVisible()) {
             lines->setLineVisible(true);
             lines->setFrameVisible(frameShown);
@@ -774,13 +772,33 @@ void isViewerImage::setCrossLineVisible(bool on) {
     }
 }
 
+bool isViewerImage::crossLinesAllowed() {
+    const auto* interactor = dynamic_cast<isInteractorImage*>(getInteractor());
+    const bool roiTool = interactor != nullptr && interactor->getInteractionMode() >= kModeLine &&
+                         interactor->getInteractionMode() <= kModeROISelect;
+    return !roiTool && imageActor != nullptr && type >= VIEW_AXIAL && type <= VIEW_CORONAL;
+}
+
+bool isViewerImage::carriesFocus() {
+    const auto* browser = dynamic_cast<isViewerBrowser*>(getController());
+    return browser == nullptr || browser->getCurrentTile() == this;
+}
+
 void isViewerImage::postSlicePlane() {
     isActorManager* actors = getActorManager();
     if (actors == nullptr) {
         return;
     }
     isActorCrossLine* lines = actors->getCrossLineActor();
-    if (lines == nullptr || !lines->isLineVisible()) {
+    if (lines == nullptr) {
+        return;
+    }
+    // The lines hide half a second after they were drawn; each new point shows them again where
+    // the reader looks for the point: in the tile that carries it.
+    if (!lines->isLineVisible() && carriesFocus() && crossLinesAllowed()) {
+        lines->setLineVisible(true);
+    }
+    if (!lines->isLineVisible()) {
         return;
     }
     const std::string json = jsonOf(slicePlane);

@@ -73,7 +73,8 @@ public:
     void setFrameShown(bool shown);
     void setCrossLineVisible(bool on);
     // Announces the plane on screen to the cross-reference lines (NOTIFY_CROSSLINE_UPDATE) and
-    // the overlay (NOTIFY_PICK_VALUE).
+    // the overlay (NOTIFY_PICK_VALUE); shows the lines again, when they have hidden, in the
+    // tile that carries the focus point.
     void postSlicePlane();
     // Fits the camera to a volume (or a slice: count 1, z spacing 0) seen along an axis, with
     // the patient's orientation letters deciding up and the viewing side.
@@ -107,6 +108,10 @@ private:
     bool relayUnlessFromController(int key, NSUI::NSNotificationData* data, cocos2d::Ref* sender,
                                    bool nextTick);
     void setMode(int mode);
+    // No measuring tool is on and the window shows an axial, sagittal or coronal plane.
+    bool crossLinesAllowed();
+    // The window is its browser's current tile, or stands alone.
+    bool carriesFocus();
     void resetSlice();
     void rotatePlane(float degrees);
     void zoomWithFocus(NSUI::NSNotificationData* data, cocos2d::Ref* sender);

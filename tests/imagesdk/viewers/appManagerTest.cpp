@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <list>
 #include <string>
 #include <vector>
 
+#include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/render/isActorCrossLine.h"
+#include "imagesdk/render/isActorManager.h"
+#include "imagesdk/render/isNodeLine.h"
 #include "imagesdk/viewers/KeyViewProperty.h"
 #include "imagesdk/viewers/isViewer.h"
 #include "imagesdk/viewers/isViewerBrowser.h"
+#include "imagesdk/viewers/isViewerImage.h"
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "tests/imagesdk/viewers/LayoutFixture.h"
 
@@ -253,4 +259,120 @@ TEST_F(AppManagerTest, PhasesOfTheRegionsOneSeries) {
     EXPECT_EQ(manager->getProtocolCode(), isImageSDK::PROTOCOL_COMPARE4D);
     manager->teardown();
 }
+// The tiles that carry the reference point: the current tile of every plane cell.
+std::vector<isImageSDK::isViewerImage*> focalTiles(appManager* manager) {
+    std::vector<isImageSDK::isViewerImage*> tiles;
+    for (KeyViewProperty* property : manager->getViewerMulti()->allProperties()) {
+        if (isImageSDK::isViewerBrowser* browser = isImageSDK::isViewerMulti::browserOf(property)) {
+            tiles.push_back(browser->getCurrentTile());
+        }
+    }
+    return tiles;
+}
+
+// The tile draws its lines now, through its own focus point.
+bool showsCrossLines(isImageSDK::isViewerImage* tile) {
+    isImageSDK::isActorCrossLine* lines = tile->getActorManager()->getCrossLineActor();
+    const isImageSDK::isNodeLine* node = lines->getLineNode();
+    const cocos2d::Mat4& plane = tile->getSlicePlane();
+    const cocos2d::Mat4& reference = lines->getReference();
+    const cocos2d::Vec3 focus(plane.m[12], plane.m[13], plane.m[14]);
+    const cocos2d::Vec3 point(reference.m[12], reference.m[13], reference.m[14]);
+    return lines->isLineVisible() && node != nullptr && node->isVisible() &&
+           node->vertices.size() == 8 && point.distance(focus) < 1e-3f;
+}
+
+// A page in one cell, a click in another and a drag in a third each move the reference point;
+// after each, every plane cell of the linked protocols draws its cross-reference lines through
+// the new point within half a second, and hides them again after their half second.
+TEST_F(AppManagerTest, EveryMoveOfThePointShowsEveryCellsCrossLinesAgain) {
+    using namespace isImageSDK;
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume(40);
+    constexpr float kStep = 0.02f;
+    const auto waitFor = [](const std::function<bool()>& done, float seconds) {
+        float waited = 0.0f;
+        while (!done() && waited < seconds) {
+            frame(kStep);
+            waited += kStep;
+        }
+        return done();
+    };
+    for (int code : {PROTOCOL_MPR, PROTOCOL_MPR2, PROTOCOL_MPR3D}) {
+        auto manager = RefPtr<appManager>::retained(appManager::create());
+        scene->addChild(manager->getViewerMulti());
+        manager->setImageDataWithProtocol(volume.get(), Rect(0, 0, kWidth, kHeight), code);
+        // The select tool: a click or a drag locates the point.
+        manager->getViewerMulti()->runCommand(NOTIFY_TOOL_SELECT, nullptr);
+        const std::vector<isViewerImage*> tiles = focalTiles(manager.get());
+        ASSERT_EQ(tiles.size(), 3u) << code;
+        const auto allShown = [&tiles] {
+            for (isViewerImage* tile : tiles) {
+                if (!showsCrossLines(tile)) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        const auto noneShown = [&tiles] {
+            for (isViewerImage* tile : tiles) {
+                if (tile->getActorManager()->getCrossLineActor()->isLineVisible()) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        ASSERT_TRUE(waitFor(noneShown, 3.0f)) << code << ": the lines of the start hide";
+        // Router points count from the top of the window.
+        const auto at = [](isViewerImage* tile, float fx, float fy) {
+            const cocos2d::Size size = tile->getContentSize();
+            const cocos2d::Vec2 p =
+                tile->convertToWorldSpace(cocos2d::Vec2(size.width * fx, size.height * fy));
+            return cocos2d::Vec2(p.x, kHeight - p.y);
+        };
+        struct Move {
+            const char* name;
+            std::function<void()> act;
+        };
+        const std::vector<Move> moves = {
+            {"a page in the first cell",
+             [&] {
+                 const cocos2d::Vec2 p = at(tiles[0], 0.5f, 0.5f);
+                 router.mouseScroll(p.x, p.y, 0.0f, 1.0f);
+             }},
+            {"a click in the second cell",
+             [&] {
+                 const cocos2d::Vec2 p = at(tiles[1], 0.4f, 0.45f);
+                 router.mouseDown(p.x, p.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+                 router.mouseUp(p.x, p.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+             }},
+            {"a drag in the third cell",
+             [&] {
+                 const cocos2d::Vec2 from = at(tiles[2], 0.45f, 0.5f);
+                 const cocos2d::Vec2 to = at(tiles[2], 0.6f, 0.4f);
+                 router.mouseDown(from.x, from.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+                 frame(kStep);
+                 router.mouseMove((from.x + to.x) / 2, (from.y + to.y) / 2);
+                 frame(kStep);
+                 router.mouseMove(to.x, to.y);
+                 router.mouseUp(to.x, to.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
+             }},
+            {"a second page in the first cell",
+             [&] {
+                 const cocos2d::Vec2 p = at(tiles[0], 0.5f, 0.5f);
+                 router.mouseScroll(p.x, p.y, 0.0f, -1.0f);
+             }},
+        };
+        for (const Move& move : moves) {
+            const cocos2d::Vec3 before(tiles[0]->getSlicePlane().m + 12);
+            move.act();
+            EXPECT_TRUE(waitFor(allShown, isActorCrossLine::kHideSeconds))
+                << code << ": " << move.name;
+            EXPECT_GT(cocos2d::Vec3(tiles[0]->getSlicePlane().m + 12).distance(before), 0.1f)
+                << code << ": " << move.name << " moves the point";
+            EXPECT_TRUE(waitFor(noneShown, 2.0f)) << code << ": " << move.name;
+        }
+        manager->teardown();
+    }
+}
+
 }  // namespace
