@@ -586,7 +586,8 @@ void isActorImage::postViewInfo() {
     std::string json;
     NSUI::UIJson::setString(json, "ww", width);
     NSUI::UIJson::setString(json, "wl", centre);
-    postText(NOTIFY_WWWL_TEXT, json, false);
+    // With the other texts, before the next frame: every tile of a grid posts one.
+    postText(NOTIFY_WWWL_TEXT, json, true);
 }
 
 void isActorImage::startReformat(const cocos2d::Vec3& p0, const cocos2d::Vec3& p1,

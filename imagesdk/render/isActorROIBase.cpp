@@ -77,6 +77,7 @@ void isActorROIBase::attachToWindow(isRenderWindowBase* target) {
     };
     centre->addObserver(this, window, handler, NOTIFY_LABEL_MOVED);
     centre->addObserver(this, window, handler, NOTIFY_WINDOW_VISIT);
+    centre->addObserver(this, window, handler, NOTIFY_CAMERA_CHANGED);
     centre->addObserver(this, this, handler, NOTIFY_LABEL_EDITED);
     centre->addObserver(this, this, handler, NOTIFY_LABEL_TEXT_DONE);
 }
@@ -218,6 +219,14 @@ void isActorROIBase::onNotification(cocos2d::Ref* sender, unsigned key,
     switch (key) {
     case NOTIFY_WINDOW_VISIT:
         updateDisplay();
+        return;
+    case NOTIFY_CAMERA_CHANGED:
+        // A zoom, pan or resize moves the shape on screen: its texts, handles and screen-sized
+        // marks follow. The ROI itself did not change, so its statistics stand.
+        if (!redraw) {
+            labelOnly = true;
+        }
+        redraw = true;
         return;
     case NOTIFY_LABEL_MOVED:
         if (data && roi && data->object == roi) {

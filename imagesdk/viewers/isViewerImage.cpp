@@ -920,6 +920,10 @@ void isViewerImage::updateOverlayTexts(bool showButtons) {
     } else {
         isSeriesInfoReader::instance().start(data, this);
     }
+    // New texts start empty: the actor that shows this data fills them with what it shows now.
+    if (imageActor != nullptr && imageActor->getImageData() == data) {
+        imageActor->postViewInfo();
+    }
 }
 
 void isViewerImage::setContentSize(const cocos2d::Size& size) {
@@ -960,9 +964,6 @@ void isViewerImage::visit(cocos2d::Renderer* renderer, const Mat4& parentTransfo
     if (overlayDirty) {
         overlayDirty = false;
         updateOverlayTexts(true);
-        if (imageActor != nullptr) {
-            imageActor->postViewInfo();
-        }
     }
 }
 

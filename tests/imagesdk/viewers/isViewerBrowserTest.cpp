@@ -9,6 +9,9 @@
 #include "engine/ui/Text.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isActorImage.h"
+#include "imagesdk/render/isActorManager.h"
+#include "imagesdk/render/isActorOverlay.h"
+#include "imagesdk/render/isNodeOverlayText.h"
 #include "imagesdk/viewers/isViewerImage.h"
 #include "tests/imagesdk/NotificationRecorder.h"
 #include "tests/imagesdk/viewers/LayoutFixture.h"
@@ -51,6 +54,38 @@ protected:
 
     cocos2d::Node* owner = nullptr;
 };
+
+// A light-box's tiles show their location, thickness and window/level from the first frame
+// that draws them, not only after a page.
+TEST_F(BrowserTest, TilesOfANewGridShowTheirCornerValuesFromTheirFirstDrawnFrame) {
+    using namespace isImageSDK;
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume(30);
+    for (isSliceInfo* slice : volume->slices) {
+        slice->modality = 0;
+    }
+    isViewerBrowser* browser = makeBrowser(volume.get(), 1000, 1000);
+    drain(2);
+    send(browser, NOTIFY_GRID_2X2);
+    ASSERT_EQ(browser->getTiles().size(), 4u);
+    // The frame that lays the tiles out draws nothing; the next one draws them.
+    frame(0.02f);
+    ASSERT_TRUE(browser->isVisible());
+    frame(0.02f);
+    for (isViewerImage* tile : browser->getTiles()) {
+        int filled = 0;
+        for (isNodeOverlay* node : tile->getActorManager()->getOverlayActor()->getOverlays()) {
+            auto* text = dynamic_cast<isNodeOverlayText*>(node);
+            const unsigned id = text != nullptr ? text->getOverlayId() : 0;
+            if (id == NOTIFY_OVERLAY_SLICE || id == NOTIFY_OVERLAY_LINE_9093 ||
+                id == NOTIFY_WWWL_TEXT) {
+                EXPECT_NE(text->getString().find_first_of("0123456789"), std::string::npos)
+                    << "tile at slice " << sliceOf(tile) << ", key " << id;
+                ++filled;
+            }
+        }
+        EXPECT_EQ(filled, 3) << "tile at slice " << sliceOf(tile);
+    }
+}
 
 TEST_F(BrowserTest, AddedTilesContinueTheStackWithTheFirstTilesLook) {
     RefPtr<isImageData> volume = layouttest::sliceNumberVolume(30);

@@ -2,12 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/ui/Button.h"
 #include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/data/isROIManager.h"
+#include "imagesdk/render/isActorImage.h"
+#include "imagesdk/render/isActorManager.h"
+#include "imagesdk/render/isActorOverlay.h"
+#include "imagesdk/render/isActorROI.h"
+#include "imagesdk/render/isNodeOverlayText.h"
+#include "imagesdk/render/isNodeText.h"
 #include "imagesdk/viewers/appManager.h"
+#include "imagesdk/viewers/isViewerBrowser.h"
+#include "imagesdk/viewers/isViewerImage.h"
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "tests/imagesdk/NotificationRecorder.h"
 #include "tests/imagesdk/viewers/LayoutFixture.h"
@@ -31,6 +41,7 @@ protected:
         manager->teardown();
         manager = RefPtr<winManager>();
         layouttest::LayoutTest::TearDown();
+        isImageSDK::isROIManager::destroyInstance();
     }
     void chooseLayout(const std::string& layout) {
         NSUI::NSNotificationCenter::getInstance()->postString(
@@ -151,6 +162,81 @@ TEST_F(WinManagerTest, AChosenProtocolGoesToTheScreenAndTheActiveRegion) {
     EXPECT_EQ(screen.received[0].text, "mpr");
     EXPECT_EQ(region->getProtocolCode(), isImageSDK::PROTOCOL_MPR);
     EXPECT_EQ(region->getViewerMulti()->allProperties().size(), 3u);
+}
+
+// The value a corner text of the tile shows for the key; "(none)" without such a text.
+std::string cornerValue(isImageSDK::isViewerImage* tile, unsigned key) {
+    for (isImageSDK::isNodeOverlay* node :
+         tile->getActorManager()->getOverlayActor()->getOverlays()) {
+        auto* text = dynamic_cast<isImageSDK::isNodeOverlayText*>(node);
+        if (text != nullptr && text->getOverlayId() == key) {
+            return text->getString();
+        }
+    }
+    return "(none)";
+}
+
+// Splitting the area (Window 1x2) resizes every cell of the region: a line's label moves with
+// the line, and the corner texts keep their location, thickness and window/level values.
+TEST_F(WinManagerTest, ASplitKeepsCornerValuesAndMovesLabelsWithTheirShapes) {
+    using namespace isImageSDK;
+    RefPtr<isImageData> volume = layouttest::sliceNumberVolume();
+    for (isSliceInfo* slice : volume->slices) {
+        slice->modality = 0;
+    }
+    // Wide enough for the cells to keep all their corner lines after the split.
+    manager->setRect(Rect(0, 0, 1240, 800));
+    appManager* region = manager->getCurrentAppManager();
+    region->setImageDataWithProtocol(volume.get(), region->getRect(), PROTOCOL_MPR);
+    isViewerImage* tile =
+        isViewerMulti::browserOf(region->getViewerMulti()->allProperties().at(0))->getCurrentTile();
+    drain(3);
+    const cocos2d::Mat4& plane = tile->getSlicePlane();
+    const cocos2d::Vec3 centre(plane.m + 12);
+    const cocos2d::Vec3 across(plane.m);
+    isActorROI* rois = tile->getActorManager()->getROIActor();
+    rois->addLine(centre - across * 4.0f, centre + across * 4.0f);
+    // The label sits at the line's upper left end, 2 mm higher: within 30 pixels of it.
+    const auto labelAtLine = [tile, rois] {
+        if (rois->getShapes().size() != 1) {
+            return false;
+        }
+        const isActorROIBase* line = rois->getShapes()[0];
+        const isNodeText* label = line->getLabelNode();
+        if (label == nullptr) {
+            return false;
+        }
+        const cocos2d::Vec2 a = tile->worldToScreen(line->getROIData()->getPoint(0));
+        const cocos2d::Vec2 b = tile->worldToScreen(line->getROIData()->getPoint(1));
+        const cocos2d::Vec2 corner(std::min(a.x, b.x), std::max(a.y, b.y));
+        return label->getPosition().distance(corner) < 30.0f;
+    };
+    // Location " I:10", thickness "1.00", window/level "255 128 ".
+    const auto valuesShown = [tile] {
+        const auto hasDigit = [](const std::string& text) {
+            return text.find_first_of("0123456789") != std::string::npos;
+        };
+        return hasDigit(cornerValue(tile, NOTIFY_OVERLAY_SLICE)) &&
+               hasDigit(cornerValue(tile, NOTIFY_OVERLAY_LINE_9093)) &&
+               hasDigit(cornerValue(tile, NOTIFY_WWWL_TEXT));
+    };
+    drainUntil([&] { return labelAtLine() && valuesShown(); });
+    ASSERT_TRUE(labelAtLine());
+    ASSERT_TRUE(valuesShown()) << cornerValue(tile, NOTIFY_OVERLAY_SLICE) << " | "
+                               << cornerValue(tile, NOTIFY_OVERLAY_LINE_9093) << " | "
+                               << cornerValue(tile, NOTIFY_WWWL_TEXT);
+    const std::string location = cornerValue(tile, NOTIFY_OVERLAY_SLICE);
+    const cocos2d::Size before = tile->getContentSize();
+
+    chooseLayout("1x2");
+    drainUntil([&] { return tile->getContentSize().width < before.width * 0.75f; });
+    ASSERT_LT(tile->getContentSize().width, before.width * 0.75f);
+    drainUntil([&] { return labelAtLine() && valuesShown(); });
+    EXPECT_TRUE(labelAtLine()) << "the label stayed behind";
+    EXPECT_TRUE(valuesShown()) << cornerValue(tile, NOTIFY_OVERLAY_SLICE) << " | "
+                               << cornerValue(tile, NOTIFY_OVERLAY_LINE_9093) << " | "
+                               << cornerValue(tile, NOTIFY_WWWL_TEXT);
+    EXPECT_EQ(cornerValue(tile, NOTIFY_OVERLAY_SLICE), location);
 }
 
 }  // namespace
