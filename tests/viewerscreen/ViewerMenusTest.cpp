@@ -10,6 +10,7 @@
 #include "imagesdk/data/ProtocolList.h"
 #include "imagesdk/data/WindowLevelPreset.h"
 #include "imagesdk/data/isNotifyKeys.h"
+#include "tests/viewerscreen/ToolsFixture.h"
 #include "toolkit/core/UIJson.h"
 
 using namespace isImageSDK;
@@ -117,6 +118,15 @@ TEST(ViewerMenusTest, WindowLevelItemsFollowThePresetsOfTheKind) {
 
     fillWindowLevelPresets(7, presets);
     EXPECT_EQ(windowLevelMenuItems(presets, &multi)[3].title, "20/40");
+}
+
+// With the shipped language table every fixed row of the window/level menu has its text.
+class ViewerMenusTextTest : public toolstest::ToolsTest {};
+
+TEST_F(ViewerMenusTextTest, TheWindowLevelMenuRowsShowTheirTexts) {
+    const std::list<WindowLevelPreset> none;
+    const std::vector<ViewerMenuItem> items = windowLevelMenuItems(none, &multi);
+    EXPECT_EQ(titles(items), (std::vector<std::string>{"Type in", "By mouse", "Default"}));
 }
 
 TEST(ViewerMenusTest, ProtocolItemsAreTheMatchesOfTheRegion) {
