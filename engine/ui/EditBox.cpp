@@ -82,11 +82,36 @@ bool EditBox::initWithSizeAndBackgroundSprite(const Size& size, Scale9Sprite* no
 
 void EditBox::setContentSize(const Size& size) {
     Widget::setContentSize(size);
+    setClippingRect(Rect(Vec2::ZERO, size));
     if (_background != nullptr) {
         _background->setContentSize(size);
     }
-    if (_label != nullptr) {
-        _label->setPosition(Vec2(kTextInset, size.height / 2.0f));
+    placeLabel();
+}
+
+void EditBox::placeLabel() {
+    if (_label == nullptr) {
+        return;
+    }
+    const Size& size = getContentSize();
+    // Text too long for the box slides left while editing, so the caret stays in view.
+    const float room = size.width - 2.0f * kTextInset;
+    const float overflow = _label->getContentSize().width - room;
+    const float x = _editing && overflow > 0.0f ? kTextInset - overflow : kTextInset;
+    _label->setPosition(Vec2(x, size.height / 2.0f));
+}
+
+void EditBox::visit(Renderer* renderer, const Mat4& parentTransform, uint32_t parentFlags) {
+    if (!isVisible()) {
+        return;
+    }
+    const bool clip = isVisitableByVisitingCamera();
+    if (clip) {
+        beginScissor(renderer);
+    }
+    Widget::visit(renderer, parentTransform, parentFlags);
+    if (clip) {
+        endScissor(renderer);
     }
 }
 
@@ -262,6 +287,7 @@ void EditBox::refreshLabel() {
     }
     _label->setSystemFontName(_fontName);
     _label->setString(shown);
+    placeLabel();
 }
 
 }  // namespace ui

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/base/IMEDelegate.h"
+#include "engine/renderer/ClippingProtocol.h"
 #include "engine/ui/EditBoxDelegate.h"
 #include "engine/ui/Widget.h"
 
@@ -18,8 +19,9 @@ class Scale9Sprite;
 // takes the text input (SDL's, through the IME dispatcher) and shows a caret; typed text is
 // appended, backspace removes the last character. Return ends editing and calls the
 // delegate's `editBoxReturn`; a touch that begins outside the box ends editing without it.
-// Shows the placeholder while the text is empty.
-class EditBox : public Widget, public IMEDelegate {
+// Shows the placeholder while the text is empty. Text wider than the box is cut at its edges;
+// while editing, the end with the caret shows.
+class EditBox : public Widget, public ClippingProtocol, public IMEDelegate {
 public:
     enum class InputFlag {
         PASSWORD,
@@ -66,6 +68,7 @@ public:
     bool isEditing() const { return _editing; }
 
     void setContentSize(const Size& size) override;
+    void visit(Renderer* renderer, const Mat4& parentTransform, uint32_t parentFlags) override;
     bool onTouchBegan(Touch* touch, Event* event) override;
     void onExit() override;
 
@@ -85,6 +88,7 @@ protected:
 private:
     void endEditing(EditBoxDelegate::EditBoxEndAction action);
     void refreshLabel();
+    void placeLabel();
 
     Scale9Sprite* _background = nullptr;
     Label* _label = nullptr;
