@@ -661,9 +661,10 @@ void patientList::updateFavoriteBadge(int value) {
     ::updateFavoriteBadge(this, value);
 }
 
-void patientList::updatePeerCount(int peers) {
+void patientList::updatePeerCount(int peers, const std::string& nodeFailure) {
+    const bool failed = peers < 0 || !nodeFailure.empty();
     if (Button* wifi = buttonNamed(this, "wifi")) {
-        const char* image = peers < 0 ? "imgs/Wi-Fi-Red.png" : "imgs/Wi-Fi-Green.png";
+        const char* image = failed ? "imgs/Wi-Fi-Red.png" : "imgs/Wi-Fi-Green.png";
         wifi->loadTextures(image, image, image);
         Node* parent = wifi->getParent();
         if (peers >= 1) {
@@ -675,10 +676,16 @@ void patientList::updatePeerCount(int peers) {
             }
         }
     }
-    setWifiWarning(peers < 0);
+    setWifiWarning(failed,
+                   nodeFailure.empty()
+                       ? std::string()
+                       : NSUI::formatString(AppConfig::getInstance()
+                                                ->getTextOrKey("The DICOM node is not running: %s")
+                                                .c_str(),
+                                            nodeFailure.c_str()));
 }
 
-void patientList::setWifiWarning(bool show) {
+void patientList::setWifiWarning(bool show, const std::string& reason) {
     if (table == nullptr) {
         return;
     }
@@ -705,12 +712,16 @@ void patientList::setWifiWarning(bool show) {
         mark->setAnchorPoint(Vec2(0.5f, 0.5f));
         mark->setPosition(Vec2(50.0f, 50.0f));
         bar->addChild(mark, z + 200);
-        Label* text = Label::createWithSystemFont(
-            AppConfig::getInstance()->getText("dicomSendCheckWifi"), "", 25.0f);
+        Label* text = Label::createWithSystemFont("", "", 25.0f);
+        text->setName("wifiWarningText");
         text->setAnchorPoint(Vec2(0.0f, 0.5f));
         text->setPosition(Vec2(90.0f, 50.0f));
         bar->addChild(text, z + 100);
         parent->addChild(bar, z + 1);
+    }
+    if (auto* text = dynamic_cast<Label*>(bar->getChildByName("wifiWarningText"))) {
+        text->setString(reason.empty() ? AppConfig::getInstance()->getText("dicomSendCheckWifi")
+                                       : reason);
     }
     if (bar->isVisible() == show) {
         return;
@@ -740,7 +751,7 @@ void patientList::onNotification(Ref* sender, unsigned key, NSUI::NSNotification
         autoLogin();
         break;
     case studydb::NOTIFY_PEER_COUNT:
-        updatePeerCount(data != nullptr ? data->intValue : 0);
+        updatePeerCount(data != nullptr ? data->intValue : 0, text);
         break;
     case NSUI::NOTIFY_CAPTURE_SAVED:
     case isImageSDK::NOTIFY_FAVORITE_SAVED:

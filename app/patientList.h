@@ -107,8 +107,10 @@ public:
     void updateEmptyState();
     void updateLoginIcon();
     void updateFavoriteBadge(int value);
-    void updatePeerCount(int peers);
-    void setWifiWarning(bool show);
+    // `nodeFailure`: why the storage node is not listening, empty while it listens.
+    void updatePeerCount(int peers, const std::string& nodeFailure = std::string());
+    // The bar says `reason` when given, else asks to check the network.
+    void setWifiWarning(bool show, const std::string& reason = std::string());
     bool isWideWindow() const;
 
     // What importPath makes of a path: "file:///storage..." loses its "file://"; a folder, an

@@ -112,6 +112,7 @@ bool dcmServer::BeginDicomServer() {
     }
     if (root.empty()) {
         logMessage("DICOM node: no storage folder set");
+        setStartError("no storage folder set");
         return false;
     }
     if (root.back() != '/') {
@@ -120,6 +121,7 @@ bool dcmServer::BeginDicomServer() {
     std::string error;
     if (!DcmNetwork::initializeNetwork(true, port, &network_, error)) {
         logMessage("DICOM node: cannot listen on port %d: %s", port, error.c_str());
+        setStartError("cannot listen on port " + std::to_string(port) + ": " + error);
         return false;
     }
     // Accepting must never block the listener: the peer may have gone between poll and accept.
@@ -131,6 +133,7 @@ bool dcmServer::BeginDicomServer() {
     // A reverse lookup of every peer would run while the request is handed to DCMTK.
     dcmDisableGethostbyaddr.set(OFTrue);
     activeRoot_ = root;
+    setStartError("");
     stopping_.store(false);
     running_.store(true);
     listener_ = std::thread(&dcmServer::listen, this);
@@ -156,6 +159,16 @@ void dcmServer::StopDicomServer() {
     ASC_dropNetwork(&network_);
     network_ = nullptr;
     running_.store(false);
+}
+
+void dcmServer::setStartError(const std::string& reason) {
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    startError_ = reason;
+}
+
+std::string dcmServer::getStartError() const {
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    return startError_;
 }
 
 bool dcmServer::isRunning() const {

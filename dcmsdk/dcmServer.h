@@ -42,6 +42,8 @@ public:
     // Opens the port and starts listening; false when the port cannot be opened or no root is
     // set. True when already running.
     bool BeginDicomServer();
+    // Why the last start failed ("cannot listen on port 4587: ..."); empty once a start succeeds.
+    std::string getStartError() const;
     // Ends every association and the listener and waits for their threads; returns within about
     // a second whatever the peers do.
     void StopDicomServer();
@@ -61,6 +63,7 @@ private:
         std::atomic<bool> finished{false};
     };
 
+    void setStartError(const std::string& reason);
     void listen();
     void serve(Session* session);
     bool awaitRequest(int socket);
@@ -75,6 +78,7 @@ private:
     std::string root_;
     std::string host_;
     int port_ = 4587;
+    std::string startError_;
     std::atomic<LanguageType> language_{LanguageType::ENGLISH};
 
     std::mutex controlMutex_;  // one start or stop at a time

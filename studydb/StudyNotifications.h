@@ -49,7 +49,8 @@ constexpr int NOTIFY_SEND_TASK_REMOVE = 2015;
 // Peers.
 // Text = the discovery message of a peer as JSON.
 constexpr int NOTIFY_PEER_SEEN = 2019;
-// Int = peers seen in the last ten seconds, -1 without a network address.
+// Int = peers seen in the last ten seconds, -1 without a network address; text = why the storage
+// node is not listening, empty while it listens.
 constexpr int NOTIFY_PEER_COUNT = 2027;
 
 // Favourites and notes.

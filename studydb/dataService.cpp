@@ -268,6 +268,11 @@ void dataService::postNeighborCount() {
         }
         data->intValue = count;
     }
+    // A node that could not start is told with the count: nothing else would show that no file
+    // can arrive. A node stopped on purpose (a restart, a move) has no reason and is not told.
+    if (database != nullptr && !database->getServer().isRunning()) {
+        data->stringValue = database->getServer().getStartError();
+    }
     NSUI::NSNotificationCenter::getInstance()->postNotification(nullptr, studydb::NOTIFY_PEER_COUNT,
                                                                 data, nullptr, true);
 }

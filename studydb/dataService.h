@@ -52,7 +52,8 @@ public:
     void processSendQueue();
     // 1: every subnet address; 2: the pending targets and the known DICOM nodes of the subnet.
     void echoPeers(int mode);
-    // Posts NOTIFY_PEER_COUNT with the number of neighbours seen in the last ten seconds.
+    // Posts NOTIFY_PEER_COUNT with the number of neighbours seen in the last ten seconds and, when
+    // the storage node failed to start, the reason.
     void postNeighborCount();
 
     dicomDB* getDatabase() const { return database; }

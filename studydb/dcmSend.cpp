@@ -20,6 +20,7 @@
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/TextRoutines.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTextField.h"
@@ -221,7 +222,8 @@ void dcmSend::setupReceivePanel() {
     }
     receivePanel->setVisible(false);
     for (const auto& pair : {std::make_pair("dcmTxtIP", "dcmTxtIPTitle"),
-                             std::make_pair("dcmTxtPort", "dcmTxtPortTitle")}) {
+                             std::make_pair("dcmTxtPort", "dcmTxtPortTitle"),
+                             std::make_pair("dcmTxtTitle", "dcmTxtTitleTitle")}) {
         Node* value = receivePanel->getChildByNameDeep(pair.first);
         Node* title = receivePanel->getChildByNameDeep(pair.second);
         if (value != nullptr && title != nullptr) {
@@ -237,6 +239,32 @@ void dcmSend::setupReceivePanel() {
         setText(receivePanel, "dcmTxtIP", address);
         setText(receivePanel, "dcmTxtPort", dicomDB::getNodePort());
     }
+    setText(receivePanel, "dcmTxtTitle", dicomDB::getNodeTitle());
+    showNodeState();
+}
+
+void dcmSend::showNodeState() {
+    auto* line =
+        receivePanel != nullptr
+            ? dynamic_cast<cocos2d::ui::Text*>(receivePanel->getChildByNameDeep("dcmTxtState"))
+            : nullptr;
+    dicomDB* database = dataService::getInstance()->getDatabase();
+    if (line == nullptr || database == nullptr) {
+        return;
+    }
+    AppConfig* config = AppConfig::getInstance();
+    if (database->getServer().isRunning()) {
+        line->setString(config->getTextOrKey("Running"));
+        line->setTextColor(cocos2d::Color4B(120, 200, 120, 255));
+        return;
+    }
+    const std::string reason = database->getServer().getStartError();
+    line->setString(
+        reason.empty()
+            ? config->getTextOrKey("Not running")
+            : NSUI::formatString(config->getTextOrKey("The DICOM node is not running: %s").c_str(),
+                                 reason.c_str()));
+    line->setTextColor(cocos2d::Color4B(230, 90, 90, 255));
 }
 
 void dcmSend::setupSendPanel() {
@@ -526,6 +554,7 @@ void dcmSend::finishRestart() {
         button->setTitleText(
             AppConfig::getInstance()->getTextOrKey(running ? "Running" : "Not running"));
     }
+    showNodeState();
 }
 
 void dcmSend::showHelp(bool show) {

@@ -116,6 +116,8 @@ protected:
     ~dcmSend() override;
 
     void setupReceivePanel();
+    // The receive panel's state line: listening, or not with the reason.
+    void showNodeState();
     void setupSendPanel();
     void setupFields();
     NSUI::NSTextField* replaceField(const std::string& name, int inputMode);

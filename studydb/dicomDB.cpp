@@ -59,6 +59,10 @@ std::string dicomDB::getNodePort() {
     return nodePort();
 }
 
+std::string dicomDB::getNodeTitle() {
+    return kTitle;
+}
+
 bool dicomDB::init() {
     studyListLoaded = false;
     schemaVersion = kSchemaVersion;

@@ -77,6 +77,8 @@ public:
     // The port the storage node listens on ("4587"); set before init.
     static void setNodePort(const std::string& port);
     static std::string getNodePort();
+    // The storage node's AE title.
+    static std::string getNodeTitle();
 
     void makeDataPaths();
     std::string getDicomRoot() const;

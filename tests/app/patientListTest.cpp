@@ -26,9 +26,11 @@
 #include "studydb/dataService.h"
 #include "studydb/dcmSend.h"
 #include "studydb/dicomDB.h"
+#include "tests/app/AppFixture.h"
 #include "tests/app/HomeScreenFixture.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/KeptResourcePaths.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/NSLanguage.h"
@@ -360,6 +362,38 @@ TEST_F(HomeScreenTest, ASecondArchiveStartedAtOnceLeavesTheFirstOnesFilesToItsIm
     ASSERT_TRUE(pumpUntil([&] { return fs::is_empty(unzipped); }))
         << "each archive's folder goes once its import has taken every file";
     NSUI::NSNotificationCenter::getInstance()->removeObserver(&finished);
+}
+
+// A storage node that could not take its port is shown on the home screen with the reason, in
+// place of the waiting line's green promise; the warning goes once the node listens.
+TEST_F(HomeScreenTest, ANodeThatCannotListenIsShownWithItsReason) {
+    const apptest::LoopbackOnly network;
+    dcmSDK::dcmServer& server = dataService::getInstance()->getDatabase()->getServer();
+    server.StopDicomServer();
+    const int port = std::stoi(dicomDB::getNodePort());
+    bvtest::TakenPort other(port);
+    ASSERT_TRUE(other.taken());
+    ASSERT_FALSE(server.BeginDicomServer());
+    showScreen();
+    const auto bar = [&] {
+        return screen->getTable()->getParent()->getChildByTag(patientList::kWifiWarningTag);
+    };
+    const auto barText = [&] {
+        auto* text = dynamic_cast<cocos2d::Label*>(bar()->getChildByName("wifiWarningText"));
+        return text != nullptr ? text->getString() : std::string("<no text>");
+    };
+    ASSERT_TRUE(pumpUntil([&] { return shown(bar()); }));
+    EXPECT_EQ(barText().rfind("The DICOM node is not running: cannot listen on port " +
+                                  std::to_string(port) + ": ",
+                              0),
+              0u)
+        << barText();
+    EXPECT_EQ(button(screen, "wifi")->getNormalFile(), "imgs/Wi-Fi-Red.png");
+
+    other.release();
+    ASSERT_TRUE(server.BeginDicomServer());
+    ASSERT_TRUE(pumpUntil([&] { return !shown(bar()); }));
+    EXPECT_EQ(button(screen, "wifi")->getNormalFile(), "imgs/Wi-Fi-Green.png");
 }
 
 // The first run copies and imports the example archive; the next run removes its unpacked copy.

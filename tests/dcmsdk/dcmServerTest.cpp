@@ -149,6 +149,24 @@ TEST_F(NodeTest, AnswersVerificationAndStopsAndStartsAgain) {
         << output;
 }
 
+// A port another program holds is refused with the reason, and taken once it is free.
+TEST_F(NodeTest, ATakenPortIsRefusedWithItsReasonAndTakenOnceFree) {
+    server_.StopDicomServer();
+    bvtest::TakenPort other(port_);
+    ASSERT_TRUE(other.taken());
+    EXPECT_FALSE(server_.BeginDicomServer());
+    EXPECT_FALSE(server_.isRunning());
+    EXPECT_EQ(server_.getStartError().rfind("cannot listen on port " + std::to_string(port_), 0),
+              0u)
+        << server_.getStartError();
+    other.release();
+    ASSERT_TRUE(server_.BeginDicomServer());
+    EXPECT_EQ(server_.getStartError(), "");
+    std::string output;
+    EXPECT_EQ(ChildProcess::run({"echoscu", "127.0.0.1", std::to_string(port_)}, output), 0)
+        << output;
+}
+
 TEST_F(NodeTest, StoresEveryTransferSyntaxOnceWithItsRecord) {
     // storescu proposes a compressed syntax only when told which one.
     const struct {

@@ -5,6 +5,7 @@
 #include "NodeScreenFixture.h"
 #include "ToolProcess.h"
 #include "engine/base/Director.h"
+#include "engine/ui/Text.h"
 #include "studydb/dcmTask.h"
 #include "studydb/dicomDB.h"
 #include "tests/support/lib/DicomFixture.h"
@@ -137,6 +138,38 @@ TEST_F(NodeScreenTest, RestartStopsAndStartsTheLocalNodeOnItsFrames) {
     EXPECT_TRUE(server.isRunning());
     EXPECT_EQ(buttonTitle("dcmRestart"), "Running");
     EXPECT_EQ(screen_->getRestartCount(), dcmSend::kRestartIdle);
+    EXPECT_TRUE(echo(port_));
+}
+
+// A port another program holds: the receive panel says the node is not running and why, a
+// restart tries again and fails the same way, and one after the port is free brings it up.
+TEST_F(NodeScreenTest, ANodeThatCannotListenSaysWhyAndARestartRetries) {
+    dcmSDK::dcmServer& server = db()->getServer();
+    server.StopDicomServer();
+    bvtest::TakenPort other(port_);
+    ASSERT_TRUE(other.taken());
+    ASSERT_FALSE(server.BeginDicomServer());
+    openScreen();
+    const auto state = [&] {
+        auto* line = dynamic_cast<cocos2d::ui::Text*>(screen_->getChildByNameDeep("dcmTxtState"));
+        return line != nullptr ? line->getString() : std::string("<no state line>");
+    };
+    const std::string refused =
+        "The DICOM node is not running: cannot listen on port " + std::to_string(port_) + ": ";
+    EXPECT_EQ(state().rfind(refused, 0), 0u) << state();
+
+    click("dcmRestart");
+    frames(200);
+    EXPECT_FALSE(server.isRunning());
+    EXPECT_EQ(buttonTitle("dcmRestart"), "Not running");
+    EXPECT_EQ(state().rfind(refused, 0), 0u) << state();
+
+    other.release();
+    click("dcmRestart");
+    frames(200);
+    EXPECT_TRUE(server.isRunning());
+    EXPECT_EQ(buttonTitle("dcmRestart"), "Running");
+    EXPECT_EQ(state(), "Running");
     EXPECT_TRUE(echo(port_));
 }
 

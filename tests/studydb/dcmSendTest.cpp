@@ -109,6 +109,12 @@ TEST_F(NodeScreenTest, PanelsShowTheOwnNodeTheKnownNodesAndTheHelp) {
     EXPECT_EQ(
         static_cast<cocos2d::ui::Text*>(receive->getChildByNameDeep("dcmTxtPort"))->getString(),
         std::to_string(port_));
+    EXPECT_EQ(
+        static_cast<cocos2d::ui::Text*>(receive->getChildByNameDeep("dcmTxtTitle"))->getString(),
+        dicomDB::getNodeTitle());
+    EXPECT_EQ(
+        static_cast<cocos2d::ui::Text*>(receive->getChildByNameDeep("dcmTxtState"))->getString(),
+        "Running");
     // No task at all: the help picture, and no send bar without a source.
     ASSERT_NE(screen_->getChildByNameDeep("helpbk"), nullptr);
     EXPECT_TRUE(screen_->getChildByNameDeep("helpbk")->isVisible());

@@ -56,4 +56,28 @@ bool waitForLoopbackPort(int port, int attempts, int intervalMilliseconds) {
     return false;
 }
 
+TakenPort::TakenPort(int port) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd_ < 0) {
+        return;
+    }
+    sockaddr_in address = loopbackAddress(port);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        listen(fd_, 1) != 0) {
+        release();
+    }
+}
+
+TakenPort::~TakenPort() {
+    release();
+}
+
+void TakenPort::release() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+}
+
 }  // namespace bvtest
