@@ -1,7 +1,8 @@
 """The home screen with the real program: a first run lists the example patient; a series that
 storescu sends to the program's storage node appears as a new patient row without a restart; a
-zip archive chosen through the import button's file dialog adds another; the search button's
-query screen finds a patient on an Orthanc and retrieves its series into the library.
+zip archive chosen through the import button's file dialog adds another; the selected row is
+highlighted and shown beside the table, and its delete selects the row in its place; the search
+button's query screen finds a patient on an Orthanc and retrieves its series into the library.
 Screenshots of each step are kept."""
 
 import os
@@ -13,6 +14,7 @@ import sys
 import time
 import zipfile
 
+import screenshot
 from harness import Failure, Session, run
 
 EXAMPLE = "EXAMPLE^PHANTOM"
@@ -105,6 +107,21 @@ def choose_in_dialog(session, path):
                 raise
 
 
+def highlighted_rows(session):
+    """The patient names of the home screen's rows drawn with the selection's yellow."""
+    _, _, pixels = screenshot.capture(session.display, os.path.join(session.out, "probe.png"))
+    names = []
+    widgets = session.widgets()
+    for record in [w for w in widgets if w.path == "patientRecord"]:
+        # A point of the row's top band, clear of its texts.
+        x, y = int(record.x + record.w * 0.45), int(record.y + 4)
+        r, g, b = pixels[y][3 * x:3 * x + 3]
+        if r - b > 25 and g - b > 25:
+            names += [w.text for w in widgets if w.path == "patientRecord/name" and
+                      record.y <= w.y < record.y + record.h]
+    return names
+
+
 def wait_for_patient(session, name, timeout):
     session.wait_for(lambda: name in row_names(session), timeout, "the patient row " + name)
 
@@ -152,6 +169,29 @@ def home(program, out):
         if sorted(row_names(session)) != sorted([EXAMPLE, SENT, ZIPPED]):
             raise Failure("the rows are %s" % row_names(session))
         session.check_layout("the home screen with three patients")
+
+        # The selected row is the patient beside the table; a delete acts on it and selects
+        # the row that takes its place.
+        def panel_images():
+            return [w.text for w in session.widgets() if w.name == "imageDesc" and w.text]
+
+        row = [w for w in session.widgets() if w.name == "name" and w.text == SENT][0]
+        session.click_at(*row.centre())
+        session.wait_for(lambda: any(t.endswith(" of 3") for t in panel_images()), 30,
+                         "the sent patient beside the table")
+        if highlighted_rows(session) != [SENT]:
+            raise Failure("the touched row is not the highlighted one: %s" %
+                          highlighted_rows(session))
+        session.click("btnDel")
+        session.wait_for(lambda: SENT not in row_names(session), 20, "the deleted row to go")
+        if sorted(row_names(session)) != sorted([EXAMPLE, ZIPPED]):
+            raise Failure("the delete took other rows: %s" % row_names(session))
+        session.wait_for(lambda: any(t.endswith(" of 40") for t in panel_images()), 30,
+                         "the patient in the deleted row's place beside the table")
+        if highlighted_rows(session) != [EXAMPLE]:
+            raise Failure("the row in the deleted one's place is not highlighted: %s" %
+                          highlighted_rows(session))
+        session.screenshot("04-deleted")
         session.stop_program_cleanly()
     finally:
         os.environ.pop("BRIMVALE_NODE_PORT", None)
