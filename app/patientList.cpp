@@ -712,14 +712,18 @@ void patientList::setWifiWarning(bool show, const std::string& reason) {
         mark->setAnchorPoint(Vec2(0.5f, 0.5f));
         mark->setPosition(Vec2(50.0f, 50.0f));
         bar->addChild(mark, z + 200);
-        Label* text = Label::createWithSystemFont("", "", 25.0f);
+        // A text widget, so that the widget dump shows what the bar says.
+        auto* text = cocos2d::ui::Text::create("", "", 25.0f);
         text->setName("wifiWarningText");
+        // A long reason wraps inside the bar.
+        text->setTextAreaSize(Size(width - 100.0f, 96.0f));
+        text->setTextVerticalAlignment(cocos2d::TextVAlignment::CENTER);
         text->setAnchorPoint(Vec2(0.0f, 0.5f));
         text->setPosition(Vec2(90.0f, 50.0f));
         bar->addChild(text, z + 100);
         parent->addChild(bar, z + 1);
     }
-    if (auto* text = dynamic_cast<Label*>(bar->getChildByName("wifiWarningText"))) {
+    if (auto* text = dynamic_cast<cocos2d::ui::Text*>(bar->getChildByName("wifiWarningText"))) {
         text->setString(reason.empty() ? AppConfig::getInstance()->getText("dicomSendCheckWifi")
                                        : reason);
     }

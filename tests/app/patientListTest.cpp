@@ -379,7 +379,7 @@ TEST_F(HomeScreenTest, ANodeThatCannotListenIsShownWithItsReason) {
         return screen->getTable()->getParent()->getChildByTag(patientList::kWifiWarningTag);
     };
     const auto barText = [&] {
-        auto* text = dynamic_cast<cocos2d::Label*>(bar()->getChildByName("wifiWarningText"));
+        auto* text = dynamic_cast<cocos2d::ui::Text*>(bar()->getChildByName("wifiWarningText"));
         return text != nullptr ? text->getString() : std::string("<no text>");
     };
     ASSERT_TRUE(pumpUntil([&] { return shown(bar()); }));
