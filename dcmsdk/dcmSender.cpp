@@ -4,6 +4,7 @@
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNetwork.h"
 #include "dcmsdk/internal/DcmFileLoader.h"
+#include "dcmsdk/internal/JpegFrameCheck.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcuid.h>
@@ -119,7 +120,8 @@ bool storeOne(DcmAssociation& association, const Item& item, unsigned short mess
         ASC_findAcceptedPresentationContext(association.get()->params, context, &accepted);
         const E_TransferSyntax target = DcmXfer(accepted.acceptedTransferSyntax).getXfer();
         dataset->loadAllDataIntoMemory();
-        if (dataset->chooseRepresentation(target, nullptr).bad() ||
+        if (JpegFrameCheck::check(*dataset).bad() ||
+            dataset->chooseRepresentation(target, nullptr).bad() ||
             !dataset->canWriteXfer(target)) {
             error = "cannot convert " + item.path;
             return false;

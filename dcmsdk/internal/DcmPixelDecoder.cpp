@@ -2,6 +2,7 @@
 
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/internal/Jpeg2000Decoder.h"
+#include "dcmsdk/internal/JpegFrameCheck.h"
 
 #include <dcmtk/dcmdata/dccodec.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -509,6 +510,10 @@ OFCondition DcmPixelDecoder::decode(DcmDataset& dataset, PixelLayout& layout,
         length = decodedJ2k.size();
     } else {
         if (encapsulated) {
+            status = JpegFrameCheck::check(dataset);
+            if (status.bad()) {
+                return status;
+            }
             status = dataset.chooseRepresentation(EXS_LittleEndianExplicit, nullptr);
             if (status.bad() || !pixelData->canWriteXfer(EXS_LittleEndianExplicit, EXS_Unknown)) {
                 return status.bad() ? status : kBadSyntax;

@@ -6,6 +6,9 @@
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcpixel.h>
+#include <dcmtk/dcmdata/dcpixseq.h>
+#include <dcmtk/dcmdata/dcpxitem.h>
 #include <gtest/gtest.h>
 
 #include <zlib.h>
@@ -407,6 +410,64 @@ TEST(dcmReader, RefusesPixelDataShorterThanTheHeaderClaims) {
             }
             EXPECT_EQ(reader.readDicomPixelPointer(type, count), nullptr) << c.rows;
             EXPECT_EQ(count, 0);
+        }
+    }
+}
+
+TEST(dcmReader, RefusesJpegFramesWhoseMarkersWouldStallTheDecoder) {
+    // Each of these once kept DCMTK's marker walk going round forever.
+    const struct {
+        const char* name;
+        std::vector<unsigned char> head;  // replaces the frame's first bytes
+        bool replaceWhole;
+    } cases[] = {
+        {"five fuzzed bytes", {0xFF, 0x01, 0x00, 0x7F, 0xE0}, true},
+        {"SOI turned into TEM", {0xFF, 0x01}, false},
+        {"TEM before an empty APP0", {0xFF, 0x01, 0xFF, 0xE0, 0x00, 0x00}, false},
+        {"TEM after a short APP0", {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x02, 0xFF, 0x01}, false},
+        {"APP0 of length zero", {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x00}, false},
+    };
+    for (E_TransferSyntax syntax : {EXS_JPEGProcess14SV1, EXS_JPEGProcess1}) {
+        for (const auto& c : cases) {
+            bvtest::TempDir dir;
+            DicomFixture fixture;
+            fixture.rows = 16;
+            fixture.columns = 16;
+            fixture.pixels =
+                syntax == EXS_JPEGProcess1 ? DicomFixture::Pixels::U8 : DicomFixture::Pixels::U16;
+            fixture.transferSyntax = syntax;
+            const std::string path = (dir / "frame.dcm").string();
+            ASSERT_TRUE(fixture.write(path));
+            {
+                DcmFileFormat file;
+                ASSERT_TRUE(file.loadFile(path.c_str()).good());
+                DcmPixelData* pixels = nullptr;
+                DcmElement* element = nullptr;
+                ASSERT_TRUE(file.getDataset()->findAndGetElement(DCM_PixelData, element).good());
+                pixels = static_cast<DcmPixelData*>(element);
+                DcmPixelSequence* sequence = nullptr;
+                ASSERT_TRUE(
+                    pixels->getEncapsulatedRepresentation(syntax, nullptr, sequence).good());
+                DcmPixelItem* fragment = nullptr;
+                ASSERT_TRUE(sequence->getItem(fragment, 1).good());
+                Uint8* bytes = nullptr;
+                ASSERT_TRUE(fragment->getUint8Array(bytes).good());
+                std::vector<Uint8> frame(bytes, bytes + fragment->getLength());
+                if (c.replaceWhole) {
+                    frame.assign(c.head.begin(), c.head.end());
+                } else {
+                    std::copy(c.head.begin(), c.head.end(), frame.begin());
+                }
+                ASSERT_TRUE(fragment->putUint8Array(frame.data(), static_cast<Uint32>(frame.size()))
+                                .good());
+                ASSERT_TRUE(file.saveFile(path.c_str(), syntax).good());
+            }
+            dcmReader reader;
+            ASSERT_TRUE(reader.setFile(path.c_str())) << c.name;
+            dcmReader::PixelType type;
+            int count = 0;
+            EXPECT_EQ(reader.readDicomPixelPointer(type, count), nullptr) << c.name;
+            EXPECT_EQ(count, 0) << c.name;
         }
     }
 }
