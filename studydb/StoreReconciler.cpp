@@ -115,9 +115,14 @@ StoreReconciler::Outcome StoreReconciler::reconcile(dicomDB& database,
         dcmSDK::DCM_MESSAGE::setText(record.SeriesFolder, sizeof(record.SeriesFolder),
                                      folder.c_str());
         recordIds ids;
-        if (database.findRecordIds(record, ids) && !ids.image &&
-            database.insertReceivedFile(record, ids)) {
-            ++outcome.filed;
+        if (!database.findRecordIds(record, ids)) {
+            ++outcome.notFiled;
+        } else if (!ids.image) {
+            if (database.insertReceivedFile(record, ids)) {
+                ++outcome.filed;
+            } else {
+                ++outcome.notFiled;
+            }
         }
     }
     return outcome;

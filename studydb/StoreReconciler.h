@@ -9,13 +9,15 @@ class dicomDB;
 namespace studydb {
 
 // Brings the study library back in line with its storage folder after a run that did not shut
-// down: the files on disk are the truth. A marker file in the storage folder exists while the
-// library runs, so finding it at start-up means the last run ended unclean.
+// down, or that left an acknowledged object without its row: the files on disk are the truth. A
+// marker file in the storage folder exists while the library runs and outlives a run whose rows
+// fell behind its files, so finding it at start-up means the last run ended unclean.
 class StoreReconciler {
 public:
     struct Outcome {
         int partialsRemoved = 0;  // never-acknowledged partial files of the node
         int filed = 0;            // stored objects that had no image row
+        int notFiled = 0;         // stored objects still without a row (the database refused)
         int unreadable = 0;       // files in series folders that are no DICOM object
     };
 

@@ -113,9 +113,7 @@ void dicomDB::shutdown() {
     // Opening nothing closes the connection.
     connection.openDatabase(nullptr);
     isReady = false;
-    if (!dicomFolder.empty()) {
-        studydb::StoreReconciler::markStopped(dicomFolder);
-    }
+    markStopped();
 }
 
 void dicomDB::setFavoriteAddedHandler(const std::function<void()>& handler) {
@@ -165,9 +163,7 @@ void dicomDB::closeDatabase() {
     std::lock_guard<std::recursive_mutex> guard(dbLock);
     isReady = false;
     connection.openDatabase(nullptr);
-    if (!dicomFolder.empty()) {
-        studydb::StoreReconciler::markStopped(dicomFolder);
-    }
+    markStopped();
 }
 
 void dicomDB::reopenDatabase() {
@@ -216,9 +212,15 @@ void dicomDB::openStorage() {
     // Before the node takes new files: what an unclean end left unfiled is filed now.
     if (isReady && studydb::StoreReconciler::lastRunEndedUnclean(dicomFolder)) {
         const auto outcome = studydb::StoreReconciler::reconcile(*this, studydb::currentLanguage());
-        NSUI::debugLog(NSUI::formatString("store reconciled: %d filed, %d partial files removed",
-                                          outcome.filed, outcome.partialsRemoved)
+        NSUI::debugLog(NSUI::formatString("store reconciled: %d filed, %d not filed, %d partial "
+                                          "files removed",
+                                          outcome.filed, outcome.notFiled, outcome.partialsRemoved)
                            .c_str());
+        if (outcome.notFiled > 0) {
+            keepUnfiledOnRecord();
+        }
+    } else if (!isReady) {
+        keepUnfiledOnRecord();
     }
     studydb::StoreReconciler::markRunning(dicomFolder);
     const std::string port = getNodePort();
@@ -389,12 +391,30 @@ void dicomDB::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificationDa
 
 void dicomDB::queueReceivedFile(studydb::StoredFileRecord* record) {
     // The notification keeps the record alive for the call; the request takes a reference.
-    if (record == nullptr || !isReady) {
+    if (record == nullptr) {
+        return;
+    }
+    if (!isReady) {
+        keepUnfiledOnRecord();
         return;
     }
     cocos2d::RefPtr<dicomDBRequest> request(new dicomDBRequest());
     request->type = dicomDBRequest::kReceivedFile;
     request->setRecord(record);
     request->requestId = dicomDBRequest::keyFor(record->message().SeriesFolder);
-    queue(request.get(), false);
+    if (!queue(request.get(), false)) {
+        keepUnfiledOnRecord();
+    }
+}
+
+void dicomDB::keepUnfiledOnRecord() {
+    receivedUnfiled.store(true);
+}
+
+void dicomDB::markStopped() {
+    // The marker makes the next start file what is on disk without a row, whatever this run's
+    // end: the node told its senders these objects are stored and they will not send them again.
+    if (!dicomFolder.empty() && !receivedUnfiled.load()) {
+        studydb::StoreReconciler::markStopped(dicomFolder);
+    }
 }

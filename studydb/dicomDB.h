@@ -166,7 +166,14 @@ private:
     bool insertFavoriteRow(int type, const std::string& message, const std::string& image,
                            const NSUI::NSDBValue& scale, int& id);
 
+    // Marks the run unclean for good: a stored object announced by the node has no row.
+    void keepUnfiledOnRecord();
+    // Ends the run's marker unless an announced object is still without its row.
+    void markStopped();
+
     std::function<void()> favoriteAdded;
+    // An acknowledged object has no image row yet; the next start files it from the folder.
+    std::atomic<bool> receivedUnfiled{false};
     // Requests made while the connection was closed for a move.
     std::mutex heldMutex;
     std::vector<cocos2d::RefPtr<dicomDBRequest>> held;

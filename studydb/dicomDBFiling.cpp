@@ -1,4 +1,5 @@
 #include "dcmsdk/DCM_MESSAGE.h"
+#include "dcmsdk/DcmNames.h"
 #include "dcmsdk/dcmReader.h"
 #include "studydb/ReceivedFileJson.h"
 #include "studydb/RowId.h"
@@ -47,15 +48,24 @@ bool dicomDB::findRecordIds(const dcmSDK::DCM_MESSAGE& record, recordIds& ids) {
     }
     std::lock_guard<std::recursive_mutex> guard(dbLock);
     NSUI::NSDBDataModel rows;
-    if (!selectId(connection,
-                  "select ID,updateTime from patient where name=? and patientIDHospital=?",
-                  {record.PatientName, record.PatientID}, rows, ids.patient, ids.patientId)) {
+    if (!connection.getRecords(
+            "select ID,updateTime,name from patient where patientIDHospital=? order by ID",
+            {record.PatientID}, &rows)) {
         return false;
+    }
+    // Names are stored as received and matched by their key.
+    const std::string name = dcmSDK::DcmNames::personNameKey(record.PatientName);
+    for (int row = 0; row < rows.getRowCount() && !ids.patient; ++row) {
+        if (rows.getColumnCount(row) >= 3 &&
+            dcmSDK::DcmNames::personNameKey(rows.getValue(row, 2)) == name) {
+            ids.patient = true;
+            ids.patientId = rows.getValue(row, 0);
+            ids.patientUpdateTime = rows.getValue(row, 1);
+        }
     }
     if (!ids.patient) {
         return true;
     }
-    ids.patientUpdateTime = rows.getColumnCount(0) > 1 ? rows.getValue(0, 1) : std::string();
     if (!selectId(connection, "select ID from study where studyUID=? and patientID=?",
                   {record.StudyInstanceUID, rowIdValue(ids.patientId)}, rows, ids.study,
                   ids.studyId)) {
@@ -189,6 +199,7 @@ void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& read
     recordIds ids;
     if (!findRecordIds(*record, ids)) {
         NSUI::debugLog("failed to search DB.");
+        keepUnfiledOnRecord();
         return;
     }
     if (ids.image) {
@@ -197,6 +208,7 @@ void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& read
     const recordIds before = ids;
     if (!insertReceivedFile(*record, ids)) {
         NSUI::debugLog("failed to save new dicom record to DB");
+        keepUnfiledOnRecord();
         return;
     }
     request->imageInserted = true;

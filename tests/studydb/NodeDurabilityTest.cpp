@@ -11,6 +11,7 @@
 #include "studydb/sniffer.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
+#include "tests/support/lib/SmallDisk.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
 
@@ -19,6 +20,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -140,6 +142,16 @@ std::vector<std::string> filesIn(const std::string& folder) {
     return files;
 }
 
+int successes(const std::string& log) {
+    std::ifstream in(log);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        count += line.find("Received Store Response (Success)") != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+
 const char* const kChildFolder = "BV_NODE_CHILD_FOLDER";
 const char* const kChildPort = "BV_NODE_CHILD_PORT";
 
@@ -163,6 +175,50 @@ TEST_F(ServiceTest, OrderlyShutdownMidTransferFilesEveryAcknowledgedImage) {
     for (const std::string& uid : acknowledged) {
         EXPECT_EQ(filed.count(uid), 1u) << uid << " was acknowledged but is not in the library";
     }
+}
+
+TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledAtTheNextStart) {
+    bvtest::TempDir source;
+    bvtest::TempDir disk;
+    const bvtest::SmallDisk small(disk.str());
+    if (!small.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    // The database moves to the small disk, which fills up once it is open; the objects still
+    // fit on theirs.
+    const std::string database = root() + "dicomDB";
+    dataService::destroyInstance();
+    fs::copy_file(database, disk.str() + "dicomDB");
+    fs::remove(database);
+    fs::create_symlink(disk.str() + "dicomDB", database);
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    small.fill(disk.str() + "filler");
+
+    const int count = 4;
+    std::vector<std::string> arguments = {"storescu", "-v",        "-aec",
+                                          "rivodavo", "127.0.0.1", std::to_string(port_)};
+    bvtest::DicomFixture fixture;
+    fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.72.1";
+    fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
+    for (int i = 0; i < count; ++i) {
+        fixture.sopInstanceUID = fixture.seriesInstanceUID + "." + std::to_string(i + 1);
+        fixture.instanceNumber = i + 1;
+        arguments.push_back(source.str() + std::to_string(i) + ".dcm");
+        ASSERT_TRUE(fixture.write(arguments.back()));
+    }
+    const std::string log = source.str() + "storescu.log";
+    ToolProcess::run(arguments, log);
+    ASSERT_EQ(successes(log), count);
+
+    // An orderly exit (which files what the node announced), space freed, and a start.
+    dataService::destroyInstance();
+    fs::remove(disk.str() + "filler");
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    EXPECT_EQ(rows("select ID from image").size(), static_cast<std::size_t>(count));
+    dataService::destroyInstance();
+    service_ = nullptr;
 }
 
 // The node of the crash test, run in a process of its own until the test kills it.
