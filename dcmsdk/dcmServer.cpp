@@ -31,8 +31,10 @@ namespace {
 
 // Associations served at once; further requests are rejected as a transient local limit.
 const int kMaxAssociations = 32;
-// Connections held at once, negotiating ones included; further ones are closed at once.
-const std::size_t kMaxSessions = 2 * kMaxAssociations;
+// Connections still waiting for their association request; a newer one takes the oldest's place.
+const std::size_t kMaxWaiting = 2 * kMaxAssociations;
+// Connections held at once (the thread budget); further ones are closed at once.
+const std::size_t kMaxSessions = kMaxAssociations + 2 * kMaxWaiting;
 // Seconds between checks of the stop flag while waiting for a command.
 const int kPollSeconds = 1;
 // Milliseconds between checks of the stop flag while waiting for a connection or a request.
@@ -207,6 +209,7 @@ void dcmServer::listen() {
             continue;
         }
         std::lock_guard<std::mutex> lock(sessionsMutex_);
+        makeRoomForRequest();
         if (sessions_.size() >= kMaxSessions) {
             close(socketId);
             continue;
@@ -218,6 +221,22 @@ void dcmServer::listen() {
         sessions_.push_back(std::move(session));
     }
     reapSessions(true);
+}
+
+void dcmServer::makeRoomForRequest() {
+    Session* oldest = nullptr;
+    std::size_t waiting = 0;
+    for (const auto& session : sessions_) {
+        if (!session->requested && !session->evicted && session->socket >= 0) {
+            oldest = oldest == nullptr ? session.get() : oldest;
+            ++waiting;
+        }
+    }
+    if (waiting >= kMaxWaiting) {
+        // Wakes its wait, which then ends the session.
+        oldest->evicted = true;
+        shutdown(oldest->socket, SHUT_RDWR);
+    }
 }
 
 void dcmServer::reapSessions(bool all) {
@@ -247,7 +266,7 @@ void dcmServer::closeSession(Session* session) {
 
 void dcmServer::serve(Session* session) {
     T_ASC_Association* association = nullptr;
-    if (awaitRequest(session->socket) && !stopping_.load()) {
+    if (awaitRequest(session) && !stopping_.load()) {
         association = adopt(session->socket);
     }
     if (association != nullptr) {
@@ -270,7 +289,8 @@ void dcmServer::serve(Session* session) {
     session->finished.store(true);
 }
 
-bool dcmServer::awaitRequest(int socketId) {
+bool dcmServer::awaitRequest(Session* session) {
+    const int socketId = session->socket;
     // DCMTK reads the request in one blocking go, so it gets the connection only once the whole
     // request has arrived; until then the wait is this session's alone and sees the stop flag.
     const auto deadline =
@@ -302,7 +322,9 @@ bool dcmServer::awaitRequest(int socketId) {
         if (sized) {
             const int one = 1;
             setsockopt(socketId, SOL_SOCKET, SO_RCVLOWAT, &one, sizeof(one));
-            return true;
+            std::lock_guard<std::mutex> lock(sessionsMutex_);
+            session->requested = !session->evicted;
+            return session->requested;
         }
         unsigned char head[6] = {};
         if (recv(socketId, head, sizeof(head), MSG_PEEK | MSG_DONTWAIT) != 6) {

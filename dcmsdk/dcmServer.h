@@ -18,7 +18,8 @@ namespace dcmSDK {
 // The local storage node: a storage and verification SCP listening on its own thread, serving
 // several associations at once (one thread each). The listener only accepts connections: each
 // connection's session reads its association request, so a peer that sends nothing or stalls
-// holds its own session only, and no longer than the message timeout. Every stored file lands in
+// holds its own session only, no longer than the message timeout, and only until newer
+// connections need its place. Every stored file lands in
 // its series folder under the root and is raised as kEventFileStored with a new DCM_MESSAGE
 // record.
 class dcmServer : public DcmThreadOwner {
@@ -60,13 +61,20 @@ private:
     struct Session {
         std::thread thread;
         int socket = -1;  // the session's own handle on the connection; guarded by sessionsMutex_
+        // Guarded by sessionsMutex_: its whole association request has arrived; it was closed
+        // to make room before that.
+        bool requested = false;
+        bool evicted = false;
         std::atomic<bool> finished{false};
     };
 
     void setStartError(const std::string& reason);
     void listen();
+    // Under sessionsMutex_: closes the oldest connection still waiting for its request once
+    // kMaxWaiting wait, so connections that send nothing never keep a peer out.
+    void makeRoomForRequest();
     void serve(Session* session);
-    bool awaitRequest(int socket);
+    bool awaitRequest(Session* session);
     T_ASC_Association* adopt(int socket);
     bool negotiate(T_ASC_Association* association);
     void handle(T_ASC_Association* association, Session* session);

@@ -446,6 +446,24 @@ TEST_F(NodeTest, IdleConnectionsLockNobodyOutAndDoNotHoldUpTheStop) {
     }
 }
 
+TEST_F(NodeTest, AFloodOfConnectionsThatSendNothingKeepsNoPeerOut) {
+    std::vector<int> sockets;
+    for (int i = 0; i < 200; ++i) {
+        const int fd = connectTo(port_);
+        ASSERT_GE(fd, 0) << i;
+        sockets.push_back(fd);
+    }
+    std::string output;
+    EXPECT_EQ(ChildProcess::run({"echoscu", "-to", "10", "-ta", "10", "-td", "10", "127.0.0.1",
+                                 std::to_string(port_)},
+                                output),
+              0)
+        << output;
+    for (const int fd : sockets) {
+        close(fd);
+    }
+}
+
 TEST_F(NodeTest, StalledPdusEndAfterTheMessageTimeout) {
     server_.StopDicomServer();
     const TimeoutsForTest timeouts(5, 3);
