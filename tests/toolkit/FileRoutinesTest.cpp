@@ -2,6 +2,7 @@
 
 #include "engine/base/UserDefault.h"
 #include "platform/FileDialogs.h"
+#include "tests/support/lib/SmallDisk.h"
 #include "tests/support/lib/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -99,6 +102,29 @@ TEST_F(FileRoutinesTest, WriteReportsAFullDevice) {
     }
     const std::string big(1 << 16, 'x');
     EXPECT_FALSE(writeStringToFile("/dev/full", big));
+}
+
+TEST_F(FileRoutinesTest, ReplacingAFileOnAFullDiskKeepsItWholeAndLeavesNothingBeside) {
+    const bvtest::SmallDisk disk(dir.str());
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    const fs::path stored = dir / "series" / "1.2.3";
+    writeFile(stored, "the stored object");
+    disk.fill((dir / "filler").string());
+    EXPECT_FALSE(writeStringToFile(stored.string(), std::string(1 << 16, 'y')));
+    EXPECT_EQ(readAll(stored), "the stored object");
+    std::vector<std::string> beside;
+    for (const auto& entry : fs::directory_iterator(stored.parent_path())) {
+        beside.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(beside, std::vector<std::string>{"1.2.3"});
+    // Through a link, the linked file is replaced and the link stays.
+    fs::remove(dir / "filler");
+    fs::create_symlink(stored, dir / "link");
+    EXPECT_TRUE(writeStringToFile((dir / "link").string(), "new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(readAll(stored), "new");
 }
 
 TEST_F(FileRoutinesTest, CopyFile) {

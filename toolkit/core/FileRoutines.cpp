@@ -6,6 +6,12 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileDialogs.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +21,21 @@ namespace NSUI {
 namespace {
 
 const char* const kSavePathKey = "__savePath__";
+
+bool writeAll(int handle, const unsigned char* bytes, size_t length) {
+    size_t written = 0;
+    while (written < length) {
+        const ssize_t step = write(handle, bytes + written, length - written);
+        if (step < 0 && errno == EINTR) {
+            continue;
+        }
+        if (step <= 0) {
+            return false;
+        }
+        written += static_cast<size_t>(step);
+    }
+    return true;
+}
 
 std::string parentFolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -96,18 +117,42 @@ bool writeBufferToFile(const std::string& path, const unsigned char* bytes, size
     if (!parent.empty() && !cocos2d::FileUtils::getInstance()->createDirectory(parent)) {
         return false;
     }
-    FILE* file = std::fopen(path.c_str(), "wb+");
-    if (file == nullptr) {
+    // A link is written through to its file.
+    std::string target = path;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (char* resolved = realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    // Anything but a plain file (a device, a pipe) is written in place.
+    if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        const int handle = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const bool whole = handle >= 0 && writeAll(handle, bytes, length);
+        return handle >= 0 && close(handle) == 0 && whole;
+    }
+    // Written beside the file under a hidden name and renamed over it: a failed write (a full
+    // disk) leaves the file as it was, never cut short.
+    static std::atomic<unsigned long> counter{0};
+    const size_t slash = target.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string partial = folder + "." + name + "." + std::to_string(getpid()) + "-" +
+                                std::to_string(++counter) + ".tmp";
+    const int handle = open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (handle < 0) {
         return false;
     }
-    const size_t written = length > 0 ? std::fwrite(bytes, 1, length, file) : 0;
-    const bool closed = std::fclose(file) == 0;
-    if (written < length) {
-        cocos2d::log("writeBufferToFile: faild, size=%i,writeSize=%i", static_cast<int>(length),
-                     static_cast<int>(written));
+    const bool whole = writeAll(handle, bytes, length);
+    const bool closed = close(handle) == 0;
+    if (!whole || !closed || std::rename(partial.c_str(), target.c_str()) != 0) {
+        cocos2d::log("writeBufferToFile: %s not written", target.c_str());
+        std::remove(partial.c_str());
         return false;
     }
-    return closed;
+    return true;
 }
 
 bool writeStringToFile(const std::string& path, const std::string& text) {

@@ -13,8 +13,9 @@ namespace NSUI {
 // and leaves *length untouched.
 unsigned char* readFileData(const std::string& path, ssize_t* length, bool rawData);
 
-// Writes the file anew, creating its parent folder with its ancestors first. False when the
-// folder cannot be made, the file cannot be opened or fewer bytes were written.
+// Writes the file anew, creating its parent folder with its ancestors first: into a hidden file
+// beside it, renamed over it once whole. False when the folder cannot be made, the file cannot be
+// created or fewer bytes were written; the file is then as it was and nothing is left beside it.
 bool writeBufferToFile(const std::string& path, const unsigned char* bytes, size_t length);
 bool writeStringToFile(const std::string& path, const std::string& text);
 
