@@ -81,11 +81,43 @@ std::string DcmNames::key(const std::string& uid) {
     return isValidUid(uid) ? uid : "h" + hex64(hash64(uid));
 }
 
+bool DcmNames::hasStorableUids(const std::string& sopUid, const std::string& studyUid,
+                               const std::string& seriesUid) {
+    return isValidUid(sopUid) && isValidUid(studyUid) && isValidUid(seriesUid);
+}
+
 std::string DcmNames::seriesFolder(const std::string& patientName, const std::string& patientId,
                                    const std::string& studyUid, const std::string& seriesUid) {
     // The unit separator keeps ("ab", "c") and ("a", "bc") apart.
-    const std::string patient = "p" + hex64(hash64(patientName + '\x1f' + patientId));
+    const std::string patient =
+        "p" + hex64(hash64(personNameKey(patientName) + '\x1f' + patientId));
     return patient + "/" + key(studyUid) + "/" + key(seriesUid);
+}
+
+std::string DcmNames::personNameKey(const std::string& name) {
+    std::string key;
+    std::size_t kept = 0;  // key's length up to its last non-empty group
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find('=', start);
+        if (end == std::string::npos) {
+            end = name.size();
+        }
+        std::size_t last = end;
+        while (last > start && (name[last - 1] == ' ' || name[last - 1] == '^')) {
+            --last;
+        }
+        if (start > 0) {
+            key += '=';
+        }
+        key.append(name, start, last - start);
+        if (last > start) {
+            kept = key.size();
+        }
+        start = end + 1;
+    }
+    key.resize(kept);
+    return key;
 }
 
 std::string DcmNames::newUid() {

@@ -2,7 +2,6 @@
 
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "dcmsdk/DcmNames.h"
-#include "dcmsdk/dcmServer.h"
 #include "studydb/AppLanguage.h"
 #include "studydb/StoredFileRecord.h"
 #include "studydb/StudyPaths.h"
@@ -38,31 +37,22 @@ bool importThread::run(const std::string& path, bool move) {
     if (root.empty()) {
         return false;
     }
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-
     tags_.language = studydb::currentLanguage();
     if (!tags_.setFile(path.c_str())) {
         return false;
     }
-    const auto valueOr = [this](unsigned short group, unsigned short element,
-                                const char* fallback) {
-        const std::string value = tags_.getTag(group, element);
-        return value.empty() ? std::string(fallback) : value;
-    };
-    const std::string sop = tags_.getTag(0x0008, 0x0018);
-    if (!sop.empty()) {
-        // Only digits and dots name a file; anything else gets a name made from its hash.
-        name = dcmSDK::DcmNames::fileNameFor(sop);
-    }
-    if (name.empty() || name == "." || name == "..") {
+    // The node's rule: whole values, so a cut at an embedded NUL cannot name another object.
+    const std::string sop = tags_.getTagValue(0x0008, 0x0018);
+    if (!dcmSDK::DcmNames::hasStorableUids(sop, tags_.getTagValue(0x0020, 0x000D),
+                                           tags_.getTagValue(0x0020, 0x000E))) {
         return false;
     }
-    char folder[1024] = {0};
-    dcmSDK::dcmServer::getDicomFolder(valueOr(0x0010, 0x0010, "ANONYMOUS").c_str(),
-                                      valueOr(0x0010, 0x0020, "EmptyID").c_str(),
-                                      valueOr(0x0020, 0x000D, "unknownStudy").c_str(),
-                                      valueOr(0x0020, 0x000E, "unknownSeries").c_str(), folder);
+    auto record = std::make_unique<dcmSDK::DCM_MESSAGE>();
+    record->fillFrom(tags_);
+    const std::string name = dcmSDK::DcmNames::fileNameFor(sop);
+    const std::string folder =
+        dcmSDK::DcmNames::seriesFolder(record->PatientName, record->PatientID,
+                                       record->StudyInstanceUID, record->SeriesInstanceUID);
     if (!studydb::isRelativeFolder(folder, studydb::kSeriesFolderDepth)) {
         return false;
     }
@@ -86,11 +76,9 @@ bool importThread::run(const std::string& path, bool move) {
         }
     }
 
-    auto record = std::make_unique<dcmSDK::DCM_MESSAGE>();
-    record->fillFrom(tags_);
     dcmSDK::DCM_MESSAGE::setText(record->FileName, sizeof(record->FileName), name.c_str());
     dcmSDK::DCM_MESSAGE::setText(record->SeriesFolder, sizeof(record->SeriesFolder),
-                                 (std::string(folder) + "/").c_str());
+                                 (folder + "/").c_str());
     studydb::StoredFileRecord::post(std::move(record));
     if (move && !inPlace) {
         std::remove(path.c_str());

@@ -104,8 +104,7 @@ void DcmStoreReceiver::file(const std::string& partial, const std::string& root,
         series = tags.getTagValue(0x0020, 0x000E);
         record->fillFrom(tags);
     }
-    if (!DcmNames::isValidUid(sop) || !DcmNames::isValidUid(study) ||
-        !DcmNames::isValidUid(series)) {
+    if (!DcmNames::hasStorableUids(sop, study, series)) {
         result.status = kStatusCannotUnderstand;
         result.error = "SOP, study or series instance UID is not a valid UID";
         return;

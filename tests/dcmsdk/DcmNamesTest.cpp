@@ -48,3 +48,29 @@ TEST(DcmNames, GeneratedUidsAreValidAndDerivedOnesStable) {
     EXPECT_EQ(DcmNames::uidFromText("series 1"), DcmNames::uidFromText("series 1"));
     EXPECT_NE(DcmNames::uidFromText("series 1"), DcmNames::uidFromText("series 2"));
 }
+
+TEST(DcmNames, PersonNamesCompareWithoutTrailingEmptyComponentsOrSpaces) {
+    const struct {
+        std::string name;
+        std::string key;
+    } cases[] = {
+        {"DOE^JOHN", "DOE^JOHN"},
+        {"DOE^JOHN^^^", "DOE^JOHN"},
+        {"DOE^JOHN ", "DOE^JOHN"},
+        {"DOE^JOHN^^^  ", "DOE^JOHN"},
+        {"DOE^JOHN^^=", "DOE^JOHN"},
+        {"DOE^JOHN==", "DOE^JOHN"},
+        {"DOE^^JOHN", "DOE^^JOHN"},
+        {"DOE^JOHN^^=YAMADA^^", "DOE^JOHN=YAMADA"},
+        {"=YAMADA", "=YAMADA"},
+        {"^^^", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DcmNames::personNameKey(c.name), c.key) << c.name;
+    }
+    EXPECT_EQ(DcmNames::seriesFolder("DOE^JOHN", "7", "1.2", "1.2.3"),
+              DcmNames::seriesFolder("DOE^JOHN^^^", "7", "1.2", "1.2.3"));
+    EXPECT_NE(DcmNames::seriesFolder("DOE^JOHN", "7", "1.2", "1.2.3"),
+              DcmNames::seriesFolder("DOE^JOHNNY", "7", "1.2", "1.2.3"));
+}

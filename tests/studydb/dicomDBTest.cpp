@@ -20,6 +20,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 using studydbtest::StudyDbTest;
@@ -191,6 +192,32 @@ TEST_F(StudyDbTest, OddNamesAreFiledExactlyAndFoundAgain) {
     }
     EXPECT_EQ(rows("select ID from image").size(), names.size());
     EXPECT_EQ(rows("select ID from study").size(), names.size());
+}
+
+TEST_F(StudyDbTest, NamesThatDifferOnlyByTrailingEmptyComponentsAreOnePatient) {
+    const struct {
+        const char* name;
+        const char* id;
+        const char* patient;  // the stored name of the patient it is filed under
+    } cases[] = {
+        {"DOE^JOHN^^^", "7", "DOE^JOHN^^^"}, {"DOE^JOHN", "7", "DOE^JOHN^^^"},
+        {"DOE^JOHN  ", "7", "DOE^JOHN^^^"},  {"DOE^JOHN^^=", "7", "DOE^JOHN^^^"},
+        {"DOE^JOHNNY", "7", "DOE^JOHNNY"},   {"DOE^JOHN", "8", "DOE^JOHN"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string uid = "1.6." + std::to_string(i);
+        file(record(cases[i].name, cases[i].id, uid, uid + ".1", uid + ".1.1"));
+    }
+    const auto patients = rows("select name, patientIDHospital from patient order by ID");
+    ASSERT_EQ(patients.size(), 3u);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string uid = "1.6." + std::to_string(i);
+        EXPECT_EQ(rows("select patient.name from patient,study where study.patientID=patient.ID "
+                       "and study.studyUID='" +
+                       uid + "' and patient.patientIDHospital='" + cases[i].id + "'"),
+                  std::vector<std::vector<std::string>>{{cases[i].patient}})
+            << cases[i].name;
+    }
 }
 
 TEST_F(StudyDbTest, DeletingSeriesCascadesToStudyAndPatientWithTheirFolders) {

@@ -3,6 +3,8 @@
 #include "StudyDbFixture.h"
 #include "studydb/StudyNotifications.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/SmallDisk.h"
+#include "tests/support/lib/TempDir.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -10,13 +12,22 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using studydbtest::KeyRecorder;
 using studydbtest::StudyDbTest;
 
 namespace {
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class ImportTest : public StudyDbTest {
 protected:
@@ -77,32 +88,91 @@ TEST_F(ImportTest, NestedFoldersAreImportedAndOtherFilesSkipped) {
     EXPECT_EQ(announced.texts.size(), 2u);
 }
 
-TEST_F(ImportTest, NamesComeFromPlainUidsOnlyAndSameUidsMeetInOneFile) {
+TEST_F(ImportTest, OnlyObjectsTheNodeWouldTakeAreFiledAndSameUidsMeetInOneFile) {
+    const std::string nul("1.2.3\0.9", 8);
+    const struct {
+        const char* name;
+        std::function<void(DcmDataset&)> change;
+    } refused[] = {
+        {"SOP UID with a NUL inside",
+         [&](DcmDataset& d) { d.putAndInsertString(DCM_SOPInstanceUID, nul.c_str(), Uint32{8}); }},
+        {"SOP UID that is a path",
+         [](DcmDataset& d) { d.putAndInsertString(DCM_SOPInstanceUID, "../x"); }},
+        {"no SOP UID", [](DcmDataset& d) { d.findAndDeleteElement(DCM_SOPInstanceUID); }},
+        {"study UID with a NUL inside",
+         [&](DcmDataset& d) {
+             d.putAndInsertString(DCM_StudyInstanceUID, nul.c_str(), Uint32{8});
+         }},
+        {"series UID of letters",
+         [](DcmDataset& d) { d.putAndInsertString(DCM_SeriesInstanceUID, "series"); }},
+    };
     ASSERT_TRUE(fixture("1.2.3.1").write((source_ / "one.dcm").string()));
     ASSERT_TRUE(fixture("1.2.3.1").write((source_ / "again.dcm").string()));
-    ASSERT_TRUE(fixture("../x").write((source_ / "evil.dcm").string()));
-    bvtest::DicomFixture bare = fixture("");
-    bare.customise = [](DcmDataset& dataset) { dataset.findAndDeleteElement(DCM_SOPInstanceUID); };
-    ASSERT_TRUE(bare.write((source_ / "bare.dcm").string()));
-    importAndWait(source_.str(), false, 3);
+    for (std::size_t i = 0; i < std::size(refused); ++i) {
+        bvtest::DicomFixture odd = fixture("1.2.3." + std::to_string(i + 10));
+        odd.customise = refused[i].change;
+        ASSERT_TRUE(odd.write((source_ / ("odd" + std::to_string(i) + ".dcm")).string()))
+            << refused[i].name;
+    }
+    KeyRecorder posted(studydb::NOTIFY_DICOM_FILE_RECEIVED);
+    importer_->importPath(source_.str(), false);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return posted.texts.size() >= 2; }));
+    // Joining the worker: every file was taken or refused.
+    importer_->shutdown();
+    studydbtest::pumpFrames(8);
+    EXPECT_EQ(posted.texts.size(), 2u);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return rows("select ID from image").size() >= 1; }));
     const auto images = rows("select imageUID, file, path from image, series where "
                              "image.seriesID=series.ID order by image.ID");
-    ASSERT_EQ(images.size(), 3u);
-    std::set<std::string> files;
-    for (const auto& image : images) {
-        files.insert(image[1]);
-        EXPECT_TRUE(fs::is_regular_file(root() + image[2] + image[1])) << image[1];
-        EXPECT_EQ(image[1].find('/'), std::string::npos);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0][1], "1.2.3.1");
+    std::vector<std::string> stored;
+    for (const auto& entry : fs::recursive_directory_iterator(root())) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name.rfind("dicomDB", 0) != 0 && name[0] != '.') {
+            stored.push_back(name);
+        }
     }
-    EXPECT_EQ(files.count("1.2.3.1"), 1u);
-    EXPECT_EQ(files.count("bare.dcm"), 1u);
-    const std::string series = root() + images[0][2];
-    std::size_t stored = 0;
-    for (const auto& entry : fs::directory_iterator(series)) {
-        stored += entry.is_regular_file() ? 1 : 0;
-    }
-    EXPECT_EQ(stored, 3u);
+    EXPECT_EQ(stored, std::vector<std::string>{"1.2.3.1"});
     EXPECT_FALSE(fs::exists(fs::path(root()).parent_path() / "x"));
+}
+
+TEST_F(ImportTest, ReimportOntoAFullDiskKeepsTheStoredFilesWhole) {
+    bvtest::TempDir disk;
+    const bvtest::SmallDisk small(disk.str(), "1m");
+    if (!small.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    importer_->setDicomRoot(disk.str());
+    bvtest::DicomFixture object = fixture("1.2.3.1");
+    object.rows = 128;
+    object.columns = 128;
+    ASSERT_TRUE(object.write((source_ / "one.dcm").string()));
+    importAndWait((source_ / "one.dcm").string(), false, 1);
+    const auto images = rows("select file, path from image, series where "
+                             "image.seriesID=series.ID");
+    ASSERT_EQ(images.size(), 1u);
+    const fs::path stored = disk.str() + images[0][1] + images[0][0];
+    const std::string before = readAll(stored);
+    ASSERT_FALSE(before.empty());
+    small.fill(disk.str() + "filler");
+
+    // The same object again, as another sender encoded it: a little larger. Then the stored
+    // file itself, which is announced without a write: once it is, the re-import was tried.
+    object.rows = 160;
+    ASSERT_TRUE(object.write((source_ / "one.dcm").string()));
+    KeyRecorder posted(studydb::NOTIFY_DICOM_FILE_RECEIVED);
+    importer_->importPath((source_ / "one.dcm").string(), false);
+    importer_->importPath(stored.string(), false);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return !posted.texts.empty(); }));
+    studydbtest::pumpFrames(4);
+    EXPECT_EQ(posted.texts.size(), 1u);
+    EXPECT_TRUE(readAll(stored) == before) << "the stored file changed";
+    std::vector<std::string> beside;
+    for (const auto& entry : fs::directory_iterator(stored.parent_path())) {
+        beside.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(beside, std::vector<std::string>{images[0][0]});
 }
 
 TEST_F(ImportTest, MovingRemovesTheSourceButNeverTheTargetItself) {
