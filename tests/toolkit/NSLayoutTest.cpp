@@ -207,6 +207,28 @@ TEST_F(NSLayoutTest, PressesOutsideKeepTheFlagsOfTheLastPressInside) {
     EXPECT_TRUE(_panel->buttonsClear());
 }
 
+TEST_F(NSLayoutTest, TheReleaseOutsideOfTheButtonPressedInsideEndsTheDrag) {
+    ProbeLayout* other = addProbe("other", scene);
+    other->setPosition(Vec2(400.0f, 100.0f));
+    _panel->consume = true;
+    for (const Button button : {Button::BUTTON_RIGHT, Button::BUTTON_MIDDLE, Button::BUTTON_LEFT}) {
+        SCOPED_TRACE(int(button));
+        _log.clear();
+        down(Vec2(150.0f, 150.0f), button);
+        send(EventMouse::MouseEventType::MOUSE_MOVE, Vec2(350.0f, 150.0f));
+        // Released over another layout: the drag ends here, and the release is still that
+        // layout's to take.
+        EXPECT_FALSE(up(Vec2(450.0f, 150.0f), button));
+        EXPECT_TRUE(_panel->buttonsClear());
+        send(EventMouse::MouseEventType::MOUSE_MOVE, Vec2(160.0f, 150.0f));
+        ASSERT_EQ(_log.size(), 4u);
+        EXPECT_EQ(_log[1].rfind("other.up 50,50 [] ", 0), 0u) << _log[1];
+        EXPECT_EQ(_log[2].rfind("panel.up 350,50 [", 0), 0u) << _log[2];
+        EXPECT_NE(_log[2].find("] prev 350,50"), std::string::npos) << _log[2];
+        EXPECT_EQ(_log[3].rfind("panel.move 60,50 [] ", 0), 0u) << _log[3];
+    }
+}
+
 TEST_F(NSLayoutTest, HiddenLayoutOrAncestorGetsNoMouse) {
     Node* holder = Node::create();
     Node* inner = Node::create();

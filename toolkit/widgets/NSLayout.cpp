@@ -137,6 +137,7 @@ void NSLayout::handleMouseDown(cocos2d::EventMouse* event) {
 void NSLayout::handleMouseUp(cocos2d::EventMouse* event) {
     cocos2d::Vec2 p;
     if (!acceptsMouse(event, &p)) {
+        endPressOutside(event);
         return;
     }
     // The operation may drop the last reference to the layout (a panel closing itself).
@@ -144,6 +145,37 @@ void NSLayout::handleMouseUp(cocos2d::EventMouse* event) {
     if (onMouseUp(p.x, p.y)) {
         event->stopPropagation();
     }
+    clearButtons();
+    release();
+}
+
+void NSLayout::endPressOutside(cocos2d::EventMouse* event) {
+    const cocos2d::Vec2 p = convertToNodeSpace(event->getLocationInView());
+    const cocos2d::Size& size = getContentSize();
+    if (p.x > 0.0f && p.x < size.width && p.y > 0.0f && p.y < size.height) {
+        return;
+    }
+    bool pressedInside = false;
+    switch (event->getMouseButton()) {
+    case cocos2d::EventMouse::MouseButton::BUTTON_LEFT:
+        pressedInside = leftButtonDown;
+        break;
+    case cocos2d::EventMouse::MouseButton::BUTTON_RIGHT:
+        pressedInside = rightButtonDown;
+        break;
+    case cocos2d::EventMouse::MouseButton::BUTTON_MIDDLE:
+        pressedInside = middleButtonDown;
+        break;
+    default:
+        break;
+    }
+    if (!pressedInside) {
+        return;
+    }
+    previousMousePoint = convertToNodeSpace(event->getPreviousLocationInView());
+    // The event stays with whatever lies under the pointer: the operation's answer is not used.
+    retain();
+    onMouseUp(p.x, p.y);
     clearButtons();
     release();
 }

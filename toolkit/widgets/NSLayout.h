@@ -19,7 +19,9 @@ namespace NSUI {
 // A mouse event reaches the operations only when the layout and all its ancestors are visible,
 // the camera being visited is one of the layout's cameras, and the point lies strictly inside
 // the content size (the edges are outside). An operation returning true stops the event.
-// Main thread only.
+// The one exception ends a drag: the release, outside the content, of the button last pressed
+// inside still reaches onMouseUp (without stopping the event) and clears the flags, so a drag
+// let go anywhere is over. Main thread only.
 class NSLayout : public cocos2d::ui::Layout,
                  public UIControlGenerater,
                  public UILocalConfig,
@@ -42,8 +44,9 @@ public:
 
     // Retained from init until cleanup.
     cocos2d::EventListenerMouse* mouseListener = nullptr;
-    // Which button the last press inside the layout was; cleared by the next release inside.
-    // Wheel and moves leave them alone, so a move with a flag set is a drag.
+    // Which button the last press inside the layout was; cleared by the next release inside,
+    // or by that button's release outside. Wheel and moves leave them alone, so a move with a
+    // flag set is a drag.
     bool leftButtonDown = false;
     bool rightButtonDown = false;
     bool middleButtonDown = false;
@@ -61,6 +64,8 @@ private:
     void handleMouseDown(cocos2d::EventMouse* event);
     void handleMouseUp(cocos2d::EventMouse* event);
     void handleMouseMove(cocos2d::EventMouse* event);
+    // A release outside the content of the button pressed inside.
+    void endPressOutside(cocos2d::EventMouse* event);
     void clearButtons();
     // Unregisters and releases the listener, so a second init does not deliver twice.
     void dropMouseListener();

@@ -224,6 +224,36 @@ TEST_F(RenderWindowTest, WheelAndDragsOfTheMouse) {
     EXPECT_EQ(activated.received.size(), 3u);
 }
 
+TEST_F(RenderWindowTest, ADragLetGoOutsideTheWindowEndsThereAndItsTotalTravels) {
+    window->setController(controller);
+    NotificationRecorder zoomTotal(keys::NOTIFY_SYNC_FOCAL_ZOOM, controller);
+    NotificationRecorder panTotal(keys::NOTIFY_SYNC_PAN, controller);
+    NotificationRecorder activated(keys::NOTIFY_VIEW_ACTIVATED, controller);
+    const auto view = [](float glY) { return kHeight - glY; };
+    // The window spans (100, 100) to (500, 400).
+    for (const auto button : {cocos2d::EventMouse::MouseButton::BUTTON_RIGHT,
+                              cocos2d::EventMouse::MouseButton::BUTTON_MIDDLE}) {
+        SCOPED_TRACE(int(button));
+        router.mouseDown(200, view(200), button);
+        router.mouseMove(195, view(210));
+        router.mouseMove(190, view(220));
+        router.mouseMove(600, view(500));
+        router.mouseUp(600, view(500), button);
+        const isImageSDK::isCameraState before = window->getCameraState();
+        const float scale = window->getPixelScale();
+        // Plain moves over the window afterwards neither zoom nor pan.
+        router.mouseMove(200, view(230));
+        router.mouseMove(170, view(260));
+        EXPECT_FLOAT_EQ(window->getPixelScale(), scale);
+        EXPECT_EQ(window->getCameraState().eye(), before.eye());
+    }
+    drain();
+    ASSERT_EQ(zoomTotal.received.size(), 1u);
+    ASSERT_EQ(panTotal.received.size(), 1u);
+    EXPECT_EQ(NSUI::UIJson::getString(panTotal.received[0].text, "x"), "10.0000");
+    EXPECT_EQ(activated.received.size(), 2u);
+}
+
 TEST_F(RenderWindowTest, ZoomDragStopsAtThePixelScaleLimitsInOneDirectionOnly) {
     struct Case {
         float scale;
