@@ -42,6 +42,10 @@ Director* Director::getInstance() {
     return director;
 }
 
+Director* Director::getExistingInstance() {
+    return s_sharedDirector.load(std::memory_order_acquire);
+}
+
 Director::Director()
     : _scheduler(new Scheduler()), _actionManager(new ActionManager()),
       _eventDispatcher(new EventDispatcher()), _renderer(new Renderer()) {

@@ -45,6 +45,8 @@ enum class MATRIX_STACK_TYPE {
 class Director : public Ref {
 public:
     static Director* getInstance();
+    // The director when there is one, never making one: for code that also runs after a purge.
+    static Director* getExistingInstance();
 
     Director(const Director&) = delete;
     Director& operator=(const Director&) = delete;

@@ -26,11 +26,21 @@ cocos2d::Scheduler* scheduler() {
     return cocos2d::Director::getInstance()->getScheduler();
 }
 
+// Cleanups run while the program ends too: without a director or a centre there is nothing
+// to undo, and making one then would leave it behind.
+void dropHideJobAndObservers(isActorCrossLine* actor) {
+    if (cocos2d::Director* director = cocos2d::Director::getExistingInstance()) {
+        director->getScheduler()->unschedule(isActorCrossLine::kHideKey, actor);
+    }
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(actor);
+    }
+}
+
 }  // namespace
 
 isActorCrossLine::~isActorCrossLine() {
-    scheduler()->unschedule(kHideKey, this);
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    dropHideJobAndObservers(this);
 }
 
 bool isActorCrossLine::init() {
@@ -48,8 +58,7 @@ bool isActorCrossLine::init() {
 
 void isActorCrossLine::cleanup() {
     isActorObject::cleanup();
-    scheduler()->unschedule(kHideKey, this);
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    dropHideJobAndObservers(this);
 }
 
 void isActorCrossLine::attachToWindow(isRenderWindowBase* target) {

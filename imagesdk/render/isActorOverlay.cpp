@@ -52,7 +52,10 @@ cocos2d::Node* findDeep(cocos2d::Node* node, const std::string& name) {
 }  // namespace
 
 isActorOverlay::~isActorOverlay() {
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    // Never makes a centre: the last release may come while the program ends.
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
 }
 
 bool isActorOverlay::init() {
@@ -95,7 +98,9 @@ void isActorOverlay::attachToWindow(isRenderWindowBase* target) {
 void isActorOverlay::cleanup() {
     clear();
     isActorObject::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
 }
 
 void isActorOverlay::clear() {

@@ -63,7 +63,10 @@ void isActorROI::cleanup() {
     // The window holds the shapes' nodes too: they leave it with the shapes.
     dropShapes();
     isActorObject::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    // Never makes a centre: cleanup also runs while the program ends.
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
 }
 
 void isActorROI::attachToWindow(isRenderWindowBase* target) {

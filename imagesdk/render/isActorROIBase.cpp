@@ -40,7 +40,9 @@ isActorROIBase::~isActorROIBase() {
 
 void isActorROIBase::cleanup() {
     isActorObject::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
     CC_SAFE_RELEASE_NULL(roi);
     labelNode = nullptr;
     numberNode = nullptr;

@@ -67,7 +67,10 @@ isInteractorImage::~isInteractorImage() = default;
 
 void isInteractorImage::cleanup() {
     isInteractorBase::cleanup();
-    centre()->removeObserver(this);
+    // The window's cleanup runs this while the program ends too: it must not make a centre.
+    if (NSUI::NSNotificationCenter* existing = NSUI::NSNotificationCenter::getExistingInstance()) {
+        existing->removeObserver(this);
+    }
     selectedROI.reset();
 }
 

@@ -23,7 +23,10 @@ bool isNodeOverlaySprite::init() {
 
 void isNodeOverlaySprite::cleanup() {
     cocos2d::ui::Button::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    // The corner texts' actor takes its buttons out with cleanup also while the program ends.
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
 }
 
 void isNodeOverlaySprite::observe(int key) {

@@ -61,7 +61,10 @@ void isNodeOverlayText::reset() {
     value.clear();
     prefix.clear();
     suffix.clear();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    // Also the cleanup of a text taken out while the program ends: no centre, nothing observed.
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
 }
 
 void isNodeOverlayText::bindNotification(const std::string& value, const std::string& prefix,

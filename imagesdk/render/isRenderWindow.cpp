@@ -57,6 +57,11 @@ int edgeLetterSum(const cocos2d::Vec3& row, const cocos2d::Vec3& column, int hea
 }  // namespace
 
 isRenderWindow::~isRenderWindow() {
+    // A window released without cleanup: its listener calls back into it, so it goes first.
+    if (_touchListener != nullptr && _eventDispatcher != nullptr) {
+        _eventDispatcher->removeEventListener(_touchListener);
+        _touchListener = nullptr;
+    }
     if (_interactor != nullptr) {
         _interactor->cleanup();
         _interactor->release();

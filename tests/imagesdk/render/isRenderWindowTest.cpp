@@ -9,6 +9,10 @@
 
 #include "WindowFixture.h"
 #include "engine/2d/Scene.h"
+#include "engine/base/AutoreleasePool.h"
+#include "engine/base/Director.h"
+#include "engine/base/EventDispatcher.h"
+#include "engine/base/EventListener.h"
 #include "engine/base/RefPtr.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
@@ -275,6 +279,24 @@ TEST_F(RenderWindowTest, ZoomDragStopsAtThePixelScaleLimitsInOneDirectionOnly) {
                        cocos2d::EventMouse::MouseButton::BUTTON_RIGHT);
         EXPECT_NEAR(window->getPixelScale(), c.expected, 1e-4f) << c.scale << " " << c.glDy;
     }
+}
+
+TEST_F(RenderWindowTest, AWindowGoneWithoutCleanupTakesItsTouchListenerAlong) {
+    cocos2d::EventDispatcher* dispatcher = cocos2d::Director::getInstance()->getEventDispatcher();
+    const auto& touches = cocos2d::EventListenerTouchAllAtOnce::LISTENER_ID;
+    window->removeFromParentAndCleanup(true);
+    ASSERT_FALSE(dispatcher->hasEventListener(touches));
+
+    // Never in a scene, so never cleaned up: it goes when its actor manager lets it go.
+    isRenderWindow* loose = isRenderWindow::create();
+    loose->retain();
+    cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
+    EXPECT_TRUE(dispatcher->hasEventListener(touches));
+    loose->getActorManager()->setWindow(nullptr);
+    loose->release();
+    EXPECT_FALSE(dispatcher->hasEventListener(touches));
+    // A touch afterwards reaches nobody.
+    tap(200, 200);
 }
 
 TEST_F(RenderWindowTest, SliceAxesOfAVolumeArePairwiseDistinctPlanes) {
