@@ -64,7 +64,12 @@ bool isActorManager::adopt(isActorObject* actor, ActorKind kind) {
 
 isActorImage* isActorManager::getImageActor() {
     if (actorOf(ACTOR_IMAGE) == nullptr && _window != nullptr) {
-        adopt(isActorImage::create(), ACTOR_IMAGE);
+        isActorImage* made = isActorImage::create();
+        if (adopt(made, ACTOR_IMAGE)) {
+            // The key stamps what the actor hands on, such as the posts of its region crops.
+            made->setNotificationKey(key, nullptr);
+            made->setSliceIndex(0);
+        }
     }
     return static_cast<isActorImage*>(actorOf(ACTOR_IMAGE));
 }
@@ -81,6 +86,32 @@ isActorOverlay* isActorManager::getOverlayActor() {
         adopt(isActorOverlay::create(), ACTOR_OVERLAY);
     }
     return static_cast<isActorOverlay*>(actorOf(ACTOR_OVERLAY));
+}
+
+void isActorManager::removeOverlayActor() {
+    auto* overlay = static_cast<isActorOverlay*>(actorOf(ACTOR_OVERLAY));
+    if (overlay == nullptr) {
+        return;
+    }
+    _actors[ACTOR_OVERLAY] = nullptr;
+    overlay->clear();
+    overlay->release();
+}
+
+void isActorManager::createCrossLineActor() {
+    getCrossLineActor();
+}
+
+void isActorManager::setFrameVisible(bool visible) {
+    if (isActorCrossLine* lines = getCrossLineActor()) {
+        lines->setFrameVisible(visible);
+    }
+}
+
+void isActorManager::showFocusFrame() {
+    if (isActorCrossLine* lines = getCrossLineActor()) {
+        lines->showFocusFrame();
+    }
 }
 
 isActorCrossLine* isActorManager::getCrossLineActor() {

@@ -34,14 +34,22 @@ public:
     // Detaches and releases every actor; the next request makes a new one.
     void releaseAll();
 
-    // The image slice actor, made and attached on first request.
+    // The image slice actor, made and attached on first request with the manager's notification
+    // key (no group), showing slice 0.
     isActorImage* getImageActor();
     // The ROI container, made and attached on first request.
     isActorROI* getROIActor();
     // The corner texts, made and attached on first request.
     isActorOverlay* getOverlayActor();
+    // Clears the corner texts out of the window and lets the actor go.
+    void removeOverlayActor();
     // The view frame and cross-reference lines, made and attached on first request.
     isActorCrossLine* getCrossLineActor();
+    // Makes and attaches the cross-line actor unless there is one.
+    void createCrossLineActor();
+    // The cross-line actor's view frame and focus square, the actor made on demand.
+    void setFrameVisible(bool visible);
+    void showFocusFrame();
     // The volume actor, made and attached on first request.
     isActorVR* getVRActor();
 

@@ -10,7 +10,6 @@
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
-#include "imagesdk/render/isActorCrossLine.h"
 #include "imagesdk/render/isActorManager.h"
 #include "imagesdk/render/isActorOverlay.h"
 #include "imagesdk/render/isInteractorImage.h"
@@ -256,11 +255,8 @@ void isViewerVR::setMIPMode() {
 }
 
 void isViewerVR::setFrameVisible(bool visible) {
-    if (getActorManager() == nullptr) {
-        return;
-    }
-    if (isActorCrossLine* lines = getActorManager()->getCrossLineActor()) {
-        lines->setFrameVisible(visible);
+    if (isActorManager* actors = getActorManager()) {
+        actors->setFrameVisible(visible);
     }
 }
 
