@@ -95,6 +95,7 @@ void isFilterObject::execute() {
         input->execute();
     }
     dataModified = false;
+    ++productVersion;
     markConsumersDataModified();
 }
 
@@ -111,6 +112,7 @@ void isFilterObject::updateInformation() {
     }
     getOutput();
     informationModified = false;
+    ++productVersion;
     markConsumersInformationModified();
 }
 

@@ -39,6 +39,9 @@ public:
     // the input's pixels changed behind the pipeline's back (a slice arriving from a loader).
     void markModified();
     void addConsumer(isFilterObject* consumer);
+    // Counts the rebuilds and refills of the product: a reader that keeps parts of the product
+    // (a slice record) sees by it that they were replaced, whoever brought the node up to date.
+    unsigned long long getProductVersion() const { return productVersion; }
     isFilterObject* getOutputData() { return getOutput(); }
 
     isFilterObject* getInput() const { return input; }
@@ -54,6 +57,7 @@ protected:
 
     bool dataModified = false;
     bool informationModified = false;
+    unsigned long long productVersion = 0;
     isFilterObject* input = nullptr;
     isFilterObject* output = nullptr;
     std::vector<isFilterObject*> consumers;

@@ -32,6 +32,7 @@ isImageData* isImageFilter::beginRebuild() {
         input->execute();
     }
     dataModified = false;
+    ++productVersion;
     markConsumersDataModified();
 
     isImageData* out = outputImage();
@@ -56,6 +57,7 @@ void isImageFilter::updateInformation() {
     }
     getOutput();
     informationModified = false;
+    ++productVersion;
     markConsumersInformationModified();
     updateOutput(inputData, outputData);
 }

@@ -212,19 +212,26 @@ void isNodeImage::visit(cocos2d::Renderer* renderer, const cocos2d::Mat4& parent
     if (!isVisible() || !isVisitableByVisitingCamera()) {
         return;
     }
-    if (source != nullptr &&
-        (sourceDirty != 0 || source->isDataModified() || source->isInformationModified())) {
-        source->update();
-        auto* data = dynamic_cast<isImageData*>(source->getOutput());
-        setSliceInfo(data != nullptr && !data->slices.empty() ? data->slices.front() : nullptr);
-        sourceDirty = 0;
-    } else if (rebuildRequested != 0) {
-        // The frame shown stays: a window change does not stop or rewind a playing slice.
-        refreshFrame();
+    if (!followSource() && rebuildRequested != 0) {
+        setSliceInfo(slice);
         rebuildRequested = 0;
     }
     frameChanged = 0;
     isNodeSprite::visit(renderer, parentTransform, parentFlags);
+}
+
+bool isNodeImage::followSource() {
+    if (source == nullptr ||
+        (sourceDirty == 0 && !source->isDataModified() && !source->isInformationModified() &&
+         source->getProductVersion() == shownVersion)) {
+        return false;
+    }
+    source->update();
+    shownVersion = source->getProductVersion();
+    sourceDirty = 0;
+    auto* data = dynamic_cast<isImageData*>(source->getOutput());
+    setSliceInfo(data != nullptr && !data->slices.empty() ? data->slices.front() : nullptr);
+    return true;
 }
 
 void isNodeImage::resetFrame() {
@@ -252,6 +259,7 @@ void isNodeImage::stopPlaying() {
 }
 
 void isNodeImage::onCineKey(int key) {
+    followSource();
     const int frames = frameCount(slice);
     switch (key) {
     case NOTIFY_CINE_TOGGLE:
@@ -285,7 +293,8 @@ void isNodeImage::onCineKey(int key) {
 }
 
 void isNodeImage::tick(float /*delta*/) {
-    if (playing == 0) {
+    // A new record from the source stops playing.
+    if (playing == 0 || followSource()) {
         return;
     }
     const int frames = frameCount(slice);

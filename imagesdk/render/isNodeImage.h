@@ -45,12 +45,15 @@ public:
     virtual void setSliceInfo(isSliceInfo* record);
     // Retained; the table's automatic rebuild is turned off, the node rebuilds it when needed.
     virtual void setClut(isClut* clut);
+    // Both have the record shown again at the next visit, from its first frame.
     virtual void onWindowLevelChanged();
     virtual void onColorTableChanged();
     // Rebuilds and installs the texture of the current frame.
     virtual void refreshFrame();
 
-    // Retained; the first slice of its output is shown from the next visit on.
+    // Retained; the first slice of its output is shown from the next visit on. Whenever the
+    // source replaced or refilled its output since the node last looked (also when someone
+    // else brought it up to date), the node shows the new record before it uses the old one.
     void setSource(isFilterObject* source);
 
     isSliceInfo* getSliceInfo() const { return slice; }
@@ -80,10 +83,15 @@ protected:
     void announceFrames();
     void postInt(int key, int value);
     void stopPlaying();
+    // Shows the source's first record when the source changed since it was last shown; true
+    // when it did.
+    bool followSource();
 
     isSliceInfo* slice = nullptr;
     isClut* clut = nullptr;
     isFilterObject* source = nullptr;
+    // The source's product version of the record shown.
+    unsigned long long shownVersion = 0;
     uint8_t rebuildRequested = 0;
     uint8_t sourceDirty = 0;
     uint8_t frameChanged = 0;

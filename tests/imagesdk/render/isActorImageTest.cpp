@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -443,6 +444,41 @@ TEST_F(ActorImageTest, ACropThroughTheActorHoldsWhatTheWindowShows) {
         ends += left == 0 ? 1 : 0;
     }
     EXPECT_EQ(ends, 2);
+}
+
+// A statistics request (9114) or the start of a crop brings the slice filter up to date between
+// two frames and so replaces the record the image node shows; whatever the node does next, it
+// works on the new record (under ASan the old one is freed memory).
+TEST_F(ActorImageTest, TheImageNodeNeverKeepsARecordItsFilterReplaced) {
+    RefPtr<isImageData> data = volume();
+    actor->setImageData(data.get());
+    frame(0.0f);
+    isNodeImage* node = actor->getImageNode();
+    struct Case {
+        const char* before;
+        std::function<void()> next;
+    };
+    const Case cases[] = {
+        {"a window change", [&] { actor->setWindowLevel(300.0f, 40.0f); }},
+        {"a cine step",
+         [&] {
+             NSUI::NSNotificationCenter::getInstance()->postNotification(
+                 nullptr, NOTIFY_OVERLAY_NEXT, nullptr, window, true);
+             drain();
+         }},
+    };
+    int index = 3;
+    for (const Case& c : cases) {
+        actor->setSliceIndex(index);
+        const isSliceInfo* current = actor->getSliceInfo();
+        ASSERT_NE(current, nullptr);
+        const float z = current->matrix.m[14];
+        c.next();
+        frame(0.0f);
+        EXPECT_EQ(node->getSliceInfo(), actor->getSliceInfo()) << c.before;
+        EXPECT_FLOAT_EQ(node->getPositionZ(), z) << c.before;
+        index += 3;
+    }
 }
 
 // A series on disk whose slices arrive from the real loaders.

@@ -129,16 +129,21 @@ TEST_F(NodeImageTest, CinePlaysStepsAndKeepsItsPeriodInBounds) {
     }
     EXPECT_EQ(node->getFramePeriod(), 5);
 
-    // Playing steps at most one frame per drawn frame; a window change does not stop it.
+    // Playing steps at most one frame per drawn frame. On this path a window change shows the
+    // record again: playing stops at its first frame, and the play button hears of it.
+    NotificationRecorder button(isImageSDK::NOTIFY_CINE_BUTTON, &group);
     for (int i = 0; i < 12; ++i) {
         probe->frame(0.05f);
     }
-    const int reached = node->getFrameIndex();
-    EXPECT_GT(reached, 0);
+    EXPECT_GT(node->getFrameIndex(), 0);
     node->onWindowLevelChanged();
     probe->frame(0.0f);
-    EXPECT_TRUE(node->isPlaying());
-    EXPECT_EQ(node->getFrameIndex(), reached);
+    EXPECT_FALSE(node->isPlaying());
+    EXPECT_EQ(node->getFrameIndex(), 0);
+    button.drain();
+    EXPECT_EQ(button.received.size(), 1u);
+    press(isImageSDK::NOTIFY_CINE_TOGGLE);
+    ASSERT_TRUE(node->isPlaying());
 
     // A new record stops playing and starts at its first frame.
     std::unique_ptr<SampleSlice> other(frames(3));
