@@ -191,7 +191,7 @@ constexpr int NOTIFY_OVERLAY_PATIENT = 9096;
 constexpr int NOTIFY_OVERLAY_PATIENT_INFO = 9097;
 constexpr int NOTIFY_OVERLAY_IMAGE_DESC = 9098;
 // JSON "studyID", "seriesID", "hospital", "seriesTime", "patient", "patientInfo", "imageDesc";
-// fills the overlay texts.
+// object = the series they were read from; fills the overlay texts of a window showing it.
 constexpr int NOTIFY_PATIENT_INFO_TEXT = 9099;
 
 // Viewer, actor and quick-tool events.

@@ -4,10 +4,11 @@
 
 #include "engine/platform/Device.h"
 #include "engine/ui/LayoutParameter.h"
+#include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isNodeOverlaySprite.h"
 #include "imagesdk/render/isNodeOverlayText.h"
-#include "imagesdk/render/isRenderWindowBase.h"
+#include "imagesdk/render/isRenderWindow.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UIJson.h"
@@ -122,7 +123,12 @@ void isActorOverlay::onEdgeTextNotification(cocos2d::Ref*, unsigned key,
         createEdgeTexts(NSUI::UIJson::getString(text, "t"), NSUI::UIJson::getString(text, "b"),
                         NSUI::UIJson::getString(text, "l"), NSUI::UIJson::getString(text, "r"));
     } else if (key == NOTIFY_PATIENT_INFO_TEXT) {
-        setStudyInfo(text);
+        // Only the texts of the series shown: the group alone may name a newer window.
+        const auto* window = dynamic_cast<const isRenderWindow*>(getWindow());
+        if (data != nullptr && data->object != nullptr && window != nullptr &&
+            data->object == window->getImageData()) {
+            setStudyInfo(text);
+        }
     }
 }
 

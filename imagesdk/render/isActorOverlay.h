@@ -49,6 +49,8 @@ public:
 
     // Takes the nodes out of the window and forgets the edge texts and the groups.
     void clear();
+    // 9084 fills the edge letters; 9099 the study texts, when its object is the series the
+    // window shows.
     void onEdgeTextNotification(cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data);
     void createEdgeTexts(const std::string& top, const std::string& bottom, const std::string& left,
                          const std::string& right);

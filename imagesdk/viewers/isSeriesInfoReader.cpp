@@ -10,6 +10,7 @@
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UIJson.h"
 
 namespace isImageSDK {
@@ -178,8 +179,13 @@ void isSeriesInfoReader::handBack(const std::shared_ptr<Job>& job) {
     }
     if (job->opened) {
         job->data->getFirstPhase()->setLabel(job->json);
-        NSUI::NSNotificationCenter::getInstance()->postString(nullptr, NOTIFY_PATIENT_INFO_TEXT,
-                                                              job->json, job->group, false);
+        // The group is a viewer's address, which a viewer made after this one went may have
+        // again: the series names whose texts these are, and the post keeps it alive.
+        NSUI::NSNotificationData* post = NSUI::NSNotificationData::create();
+        post->stringValue = job->json;
+        post->setObject(job->data);
+        NSUI::NSNotificationCenter::getInstance()->postNotification(
+            nullptr, NOTIFY_PATIENT_INFO_TEXT, post, job->group, false);
     }
     finish(job);
 }

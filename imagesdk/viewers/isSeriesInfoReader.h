@@ -13,7 +13,8 @@ class isImageData;
 // Reads the study texts of a viewer's corner overlay (study id, series number, institution,
 // series date and time, patient, sex/age/weight, image description) from the first image file of
 // a series on a thread of its own. The result is stored as the label of the series' first phase
-// and posted as NOTIFY_PATIENT_INFO_TEXT to the group that asked, both on the main thread. The
+// and posted as NOTIFY_PATIENT_INFO_TEXT to the group that asked, with the series as the data's
+// object (retained), both on the main thread. The
 // series is retained on the main thread before the thread starts and released on the main
 // thread when the result is handed back. A file that cannot be opened is remembered, so overlay
 // rebuilds do not start a reader for it again. shutdown() joins every reader; results that

@@ -8,6 +8,7 @@
 #include "WindowFixture.h"
 #include "engine/2d/Scene.h"
 #include "engine/base/RefPtr.h"
+#include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/render/isActorManager.h"
 #include "imagesdk/render/isNodeOverlayText.h"
@@ -54,9 +55,10 @@ protected:
     }
 
     // What the window (9084) and the viewer (9099) post in the window's group.
-    void post(int key, const std::string& text) {
+    void post(int key, const std::string& text, cocos2d::Ref* object = nullptr) {
         auto* data = NSUI::NSNotificationData::create();
         data->stringValue = text;
+        data->setObject(object);
         overlay->onEdgeTextNotification(nullptr, unsigned(key), data);
     }
     static std::string shown(const isNodeOverlayText* text) {
@@ -90,6 +92,9 @@ TEST_F(CornerOverlayTest, EdgeLettersComeFromTheJsonAndAMissingKeyEmptiesItsEdge
 }
 
 TEST_F(CornerOverlayTest, StudyInfoFillsOnlyTheStudyTextsWithPrefixAndSuffix) {
+    RefPtr<isImageData> series(isImageData::create());
+    window->setImageData(series.get());
+    overlay = window->getActorManager()->getOverlayActor();
     struct Bound {
         unsigned id;
         std::string before;
@@ -110,7 +115,16 @@ TEST_F(CornerOverlayTest, StudyInfoFillsOnlyTheStudyTextsWithPrefixAndSuffix) {
         text->setString(c.before);
         texts.push_back(text);
     }
-    post(NOTIFY_PATIENT_INFO_TEXT, R"({"studyID":"77","patient":"Doe^Jane","seriesID":"9"})");
+    // Texts read for another series, or for none named, reach a window at the asker's address
+    // (a viewer made where a gone one was): they are not this window's.
+    RefPtr<isImageData> other(isImageData::create());
+    post(NOTIFY_PATIENT_INFO_TEXT, R"({"studyID":"12","patient":"Roe^Rick"})", other.get());
+    post(NOTIFY_PATIENT_INFO_TEXT, R"({"studyID":"13","patient":"Poe^Pat"})");
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(texts[i]->getString(), cases[i].before) << "id " << cases[i].id;
+    }
+    post(NOTIFY_PATIENT_INFO_TEXT, R"({"studyID":"77","patient":"Doe^Jane","seriesID":"9"})",
+         series.get());
     for (size_t i = 0; i < texts.size(); ++i) {
         EXPECT_EQ(texts[i]->getString(), cases[i].after) << "id " << cases[i].id;
     }

@@ -14,6 +14,9 @@
 #include "engine/base/RefPtr.h"
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/render/isActorManager.h"
+#include "imagesdk/render/isActorOverlay.h"
+#include "imagesdk/render/isNodeOverlayText.h"
 #include "imagesdk/viewers/isViewerImage.h"
 #include "tests/imagesdk/NotificationRecorder.h"
 #include "tests/imagesdk/render/WindowFixture.h"
@@ -244,6 +247,41 @@ TEST_F(SeriesInfoReaderTest, ViewersReadOnceAndThenTakeTheCachedLabel) {
     EXPECT_EQ(isSeriesInfoReader::instance().getRunningCount(), 0u);
     scene->removeAllChildren();
     drain(2);
+}
+
+// The patient description (sex, age, weight) of a viewer's corner overlay; empty without one.
+std::string patientText(isImageSDK::isViewerImage* viewer) {
+    isImageSDK::isActorOverlay* overlay = viewer->getActorManager()->getOverlayActor();
+    for (isImageSDK::isNodeOverlay* entry : overlay->getOverlays()) {
+        auto* text = dynamic_cast<isImageSDK::isNodeOverlayText*>(entry);
+        if (text != nullptr && text->getOverlayId() == isImageSDK::NOTIFY_OVERLAY_PATIENT_INFO) {
+            return text->getString();
+        }
+    }
+    return std::string();
+}
+
+// A reader whose viewer went hands back to its address, where a viewer of another series may
+// stand by now: that one keeps its own series' texts.
+TEST_F(SeriesInfoReaderTest, TextsOfAGoneViewerNeverReachTheViewerMadeInItsPlace) {
+    bvtest::TempDir folder("seriesinfo");
+    RefPtr<isImageData> gone =
+        seriesOf(writeFile(folder, "d.dcm", with(noStudyTexts(), {{DCM_PatientAge, "041Y"}})));
+    RefPtr<isImageData> shown =
+        seriesOf(writeFile(folder, "e.dcm", with(noStudyTexts(), {{DCM_PatientAge, "077Y"}})));
+    isImageSDK::isViewerImage* viewer = isImageSDK::isViewerImage::create();
+    viewer->setContentSize(cocos2d::Size(400, 400));
+    scene->addChild(viewer);
+    viewer->setImageData(shown.get());
+    waitForReaders();
+    drain();
+    ASSERT_NE(patientText(viewer).find("077Y"), std::string::npos) << patientText(viewer);
+
+    ASSERT_TRUE(isSeriesInfoReader::instance().start(gone.get(), viewer));
+    waitForReaders();
+    drain();
+    EXPECT_NE(patientText(viewer).find("077Y"), std::string::npos) << patientText(viewer);
+    EXPECT_EQ(gone->getReferenceCount(), 1u);
 }
 
 }  // namespace
