@@ -168,9 +168,14 @@ bool isInteractorImage::pickProbe(cocos2d::Touch* touch, Vec3& point, std::strin
     return true;
 }
 
-void isInteractorImage::postProbe(const std::string& record) {
-    for (int key : {NOTIFY_VIEW_CMD_9100, NOTIFY_PICK_VALUE}) {
+void isInteractorImage::postProbe(const std::string& record, bool moving) {
+    // The focal point (9100) leads at the touch, the value (9085) on the moves after it.
+    const int first = moving ? NOTIFY_PICK_VALUE : NOTIFY_VIEW_CMD_9100;
+    const int second = moving ? NOTIFY_VIEW_CMD_9100 : NOTIFY_PICK_VALUE;
+    for (int key : {first, second}) {
         centre()->cancelPostedInFrame(this, key, renderWindow);
+    }
+    for (int key : {first, second}) {
         centre()->postString(this, key, record, renderWindow, true);
     }
 }
@@ -184,7 +189,7 @@ void isInteractorImage::onTouchBegan(cocos2d::Touch* touch) {
         return;
     }
     if (mode == kModeProbe && pickProbe(touch, point, record)) {
-        postProbe(record);
+        postProbe(record, false);
     } else if (isROITool()) {
         beginROITouch(touch);
     }
@@ -249,7 +254,7 @@ void isInteractorImage::onTouchMoved(cocos2d::Touch* touch) {
     std::string record;
     if (mode == kModeProbe) {
         if (pickProbe(touch, point, record)) {
-            postProbe(record);
+            postProbe(record, true);
         }
     } else if (mode == kModeProbeMoving) {
         if (pickProbe(touch, point, record)) {

@@ -133,7 +133,7 @@ protected:
     // The probe record of the point under the touch; false when nothing is picked.
     bool pickProbe(cocos2d::Touch* touch, cocos2d::Vec3& point, std::string& record) const;
     // Replaces what this frame queued already, so one probe per frame reaches the viewers.
-    void postProbe(const std::string& record);
+    void postProbe(const std::string& record, bool moving);
     // Posts the totals of the gesture and starts the next one afresh.
     void endGesture();
     void rotate(const cocos2d::Vec2& step);

@@ -59,6 +59,7 @@ public:
                         post = Post{true, data->stringValue, data->floatValue, data->intValue};
                     }
                     posts[static_cast<int>(received)].push_back(post);
+                    order.push_back(static_cast<int>(received));
                 },
                 key);
         }
@@ -91,6 +92,8 @@ public:
     size_t count(int key) const { return at(key).size(); }
 
     std::map<int, std::vector<Post>> posts;
+    // Every key received, in delivery order.
+    std::vector<int> order;
 
 private:
     const std::vector<Post>& at(int key) const {
@@ -258,12 +261,26 @@ TEST_F(InteractorImageTest, ProbeSendsTheNewestPickOfEachFrameAndMarksTheEnd) {
     deliver();
     EXPECT_EQ(log->texts(NOTIFY_PICK_VALUE), Texts{R"({"x":"25.00","y":"12.50","z":"3.00"})"});
     EXPECT_EQ(log->texts(NOTIFY_VIEW_CMD_9100), log->texts(NOTIFY_PICK_VALUE));
+    // The touch sends the focal point first, the moves the value.
+    const auto probes = [this] {
+        Ints keys;
+        for (int key : log->order) {
+            if (key == NOTIFY_PICK_VALUE || key == NOTIFY_VIEW_CMD_9100) {
+                keys.push_back(key);
+            }
+        }
+        return keys;
+    };
+    EXPECT_EQ(probes(), (Ints{NOTIFY_VIEW_CMD_9100, NOTIFY_PICK_VALUE}));
 
     // Three moves in one frame: only the last arrives.
     log->posts.clear();
+    log->order.clear();
     move(interactor.get(), 0, 160, 100);
     move(interactor.get(), 0, 170, 100);
     move(interactor.get(), 0, 171, 102);
+    deliver();
+    EXPECT_EQ(probes(), (Ints{NOTIFY_PICK_VALUE, NOTIFY_VIEW_CMD_9100}));
     up(interactor.get(), 0, 171, 102);
     deliver();
     EXPECT_EQ(log->texts(NOTIFY_PICK_VALUE), Texts{R"({"x":"35.50","y":"13.00","z":"3.00"})"});
