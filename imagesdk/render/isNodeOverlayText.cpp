@@ -139,12 +139,11 @@ void isNodeOverlayText::onNotification(unsigned key, NSUI::NSNotificationData* d
         showText(prefix + format("%.2f", number));
         break;
     case NOTIFY_OVERLAY_LOAD_PERCENT:
+        // Hidden for good once complete: a window showing another series makes its texts anew.
         if (number > 0.999f) {
             setVisible(false);
             showText("");
         } else {
-            // A window that shows a new series loads again: its percentage shows again too.
-            setVisible(true);
             showText(format("(%.0f%%)", number * 100.0) + " ");
         }
         break;

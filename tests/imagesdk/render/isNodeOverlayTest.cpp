@@ -112,9 +112,9 @@ TEST_F(OverlayTest, SlicePositionAndLoadPercentHideAndShowAgain) {
     post(isImageSDK::NOTIFY_OVERLAY_LOAD_PERCENT, "", 1.0f);
     EXPECT_FALSE(percent->isVisible());
     EXPECT_EQ(percent->getString(), "");
-    // The next series' load shows its progress again.
+    // Once complete it stays hidden; a later progress only changes the hidden text.
     post(isImageSDK::NOTIFY_OVERLAY_LOAD_PERCENT, "", 0.2f);
-    EXPECT_TRUE(percent->isVisible());
+    EXPECT_FALSE(percent->isVisible());
     EXPECT_EQ(percent->getString(), "(20%) ");
 }
 
