@@ -150,15 +150,16 @@ constexpr int NOTIFY_DCM_INFO_OPEN = 9072;
 
 // JSON "x", "y" ("%.4f") pixels: one pan step of the interactor; next tick.
 constexpr int NOTIFY_SYNC_POSITION = 9073;
-// Float zoom factor step 1.05.
+// Float zoom factor of one zoom-drag step, 1.05 (in) or 0.95 (out), from the interactor or the
+// right mouse button (int 1: the focus point is not panned into view); next tick.
 constexpr int NOTIFY_SYNC_ZOOM = 9074;
-// Float zoom factor step 0.95.
+// Float zoom factor of one two-finger pinch step, any size; next tick.
 constexpr int NOTIFY_SYNC_ZOOM_ALT = 9075;
 // JSON "ww", "wl" ("%.2f"): one window/level step; next tick.
 constexpr int NOTIFY_INTERACT_9076 = 9076;
 // Int signed slice count: one paging step; next tick.
 constexpr int NOTIFY_INTERACT_9077 = 9077;
-// Float drag total since the touch began, 0 at the end; one per tick.
+// Float horizontal drag total of slice paging since the touch began, 0 at the end; next tick.
 constexpr int NOTIFY_INTERACT_9078 = 9078;
 constexpr int NOTIFY_CINE_SPEED = 9079;
 // JSON "x", "y" ("%.4f") pan total; relayed through the controller.

@@ -193,6 +193,8 @@ TEST_F(ViewerScreenTest, AVolumeOpensAsMprAndAFlatSeriesAsOneImage) {
             EXPECT_EQ(region->getProtocolCode(), c.volume ? 4 : 6) << c.key;
             const ProtocolQuery& query = region->getProtocolQuery();
             EXPECT_EQ(query.isVolume, c.volume) << c.key;
+            // One phase is no 4D series: no "compare4d" and no phase button for it.
+            EXPECT_FALSE(query.is4D) << c.key;
             EXPECT_EQ(query.seriesCount, 1) << c.key;
             EXPECT_EQ(query.imageCount, c.volume ? 8 : 3) << c.key;
             EXPECT_EQ(screen->toolPanelKind, c.kind) << c.key;
