@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include "app/OwnedJobs.h"
+
 #include "app/HomeScene.h"
 #include "app/WidgetDump.h"
 #include "app/WindowRect.h"
@@ -191,6 +193,7 @@ void AppDelegate::applicationWillExit() {
     NSUI::sniffer::stop();
     // The screens end their own workers in their cleanup, while every service they use lives.
     cocos2d::Director::getInstance()->endScenes();
+    OwnedJobs::leftBehind().joinAll();
     isImageSDK::releaseSharedObjects();
     dataService::destroyInstance();
     ADS::adsApplication::destroyInstance();

@@ -26,6 +26,17 @@ void OwnedJobs::joinAll() {
     jobs.clear();
 }
 
+void OwnedJobs::handOverTo(OwnedJobs& keeper) {
+    reapFinished();
+    keeper.reapFinished();
+    keeper.jobs.splice(keeper.jobs.end(), jobs);
+}
+
+OwnedJobs& OwnedJobs::leftBehind() {
+    static OwnedJobs keeper;
+    return keeper;
+}
+
 void OwnedJobs::reapFinished() {
     for (auto it = jobs.begin(); it != jobs.end();) {
         if (it->done->load()) {

@@ -18,6 +18,13 @@ public:
     void start(std::function<void()> job);
     // Waits for every job.
     void joinAll();
+    // Moves the jobs not yet joined to `keeper`, which joins them from then on: a screen that
+    // goes while a job of its own still runs need not wait for it on the main thread.
+    void handOverTo(OwnedJobs& keeper);
+
+    // The keeper of jobs whose screens have gone; joined at shutdown, while every service they
+    // post to still lives.
+    static OwnedJobs& leftBehind();
     // Jobs started and not yet joined.
     size_t size() const { return jobs.size(); }
 

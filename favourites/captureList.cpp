@@ -825,6 +825,8 @@ void captureList::cleanup() {
     unschedule(kVoicePlayKey);
     playing = nullptr;
     alive.reset();
-    thumbnailJobs.joinAll();
+    // A thumbnail being made touches nothing of this list; waiting for it here would hold the
+    // screen still while a large file is read.
+    thumbnailJobs.handOverTo(OwnedJobs::leftBehind());
     NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
 }

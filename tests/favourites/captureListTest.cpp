@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/OwnedJobs.h"
 #include "engine/2d/Sprite.h"
 #include "engine/base/Base64.h"
 #include "engine/base/Director.h"
@@ -221,6 +229,42 @@ TEST_F(FavouritesTest, AReloadRebuildsTheRowOnlyWhileItIsInView) {
     frames(6);
     EXPECT_EQ(list->built[outOfView], beforeOut);
     EXPECT_EQ(list->built[inView], before + 1);
+}
+
+// Leaving the list while a thumbnail is still being made does not wait for it: the file here
+// is a pipe nobody writes, so its reading blocks until the test lets it go.
+TEST_F(FavouritesTest, LeavingTheListDoesNotWaitForAThumbnailBeingMade) {
+    fs::create_directories(writable() + "qn/favorite");
+    const std::string pipe = writable() + "qn/favorite/slow.dcm";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    storeRow(kFavoriteTime, "", "", kT0);
+    const int ID = storeRow(kFavoriteDicom, "", "qn/favorite/slow.dcm", kT0, 2.0f);
+    CountingList* list = CountingList::create();
+    list->setContentSize(Size(300.0f, 480.0f));
+    list->loadFavorites();
+    scene->addChild(list);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return list->built[ID] >= 1; }));
+
+    // Should the leave wait for the worker, this lets the worker go after a while, so that the
+    // test ends and fails instead of hanging.
+    std::atomic<bool> left{false};
+    std::atomic<bool> rescued{false};
+    std::thread guard([&] {
+        for (int i = 0; i < 2000 && !left; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        rescued = !left;
+        const int writer = open(pipe.c_str(), O_WRONLY);
+        if (writer >= 0) {
+            close(writer);
+        }
+    });
+    list->removeFromParent();
+    left = true;
+    guard.join();
+    EXPECT_FALSE(rescued) << "leaving the list waited for the thumbnail worker";
+    OwnedJobs::leftBehind().joinAll();
+    EXPECT_FALSE(fs::exists(writable() + "qn/favorite/slow.png"));
 }
 
 TEST_F(FavouritesTest, AFavouriteWithoutThumbnailGetsOneFromTheWorker) {
