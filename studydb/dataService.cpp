@@ -121,6 +121,14 @@ dataService::~dataService() {
 bool dataService::init() {
     database = new dicomDB();
     database->init();
+    if (const long holder = database->libraryInUseBy(); holder != 0) {
+        showMessage(holder > 0 ? NSUI::formatString("The library is in use by another copy of "
+                                                    "the program (process %ld)",
+                                                    holder)
+                               : std::string("The library is in use by another copy of the "
+                                             "program"),
+                    10.0f);
+    }
     // The chime that acknowledges a new favourite.
     database->setFavoriteAddedHandler([] {
         CocosDenshion::SimpleAudioEngine::getInstance()->playEffect("res/waterfall.wav", false,

@@ -114,6 +114,7 @@ void dicomDB::shutdown() {
     connection.openDatabase(nullptr);
     isReady = false;
     markStopped();
+    libraryLock.release();
 }
 
 void dicomDB::setFavoriteAddedHandler(const std::function<void()>& handler) {
@@ -164,10 +165,14 @@ void dicomDB::closeDatabase() {
     isReady = false;
     connection.openDatabase(nullptr);
     markStopped();
+    libraryLock.release();
 }
 
 void dicomDB::reopenDatabase() {
     bool opened = false;
+    if (!lockLibrary()) {
+        return;
+    }
     {
         std::lock_guard<std::recursive_mutex> guard(dbLock);
         opened = openDatabase(dicomFolder);
@@ -195,6 +200,10 @@ void dicomDB::reopenDatabase() {
 
 void dicomDB::openStorage() {
     makeDataPaths();
+    // Nothing of the library is read or written before it is this process's own.
+    if (!lockLibrary()) {
+        return;
+    }
     {
         std::lock_guard<std::recursive_mutex> guard(dbLock);
         if (openDatabase(dicomFolder)) {
@@ -407,6 +416,18 @@ void dicomDB::queueReceivedFile(studydb::StoredFileRecord* record) {
     }
 }
 
+bool dicomDB::lockLibrary() {
+    long holder = 0;
+    const bool locked = libraryLock.acquire(dicomFolder, holder);
+    libraryHolder.store(locked ? 0 : (holder > 0 ? holder : -1));
+    if (!locked) {
+        NSUI::debugLog(
+            NSUI::formatString("library %s is in use by process %ld", dicomFolder.c_str(), holder)
+                .c_str());
+    }
+    return locked;
+}
+
 void dicomDB::keepUnfiledOnRecord() {
     receivedUnfiled.store(true);
 }
@@ -414,7 +435,7 @@ void dicomDB::keepUnfiledOnRecord() {
 void dicomDB::markStopped() {
     // The marker makes the next start file what is on disk without a row, whatever this run's
     // end: the node told its senders these objects are stored and they will not send them again.
-    if (!dicomFolder.empty() && !receivedUnfiled.load()) {
+    if (!dicomFolder.empty() && libraryLock.owns() && !receivedUnfiled.load()) {
         studydb::StoreReconciler::markStopped(dicomFolder);
     }
 }

@@ -3,6 +3,7 @@
 #include "dcmsdk/dcmServer.h"
 #include "engine/base/Ref.h"
 #include "engine/base/RefPtr.h"
+#include "studydb/LibraryLock.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/NSThreadSafeDestroy.h"
 
@@ -135,6 +136,9 @@ public:
     NSUI::NSDBUtil& getConnection() { return connection; }
     dcmSDK::dcmServer& getServer() { return server; }
     bool ready() const { return isReady.load(); }
+    // Another process holds the library folder's lock: its process id, -1 when unknown; 0 while
+    // the library is this process's own.
+    long libraryInUseBy() const { return libraryHolder.load(); }
 
     std::atomic<int> newFavoriteCount{0};
     std::atomic<bool> studyListLoaded{false};
@@ -166,6 +170,8 @@ private:
     bool insertFavoriteRow(int type, const std::string& message, const std::string& image,
                            const NSUI::NSDBValue& scale, int& id);
 
+    // Takes the library folder's lock; false (and nothing opened) when another process has it.
+    bool lockLibrary();
     // Marks the run unclean for good: a stored object announced by the node has no row.
     void keepUnfiledOnRecord();
     // Ends the run's marker unless an announced object is still without its row.
@@ -174,6 +180,8 @@ private:
     std::function<void()> favoriteAdded;
     // An acknowledged object has no image row yet; the next start files it from the folder.
     std::atomic<bool> receivedUnfiled{false};
+    studydb::LibraryLock libraryLock;
+    std::atomic<long> libraryHolder{0};
     // Requests made while the connection was closed for a move.
     std::mutex heldMutex;
     std::vector<cocos2d::RefPtr<dicomDBRequest>> held;

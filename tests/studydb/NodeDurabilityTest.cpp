@@ -285,6 +285,60 @@ TEST(NodeCrash, RestartFilesAcknowledgedImagesAndDropsPartialFiles) {
     NSUI::setEncodedUserDefault("app_dicom_path", "");
 }
 
+TEST(LibraryLock, ASecondProcessOnTheLibraryNeitherReconcilesNorWrites) {
+    bvtest::TempDir storage;
+    bvtest::TempDir source;
+    const std::string folder = storage.str() + "dicom/";
+    const int port = bvtest::freeLoopbackPort();
+    setenv(kChildFolder, folder.c_str(), 1);
+    setenv(kChildPort, std::to_string(port).c_str(), 1);
+    ToolProcess first;
+    const bool started =
+        first.start({"/proc/self/exe", "--gtest_filter=NodeChild.ServesUntilKilled"},
+                    source.str() + "node.log");
+    unsetenv(kChildFolder);
+    unsetenv(kChildPort);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return portOpen(port); }, 60.0));
+    // The first one's transfer in flight, and the marker of its run.
+    fs::create_directories(folder + ".incoming");
+    std::ofstream(folder + ".incoming/0-0.part") << "in flight";
+    ASSERT_TRUE(studydb::StoreReconciler::lastRunEndedUnclean(folder));
+
+    studydbtest::LoopbackNetwork network;
+    NSUI::setEncodedUserDefault("app_dicom_path", folder);
+    const int secondPort = bvtest::freeLoopbackPort();
+    dicomDB::setNodePort(std::to_string(secondPort));
+    auto* second = new dicomDB();
+    ASSERT_TRUE(second->init());
+    EXPECT_FALSE(second->ready());
+    EXPECT_GT(second->libraryInUseBy(), 0);
+    EXPECT_NE(second->libraryInUseBy(), static_cast<long>(getpid()));
+    EXPECT_FALSE(portOpen(secondPort));
+    EXPECT_EQ(filesIn(folder + ".incoming"), std::vector<std::string>{"0-0.part"});
+    second->shutdown();
+    second->release();
+    EXPECT_TRUE(studydb::StoreReconciler::lastRunEndedUnclean(folder));
+
+    // The first one still files what it is sent.
+    bvtest::DicomFixture fixture;
+    const std::string path = source.str() + "one.dcm";
+    ASSERT_TRUE(fixture.write(path));
+    EXPECT_EQ(
+        ToolProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port), path},
+                         source.str() + "storescu.log"),
+        0);
+    first.kill();
+    // Once it is gone, the library is this process's to open.
+    auto* after = new dicomDB();
+    ASSERT_TRUE(after->init());
+    EXPECT_TRUE(after->ready());
+    EXPECT_EQ(after->libraryInUseBy(), 0);
+    after->shutdown();
+    after->release();
+    NSUI::setEncodedUserDefault("app_dicom_path", "");
+}
+
 namespace {
 
 // An application whose language is Chinese, as a user's would be.
