@@ -25,6 +25,14 @@ makeOFConditionConst(kBadMeta, OFM_dcmdata, 0x1002, OF_error, "Malformed file me
 makeOFConditionConst(kInflateTooLarge, OFM_dcmdata, 0x1003, OF_error,
                      "Deflated data set inflates past the buffer limit");
 makeOFConditionConst(kNoDataSet, OFM_dcmdata, 0x1004, OF_error, "File holds no data set");
+makeOFConditionConst(kInflateBomb, OFM_dcmdata, 0x1005, OF_error,
+                     "Deflated data set inflates far beyond any real object's ratio");
+
+// A deflated data set that has grown past this many bytes at more than kMaxInflateRatio times
+// the compressed bytes it came from is a bomb: only long runs of one value compress that far,
+// and DCMTK would spend seconds inflating it into memory.
+const std::uint64_t kBombFloorBytes = 64ULL * 1024 * 1024;
+const std::uint64_t kMaxInflateRatio = 100;
 
 struct MetaScan {
     bool hasPreamble = false;
@@ -102,7 +110,7 @@ OFCondition scanMeta(std::ifstream& in, std::uint64_t fileSize, MetaScan& scan) 
     return EC_Normal;
 }
 
-// Inflates the raw deflate stream into a scratch buffer only to count its size.
+// Inflates the raw deflate stream into a scratch buffer only to count its size and its ratio.
 OFCondition checkInflatedSize(std::ifstream& in, std::uint64_t offset) {
     in.clear();
     in.seekg(static_cast<std::streamoff>(offset));
@@ -131,6 +139,10 @@ OFCondition checkInflatedSize(std::ifstream& in, std::uint64_t offset) {
             if (total > kMaxBufferBytes) {
                 inflateEnd(&stream);
                 return kInflateTooLarge;
+            }
+            if (total > kBombFloorBytes && total > kMaxInflateRatio * stream.total_in) {
+                inflateEnd(&stream);
+                return kInflateBomb;
             }
             if (status == Z_BUF_ERROR) {
                 status = Z_OK;

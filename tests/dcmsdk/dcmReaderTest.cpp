@@ -472,8 +472,10 @@ TEST(dcmReader, RefusesJpegFramesWhoseMarkersWouldStallTheDecoder) {
     }
 }
 
-TEST(dcmReader, RefusesDeflatedDataSetThatInflatesPastTheBufferLimit) {
-    bvtest::TempDir dir;
+namespace {
+
+// A deflated data set of one OB element of payload zeros, which compress about a thousandfold.
+void writeDeflatedZeros(const std::string& path, unsigned long long payload) {
     std::string meta(128, '\0');
     meta += "DICM";
     const std::string uid = "1.2.840.10008.1.2.1.99";
@@ -481,8 +483,6 @@ TEST(dcmReader, RefusesDeflatedDataSetThatInflatesPastTheBufferLimit) {
     meta += static_cast<char>(uid.size());
     meta += '\0';
     meta += uid;
-    // An OB element whose zeros compress about a thousandfold.
-    const unsigned long long payload = 1300000000ULL;
     std::string header("\x09\x00\x10\x10OB\x00\x00", 8);
     for (int shift = 0; shift < 32; shift += 8) {
         header += static_cast<char>((payload >> shift) & 0xFF);
@@ -512,11 +512,26 @@ TEST(dcmReader, RefusesDeflatedDataSetThatInflatesPastTheBufferLimit) {
     }
     pump(nullptr, 0, Z_FINISH);
     deflateEnd(&stream);
-    const std::string path = (dir / "bomb.dcm").string();
     std::ofstream(path, std::ios::binary) << meta << compressed;
+}
 
-    dcmReader reader;
-    EXPECT_FALSE(reader.setFile(path.c_str()));
+}  // namespace
+
+TEST(dcmReader, RefusesDeflatedDataSetsThatInflateIntoBombs) {
+    const struct {
+        const char* name;
+        unsigned long long payload;
+    } cases[] = {
+        {"past the buffer limit", 1300000000ULL},
+        {"within the limit, far past any real ratio", 200000000ULL},
+    };
+    for (const auto& c : cases) {
+        bvtest::TempDir dir;
+        const std::string path = (dir / "bomb.dcm").string();
+        writeDeflatedZeros(path, c.payload);
+        dcmReader reader;
+        EXPECT_FALSE(reader.setFile(path.c_str())) << c.name;
+    }
 }
 
 TEST(dcmReader, WritesPngOfFirstFrameThroughRegisteredRoutine) {
