@@ -34,9 +34,16 @@ int digitsAt(const std::string& text, size_t offset, size_t width) {
     return textToInt(text.substr(offset, width));
 }
 
-// Row and column directions closer to parallel than this (the sine of the angle between them)
-// do not span a plane.
-constexpr double kParallelSine = 1e-4;
+// Row and column directions are unit vectors at right angles; these tolerances leave room for
+// the few decimals some systems write. A direction whose length is further than kUnitTolerance
+// from 1, or a pair whose cosine is further than kRightAngleTolerance from 0, does not place a
+// slice.
+constexpr double kUnitTolerance = 1e-2;
+constexpr double kRightAngleTolerance = 1e-2;
+// Pixel Spacing in millimetres outside this range measures nothing real (and the renderer's
+// single-precision sizes would overflow or vanish).
+constexpr double kMinPixelSpacing = 1e-6;
+constexpr double kMaxPixelSpacing = 1e4;
 
 double length(const double v[3]) {
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
@@ -339,15 +346,21 @@ bool usableOrientation(const std::vector<double>& values) {
     }
     const double* row = values.data();
     const double* column = values.data() + 3;
-    const double cross[3] = {row[1] * column[2] - row[2] * column[1],
-                             row[2] * column[0] - row[0] * column[2],
-                             row[0] * column[1] - row[1] * column[0]};
-    const double lengths = length(row) * length(column);
-    return lengths > 0.0 && length(cross) > kParallelSine * lengths;
+    const double rowLength = length(row);
+    const double columnLength = length(column);
+    if (std::fabs(rowLength - 1.0) > kUnitTolerance ||
+        std::fabs(columnLength - 1.0) > kUnitTolerance) {
+        return false;
+    }
+    const double dot = row[0] * column[0] + row[1] * column[1] + row[2] * column[2];
+    return std::fabs(dot) <= kRightAngleTolerance * rowLength * columnLength;
 }
 
 bool usablePixelSpacing(const std::vector<double>& values) {
-    return values.size() == 2 && allFinite(values) && values[0] > 0.0 && values[1] > 0.0;
+    return values.size() == 2 && allFinite(values) &&
+           std::all_of(values.begin(), values.end(), [](double value) {
+               return value >= kMinPixelSpacing && value <= kMaxPixelSpacing;
+           });
 }
 
 cocos2d::Vec3 patientToWorld(const double v[3], int orientationCode, int headFeetCode) {

@@ -112,10 +112,10 @@ double textToReal(const std::string& text);
 bool framesFromText(const std::string& text, int& frames);
 
 // Image Position (Patient) and Image Orientation (Patient) values that place a slice: a finite
-// point, and finite row and column directions that are neither zero nor parallel.
+// point, and finite row and column directions of unit length at right angles (each within 1e-2).
 bool usablePosition(const std::vector<double>& values);
 bool usableOrientation(const std::vector<double>& values);
-// Pixel Spacing that measures: exactly two finite values above zero.
+// Pixel Spacing that measures: exactly two finite values from 1e-6 to 1e4 millimetres.
 bool usablePixelSpacing(const std::vector<double>& values);
 
 // Patient coordinates to world coordinates for a patient position; an undetermined head/feet

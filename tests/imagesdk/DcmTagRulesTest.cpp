@@ -115,19 +115,42 @@ TEST(DcmTagRulesTest, OnlyFiniteValuesPlaceAndMeasure) {
         std::vector<double> values;
         bool usable;
     } orientations[] = {
-        {{1, 0, 0, 0, 1, 0}, true},  {{0.6, 0.8, 0, 0, 0, -3}, true},
-        {{0, 0, 0, 0, 0, 0}, false}, {{1, 0, 0, 0, 0, 0}, false},
-        {{1, 0, 0, 2, 0, 0}, false}, {{1, 0, 0, 1, 1e-6, 0}, false},
+        {{1, 0, 0, 0, 1, 0}, true},
+        {{0.6, 0.8, 0, 0, 0, -1}, true},
+        {{0, 0, 0, 0, 0, 0}, false},
+        {{1, 0, 0, 0, 0, 0}, false},
+        {{1, 0, 0, 2, 0, 0}, false},
+        {{1, 0, 0, 1, 1e-6, 0}, false},
         {{1, 0, 0, 0, 1}, false},
+        // Lengths just inside and just past 1 +- 1e-2, and far from it.
+        {{1.0099, 0, 0, 0, 0.9901, 0}, true},
+        {{1.0101, 0, 0, 0, 1, 0}, false},
+        {{1, 0, 0, 0, 0.9899, 0}, false},
+        {{0.6, 0.8, 0, 0, 0, -3}, false},
+        {{1e-3, 0, 0, 0, 1e-3, 0}, false},
+        // Cosines just inside and just past 1e-2, and nearly parallel.
+        {{1, 0, 0, 0.0099, std::sqrt(1 - 0.0099 * 0.0099), 0}, true},
+        {{1, 0, 0, 0.0101, std::sqrt(1 - 0.0101 * 0.0101), 0}, false},
+        {{1, 0, 0, std::sqrt(1 - 1e-6), 1e-3, 0}, false},
     };
     for (const auto& c : orientations) {
         EXPECT_EQ(usableOrientation(c.values), c.usable) << ::testing::PrintToString(c.values);
     }
     EXPECT_TRUE(usablePosition({-120.5, 0, 3e4}));
     EXPECT_FALSE(usablePosition({1, 2}));
-    EXPECT_TRUE(usablePixelSpacing({0.5, 0.25}));
     for (const std::vector<double>& spacing :
-         std::vector<std::vector<double>>{{0, 1}, {1, -1}, {1}, {1, 1, 1}, {}}) {
+         std::vector<std::vector<double>>{{0.5, 0.25}, {1e-6, 1e4}, {1e4, 1e-6}}) {
+        EXPECT_TRUE(usablePixelSpacing(spacing)) << ::testing::PrintToString(spacing);
+    }
+    for (const std::vector<double>& spacing : std::vector<std::vector<double>>{{0, 1},
+                                                                               {1, -1},
+                                                                               {1},
+                                                                               {1, 1, 1},
+                                                                               {},
+                                                                               {0.99e-6, 1},
+                                                                               {1, 1.01e4},
+                                                                               {1e-30, 1},
+                                                                               {1, 1e30}}) {
         EXPECT_FALSE(usablePixelSpacing(spacing)) << ::testing::PrintToString(spacing);
     }
 }

@@ -434,6 +434,12 @@ TEST_F(DcmReaderFixture, PositionOrOrientationThatPlacesNothingIsInvalidGeometry
         {"orientation zero row", "MR", {{DCM_ImageOrientationPatient, "0\\0\\0\\0\\1\\0"}}},
         {"orientation parallel", "CT", {{DCM_ImageOrientationPatient, "1\\0\\0\\-1\\0\\0"}}},
         {"orientation NaN", "PT", {{DCM_ImageOrientationPatient, "1\\0\\0\\0\\NaN\\0"}}},
+        {"orientation far from unit length",
+         "CT",
+         {{DCM_ImageOrientationPatient, "2\\0\\0\\0\\0.5\\0"}}},
+        {"orientation nearly parallel",
+         "CT",
+         {{DCM_ImageOrientationPatient, "1\\0\\0\\0.9999\\0.0141\\0"}}},
     };
     for (const HeaderTextCase& c : cases) {
         SCOPED_TRACE(c.label);
@@ -451,10 +457,10 @@ TEST_F(DcmReaderFixture, PositionOrOrientationThatPlacesNothingIsInvalidGeometry
         EXPECT_FALSE(slice->geometryValid);
         expectIdentityPlacement(*slice);
     }
-    // Directions that are not unit length but span a plane still place the image.
-    DicomFixture scaled;
-    scaled.imageOrientation = {2, 0, 0, 0, 0.5, 0};
-    const isSliceInfo* slice = read(scaled);
+    // Directions written with few decimals, a little off unit length, still place the image.
+    DicomFixture rounded;
+    rounded.imageOrientation = {1.005, 0, 0, 0, 0.995, 0};
+    const isSliceInfo* slice = read(rounded);
     ASSERT_NE(slice, nullptr);
     EXPECT_TRUE(slice->geometryValid);
 }
@@ -499,6 +505,8 @@ TEST_F(DcmReaderFixture, SpacingAndWindowThatCannotBeUsedAreAbsent) {
         {"infinite", "CT", {{DCM_PixelSpacing, "inf\\0.5"}}},
         {"NaN", "CT", {{DCM_PixelSpacing, "0.5\\NaN"}}},
         {"one value", "CT", {{DCM_PixelSpacing, "0.5"}}},
+        {"far too small", "CT", {{DCM_PixelSpacing, "1e-30\\0.5"}}},
+        {"far too large", "CT", {{DCM_PixelSpacing, "0.5\\1e30"}}},
         {"not a number", "CT", {{DCM_PixelSpacing, "x\\0.5"}}},
     };
     for (const HeaderTextCase& c : spacing) {
