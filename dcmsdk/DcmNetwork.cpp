@@ -214,6 +214,11 @@ unsigned char DcmAssociation::findContext(const std::string& abstractSyntax,
 void DcmAssociation::close() {
     if (association_ != nullptr) {
         if (broken_) {
+            // DCMTK waits for the peer to close after an abort; a peer that froze never does.
+            const int socketId = DcmNetwork::socketOf(association_);
+            if (socketId >= 0) {
+                shutdown(socketId, SHUT_RD);
+            }
             ASC_abortAssociation(association_);
         } else if (ASC_releaseAssociation(association_).bad()) {
             ASC_abortAssociation(association_);

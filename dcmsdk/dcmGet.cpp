@@ -271,14 +271,15 @@ bool dcmGet::retrieve(Task& task, int counts[4]) {
             if (!result.error.empty()) {
                 logMessage("retrieve %s: %s", f[5].c_str(), result.error.c_str());
             }
+            // A whole object is imported even when the peer no longer takes its response.
+            if (result.record) {
+                ++stored;
+                raise(kEventFileToImport, result.path);
+            }
             if (!DcmStoreReceiver::respond(association.get(), context, message.msg.CStoreRQ,
                                            result.status)) {
                 association.markBroken();
                 return false;
-            }
-            if (result.record) {
-                ++stored;
-                raise(kEventFileToImport, result.path);
             }
             continue;
         }

@@ -11,14 +11,23 @@
 #include "tests/support/lib/TempDir.h"
 
 #include <arpa/inet.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmnet/assoc.h>
+#include <dcmtk/dcmnet/dimse.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 using bvtest::ChildProcess;
@@ -217,6 +226,138 @@ TEST_F(RemoteNodeTest, RetrievalOfAnUnknownSeriesEndsWithFinalProgressThenFailur
     EXPECT_EQ(events.back().text,
               "127.0.0.1," + port_ + ",,,1.3.1,1.3.1.9," + download.str() + ",Doe  Jo,9,CT");
     EXPECT_TRUE(LibraryEvents::ofType(8).empty());
+}
+
+namespace {
+
+// A C-GET peer on loopback that sends one object of the series, takes its response and then
+// freezes: it neither answers nor reads until it is released.
+class FreezingPeer {
+public:
+    explicit FreezingPeer(const std::string& file) : file_(file) {
+        DcmFileFormat format;
+        OFString sopClass;
+        OFString sopInstance;
+        if (format.loadFile(file.c_str()).good()) {
+            format.getDataset()->findAndGetOFString(DCM_SOPClassUID, sopClass);
+            format.getDataset()->findAndGetOFString(DCM_SOPInstanceUID, sopInstance);
+        }
+        sopClass_ = sopClass.c_str();
+        sopInstance_ = sopInstance.c_str();
+        port_ = bvtest::freeLoopbackPort();
+        std::string error;
+        if (dcmSDK::DcmNetwork::initializeNetwork(true, port_, &network_, error)) {
+            thread_ = std::thread(&FreezingPeer::serve, this);
+        }
+    }
+    ~FreezingPeer() {
+        release();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        ASC_dropNetwork(&network_);
+    }
+
+    int port() const { return port_; }
+    void release() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        released_ = true;
+        wake_.notify_all();
+    }
+
+private:
+    void serve() {
+        T_ASC_Association* association = nullptr;
+        if (ASC_receiveAssociation(network_, &association, ASC_DEFAULTMAXPDU).bad()) {
+            ASC_destroyAssociation(&association);
+            return;
+        }
+        const char* model[] = {UID_GETStudyRootQueryRetrieveInformationModel};
+        const char* storage[] = {sopClass_.c_str()};
+        const char* syntaxes[] = {UID_LittleEndianExplicitTransferSyntax,
+                                  UID_LittleEndianImplicitTransferSyntax};
+        ASC_acceptContextsWithPreferredTransferSyntaxes(association->params, model, 1, syntaxes, 2);
+        ASC_acceptContextsWithPreferredTransferSyntaxes(association->params, storage, 1, syntaxes,
+                                                        2, ASC_SC_ROLE_SCUSCP);
+        T_ASC_PresentationContextID context = 0;
+        T_DIMSE_Message message{};
+        DcmDataset* identifiers = nullptr;
+        if (ASC_acknowledgeAssociation(association).good() &&
+            DIMSE_receiveCommand(association, DIMSE_BLOCKING, 0, &context, &message, nullptr)
+                .good() &&
+            DIMSE_receiveDataSetInMemory(association, DIMSE_BLOCKING, 0, &context, &identifiers,
+                                         nullptr, nullptr)
+                .good()) {
+            T_DIMSE_C_StoreRQ request{};
+            request.MessageID = association->nextMsgID++;
+            OFStandard::strlcpy(request.AffectedSOPClassUID, sopClass_.c_str(),
+                                sizeof(request.AffectedSOPClassUID));
+            OFStandard::strlcpy(request.AffectedSOPInstanceUID, sopInstance_.c_str(),
+                                sizeof(request.AffectedSOPInstanceUID));
+            request.DataSetType = DIMSE_DATASET_PRESENT;
+            request.Priority = DIMSE_PRIORITY_MEDIUM;
+            T_DIMSE_C_StoreRSP response{};
+            DcmDataset* detail = nullptr;
+            DIMSE_storeUser(association,
+                            ASC_findAcceptedPresentationContextID(association, sopClass_.c_str()),
+                            &request, file_.c_str(), nullptr, nullptr, nullptr, DIMSE_BLOCKING, 0,
+                            &response, &detail);
+            delete detail;
+        }
+        delete identifiers;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [this] { return released_; });
+        }
+        shutdown(dcmSDK::DcmNetwork::socketOf(association), SHUT_RDWR);
+        ASC_dropSCPAssociation(association);
+        ASC_destroyAssociation(&association);
+    }
+
+    std::string file_;
+    std::string sopClass_;
+    std::string sopInstance_;
+    int port_ = 0;
+    T_ASC_Network* network_ = nullptr;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool released_ = false;
+};
+
+}  // namespace
+
+TEST(dcmGet, APeerThatFreezesIsGivenUpAfterTheMessageTimeoutAndItsObjectIsAnnounced) {
+    LibraryEvents::install();
+    dcmSDK::DcmNetwork::setTimeouts(5, 5);
+    bvtest::TempDir sources;
+    bvtest::TempDir download;
+    DicomFixture fixture;
+    fixture.studyInstanceUID = "1.3.2";
+    fixture.seriesInstanceUID = "1.3.2.1";
+    fixture.sopInstanceUID = "1.3.2.1.1";
+    const std::string file = sources.str() + "one.dcm";
+    ASSERT_TRUE(fixture.write(file));
+    FreezingPeer peer(file);
+    dcmSDK::dcmGet get;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(get.getSeriesByUID("127.0.0.1", std::to_string(peer.port()).c_str(), "", "",
+                                   "1.3.2", "1.3.2.1", download.str().c_str(), "Doe^John", "1",
+                                   "CT"));
+    ASSERT_TRUE(LibraryEvents::waitForCount(11, 1));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    peer.release();
+    // The message timeout and a few polls, not a second wait on a peer that never answers.
+    EXPECT_LT(seconds, 1.5 * dcmSDK::DcmNetwork::messageTimeout());
+    const std::vector<LibraryEvents::Event> announced = LibraryEvents::ofType(8);
+    ASSERT_EQ(announced.size(), 1u);
+    dcmSDK::dcmReader reader;
+    ASSERT_TRUE(reader.setFile(announced[0].text.c_str()));
+    char uid[256];
+    ASSERT_TRUE(reader.readDicomTagString(0x0008, 0x0018, uid, sizeof(uid)));
+    EXPECT_STREQ(uid, "1.3.2.1.1");
+    dcmSDK::DcmNetwork::setTimeouts(5, 30);
 }
 
 TEST(dcmGet, ListsQueuedTasksAndDropsOrCancelsThemByKey) {
