@@ -34,12 +34,20 @@ bool isLineColour(const Color3B& c) {
 
 class CrossLinesAfterAPageDrawingTest : public bvtest::DisplayFixture {
 protected:
+    // A centre an earlier test left behind delivers on the scheduler of a purged director: a
+    // fresh one delivers on this one's.
+    void SetUp() override {
+        DisplayFixture::SetUp();
+        NSUI::NSNotificationCenter::destroyInstance();
+    }
     void TearDown() override {
         if (manager) {
             manager->teardown();
             manager = RefPtr<appManager>();
         }
         PoolManager::getInstance()->getCurrentPool()->clear();
+        // The multi-viewer greys the clear colour; later tests draw on the default black.
+        Director::getInstance()->setClearColor(Color4F(0.0f, 0.0f, 0.0f, 1.0f));
         DisplayFixture::TearDown();
         NSUI::NSNotificationCenter::destroyInstance();
     }
