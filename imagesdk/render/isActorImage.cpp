@@ -1,6 +1,7 @@
 #include "imagesdk/render/isActorImage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "imagesdk/data/PixelType.h"
@@ -43,7 +44,8 @@ std::string signedAxisText(float value, char positive, char negative) {
     if (value > 0.0f) {
         std::snprintf(text, sizeof text, "%c:%.1f", positive, double(value));
     } else {
-        std::snprintf(text, sizeof text, "%c:%.1f", negative, double(-value));
+        // fabs, not negation: a zero of either sign reads 0.0.
+        std::snprintf(text, sizeof text, "%c:%.1f", negative, std::fabs(double(value)));
     }
     return text;
 }

@@ -162,6 +162,24 @@ TEST_F(ActorImageTest, TheManagerMakesOneActorAndBindingShowsTheMiddleAxialSlice
     EXPECT_TRUE(actor->getImageNode()->isVisible());
 }
 
+// A slice exactly at 0 along the view axis reads with the negative letter and 0.0, never -0.0,
+// whichever sign the zero has in the world frame.
+TEST_F(ActorImageTest, ASliceAtTheOriginReadsZeroWithoutASign) {
+    // An axial acquisition: rows to the patient's left, columns to the back, slices upwards.
+    cocos2d::Mat4 axial = cocos2d::Mat4::IDENTITY;
+    axial.m[5] = 0.0f;
+    axial.m[6] = -1.0f;
+    axial.m[9] = 1.0f;
+    axial.m[10] = 0.0f;
+    const float spacing[3] = {1.0f, 1.0f, 1.0f};
+    RefPtr<isImageData> data = makeVolume(8, 8, 4, PIXEL_INT16, spacing, ramp, axial);
+    actor->setImageData(data.get());
+    actor->setSliceIndex(1);
+    EXPECT_EQ(actor->getLocationText(), "S:1.0");
+    actor->setSliceIndex(0);
+    EXPECT_EQ(actor->getLocationText(), "I:0.0");
+}
+
 TEST_F(ActorImageTest, ViewChangesPostOrientationPositionAndSlab) {
     RefPtr<isImageData> data = volume();
     actor->setImageData(data.get());
