@@ -1,15 +1,39 @@
 """End-to-end harness: the real program in a virtual X display, driven with xdotool.
 
-A scenario (a file scenario_*.py beside this one, each its own CTest test with the label "e2e")
-gets a Session: it starts Xvfb at a chosen size and the program with its own writable folder,
-reads the program's widget dump (F12 with --dump-widgets), clicks and types through xdotool, and
-keeps screenshots under the build folder's e2e/<scenario>/ as test artefacts. Usage of a
-scenario: python3 scenario_x.py PROGRAM OUTPUT_FOLDER.
+A scenario is a file scenario_*.py beside this one; CTest runs each as its own test with the
+label "e2e", side by side with the others. Run one on its own with
+    python3 tests/e2e/scenario_x.py PROGRAM OUTPUT_FOLDER
+(PROGRAM the built brimvale, OUTPUT_FOLDER where its screenshots and logs go), or through CTest
+with `ctest -R e2e_x`.
+
+Each Session is a world of its own, so that scenarios run beside one another and beside any
+other copy of the program:
+    session = Session(program, out, "name", width, height)
+    try:
+        session.start_display()      # its own Xvfb, on a display number Xvfb picks
+        session.start_program()      # its own writable folder and storage-node port
+        ...                          # drive it (below)
+        session.stop_program_cleanly()
+    finally:
+        session.close()              # on a failure: keeps failure.png, prints the log's tail
+
+What a session offers:
+    session.writable, session.node_port, session.out   its folder, its node's port, artefacts
+    session.widgets(), widget(name), has_widget(name)  the widget dump of the shown screen
+    session.viewers(), regions()                        the viewer screen's cells and regions
+    session.click(name), click_at(x, y), type_text(t), key(k), xdo(...)   input
+    session.wait_for(condition, seconds, what)         waits on a state, never on time
+    session.wait_for_text(name, predicate, seconds, what)
+    session.screenshot(label), check_layout(label), check_widgets(label, widgets)
+Every wait is on a state the program shows (a widget in the dump, a row in its database, a file
+on disk) and polls it; its bound is multiplied by BV_E2E_SLACK (3 by default) for busy machines.
+A wait that times out raises Failure, which run() turns into the exit status.
 """
 
 import os
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import time
@@ -20,6 +44,16 @@ SKIP = 77  # CTest's skip code, when a tool the harness needs is missing
 # Every wait is this many times the time a scenario names: a machine busy with parallel builds
 # and test suites starts windows and draws frames several times slower than an idle one.
 SLACK = float(os.environ.get("BV_E2E_SLACK", "3"))
+
+
+LOG_TAIL = 40  # lines of the program's log printed when a scenario fails
+
+
+def free_port():
+    """A TCP port on loopback that nothing listens on now."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
 
 
 class Widget:
@@ -34,6 +68,20 @@ class Widget:
         return "%s (%g, %g, %g x %g)" % (self.path, self.x, self.y, self.w, self.h)
 
 
+class Viewer:
+    """A cell of the viewer screen: its view type ("Slice", "Axial", "Sagittal", "Coronal",
+    "Oblique", "VR", "MIP" or "None") and its rectangle in window pixels from the top left."""
+
+    def __init__(self, kind, x, y, w, h):
+        self.kind, self.x, self.y, self.w, self.h = kind, x, y, w, h
+
+    def centre(self):
+        return int(self.x + self.w / 2), int(self.y + self.h / 2)
+
+    def __repr__(self):
+        return "%s (%g, %g, %g x %g)" % (self.kind, self.x, self.y, self.w, self.h)
+
+
 class Failure(Exception):
     pass
 
@@ -46,16 +94,21 @@ def require_tools():
 
 
 class Session:
-    def __init__(self, program, out, name, width=1920, height=1080, writable=None):
+    def __init__(self, program, out, name, width=1920, height=1080, writable=None,
+                 node_port=None):
         self.program, self.name, self.width, self.height = program, name, width, height
         self.out = os.path.abspath(os.path.join(out, name))
         os.makedirs(self.out, exist_ok=True)
         self.writable = writable or os.path.join(self.out, "writable") + "/"
+        self.node_port = node_port or free_port()
         self.dump_file = os.path.join(self.out, "widgets.txt")
         self.xvfb = None
         self.app = None
         self.display = None
         self.log = None
+        self.log_path = None
+        self.window = None
+        self.cells, self.region_rects = [], []
 
     # Display and program
     def start_display(self):
@@ -80,13 +133,15 @@ class Session:
     def env(self):
         env = dict(os.environ)
         env.update(DISPLAY=self.display, BRIMVALE_WRITABLE_PATH=self.writable,
-                   SDL_AUDIODRIVER="dummy", LANG="en_US.UTF-8", LC_ALL="")
+                   BRIMVALE_NODE_PORT=str(self.node_port), SDL_AUDIODRIVER="dummy",
+                   LANG="en_US.UTF-8", LC_ALL="")
         env.pop("WAYLAND_DISPLAY", None)
         return env
 
     def start_program(self, label="program"):
         os.makedirs(self.writable, exist_ok=True)
-        self.log = open(os.path.join(self.out, label + ".log"), "w")
+        self.log_path = os.path.join(self.out, label + ".log")
+        self.log = open(self.log_path, "w")
         started = time.monotonic()
         self.app = subprocess.Popen([self.program, "--dump-widgets", self.dump_file],
                                     env=self.env(), stdout=self.log, stderr=subprocess.STDOUT)
@@ -113,6 +168,7 @@ class Session:
             raise Failure("the program did not end within %d s of its close" % timeout)
         finally:
             self.log.close()
+            self.log = None
         self.app = None
         return status
 
@@ -123,13 +179,36 @@ class Session:
             raise Failure("the program ended with status %d after its close" % status)
 
     def close(self):
+        """Ends what the session started. Called while an exception leaves the scenario, it
+        first keeps a screenshot of the moment (failure.png) and prints the log's tail."""
+        if sys.exc_info()[0] is not None:
+            self.report_failure()
         if self.app is not None and self.app.poll() is None:
             self.app.kill()
             self.app.wait()
+        if self.log is not None:
+            self.log.close()
         if self.xvfb is not None:
             self.xvfb.terminate()
             self.xvfb.wait()
             self.xvfb = None
+
+    def report_failure(self):
+        if self.xvfb is not None and self.xvfb.poll() is None:
+            try:
+                print("%s: screenshot of the failure: %s" % (self.name,
+                                                              self.screenshot("failure")))
+            except (OSError, subprocess.CalledProcessError, ValueError) as error:
+                print("%s: no screenshot of the failure: %s" % (self.name, error))
+        if self.log_path is None:
+            return
+        if self.log is not None:
+            self.log.flush()
+        with open(self.log_path, errors="replace") as log:
+            tail = log.readlines()[-LOG_TAIL:]
+        print("%s: the last %d lines of %s:" % (self.name, len(tail), self.log_path))
+        sys.stdout.write("".join("    " + line for line in tail))
+        sys.stdout.flush()
 
     # Input
     def xdo(self, *args, check=True):
@@ -159,7 +238,7 @@ class Session:
             os.remove(self.dump_file)
         self.key("F12")
         self.wait_for(lambda: os.path.exists(self.dump_file), 10, "the widget dump")
-        found = []
+        found, cells, regions = [], [], []
         window = None
         with open(self.dump_file, encoding="utf-8") as dump:
             for line in dump:
@@ -167,13 +246,31 @@ class Session:
                 if line.startswith("window "):
                     _, w, h = line.split()
                     window = (float(w), float(h))
+                elif line.startswith("viewer "):
+                    _, kind, x, y, w, h = line.split(" ")
+                    cells.append(Viewer(kind, float(x), float(y), float(w), float(h)))
+                elif line.startswith("region "):
+                    _, x, y, w, h = line.split(" ")
+                    regions.append((float(x), float(y), float(w), float(h)))
                 elif line.startswith("widget "):
                     head, _, text = line.partition("\t")
                     _, path, x, y, w, h = head.split(" ")
                     found.append(Widget(path, float(x), float(y), float(w), float(h),
                                         text if "\t" in line else None))
         self.window = window
+        self.cells, self.region_rects = cells, regions
         return found
+
+    def viewers(self):
+        """The viewer screen's cells, top to bottom and left to right, from a fresh dump."""
+        self.widgets()
+        return sorted(self.cells, key=lambda v: (round(v.y), round(v.x)))
+
+    def regions(self):
+        """The viewer screen's regions (x, y, w, h), top to bottom and left to right, from a
+        fresh dump."""
+        self.widgets()
+        return sorted(self.region_rects, key=lambda r: (round(r[1]), round(r[0])))
 
     def widget(self, name, widgets=None):
         for w in widgets if widgets is not None else self.widgets():

@@ -10,8 +10,8 @@ import subprocess
 import sys
 import time
 
-from harness import Failure, Session, run
-from scenario_home import EXAMPLE, free_port, wait_for_patient
+from harness import Failure, Session, free_port, run
+from scenario_home import EXAMPLE, wait_for_patient
 
 EXAMPLE_FILES = 40
 
@@ -47,8 +47,7 @@ def count_files(folder):
 def node_screen(program, out, width, height, send):
     session = Session(program, out, "dcm_node_%dx%d" % (width, height), width, height)
     shutil.rmtree(session.writable, ignore_errors=True)
-    node_port = free_port()
-    os.environ["BRIMVALE_NODE_PORT"] = str(node_port)
+    node_port = session.node_port
     storescp = None
     try:
         session.start_display()
@@ -110,7 +109,6 @@ def node_screen(program, out, width, height, send):
         session.wait_for(lambda: not session.has_widget("dcmUISend"), 10, "the screen to close")
         session.stop_program_cleanly()
     finally:
-        os.environ.pop("BRIMVALE_NODE_PORT", None)
         if storescp is not None:
             storescp.kill()
             storescp.wait()

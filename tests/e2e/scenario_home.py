@@ -15,18 +15,12 @@ import time
 import zipfile
 
 import screenshot
-from harness import Failure, Session, run
+from harness import Failure, Session, free_port, run
 
 EXAMPLE = "EXAMPLE^PHANTOM"
 SENT = "STORE^SENT"
 ZIPPED = "ZIP^IMPORTED"
 REMOTE = "REMOTE^RITA"
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def write_series(folder, name, patient_id, count):
@@ -131,8 +125,6 @@ def home(program, out):
         raise Failure("DCMTK's storescu and dump2dcm are needed")
     session = Session(program, out, "home_1920x1080")
     shutil.rmtree(session.writable, ignore_errors=True)
-    port = free_port()
-    os.environ["BRIMVALE_NODE_PORT"] = str(port)
     try:
         session.start_display()
         session.start_program()
@@ -143,7 +135,8 @@ def home(program, out):
 
         # A series sent to the running program's node becomes a row without a restart.
         sent = write_series(os.path.join(session.out, "sent"), SENT, "E2E-SENT-1", 3)
-        result = subprocess.run(["storescu", "-aec", "brimvale", "127.0.0.1", str(port)] + sent,
+        result = subprocess.run(["storescu", "-aec", "brimvale", "127.0.0.1",
+                                 str(session.node_port)] + sent,
                                 capture_output=True, text=True)
         if result.returncode != 0:
             raise Failure("storescu failed: " + result.stderr.strip())
@@ -194,7 +187,6 @@ def home(program, out):
         session.screenshot("04-deleted")
         session.stop_program_cleanly()
     finally:
-        os.environ.pop("BRIMVALE_NODE_PORT", None)
         session.close()
 
 
@@ -272,7 +264,6 @@ def remote_search(session):
 def small_window(program, out):
     session = Session(program, out, "home_1280x800", 1280, 800)
     shutil.rmtree(session.writable, ignore_errors=True)
-    os.environ["BRIMVALE_NODE_PORT"] = str(free_port())
     try:
         session.start_display()
         session.start_program()
@@ -283,7 +274,6 @@ def small_window(program, out):
         remote_search(session)
         session.stop_program_cleanly()
     finally:
-        os.environ.pop("BRIMVALE_NODE_PORT", None)
         session.close()
 
 

@@ -3,14 +3,12 @@ warning bar says the node is not running and why, the node screen's receive pane
 and once the port is free a restart from the node screen brings the node up, answering DCMTK's
 echoscu, and the warning goes. Screenshots of each step are kept."""
 
-import os
 import shutil
 import socket
 import subprocess
 import sys
 
 from harness import Failure, Session, run
-from scenario_home import free_port
 
 REFUSED = "The DICOM node is not running: cannot listen on port %d"
 
@@ -24,8 +22,7 @@ def scenario(program, out):
         raise Failure("DCMTK's echoscu is needed")
     session = Session(program, out, "node_not_listening")
     shutil.rmtree(session.writable, ignore_errors=True)
-    port = free_port()
-    os.environ["BRIMVALE_NODE_PORT"] = str(port)
+    port = session.node_port
     holder = socket.socket()
     try:
         # Another program on the node's port, before the program starts.
@@ -66,7 +63,6 @@ def scenario(program, out):
         session.stop_program_cleanly()
     finally:
         holder.close()
-        os.environ.pop("BRIMVALE_NODE_PORT", None)
         session.close()
 
 
