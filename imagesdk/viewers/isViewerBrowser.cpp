@@ -259,6 +259,7 @@ void isViewerBrowser::onNotification(int command, NSUI::NSNotificationData* data
     case NOTIFY_WW_BY_MOUSE:
     case NOTIFY_TOOL_ZOOM:
     case NOTIFY_TOOL_MOVE:
+    case NOTIFY_TOOL_ROTATE:
     case NOTIFY_ROI_LINE:
     case NOTIFY_ROI_POINT:
     case NOTIFY_ROI_ANGLE:

@@ -1114,11 +1114,13 @@ void isViewerImage::onNotification(int command, NSUI::NSNotificationData* data,
     case NOTIFY_TOOL_SELECT:
     case NOTIFY_WW_BY_MOUSE:
     case NOTIFY_TOOL_ZOOM:
-    case NOTIFY_TOOL_MOVE: {
+    case NOTIFY_TOOL_MOVE:
+    case NOTIFY_TOOL_ROTATE: {
         if (!relayUnlessFromController(command, data, sender, false)) {
             const int mode = command == NOTIFY_TOOL_SELECT   ? kModeProbe
                              : command == NOTIFY_WW_BY_MOUSE ? kModeWindowLevel
                              : command == NOTIFY_TOOL_ZOOM   ? kModeZoom
+                             : command == NOTIFY_TOOL_ROTATE ? kModeRotate
                                                              : kModePan;
             setMode(mode);
         }

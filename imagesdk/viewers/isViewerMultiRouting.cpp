@@ -500,6 +500,10 @@ void isViewerMulti::onNotification(int command, NSUI::NSNotificationData* data,
     case NOTIFY_TOOL_ROTATE:
         if (volumeCell) {
             volumeHandler(target, command, nullptr);
+        } else {
+            for (KeyViewProperty* property : collectLinkedViewers(target)) {
+                browserHandler(property, command, nullptr);
+            }
         }
         break;
     case NOTIFY_DOCUMENT_BUTTON:

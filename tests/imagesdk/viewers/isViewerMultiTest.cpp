@@ -386,4 +386,57 @@ TEST_F(MultiViewerTest, RemovingTheSelectedShapeTakesItOutOfEveryCellOfItsSeries
     EXPECT_EQ(interactor->getSelectedROI(), nullptr);
 }
 
+// The tool keys set the interaction mode of every linked slice cell; rotate orbits the camera
+// there as it does in a volume cell.
+TEST_F(MultiViewerTest, ToolKeysSetTheModeOfEveryLinkedSliceCell) {
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 0, 260, 400), volume.get());
+    multi->addViewer(VIEW_SAGITTAL, true, Rect(270, 0, 260, 400), volume.get());
+    multi->addViewer(VIEW_CORONAL, false, Rect(540, 0, 260, 400), volume.get());
+    auto modeOf = [this](std::size_t i) {
+        auto* interactor =
+            dynamic_cast<isInteractorImage*>(browser(i)->getTiles().at(0)->getInteractor());
+        return interactor != nullptr ? interactor->getInteractionMode() : -1;
+    };
+    const int unlinked = modeOf(2);
+    struct Case {
+        int key;
+        int mode;
+    };
+    for (const Case& c :
+         {Case{NOTIFY_TOOL_ROTATE, kModeRotate}, Case{NOTIFY_TOOL_MOVE, kModePan},
+          Case{NOTIFY_TOOL_ZOOM, kModeZoom}, Case{NOTIFY_WW_BY_MOUSE, kModeWindowLevel},
+          Case{NOTIFY_TOOL_SELECT, kModeProbe}, Case{NOTIFY_TOOL_ROTATE, kModeRotate}}) {
+        command(c.key);
+        EXPECT_EQ(modeOf(0), c.mode) << c.key;
+        EXPECT_EQ(modeOf(1), c.mode) << c.key;
+        EXPECT_EQ(modeOf(2), unlinked) << c.key;
+    }
+
+    // In a volume cell the key rotates that cell alone.
+    command(NOTIFY_VIEW_VR);
+    isViewerVR* volumeViewer = isViewerMulti::volumeViewerOf(cell(0));
+    ASSERT_NE(volumeViewer, nullptr);
+    auto* track = dynamic_cast<isInteractorImage*>(volumeViewer->getInteractor());
+    ASSERT_NE(track, nullptr);
+    command(NOTIFY_TOOL_MOVE);
+    ASSERT_EQ(track->getInteractionMode(), kModePan);
+    ASSERT_EQ(modeOf(1), kModePan);
+    command(NOTIFY_TOOL_ROTATE);
+    EXPECT_EQ(track->getInteractionMode(), kModeRotate);
+    EXPECT_EQ(modeOf(1), kModePan);
+}
+
+// Back to a plane with no plane cell to follow, a volume cell keeps its zoom: zoomed in twice
+// over its fitted view, the slice cell shows the slice twice its fitted size.
+TEST_F(MultiViewerTest, AVolumeCellTurnedPlaneAloneKeepsItsZoom) {
+    multi->addViewer(VIEW_VR, true, Rect(0, 0, 400, 400), volume.get());
+    isViewerVR* volumeViewer = isViewerMulti::volumeViewerOf(cell(0));
+    ASSERT_NE(volumeViewer, nullptr);
+    EXPECT_NEAR(volumeViewer->getPixelScale(), 1.0f, 1e-3f);
+    volumeViewer->zoomBy(2.0f);
+    command(NOTIFY_VIEW_AXIAL);
+    ASSERT_NE(browser(0), nullptr);
+    EXPECT_NEAR(browser(0)->getZoom(), 2.0f, 1e-3f);
+}
+
 }  // namespace
