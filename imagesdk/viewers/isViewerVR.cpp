@@ -379,6 +379,9 @@ void isViewerVR::fitCameraToBox(const Vec3 corners[4], const Vec3& centre) {
     const float distance = std::max(camera->fitPerspective(corners), kMinEyeDistance);
     setCameraEye(centre - state.forward() * distance);
     setCameraLookAt(centre, state.up());
+    // The fitted view is scale 1: zoom limits and a plane cell that takes this view's zoom
+    // read the pixel scale as a ratio to it.
+    setBaseScale(camera->isPerspective() ? distance : camera->getZoom());
     postCameraChanged();
 }
 

@@ -20,6 +20,27 @@ constexpr int kModalityPT = 1;
 
 constexpr int PIXEL_TYPE_FLOAT = 2;
 
+// The phase of a chain's head that its other viewers show, when it is a volume of the head's
+// geometry; the data itself otherwise (a single phase shows itself).
+isImageData* phaseOnScreen(isImageData* data, int& index) {
+    index = 0;
+    if (!data->isMultiPhase() || data->getFirstPhase() != data || data->currentPhase <= 0) {
+        return data;
+    }
+    isImageData* chosen = data->getPhase(data->currentPhase);
+    if (chosen == nullptr) {
+        return data;
+    }
+    chosen->update();
+    if (chosen->getVolumeBuffer() == nullptr || chosen->width != data->width ||
+        chosen->height != data->height || chosen->sliceCount != data->sliceCount ||
+        chosen->pixelType != data->pixelType) {
+        return data;
+    }
+    index = data->currentPhase;
+    return chosen;
+}
+
 }  // namespace
 
 isActorVR* isActorVR::create() {
@@ -161,24 +182,34 @@ void isActorVR::setImageData(isImageData* data) {
     cocos2d::RefPtr<isImageData> next = cocos2d::RefPtr<isImageData>::retained(data);
     vrVolumeDesc desc;
     bool maximumIntensity = false;
+    isImageData* shown = nullptr;
+    int shownIndex = 0;
+    const isSliceInfo* first = nullptr;
     if (data != nullptr) {
         data->update();
         if (data->isVolume() && data->getVolumeBuffer() != nullptr) {
-            desc.data = data->getVolumeBuffer();
+            shown = phaseOnScreen(data, shownIndex);
+            desc.data = shown->getVolumeBuffer();
             desc.width = data->width;
             desc.height = data->height;
             desc.depth = data->sliceCount;
             data->getSpacing(desc.spacing);
             desc.pixelType = data->pixelType;
             std::memcpy(desc.matrix, data->worldMatrix.m, sizeof(desc.matrix));
-            const isSliceInfo* first = data->getSlice(0);
+            first = data->getSlice(0);
             maximumIntensity = first != nullptr && first->modality == kModalityPT;
         }
     }
+    if (first != nullptr) {
+        // Set while the casters stand still, for the frame setVolume asks for.
+        quiesce();
+        fastCaster.setWindowLevel(first->windowWidth, first->windowCentre);
+        bestCaster.setWindowLevel(first->windowWidth, first->windowCentre);
+    }
     setVolume(desc.data != nullptr ? &desc : nullptr, maximumIntensity);
-    shownPhase = desc.data != nullptr ? next : nullptr;
+    shownPhase = desc.data != nullptr ? cocos2d::RefPtr<isImageData>::retained(shown) : nullptr;
     imageData = next;
-    phase = 0;
+    phase = desc.data != nullptr ? shownIndex : 0;
 }
 
 void isActorVR::setRenderMode(int mode) {
@@ -205,6 +236,7 @@ void isActorVR::setPhase(int n) {
     setVoxelData(voxels);
     shownPhase = cocos2d::RefPtr<isImageData>::retained(chosen);
     phase = n;
+    imageData->getFirstPhase()->currentPhase = n;
 }
 
 void isActorVR::setWindowLevel(float width, float centre) {

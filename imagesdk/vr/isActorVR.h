@@ -46,14 +46,16 @@ public:
     void setVolume(const vrVolumeDesc* desc, bool maximumIntensity = false);
     // The voxels of another phase of the same geometry.
     void setVoxelData(const void* voxels);
-    // Renders a volume data set, retained while shown (its voxels stay where they are); a float
-    // PET volume renders as maximum intensity. Data that is not one regular volume buffer
-    // leaves the actor without a volume.
+    // Renders a volume data set, retained while shown (its voxels stay where they are), in the
+    // window of its first slice and at the phase its chain shows; a float PET volume renders as
+    // maximum intensity. Data that is not one regular volume buffer leaves the actor without a
+    // volume.
     void setImageData(isImageData* data);
     isImageData* getImageData() const { return imageData.get(); }
     // A VRRenderMode for both casters.
     void setRenderMode(int mode);
-    // Shows phase n of a multi-phase data set; ignored without data or out of range.
+    // Shows phase n of a multi-phase data set and records it as the chain's shown phase;
+    // ignored without data or out of range.
     void setPhase(int n);
     int getPhase() const { return phase; }
     void setWindowLevel(float width, float centre);

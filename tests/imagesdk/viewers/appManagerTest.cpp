@@ -16,6 +16,8 @@
 #include "imagesdk/viewers/isViewerBrowser.h"
 #include "imagesdk/viewers/isViewerImage.h"
 #include "imagesdk/viewers/isViewerMulti.h"
+#include "imagesdk/viewers/isViewerVR.h"
+#include "imagesdk/vr/isActorVR.h"
 #include "tests/imagesdk/viewers/LayoutFixture.h"
 
 namespace {
@@ -373,6 +375,40 @@ TEST_F(AppManagerTest, EveryMoveOfThePointShowsEveryCellsCrossLinesAgain) {
         }
         manager->teardown();
     }
+}
+
+// The volume cell a protocol opens renders in the series' own window and at the phase the
+// region's other cells show, as its slice cells do.
+TEST_F(AppManagerTest, TheVolumeCellOpensInTheSeriesWindowAtThePhaseOnScreen) {
+    std::vector<RefPtr<isImageData>> phases;
+    std::list<isImageData*> chain;
+    for (int i = 0; i < 3; ++i) {
+        phases.push_back(layouttest::sliceNumberVolume(6));
+        phases.back()->getSlice(0)->windowWidth = 400.0f;
+        phases.back()->getSlice(0)->windowCentre = 40.0f;
+        chain.push_back(phases.back().get());
+    }
+    isImageData* head = isImageSDK::mergeImageDataPhases(chain);
+    ASSERT_NE(head, nullptr);
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    scene->addChild(manager->getViewerMulti());
+    manager->setImageDataWithProtocol(head, Rect(0, 0, 800, 600), isImageSDK::PROTOCOL_MPR);
+    manager->setPhase(2);
+    ASSERT_EQ(manager->getCurrentPhase(), 2);
+
+    manager->applyProtocol(isImageSDK::PROTOCOL_MPR3D);
+    KeyViewProperty* vrCell = manager->getViewerMulti()->allProperties().at(2);
+    ASSERT_EQ(vrCell->getViewType(), isImageSDK::VIEW_VR);
+    isImageSDK::isActorVR* actor = isImageSDK::isViewerMulti::volumeViewerOf(vrCell)->getVRActor();
+    ASSERT_NE(actor, nullptr);
+    float width = 0.0f;
+    float centre = 0.0f;
+    actor->getWindowLevel(&width, &centre);
+    EXPECT_EQ(width, 400.0f);
+    EXPECT_EQ(centre, 40.0f);
+    EXPECT_EQ(actor->getPhase(), 2);
+    EXPECT_EQ(manager->getCurrentPhase(), 2);
+    manager->teardown();
 }
 
 }  // namespace

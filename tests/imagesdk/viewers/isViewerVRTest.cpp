@@ -311,6 +311,32 @@ TEST_F(ViewerVRTest, PhasesOfAMultiPhaseVolumeReachTheActor) {
     EXPECT_EQ(viewer->getVRActor()->getPhase(), 0);
 }
 
+// A bound volume renders in its first slice's window, not the casters' default, and a phase
+// chain opens on the phase its head records as shown; a phase chosen here is recorded there.
+TEST_F(ViewerVRTest, ABoundVolumeOpensInItsOwnWindowAndOnTheShownPhase) {
+    volume->getSlice(0)->windowWidth = 400.0f;
+    volume->getSlice(0)->windowCentre = 40.0f;
+    viewer->setImageData(volume.get());
+    float width = 0.0f;
+    float centre = 0.0f;
+    viewer->getVRActor()->getWindowLevel(&width, &centre);
+    EXPECT_EQ(width, 400.0f);
+    EXPECT_EQ(centre, 40.0f);
+
+    const float spacing[3] = {1.0f, 1.0f, 1.0f};
+    RefPtr<isImageData> first = imagesdktest::makeVolume(8, 8, 4, keys::PIXEL_INT16, spacing,
+                                                         [](int, int, int) { return 1; });
+    RefPtr<isImageData> second = imagesdktest::makeVolume(8, 8, 4, keys::PIXEL_INT16, spacing,
+                                                          [](int, int, int) { return 2; });
+    isImageData* merged = isImageSDK::mergeImageDataPhases({first.get(), second.get()});
+    ASSERT_NE(merged, nullptr);
+    merged->currentPhase = 1;
+    viewer->setImageData(merged);
+    EXPECT_EQ(viewer->getVRActor()->getPhase(), 1);
+    viewer->setPhase(0);
+    EXPECT_EQ(merged->currentPhase, 0);
+}
+
 TEST_F(ViewerVRTest, MaximiseNamesTheWindowInTheSecondIntValue) {
     viewer->setImageData(volume.get());
     viewer->setPosition(cocos2d::Vec2(30, 40));
