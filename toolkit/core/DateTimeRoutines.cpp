@@ -133,8 +133,12 @@ int32_t getTimestamp() {
 }
 
 std::string getTimestampString() {
+    return formatTimestamp(getTimestamp());
+}
+
+std::string formatTimestamp(int32_t stamp) {
     std::ostringstream text;
-    text << static_cast<uint64_t>(static_cast<int64_t>(getTimestamp()));
+    text << static_cast<uint32_t>(stamp);
     return text.str();
 }
 

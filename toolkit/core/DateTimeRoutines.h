@@ -37,9 +37,12 @@ int getDaysInMonth(int year, int month);
 // every 71.6 minutes, so only differences of nearby stamps are meaningful.
 int32_t getTimestamp();
 TimeOfDay getTimeOfDay();
-// getTimestamp sign-extended to 64 bits and printed unsigned (a negative stamp gives a 20-digit
-// number); it names capture files.
+// getTimestamp as decimal text; it names capture, favourite and reformat files and the series
+// a reformat makes.
 std::string getTimestampString();
+// A stamp as the 32-bit microsecond count it holds: a stamp past the sign bit is a large
+// count, never a negative or sign-extended one.
+std::string formatTimestamp(int32_t stamp);
 
 // When the file was created, as a date-time text in local time (the base of getCurrentDateTime,
 // so the two compare). An empty path gives an empty text; a file that cannot be examined gives
