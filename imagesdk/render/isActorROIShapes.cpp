@@ -406,8 +406,14 @@ void isActorROIPolygon::closePolygon() {
     if (complete || !polygon || polygon->vertices.size() < 5) {
         return;
     }
-    polygon->vertices.resize(polygon->vertices.size() - 2);
-    selectHandle(int(polygon->vertices.size()) - 1);
+    // The taps before the double tap leave only the point that the next drag would move, on
+    // top of the vertex they placed: that vertex, wherever it was tapped, stays.
+    std::vector<cocos2d::Vec3>& vertices = polygon->vertices;
+    while (vertices.size() > 3 &&
+           vertices[vertices.size() - 1].distance(vertices[vertices.size() - 2]) <= kMinimumStep) {
+        vertices.pop_back();
+    }
+    selectHandle(int(vertices.size()) - 1);
 }
 
 void isActorROIPolygon::redrawShape() {

@@ -123,7 +123,8 @@ public:
     bool isComplete() override { return complete; }
     // End of a touch: a new vertex where the last one was dragged to, which the next drag moves.
     void addVertex();
-    // Drops the two vertices the closing double tap left and selects the last one.
+    // With five points or more: drops the construction point that trails the last vertex (and
+    // any repeat of it) and selects the last vertex.
     void closePolygon();
 
 protected:

@@ -252,7 +252,8 @@ TEST_F(ROIContainerTest, AngleCompletesAfterItsSecondArm) {
     EXPECT_EQ(angle->getLabelNode()->getString(), "90.0deg");
 }
 
-// A polygon closes with five points or more, dropping the two the double tap left.
+// A polygon closes with five points or more, dropping only the construction point the last tap
+// left on its last vertex.
 TEST_F(ROIContainerTest, PolygonConstructionAndClosing) {
     isActorROIPolygon* polygon = container->addPolygon({0, 0, 0}, {0, 0, 0});
     auto* roi = static_cast<ROIPolygon*>(polygon->getROIData());
@@ -273,12 +274,13 @@ TEST_F(ROIContainerTest, PolygonConstructionAndClosing) {
     polygon->addVertex();
     ASSERT_EQ(roi->getPointCount(), 5);
     polygon->closePolygon();
-    EXPECT_EQ(roi->getPointCount(), 3);
-    EXPECT_EQ(polygon->getSelectedHandle(), 2);
+    ASSERT_EQ(roi->getPointCount(), 4);
+    EXPECT_EQ(roi->getPoint(3), Vec3(0, 10, 0));
+    EXPECT_EQ(polygon->getSelectedHandle(), 3);
     EXPECT_FALSE(polygon->isComplete());
     polygon->setComplete(true);
     polygon->addVertex();
-    EXPECT_EQ(roi->getPointCount(), 3);
+    EXPECT_EQ(roi->getPointCount(), 4);
 }
 
 TEST_F(ROIContainerTest, LineTextsAndDraggedLabelNumber) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
@@ -118,28 +119,44 @@ TEST_F(InteractorROITest, SelectionToolPicksExistingShapesAndCreatesNothing) {
     EXPECT_EQ(interactor->getSelectedROI(), container->getShapes()[0]);
 }
 
+// Two quick taps close the outline on the vertex they were made on: a new point or the last
+// vertex placed, which the outline keeps either way.
 TEST_F(InteractorROITest, PolygonCollectsVerticesAndClosesOnADoubleTap) {
+    struct Case {
+        const char* name;
+        std::vector<Vec2> corners;  // one stroke from each corner to the next
+        Vec2 doubleTap;
+        int vertices;
+    };
+    const std::vector<Case> cases = {
+        {"on a new point", {{100, 100}, {200, 100}, {200, 200}, {120, 220}}, {90, 160}, 5},
+        {"on the last vertex", {{250, 50}, {350, 50}, {350, 150}, {270, 170}}, {270, 170}, 4},
+    };
     interactor->setInteractionMode(kModePolygon);
-    stroke({100, 100}, {200, 100});
-    stroke({200, 100}, {200, 200});
-    stroke({200, 200}, {120, 220});
-    ASSERT_EQ(shapes(), 1u);
-    auto* polygon = dynamic_cast<isActorROIPolygon*>(container->getShapes()[0]);
-    ASSERT_NE(polygon, nullptr);
-    EXPECT_FALSE(polygon->isComplete());
-    EXPECT_EQ(interactor->getSelectedROI(), polygon);
+    for (const Case& c : cases) {
+        for (std::size_t i = 0; i + 1 < c.corners.size(); ++i) {
+            stroke(c.corners[i], c.corners[i + 1]);
+        }
+        auto* polygon = dynamic_cast<isActorROIPolygon*>(interactor->getSelectedROI());
+        ASSERT_NE(polygon, nullptr) << c.name;
+        EXPECT_FALSE(polygon->isComplete()) << c.name;
 
-    // Two quick taps: the first adds its vertex, the second closes the outline.
-    wait(1000);
-    down(interactor.get(), 0, 90, 160);
-    up(interactor.get(), 0, 90, 160);
-    wait(100);
-    down(interactor.get(), 0, 90, 160);
-    up(interactor.get(), 0, 90, 160);
-    EXPECT_TRUE(polygon->isComplete());
-    EXPECT_TRUE(polygon->isValid());
-    EXPECT_EQ(interactor->getSelectedROI(), nullptr);
-    EXPECT_EQ(shapes(), 1u);
+        wait(1000);
+        down(interactor.get(), 0, c.doubleTap.x, c.doubleTap.y);
+        up(interactor.get(), 0, c.doubleTap.x, c.doubleTap.y);
+        wait(100);
+        down(interactor.get(), 0, c.doubleTap.x, c.doubleTap.y);
+        up(interactor.get(), 0, c.doubleTap.x, c.doubleTap.y);
+        EXPECT_TRUE(polygon->isComplete()) << c.name;
+        EXPECT_TRUE(polygon->isValid()) << c.name;
+        EXPECT_EQ(interactor->getSelectedROI(), nullptr) << c.name;
+        ROIData* roi = polygon->getROIData();
+        ASSERT_EQ(roi->getPointCount(), c.vertices) << c.name;
+        Vec3 tapped;
+        ASSERT_TRUE(window->pickPoint(c.doubleTap, tapped));
+        EXPECT_LT(roi->getPoint(c.vertices - 1).distance(tapped), 1e-3f) << c.name;
+    }
+    EXPECT_EQ(shapes(), 2u);
 }
 
 TEST_F(InteractorROITest, ChoosingTheToolAgainCompletesAnOpenPolygonAndKeepsItSelected) {
