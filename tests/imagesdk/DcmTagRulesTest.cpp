@@ -241,10 +241,11 @@ TEST(DcmTagRulesTest, RescaleOfEverySampleMatchesTheDoubleRule) {
     const struct {
         float slope;
         float intercept;
-    } rescales[] = {{1.0f, -1024.0f},  {-1.0f, 0.0f},      {2.0f, -3000.0f},
-                    {0.0f, 7.0f},      {-3.0f, 100000.0f}, {16384.0f, -536870912.0f},
-                    {-16385.0f, 1.0f}, {1.0f, 1e9f},       {0.5f, -1024.0f},
-                    {1.0f, -1024.5f},  {-2.75f, 3.25f}};
+    } rescales[] = {{1.0f, -1024.0f},      {-1.0f, 0.0f},       {2.0f, -3000.0f},
+                    {0.0f, 7.0f},          {-3.0f, 100000.0f},  {16384.0f, -536870912.0f},
+                    {-16385.0f, 1.0f},     {1.0f, 1e9f},        {0.5f, -1024.0f},
+                    {1.0f, -1024.5f},      {-2.75f, 3.25f},     {1.0f, 40000.0f},
+                    {1.0f, -536870912.0f}, {1.0f, 536870912.0f}};
     for (const auto& r : rescales) {
         for (int sign : {0, 1}) {
             for (int type : {PIXEL_INT16, PIXEL_UINT16}) {
