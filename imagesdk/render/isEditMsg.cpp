@@ -136,6 +136,14 @@ isEditMsg* isEditMsg::openOn(cocos2d::Node* host, void* group, const std::string
     if (host == nullptr) {
         return nullptr;
     }
+    // A double click taps twice: a second pop-up under the first would outlive its OK and post
+    // the text it was opened with.
+    for (cocos2d::Node* child : host->getChildren()) {
+        auto* open = dynamic_cast<isEditMsg*>(child);
+        if (open != nullptr && open->getGroup() == group) {
+            return open;
+        }
+    }
     isEditMsg* popup = create();
     if (popup == nullptr) {
         return nullptr;

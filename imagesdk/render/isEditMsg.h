@@ -43,7 +43,8 @@ public:
     // the climb stops at the last node that has a parent.
     static cocos2d::Node* findHost(cocos2d::Node* parent);
     // Opens a pop-up over the top centre of `host` that edits `text` and posts the result to
-    // `group`. Null when the pop-up cannot be made.
+    // `group`; while `host` holds one for `group`, that one. Null when the pop-up cannot be
+    // made.
     static isEditMsg* openOn(cocos2d::Node* host, void* group, const std::string& text);
 
     void setGroup(void* group) { this->group = group; }

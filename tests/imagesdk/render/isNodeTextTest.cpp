@@ -114,6 +114,28 @@ TEST_F(NodeTextTest, TapOnAnEditableLabelOpensThePopupInTheFirstWideEnoughAncest
     EXPECT_EQ(opened.received.size(), 1u);
 }
 
+// A double click taps twice: one pop-up opens, and its OK leaves none behind that could post
+// the text it was opened with later. Another label's pop-up still opens beside it.
+TEST_F(NodeTextTest, ASecondTapWhileThePopupIsOpenOpensNoOther) {
+    label->setEditable(true);
+    press(120, 130);
+    lift();
+    press(120, 130);
+    lift();
+    ASSERT_EQ(popupsIn(wide), 1);
+    isEditMsg* popup = nullptr;
+    for (Node* child : wide->getChildren()) {
+        popup = popup != nullptr ? popup : dynamic_cast<isEditMsg*>(child);
+    }
+    ASSERT_NE(popup, nullptr);
+    int otherGroup = 0;
+    EXPECT_NE(isEditMsg::openOn(wide, &otherGroup, "Other"), popup);
+    EXPECT_EQ(popupsIn(wide), 2);
+
+    popup->finish();
+    EXPECT_EQ(popupsIn(wide), 1);
+}
+
 TEST_F(NodeTextTest, RelativeMarginFollowsThePositionAndThePlateTheSize) {
     label->setLayoutParameter(cocos2d::ui::RelativeLayoutParameter::create());
     label->setPosition(Vec2(12, 34));
