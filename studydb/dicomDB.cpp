@@ -218,6 +218,10 @@ void dicomDB::openStorage() {
     if (host.empty()) {
         host = "Win32";
     }
+    if (isReady) {
+        std::lock_guard<std::recursive_mutex> guard(dbLock);
+        finishInterruptedRemoval();
+    }
     // Before the node takes new files: what an unclean end left unfiled is filed now.
     if (isReady && studydb::StoreReconciler::lastRunEndedUnclean(dicomFolder)) {
         const auto outcome = studydb::StoreReconciler::reconcile(*this, studydb::currentLanguage());

@@ -4,6 +4,7 @@
 #include "engine/base/Ref.h"
 #include "engine/base/RefPtr.h"
 #include "studydb/LibraryLock.h"
+#include "studydb/RemovalJournal.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/NSThreadSafeDestroy.h"
 
@@ -161,6 +162,13 @@ protected:
 private:
     bool queue(dicomDBRequest* request, bool toFront);
     void removeSeriesFolder(const std::string& path, bool withPatient);
+    // Commits the deletion begun on the connection once its folders are journaled; false (and
+    // rolled back) when either fails.
+    bool commitRemoval(const std::vector<studydb::RemovalJournal::Entry>& entries);
+    // Removes the journaled folders, then the journal.
+    void removeJournaled(const std::vector<studydb::RemovalJournal::Entry>& entries);
+    // Completes a removal that an earlier run committed but did not finish.
+    void finishInterruptedRemoval();
     void clearSeriesCaches(const std::string& relativeFolder);
     void onFavoriteAdded();
     void queueReceivedFile(studydb::StoredFileRecord* record);

@@ -77,10 +77,11 @@ bool dicomDB::deleteSeries(const std::string& seriesId) {
         }
         patientGone = true;
     }
-    if (!connection.commit()) {
-        return fail();
+    const std::vector<studydb::RemovalJournal::Entry> entries = {{path, patientGone}};
+    if (!commitRemoval(entries)) {
+        return false;
     }
-    removeSeriesFolder(path, patientGone);
+    removeJournaled(entries);
     return true;
 }
 
@@ -125,14 +126,55 @@ bool dicomDB::deletePatient(const std::string& patientId) {
         }
     }
     if (!connection.executeSql("delete from study where patientID=?", {patient}) ||
-        !connection.executeSql("delete from patient where id=?", {patient}) ||
-        !connection.commit()) {
+        !connection.executeSql("delete from patient where id=?", {patient})) {
         return fail();
     }
+    std::vector<studydb::RemovalJournal::Entry> entries;
     for (std::size_t i = 0; i < folders.size(); ++i) {
-        removeSeriesFolder(folders[i], i + 1 == folders.size());
+        entries.push_back({folders[i], i + 1 == folders.size()});
+    }
+    if (!commitRemoval(entries)) {
+        return false;
+    }
+    removeJournaled(entries);
+    return true;
+}
+
+bool dicomDB::commitRemoval(const std::vector<studydb::RemovalJournal::Entry>& entries) {
+    // Journaled first: once the rows are gone, only the journal keeps the next start from filing
+    // the folders' files again should this run end before they are removed.
+    if (!studydb::RemovalJournal::write(dicomFolder, entries)) {
+        connection.rollback();
+        return false;
+    }
+    if (!connection.commit()) {
+        connection.rollback();
+        studydb::RemovalJournal::clear(dicomFolder);
+        return false;
     }
     return true;
+}
+
+void dicomDB::removeJournaled(const std::vector<studydb::RemovalJournal::Entry>& entries) {
+    for (const auto& entry : entries) {
+        removeSeriesFolder(entry.folder, entry.withPatient);
+    }
+    studydb::RemovalJournal::clear(dicomFolder);
+}
+
+void dicomDB::finishInterruptedRemoval() {
+    const std::vector<studydb::RemovalJournal::Entry> entries =
+        studydb::RemovalJournal::read(dicomFolder);
+    // A folder that still has its row was never deleted: the run ended before the commit.
+    for (const auto& entry : entries) {
+        NSUI::NSDBDataModel rows;
+        if (!connection.getRecords("select id from series where path=?", {entry.folder}, &rows) ||
+            rows.getRowCount() > 0) {
+            studydb::RemovalJournal::clear(dicomFolder);
+            return;
+        }
+    }
+    removeJournaled(entries);
 }
 
 void dicomDB::removeSeriesFolder(const std::string& path, bool withPatient) {

@@ -17,6 +17,9 @@
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -266,6 +269,73 @@ TEST_F(StudyDbTest, DeletingAPatientRemovesItsRowsAndFoldersOnly) {
     EXPECT_TRUE(fs::exists(root() + paths[2][0] + "file.dcm"));
     EXPECT_EQ(rows("select ID from series").size(), 1u);
     EXPECT_EQ(rows("select ID from image").size(), 1u);
+}
+
+// A run killed while a committed deletion was removing its folders: the next start finishes the
+// removal, and the patient does not come back from the files that were still there.
+TEST_F(StudyDbTest, ADeletionCutOffBeforeItsFoldersWentIsFinishedAtTheNextStart) {
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.1", "1.7.1"));
+    file(record("Doe^Jane", "P1", kStudy, "1.2.3.4.2", "1.7.2"));
+    const auto paths = rows("select path from series order by ID");
+    ASSERT_EQ(paths.size(), 2u);
+    const std::string jane = rows("select ID from patient")[0][0];
+    const std::string library = root();
+    // The first folder takes a while to remove; the second holds an object a start could file.
+    const std::string slow = library + paths[0][0];
+    const int kSlowFiles = 20000;
+    fs::create_directories(slow);
+    fs::create_directories(library + paths[1][0]);
+    for (int i = 0; i < kSlowFiles; ++i) {
+        std::ofstream(slow + std::to_string(i)) << "x";
+    }
+    bvtest::DicomFixture fixture;
+    fixture.patientName = "Doe^Jane";
+    fixture.patientID = "P1";
+    fixture.studyInstanceUID = kStudy;
+    fixture.seriesInstanceUID = "1.2.3.4.2";
+    fixture.sopInstanceUID = "1.7.2";
+    ASSERT_TRUE(fixture.write(library + paths[1][0] + "1.7.2"));
+    db_->shutdown();
+    db_->release();
+    db_ = nullptr;
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* db = new dicomDB();
+        if (!db->init() || !db->ready()) {
+            _exit(2);
+        }
+        db->deletePatient(jane);
+        _exit(3);
+    }
+    // Killed once the removal has begun, which follows the commit.
+    bool killed = false;
+    int status = 0;
+    while (!killed && waitpid(child, &status, WNOHANG) == 0) {
+        std::error_code error;
+        int left = 0;
+        for (fs::directory_iterator it(slow, error), end; !error && it != end;
+             it.increment(error)) {
+            ++left;
+        }
+        if (left < kSlowFiles) {
+            kill(child, SIGKILL);
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            killed = true;
+        }
+    }
+    ASSERT_TRUE(killed) << "the deletion ended before it could be cut off";
+    ASSERT_TRUE(fs::exists(library + paths[1][0] + "1.7.2")) << "cut off too late";
+
+    db_ = new dicomDB();
+    ASSERT_TRUE(db_->init());
+    ASSERT_TRUE(db_->ready());
+    EXPECT_FALSE(db_->patientExists(jane));
+    EXPECT_TRUE(rows("select ID from image").empty());
+    EXPECT_TRUE(rows("select ID from patient").empty());
+    EXPECT_FALSE(fs::exists(slow));
+    EXPECT_FALSE(fs::exists(library + paths[1][0]));
 }
 
 // Stored paths are data: a row pointing outside the DICOM folder, or at the wrong depth, never
