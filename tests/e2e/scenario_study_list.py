@@ -11,9 +11,9 @@ import shutil
 import subprocess
 import sys
 
-from harness import Failure, Session, run
+from harness import Failure, Session, free_port, run
 from scenario_dcm_node import count_files, replace_field
-from scenario_home import EXAMPLE, free_port, highlighted_rows, wait_for_patient
+from scenario_home import EXAMPLE, highlighted_rows, wait_for_patient
 
 SERIES_FILES = 40
 
