@@ -179,6 +179,13 @@ void imageViewerPC::hideQuickStrip() {
 }
 
 void imageViewerPC::onQuickToolOpen(NSUI::NSNotificationData* data) {
+    // The request is delivered a frame after the touch: a viewer that a new layout took off the
+    // screen meanwhile (itself or the cell holding it) would leave a strip whose buttons reach
+    // no viewer.
+    auto* view = dynamic_cast<Node*>(data->object);
+    if (!view || !view->isRunning()) {
+        return;
+    }
     if (!quickStrip) {
         quickStrip = quickTool::create();
         if (!quickStrip) {
@@ -187,10 +194,6 @@ void imageViewerPC::onQuickToolOpen(NSUI::NSNotificationData* data) {
         quickStrip->setNotificationKey(key, nullptr);
         quickStrip->buildButtons(quickTool::kKindImage);
         addChild(quickStrip);
-    }
-    auto* view = dynamic_cast<Node*>(data->object);
-    if (!view) {
-        return;
     }
     auto* viewer = dynamic_cast<isImageSDK::isViewer*>(data->object);
     isImageSDK::appManager* region = currentRegion();

@@ -594,3 +594,35 @@ TEST_F(ViewerScreenTest, TheQuickStripFollowsItsViewerOnly) {
     screen->onNotification(nullptr, isImageSDK::NOTIFY_PROTOCOL_SELECTED, dataFor(screen, "mpr"));
     EXPECT_FALSE(screen->quickStrip->isVisible());
 }
+
+// A touch asks for the strip a frame later. A layout applied in between (the protocol applied
+// again once the series is cached) removes the viewer that asked: no strip may open for it, as
+// its buttons would reach no viewer.
+TEST_F(ViewerScreenTest, AStripAskedForByAViewerALayoutRemovedStaysClosed) {
+    writeVolume("ct", 6);
+    imageViewerPC* screen = pushScreen("ct");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    isImageSDK::appManager* region = screen->currentRegion();
+    ASSERT_EQ(region->getProtocolCode(), isImageSDK::PROTOCOL_MPR);
+    const auto askForStrip = [&] {
+        auto* viewer =
+            dynamic_cast<Node*>(screen->currentMultiViewer()->getActiveProperty()->getViewer());
+        NSUI::NSNotificationData* ask = dataFor(screen, "");
+        ask->setObject(viewer);
+        NSUI::NSNotificationCenter::getInstance()->postNotification(
+            viewer, isImageSDK::NOTIFY_QUICK_TOOL_OPEN, ask, nullptr, true);
+        return viewer->getRefID();
+    };
+
+    askForStrip();
+    region->applyProtocol(isImageSDK::PROTOCOL_MPR2);
+    pumpFrames(3);
+    EXPECT_TRUE(screen->quickStrip == nullptr || !screen->quickStrip->isVisible());
+
+    // A viewer of the new layout gets its strip.
+    const unsigned int asking = askForStrip();
+    pumpFrames(3);
+    ASSERT_NE(screen->quickStrip, nullptr);
+    EXPECT_TRUE(screen->quickStrip->isVisible());
+    EXPECT_EQ(screen->quickStrip->getViewId(), asking);
+}
