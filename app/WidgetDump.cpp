@@ -12,6 +12,8 @@
 #include "engine/base/EventListener.h"
 #include "engine/ui/Text.h"
 #include "engine/ui/Widget.h"
+#include "imagesdk/viewers/isViewer.h"
+#include "imagesdk/viewers/isViewerMulti.h"
 #include "toolkit/core/FileRoutines.h"
 
 namespace {
@@ -21,21 +23,36 @@ std::string& dumpPath() {
     return path;
 }
 
+// " X Y W H" of the node's rectangle in window pixels from the top left.
+void writeRect(cocos2d::Node* node, float winHeight, std::ostream& out) {
+    const cocos2d::Size size = node->getContentSize();
+    const cocos2d::Vec2 low = node->convertToWorldSpace(cocos2d::Vec2::ZERO);
+    const cocos2d::Vec2 high = node->convertToWorldSpace(cocos2d::Vec2(size.width, size.height));
+    out << ' ' << std::min(low.x, high.x) << ' ' << winHeight - std::max(low.y, high.y) << ' '
+        << std::abs(high.x - low.x) << ' ' << std::abs(high.y - low.y);
+}
+
 void visit(cocos2d::Node* node, const std::string& path, float winHeight, std::ostream& out) {
     if (node == nullptr || !node->isVisible()) {
         return;
     }
+    if (dynamic_cast<isImageSDK::isViewerMulti*>(node) != nullptr) {
+        out << "region";
+        writeRect(node, winHeight, out);
+        out << '\n';
+    }
+    if (auto* viewer = dynamic_cast<isImageSDK::isViewer*>(node)) {
+        out << "viewer "
+            << (viewer->type == isImageSDK::VIEW_NONE ? "None"
+                                                      : isImageSDK::viewTypeLabel(viewer->type));
+        writeRect(node, winHeight, out);
+        out << '\n';
+    }
     std::string here = path;
     if (!node->getName().empty() && dynamic_cast<cocos2d::ui::Widget*>(node) != nullptr) {
         here = path.empty() ? node->getName() : path + "/" + node->getName();
-        const cocos2d::Size size = node->getContentSize();
-        const cocos2d::Vec2 low = node->convertToWorldSpace(cocos2d::Vec2::ZERO);
-        const cocos2d::Vec2 high =
-            node->convertToWorldSpace(cocos2d::Vec2(size.width, size.height));
-        const float left = std::min(low.x, high.x);
-        const float top = winHeight - std::max(low.y, high.y);
-        out << "widget " << here << ' ' << left << ' ' << top << ' ' << std::abs(high.x - low.x)
-            << ' ' << std::abs(high.y - low.y);
+        out << "widget " << here;
+        writeRect(node, winHeight, out);
         if (auto* text = dynamic_cast<cocos2d::ui::Text*>(node)) {
             std::string shown = text->getString();
             std::replace(shown.begin(), shown.end(), '\n', ' ');

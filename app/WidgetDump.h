@@ -18,7 +18,9 @@ public:
 
     // One line for the window ("window W H"), then one per visible named widget below `root`:
     // "widget PATH X Y W H" in window pixels from the top-left, PATH the names of its named
-    // ancestors and its own joined by '/'; a text widget adds a tab and its text.
+    // ancestors and its own joined by '/'; a text widget adds a tab and its text. Each region
+    // of the viewer screen (a multi-viewer) adds "region X Y W H", each of its cells "viewer
+    // TYPE X Y W H" with its view type's label ("Axial", "VR", ...; "None" while untyped).
     static std::string describe(cocos2d::Node* root);
     // describe() of the running scene, written to the file (through a temporary name).
     static bool write();

@@ -37,6 +37,24 @@ def open_example(session):
     session.click_at(*opener.centre())
 
 
+MPR = {"Axial", "Sagittal", "Coronal"}
+
+
+def cell_kinds(session):
+    return {v.kind for v in session.viewers()}
+
+
+def wait_for_series_shown(session):
+    """Waits for the example volume in its protocol's three MPR cells with the viewer's tools.
+    A series shown before its slices are all loaded is first laid out as one image and laid out
+    again once they are: a touch before that lands on a cell that goes."""
+    session.wait_for(lambda: session.has_widget("imageTool"), 60, "the viewer screen's tools")
+    session.wait_for(lambda: cell_kinds(session) == MPR, 60,
+                     "the volume in its axial, sagittal and coronal cells")
+    session.wait_for(lambda: session.has_widget("btnCmdFavorite"), 60,
+                     "the series shown with its favourite tools")
+
+
 def keep(session, label, screens):
     path = session.screenshot(label)
     if screens and path:
@@ -88,10 +106,7 @@ def large_window(program, out):
         session.start_display()
         session.start_program()
         open_example(session)
-        session.wait_for(lambda: session.has_widget("imageTool"), 60, "the viewer screen's tools")
-        session.wait_for(lambda: session.has_widget("btnCmdFavorite"), 60,
-                         "the series shown with its favourite tools")
-        time.sleep(1)
+        wait_for_series_shown(session)
         keep(session, "01-opened", screens)
 
         # The wheel over the first cell pages through the slices: the cell's position text (its
@@ -104,9 +119,8 @@ def large_window(program, out):
         session.xdo("mousemove", str(cell[0]), str(cell[1]))
         for _ in range(5):
             session.xdo("click", "5")
-        time.sleep(1)
-        if corner(TOP_BAR, TOP_BAR + 50) == before_paging:
-            raise Failure("the wheel left the cell on its slice")
+        session.wait_for(lambda: corner(TOP_BAR, TOP_BAR + 50) != before_paging, 10,
+                         "the wheel to page the cell to another slice")
         keep(session, "02-scrolled", screens)
 
         # Window/level by mouse from the window/level menu's second row: dragging in the cell
@@ -120,9 +134,8 @@ def large_window(program, out):
         session.click_at(70, int(button.y - 440))
         time.sleep(0.5)
         drag(session, (cell[0], cell[1]), (cell[0] + 120, cell[1] + 80))
-        time.sleep(1)
-        if overlay_text() == before_wl:
-            raise Failure("dragging in window/level mode left the cell's ww/wl as it was")
+        session.wait_for(lambda: overlay_text() != before_wl, 10,
+                         "the drag in window/level mode to change the cell's ww/wl")
         keep(session, "03-window-level", screens)
 
         # A line in the first cell reads its length in mm.
@@ -169,20 +182,37 @@ def large_window(program, out):
         session.wait_for(lambda: not session.has_widget("headTag"), 20, "the tag list to close")
 
         # The protocol menu offers the volume's five layouts; its last, mpr2, sets three MPR
-        # cells side by side.
+        # columns side by side, each the full height of the viewer area (the axial one a
+        # browser of two slices).
+        def side_by_side():
+            columns = {(v.kind, round(v.x)) for v in session.viewers()
+                       if round(v.y) == TOP_BAR and round(v.h) == HEIGHT - TOP_BAR}
+            return ({kind for kind, _ in columns} == MPR and len(columns) == 3 and
+                    len({x for _, x in columns}) == 3)
+        if side_by_side():
+            raise Failure("the MPR cells stand side by side before the protocol choice")
         protocol = session.widget("btnCmdProtocal")
         session.click_at(*protocol.centre())
         time.sleep(0.5)
         session.click_at(WIDTH - 120 - 60, 30 + 270)
-        time.sleep(1.5)
+        session.wait_for(side_by_side, 20, "mpr2's three MPR cells side by side")
         keep(session, "08-protocol-mpr2", screens)
 
         # The window menu's fourth row splits the viewer area into three regions.
+        if len(session.regions()) != 1:
+            raise Failure("the viewer area is split before the window choice: %s" %
+                          session.regions())
         window = session.widget("btnCmdWindow")
         session.click_at(*window.centre())
         time.sleep(0.5)
         session.click_at(int(window.x + 60), 30 + 210)
-        time.sleep(1.5)
+
+        def three_regions():
+            regions = session.regions()
+            return len(regions) == 3 and all(
+                x >= TOOL_COLUMN - 0.5 and y >= TOP_BAR - 0.5 and x + w <= WIDTH + 0.5 and
+                y + h <= HEIGHT + 0.5 for x, y, w, h in regions)
+        session.wait_for(three_regions, 20, "the viewer area split into three regions")
         keep(session, "09-window-1x3", screens)
 
         status = session.stop_program()
@@ -201,10 +231,7 @@ def small_window(program, out):
         session.start_display()
         session.start_program()
         open_example(session)
-        session.wait_for(lambda: session.has_widget("imageTool"), 60, "the viewer screen's tools")
-        session.wait_for(lambda: session.has_widget("btnCmdFavorite"), 60,
-                         "the series shown with its favourite tools")
-        time.sleep(1)
+        wait_for_series_shown(session)
         session.screenshot("01-opened")
         # The screen's full-size root and its top bar are backgrounds the buttons sit on; the
         # tool column's content scrolls inside it; the window button's arrow is part of it
