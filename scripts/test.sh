@@ -4,12 +4,16 @@
 #   test.sh               all three builds
 #   test.sh plain|asan|tsan   just that one (after the format check)
 # Only failures, skipped tests and CTest's closing lines are shown; each build's whole test
-# output is kept in build/<name>/ctest.log. The run ends with one line per build and a total.
+# output is kept in build/<name>/ctest.log. The plain build also runs every test binary whole,
+# as one process, in its own order and in the shuffled orders of the seeds below (CTest gives
+# each test its own process, which hides what one test leaves for the next); their output is
+# kept in build/plain/whole/. The run ends with one line per build and a total.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 builds=(plain asan tsan)
+shuffle_seeds=(1 2)
 if [[ $# -gt 0 ]]; then
     case "$1" in
     plain | asan | tsan) builds=("$1") ;;
@@ -47,6 +51,7 @@ junit_count() {
 
 run_build() {
     local name=$1 sanitize bench
+    built_ok=no
     case "$name" in
     plain) sanitize=none bench=ON ;;
     asan) sanitize=address bench=OFF ;;
@@ -62,6 +67,7 @@ run_build() {
         return
     fi
     local built=$SECONDS
+    built_ok=yes
     echo "== $name tests"
     local ctest=(ctest -j "$jobs" --output-on-failure --timeout 600 --output-junit junit.xml)
     if [[ $sanitize == none ]]; then
@@ -97,8 +103,64 @@ run_build() {
     total_skipped=$((total_skipped + skipped))
 }
 
+# Runs every test binary of the build whole, in order and once per shuffle seed, side by side,
+# each under a virtual display of its own; one summary line, counting a binary's run as one
+# test. Seed "-" is the binary's own order.
+run_whole_binaries() {
+    local dir=$1 started=$SECONDS
+    local out="$dir/whole"
+    rm -rf "$out"
+    mkdir -p "$out"
+    local binaries=()
+    mapfile -t binaries < <(find "$dir/tests" -maxdepth 1 -type f -executable -name '*_tests' | sort)
+    if [[ ${#binaries[@]} -eq 0 ]]; then
+        summary+=("plain whole binaries: none found")
+        total_failed=$((total_failed + 1))
+        return
+    fi
+    echo "== plain whole binaries, in order and shuffled with seeds ${shuffle_seeds[*]}"
+    local runs=()
+    for binary in "${binaries[@]}"; do
+        for seed in - "${shuffle_seeds[@]}"; do
+            runs+=("$binary $seed")
+        done
+    done
+    # Each line gives the binary and the seed; the folder comes first, as $0.
+    printf '%s\n' "${runs[@]}" | xargs -P "$jobs" -L 1 bash -c '
+        out=$0 binary=$1 seed=$2 name=$(basename "$1") order=()
+        [[ $seed == - ]] || order=(--gtest_shuffle --gtest_random_seed="$seed")
+        if xvfb-run -a -s "-screen 0 1600x1200x24" "$binary" "${order[@]}" \
+            >"$out/$name-$seed.log" 2>&1; then
+            echo passed >"$out/$name-$seed.status"
+        else
+            echo failed >"$out/$name-$seed.status"
+        fi' "$out" || true
+    local passed=0 failed=0 run binary seed name
+    for run in "${runs[@]}"; do
+        read -r binary seed <<<"$run"
+        name=$(basename "$binary")
+        if [[ $(cat "$out/$name-$seed.status" 2>/dev/null) == passed ]]; then
+            passed=$((passed + 1))
+        else
+            failed=$((failed + 1))
+            echo "FAILED whole: $name with seed $seed (log $out/$name-$seed.log):"
+            if grep -q -E '^\[  FAILED  \]' "$out/$name-$seed.log"; then
+                grep -E '^\[  FAILED  \]' "$out/$name-$seed.log" | head -20
+            else
+                tail -20 "$out/$name-$seed.log"
+            fi
+        fi
+    done
+    summary+=("plain whole binaries: $passed passed, $failed failed, 0 skipped in $((SECONDS - started)) s")
+    total_passed=$((total_passed + passed))
+    total_failed=$((total_failed + failed))
+}
+
 for name in "${builds[@]}"; do
     run_build "$name"
+    if [[ $name == plain && $built_ok == yes ]]; then
+        run_whole_binaries "$root/build/plain"
+    fi
 done
 
 echo "== summary"

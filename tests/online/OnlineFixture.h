@@ -42,6 +42,8 @@ protected:
     void SetUp() override {
         cocos2d::UserDefault::destroyInstance();
         writable.useAsWritablePath();
+        // Restored at the end: a test's update folders must not stay on the next test's path.
+        searchPaths = cocos2d::FileUtils::getInstance()->getSearchPaths();
         cocos2d::FileUtils::getInstance()->addSearchPath("res/pad");
         ASSERT_TRUE(server.isRunning());
         // The configuration path a user takes; the configuration object reads it when made.
@@ -63,6 +65,7 @@ protected:
         cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
         cocos2d::UserDefault::destroyInstance();
         unsetenv("BRIMVALE_SITE_BASE");
+        cocos2d::FileUtils::getInstance()->setSearchPaths(searchPaths);
     }
 
     static void frame() { cocos2d::Director::getInstance()->mainLoop(0.05f); }
@@ -106,6 +109,7 @@ protected:
     }
 
     bvtest::TempDir writable;
+    std::vector<std::string> searchPaths;
     ServiceTestServer server;
     cocos2d::Scene* scene = nullptr;
     std::vector<Posted> posted;

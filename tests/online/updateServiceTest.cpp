@@ -35,16 +35,6 @@ std::string readAll(const fs::path& path) {
 
 class UpdateServiceTest : public OnlineTest {
 protected:
-    void SetUp() override {
-        OnlineTest::SetUp();
-        searchPaths = cocos2d::FileUtils::getInstance()->getSearchPaths();
-    }
-
-    void TearDown() override {
-        cocos2d::FileUtils::getInstance()->setSearchPaths(searchPaths);
-        OnlineTest::TearDown();
-    }
-
     // Publishes files under /files/ and a manifest of them (md5 as given, else the true one).
     void publish(const std::string& version,
                  const std::vector<std::pair<std::string, std::string>>& files,
@@ -78,8 +68,6 @@ protected:
             return p.find(part) != std::string::npos;
         }));
     }
-
-    std::vector<std::string> searchPaths;
 };
 
 TEST_F(UpdateServiceTest, FirstRunChecksAtOnceFromFolderOne) {
