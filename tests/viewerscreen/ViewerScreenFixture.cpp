@@ -7,11 +7,15 @@
 #include "imagesdk/data/ProtocolList.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSharedObjects.h"
+#include "imagesdk/io/FolderBuffer.h"
 #include "imagesdk/io/isBinReader.h"
+#include "imagesdk/io/isDcmScan.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/FramePump.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
+#include "toolkit/core/NSNotificationData.h"
+#include "viewerscreen/SeriesLoadJob.h"
 #include "viewerscreen/imageViewerPC.h"
 
 namespace viewerscreentest {
@@ -91,6 +95,27 @@ bool ViewerScreenTest::pumpUntilLoaded(imageViewerPC* screen,
     const bool done = pumpUntil([&] { return loaded && settled(screen); });
     NSUI::NSNotificationCenter::getInstance()->removeObserver(&observer);
     return done;
+}
+
+void ViewerScreenTest::deliverBeforeAnySliceIsLoaded(imageViewerPC* screen) {
+    auto* loaded = new LoadedSeries(screen->loadGeneration);
+    for (const std::string& key : screen->seriesList) {
+        const std::string folder = root() + key;
+        // The cache folder is made on first use of its path.
+        isImageSDK::getFolderBufferPath(folder);
+        isImageSDK::isDcmScan().createBuffer(folder);
+        isImageSDK::isBinReader* reader = isImageSDK::isBinReader::create();
+        reader->setNotificationKey(screen->key, nullptr);
+        reader->setName(key);
+        ASSERT_TRUE(reader->setSource(folder, isImageSDK::getFolderBufferPath(folder))) << key;
+        reader->getOutput();
+        reader->execute();
+        loaded->readers.emplace_back(key, reader);
+    }
+    auto* data = NSUI::NSNotificationData::create();
+    data->setObject(loaded);
+    loaded->release();
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_SERIES_LOADED, data);
 }
 
 bool ViewerScreenTest::settled(imageViewerPC* screen) {

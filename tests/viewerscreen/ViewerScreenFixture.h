@@ -36,6 +36,11 @@ protected:
     // Runs frames until the screen has announced its series loaded, `atLoaded` having run then,
     // and has settled; false after a generous bound.
     bool pumpUntilLoaded(imageViewerPC* screen, const std::function<void()>& atLoaded);
+    // Hands an entered screen that has not loaded (firstEntry cleared before it entered) the
+    // result of its load with the series' slices built and no pixel read yet, as when the
+    // result comes before any loader got to work: it shows the series at once and lays it out
+    // again once the slices are loaded.
+    void deliverBeforeAnySliceIsLoaded(imageViewerPC* screen);
 
     AppConfig* config = nullptr;
 };

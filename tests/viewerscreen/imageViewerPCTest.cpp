@@ -170,31 +170,35 @@ TEST_F(ViewerScreenTest, AVolumeOpensAsMprAndAFlatSeriesAsOneImage) {
         bool volume;
         int kind;
     };
-    // Opened twice: first from a cold cache, then with every slice cached before display.
+    // Opened twice: first shown before any slice is loaded, then with every slice cached
+    // before display.
     for (int round = 0; round < 2; ++round) {
         for (const Case& c : {Case{"ct", true, 1}, Case{"flat", false, 0}}) {
             imageViewerPC* screen = pushScreen(c.key);
             Display shown;
-            ASSERT_TRUE(pumpUntilLoaded(screen, [&] { shown = displayOf(screen); })) << c.key;
-            if (!shown.waiting) {
-                // Code 0 becomes 4 for a volume and 1 for anything else; the region lays a
-                // series that is no volume out as one slice (6).
-                EXPECT_EQ(shown.screenCode, c.volume ? 4 : 1) << c.key;
-                EXPECT_EQ(shown.regionCode, c.volume ? 4 : 6) << c.key;
-            } else {
-                // Shown at once with 1, the stored code untouched until the cache is complete.
+            if (round == 0) {
+                screen->firstEntry = false;
+                pumpFrames(2);
+                deliverBeforeAnySliceIsLoaded(screen);
+                shown = displayOf(screen);
+                ASSERT_TRUE(pumpUntil([&] { return settled(screen); })) << c.key;
+                // Shown at once with 1, the stored code untouched until the cache is complete;
+                // then laid out again with the volume's 4.
+                EXPECT_TRUE(shown.waiting) << c.key;
                 EXPECT_EQ(shown.screenCode, 0) << c.key;
                 EXPECT_EQ(shown.regionCode, c.volume ? 1 : 6) << c.key;
-            }
-            if (round == 1) {
+            } else {
+                ASSERT_TRUE(pumpUntilLoaded(screen, [&] { shown = displayOf(screen); })) << c.key;
+                // Code 0 becomes 4 for a volume and 1 for anything else; the region lays a
+                // series that is no volume out as one slice (6).
                 EXPECT_FALSE(shown.waiting) << c.key;
+                EXPECT_EQ(shown.screenCode, c.volume ? 4 : 1) << c.key;
+                EXPECT_EQ(shown.regionCode, c.volume ? 4 : 6) << c.key;
             }
             isImageSDK::appManager* region = screen->currentRegion();
             EXPECT_EQ(region->getProtocolCode(), c.volume ? 4 : 6) << c.key;
             const ProtocolQuery& query = region->getProtocolQuery();
             EXPECT_EQ(query.isVolume, c.volume) << c.key;
-            // One phase is no 4D series: no "compare4d" and no phase button for it.
-            EXPECT_FALSE(query.is4D) << c.key;
             EXPECT_EQ(query.seriesCount, 1) << c.key;
             EXPECT_EQ(query.imageCount, c.volume ? 8 : 3) << c.key;
             EXPECT_EQ(screen->toolPanelKind, c.kind) << c.key;
@@ -394,14 +398,27 @@ TEST_F(ViewerScreenTest, MenusFollowTheActiveRegionAndThePhaseCount) {
 TEST_F(ViewerScreenTest, ACompare4dLoadIsMergedIntoPhases) {
     writeVolume("phase1", 6);
     writeVolume("phase2", 6);
-    imageViewerPC* screen =
-        pushScreen(R"({"series1":"phase1","series2":"phase2","num":"2"})", "compare4d");
+    const char* const series = R"({"series1":"phase1","series2":"phase2","num":"2"})";
+    // Shown before any slice is loaded: side by side at once, then merged with 4 once the cache
+    // is complete.
+    imageViewerPC* screen = pushScreen(series, "compare4d");
+    screen->firstEntry = false;
+    pumpFrames(2);
+    deliverBeforeAnySliceIsLoaded(screen);
+    EXPECT_TRUE(screen->waitingForCache);
+    EXPECT_EQ(screen->currentRegion()->getProtocolCode(), 7);
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    EXPECT_EQ(screen->currentRegion()->getProtocolCode(), 4);
+    cocos2d::Director::getInstance()->popScene();
+    pumpFrames(3);
+
+    // With both loads cached, merged at once with 8.
+    screen = pushScreen(series, "compare4d");
     Display shown;
     ASSERT_TRUE(pumpUntilLoaded(screen, [&] { shown = displayOf(screen); }));
+    EXPECT_FALSE(shown.waiting);
     isImageSDK::appManager* region = screen->currentRegion();
-    // Merged at once with 8 when both loads were complete; else shown side by side, then merged
-    // with 4 once the cache is complete.
-    EXPECT_EQ(region->getProtocolCode(), shown.waiting ? 4 : 8);
+    EXPECT_EQ(region->getProtocolCode(), 8);
     const ProtocolQuery& query = region->getProtocolQuery();
     EXPECT_EQ(query.seriesCount, 1);
     EXPECT_EQ(query.imageCount, 6);
