@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/selectSeries.h"
 #include "app/studyList.h"
 #include "engine/2d/Label.h"
 #include "engine/2d/Scene.h"
@@ -628,4 +629,29 @@ TEST_F(HomeScreenTest, TheImportPromptSaysThatTheChosenFilesFolderIsImported) {
     pumpFrames(10);
     EXPECT_EQ(screen->getTable()->getItemCount(), 1);
     EXPECT_EQ(screen->getRow(0)->name, "Folder^Fay");
+}
+
+// The series chooser asks the home screen for its patients: the screen's answer gives the
+// chooser its rows with the selected patient first.
+TEST_F(HomeScreenTest, TheSeriesChooserGetsThePatientsWithTheSelectedOneFirst) {
+    showScreen();
+    loadRows({answerRow("1", "Anna"), answerRow("2", "Bert"), answerRow("3", "Carl")});
+    const std::vector<std::string> shown = visibleNames();
+    ASSERT_EQ(shown.size(), 3u);
+    screen->getTable()->selectCellAtIndex(1);
+
+    selectSeries* chooser = selectSeries::create();
+    chooser->setContentSize(cocos2d::Size(500, 700));
+    cocos2d::Director::getInstance()->getRunningScene()->addChild(chooser, 100010);
+    ASSERT_TRUE(chooser->initWithMode(0));
+    const auto names = [chooser] {
+        std::vector<std::string> found;
+        for (cocos2d::Ref* item : chooser->getPatientTable()->items) {
+            found.push_back(static_cast<selectSeries::listObject*>(item)->name);
+        }
+        return found;
+    };
+    ASSERT_TRUE(pumpUntil([&] { return names().size() == 3; }));
+    EXPECT_EQ(names(), (std::vector<std::string>{shown[1], shown[0], shown[2]}));
+    chooser->removeFromParent();
 }

@@ -147,19 +147,32 @@ TEST_F(SelectSeriesTest, AsksTheHomeScreenAndAnnouncesTheChosenSeriesToItsOpener
 TEST_F(SelectSeriesTest, ALateAnswerNeverReachesAClosedChooser) {
     addSeries("P1", "1.10.1", "1.10.1.1", "1", 3);
     HomeTable home(scene, {{patientKey("P1"), "Abc"}}, 0);
-    selectSeries* chooser = open();
-    // The answer arrives and the request for the series is made; the chooser closes (and is
-    // freed) before the database answers.
-    auto* answer = NSUI::NSNotificationData::create();
-    answer->setObject(home.table);
-    chooser->onNotification(nullptr, studydb::NOTIFY_SERIES_PICKER_DATA, answer);
-    click(chooser, "goBack");
-    click(chooser, "goBack");
-    pumpFrames(10);
-    bool later = false;
-    db()->requestStudies([&later](NSUI::NSDBDataModel*) { later = true; }, patientKey("P1"),
-                         &later);
-    EXPECT_TRUE(pumpUntil([&] { return later; }));
+    // Closed and still held by someone, so that what reaches it can be seen; or closed and
+    // freed.
+    for (const bool held : {true, false}) {
+        SCOPED_TRACE(held ? "held" : "freed");
+        selectSeries* chooser = open();
+        if (held) {
+            chooser->retain();
+        }
+        // The answer arrives and the request for the series is made; the chooser closes before
+        // the database answers.
+        auto* answer = NSUI::NSNotificationData::create();
+        answer->setObject(home.table);
+        chooser->onNotification(nullptr, studydb::NOTIFY_SERIES_PICKER_DATA, answer);
+        click(chooser, "goBack");
+        click(chooser, "goBack");
+        ASSERT_EQ(chooser->getParent(), nullptr);
+        // Queued behind the chooser's request, so answered after it.
+        bool later = false;
+        db()->requestPatients([&later](NSUI::NSDBDataModel*) { later = true; });
+        EXPECT_TRUE(pumpUntil([&] { return later; }));
+        pumpFrames(4);
+        if (held) {
+            EXPECT_EQ(chooser->getSeriesTable()->getItemCount(), 0);
+            chooser->release();
+        }
+    }
 }
 
 TEST_F(SelectSeriesTest, TheFilterHidesAndRestoresPatientsInTheirOrder) {
