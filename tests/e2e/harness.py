@@ -115,7 +115,10 @@ class Session:
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0",
-             "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp"],
+             "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp",
+             # No auto-repeat: on a loaded machine xdotool can hold a key past the repeat
+             # delay, and the program would read a doubled character.
+             "-r"],
             pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         number = b""
