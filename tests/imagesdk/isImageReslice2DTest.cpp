@@ -234,7 +234,7 @@ std::vector<double> referenceReslice(isImageData* v, const isImageReslice2D* fil
 
 double spreadValue(int type, int x, int y, int z) {
     const std::uint32_t hash =
-        std::uint32_t(x * 73856093) ^ std::uint32_t(y * 19349663) ^ std::uint32_t(z * 83492791);
+        std::uint32_t(x) * 73856093u ^ std::uint32_t(y) * 19349663u ^ std::uint32_t(z) * 83492791u;
     const double unit = double(hash % 10007) / 10006.0;
     switch (type) {
     case isImageSDK::PIXEL_UINT8:
