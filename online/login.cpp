@@ -139,7 +139,11 @@ bool login::init() {
 
 void login::cleanup() {
     Node::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    // Also cleaned up while the director goes: a centre made then would be tied to a scheduler
+    // about to be purged and would deliver nothing ever after.
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
     NSUI::NSHttpClient::getInstance()->cancelRequestsOf(this);
 }
 

@@ -22,7 +22,11 @@ bool isEditMsg::init() {
 
 void isEditMsg::cleanup() {
     NSUI::NSLayout::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    // An open pop-up is also cleaned up while its window goes: a centre made then would be tied
+    // to a scheduler about to be purged and would deliver nothing ever after.
+    if (NSUI::NSNotificationCenter* centre = NSUI::NSNotificationCenter::getExistingInstance()) {
+        centre->removeObserver(this);
+    }
 }
 
 void isEditMsg::buildLayout() {

@@ -409,6 +409,15 @@ TEST_F(LoginTest, AnUnreadableStoredTimestampCountsAsLongAgo) {
     }
 }
 
+// The centre goes before the panel: closing the panel then must not make a new centre, which
+// would outlive the director's scheduler and deliver nothing.
+TEST_F(LoginTest, ClosingThePanelAfterTheCentreWentMakesNoNewCentre) {
+    login* panel = open();
+    NSUI::NSNotificationCenter::destroyInstance();
+    panel->removeFromParent();
+    EXPECT_EQ(NSUI::NSNotificationCenter::getExistingInstance(), nullptr);
+}
+
 TEST_F(LoginTest, ServiceLogOutPostsWithoutSender) {
     store("app_logined", "1");
     login::logout();

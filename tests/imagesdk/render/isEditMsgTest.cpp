@@ -153,4 +153,14 @@ TEST_F(EditMsgTest, TheHostIsTheFirstAncestorWideEnoughWithinTwoSteps) {
     }
 }
 
+// The centre goes before a window whose pop-up is still open: closing the pop-up then must not
+// make a new centre, which would outlive the window's scheduler and deliver nothing.
+TEST_F(EditMsgTest, ClosingAPopupAfterTheCentreWentMakesNoNewCentre) {
+    isEditMsg* popup = isEditMsg::openOn(host, &group, "Note");
+    ASSERT_NE(popup, nullptr);
+    NSUI::NSNotificationCenter::destroyInstance();
+    popup->removeFromParent();
+    EXPECT_EQ(NSUI::NSNotificationCenter::getExistingInstance(), nullptr);
+}
+
 }  // namespace
