@@ -4,6 +4,7 @@
 
 #include "engine/base/Director.h"
 #include "engine/renderer/ScreenCapture.h"
+#include "toolkit/core/NSNotificationCenter.h"
 
 namespace bvtest {
 
@@ -13,7 +14,11 @@ void DisplayFixture::SetUp() {
     _view = GLViewImpl::createWithRect("display", Rect(0, 0, kWidth, kHeight));
     ASSERT_NE(_view, nullptr) << "no window: run under a display (xvfb-run)";
     _view->retain();
-    Director::getInstance()->setOpenGLView(_view);
+    Director* director = Director::getInstance();
+    director->setOpenGLView(_view);
+    // Earlier tests in the process may have greyed the clear colour or left observers behind.
+    director->setClearColor(Color4F(0.0f, 0.0f, 0.0f, 1.0f));
+    NSUI::NSNotificationCenter::destroyInstance();
 }
 
 void DisplayFixture::TearDown() {
@@ -23,6 +28,7 @@ void DisplayFixture::TearDown() {
         _view->release();
         _view = nullptr;
     }
+    NSUI::NSNotificationCenter::destroyInstance();
     Director::getInstance()->purgeDirector();
 }
 

@@ -130,6 +130,18 @@ TEST_F(NSNotificationCenterTest, NothingIsDeliveredDuringTheFirstHalfSecond) {
     EXPECT_EQ(values(), std::vector<int>{7});
 }
 
+TEST_F(NSNotificationCenterTest, ACenterThatOutlivesItsDirectorDeliversOnTheNextOne) {
+    cocos2d::Director::getInstance()->purgeDirector();
+    frame(0.0f);
+    center = NSNotificationCenter::getInstance();
+    observe(&owner, nullptr, kKey);
+    center->postInt(&sender, kKey, 7, nullptr, true);
+    frame(0.0f);
+    frame(0.5f);
+    frame();
+    EXPECT_EQ(values(), std::vector<int>{7});
+}
+
 TEST_F(NSNotificationCenterTest, PostsReachObserversOfTheirKeyAndExactGroupOnly) {
     int groupA = 0;
     int groupB = 0;

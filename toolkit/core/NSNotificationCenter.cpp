@@ -44,6 +44,12 @@ NSNotificationCenter* NSNotificationCenter::getInstance() {
         sharedCenter->autorelease();
         sharedCenter->retain();
     }
+    // A purged director drops every schedule and a new one starts with none: the centre would
+    // queue posts that no pass ever delivers.
+    cocos2d::Director* director = cocos2d::Director::getExistingInstance();
+    if (director != nullptr && std::this_thread::get_id() == sharedCenter->mainThread) {
+        sharedCenter->scheduleDeliveryPass(director);
+    }
     return sharedCenter;
 }
 
@@ -57,9 +63,15 @@ void NSNotificationCenter::destroyInstance() {
 
 NSNotificationCenter::NSNotificationCenter() : mainThread(std::this_thread::get_id()) {
     currentFrame();
-    cocos2d::Director::getInstance()->getScheduler()->schedule(
-        [this](float dt) { deliverPending(dt); }, this, 0.0f, CC_REPEAT_FOREVER, 0.5f, false,
-        kDeliveryPassKey);
+    scheduleDeliveryPass(cocos2d::Director::getInstance());
+}
+
+void NSNotificationCenter::scheduleDeliveryPass(cocos2d::Director* director) {
+    cocos2d::Scheduler* scheduler = director->getScheduler();
+    if (!scheduler->isScheduled(kDeliveryPassKey, this)) {
+        scheduler->schedule([this](float dt) { deliverPending(dt); }, this, 0.0f, CC_REPEAT_FOREVER,
+                            0.5f, false, kDeliveryPassKey);
+    }
 }
 
 NSNotificationCenter::~NSNotificationCenter() {

@@ -13,6 +13,10 @@
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/NSNotifyKeys.h"
 
+namespace cocos2d {
+class Director;
+}
+
 namespace NSUI {
 
 using NSNotificationCallback =
@@ -87,6 +91,8 @@ private:
     NSNotificationCenter(const NSNotificationCenter&) = delete;
     NSNotificationCenter& operator=(const NSNotificationCenter&) = delete;
 
+    // On the director's scheduler, unless it is there already.
+    void scheduleDeliveryPass(cocos2d::Director* director);
     void deliverPending(float dt);
     int currentFrame();
     void removeMatching(const std::function<bool(const NSNotificationObserver*)>& matches);
