@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/base/Director.h"
+#include "engine/base/RefPtr.h"
 #include "engine/platform/Image.h"
 #include "engine/renderer/Configuration.h"
 #include "engine/renderer/Texture2D.h"
@@ -272,6 +273,8 @@ TEST_F(ImageNodesDrawingTest, ASlowFrameSendsThisAndEveryLaterNodeToTheCpuPath) 
     isNodeImageByShader* slow = isNodeImageByShader::create();
     ASSERT_NE(fast, nullptr);
     ASSERT_NE(slow, nullptr);
+    // In no scene: held here, or the first frame's pool drain frees it.
+    const auto keepSlow = cocos2d::RefPtr<isNodeImageByShader>::retained(slow);
     fast->setClut(makeClut(c));
     slow->setClut(makeClut(c));
     showAt(fast, *slice, kGpuX, kRowY);
