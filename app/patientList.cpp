@@ -303,7 +303,9 @@ void patientList::onExit() {
 void patientList::cleanup() {
     Layer::cleanup();
     CC_SAFE_RELEASE_NULL(importer);
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
     NSUI::NSHttpClient::getInstance()->cancelRequestsOf(this);
 }
 

@@ -55,7 +55,9 @@ void shareTo::cleanup() {
     // The thread's last post is addressed to this node: stop it before the observers go, so
     // that the post finds nobody rather than a node being freed.
     stopJob();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
     NSUI::NSActivity* activity = NSUI::getSharedActivity();
     if (activity != nullptr && activity->getParent() == this) {
         NSUI::NSActivity::removeSharedActivity();

@@ -828,5 +828,7 @@ void captureList::cleanup() {
     // A thumbnail being made touches nothing of this list; waiting for it here would hold the
     // screen still while a large file is read.
     thumbnailJobs.handOverTo(OwnedJobs::leftBehind());
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }

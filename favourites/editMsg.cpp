@@ -269,5 +269,7 @@ void editMsg::cleanup() {
         cocos2d::FileUtils::getInstance()->removeFile(voicePath);
         voicePath.clear();
     }
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }

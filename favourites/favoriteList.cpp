@@ -206,7 +206,9 @@ void favoriteList::onExit() {
 
 void favoriteList::cleanup() {
     NSUI::NSLayout::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 // favoriteListPhone
@@ -291,5 +293,7 @@ void favoriteListPhone::onExit() {
 
 void favoriteListPhone::cleanup() {
     NSUI::NSLayout::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }

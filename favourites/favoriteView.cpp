@@ -404,5 +404,7 @@ void favoriteView::cleanup() {
     }
     viewerMulti = nullptr;
     filePath.clear();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }

@@ -237,5 +237,7 @@ void favoriteViewPhone::cleanup() {
     }
     viewerMulti = nullptr;
     filePath.clear();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }

@@ -107,7 +107,9 @@ bool httpCenter::init() {
 
 void httpCenter::shutdown() {
     NSUI::NSHttpClient::getInstance()->cancelRequestsOf(this);
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 void httpCenter::cancelRequests() {

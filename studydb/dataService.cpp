@@ -180,7 +180,9 @@ void dataService::shutdown() {
         database->release();
         database = nullptr;
     }
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 void dataService::addSendTask(dcmSendingObject* task) {

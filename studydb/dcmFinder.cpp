@@ -204,7 +204,9 @@ void dcmFinder::replaceField(const char* name, int inputMode, const char* savedK
 
 void dcmFinder::cleanup() {
     cocos2d::Node::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 NSUI::NSTextField* dcmFinder::getField(const std::string& name) const {

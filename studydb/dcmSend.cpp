@@ -498,7 +498,9 @@ void dcmSend::cleanup() {
         finishRestart();
     }
     restartCount = kRestartIdle;
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 bool dcmSend::onResponseReturn() {

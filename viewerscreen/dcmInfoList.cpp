@@ -170,7 +170,9 @@ void dcmInfoList::finishLoad(const std::vector<TagRecord>& records) {
 void dcmInfoList::cleanup() {
     closed = true;
     cocos2d::Node::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 std::vector<dcmInfoList::TagRecord> dcmInfoList::loadTags(const std::string& path,

@@ -49,7 +49,9 @@ constexpr int kEditDecimals = 4;
 }  // namespace
 
 editWW::~editWW() {
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 bool editWW::init() {
@@ -68,7 +70,9 @@ bool editWW::init() {
 
 void editWW::cleanup() {
     cocos2d::Node::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 void editWW::buildFields() {

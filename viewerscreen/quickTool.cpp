@@ -52,7 +52,9 @@ void setAllTextures(cocos2d::ui::Button* button, const char* image) {
 }  // namespace
 
 quickTool::~quickTool() {
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
     buttons.clear();
 }
 
@@ -79,7 +81,9 @@ bool quickTool::init() {
 
 void quickTool::cleanup() {
     cocos2d::Node::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 void quickTool::buildButtons(int newKind) {

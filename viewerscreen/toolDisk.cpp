@@ -120,7 +120,9 @@ bool toolDisk::init() {
 
 void toolDisk::cleanup() {
     cocos2d::Layer::cleanup();
-    NSUI::NSNotificationCenter::getInstance()->removeObserver(this);
+    if (NSUI::NSNotificationCenter* center = NSUI::NSNotificationCenter::getExistingInstance()) {
+        center->removeObserver(this);
+    }
 }
 
 bool toolDisk::onTouchBegan(cocos2d::Touch* touch, cocos2d::Event*) {
