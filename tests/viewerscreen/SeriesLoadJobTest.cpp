@@ -127,9 +127,11 @@ TEST_F(SeriesLoadJobTest, ScansEachFolderAndHandsOverItsReadersInListOrder) {
         ASSERT_NE(reader->getOutputImage(), nullptr);
         EXPECT_EQ(reader->getOutputImage()->getNumberOfSlices(), counts[i]);
     }
-    pump([loaded] {
+    // The stage texts are delivered one per pass behind the loaders' progress posts, so the
+    // second may still be queued when the loads complete.
+    pump([this, loaded] {
         return loaded->readers[0].second->isLoadComplete() &&
-               loaded->readers[1].second->isLoadComplete();
+               loaded->readers[1].second->isLoadComplete() && observer.stages.size() >= 2;
     });
     EXPECT_TRUE(loaded->readers[1].second->isLoadComplete());
     EXPECT_EQ(observer.stages, (std::vector<std::string>{"Scan Dicoms", "Loading dicoms"}));
