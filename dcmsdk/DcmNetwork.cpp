@@ -1,6 +1,7 @@
 #include "dcmsdk/DcmNetwork.h"
 
 #include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmdata/dcxfer.h>
 #include <dcmtk/dcmnet/assoc.h>
 #include <dcmtk/dcmnet/dcmtrans.h>
 #include <dcmtk/dcmnet/dul.h>
@@ -207,8 +208,37 @@ unsigned char DcmAssociation::findContext(const std::string& abstractSyntax,
     if (transferSyntax.empty()) {
         return ASC_findAcceptedPresentationContextID(association_, abstractSyntax.c_str());
     }
-    return ASC_findAcceptedPresentationContextID(association_, abstractSyntax.c_str(),
-                                                 transferSyntax.c_str());
+    // DCMTK's lookup by transfer syntax falls back to any accepted context of the class, which
+    // would send data in a syntax the peer never accepted for it: match both exactly here.
+    return findAccepted(abstractSyntax, [&transferSyntax](const char* accepted) {
+        return transferSyntax == accepted;
+    });
+}
+
+unsigned char DcmAssociation::findUncompressedContext(const std::string& abstractSyntax) const {
+    return findAccepted(abstractSyntax, [](const char* accepted) {
+        const DcmXfer syntax(accepted);
+        return !syntax.isEncapsulated() && syntax.getStreamCompression() == ESC_none;
+    });
+}
+
+unsigned char DcmAssociation::findAccepted(const std::string& abstractSyntax,
+                                           const std::function<bool(const char*)>& fits) const {
+    if (association_ == nullptr) {
+        return 0;
+    }
+    const int count = ASC_countPresentationContexts(association_->params);
+    for (int i = 0; i < count; ++i) {
+        T_ASC_PresentationContext context;
+        if (ASC_getPresentationContext(association_->params, i, &context).bad()) {
+            continue;
+        }
+        if (context.resultReason == ASC_P_ACCEPTANCE && abstractSyntax == context.abstractSyntax &&
+            fits(context.acceptedTransferSyntax)) {
+            return context.presentationContextID;
+        }
+    }
+    return 0;
 }
 
 void DcmAssociation::close() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ public:
     // 0 when none was accepted.
     unsigned char findContext(const std::string& abstractSyntax,
                               const std::string& transferSyntax = std::string()) const;
+    // An accepted context of the abstract syntax with an uncompressed transfer syntax, 0 when none.
+    unsigned char findUncompressedContext(const std::string& abstractSyntax) const;
     T_ASC_Association* get() const { return association_; }
     // Aborts instead of releasing when the dialogue broke off.
     void markBroken() { broken_ = true; }
@@ -72,6 +75,9 @@ public:
     void close();
 
 private:
+    unsigned char findAccepted(const std::string& abstractSyntax,
+                               const std::function<bool(const char*)>& fits) const;
+
     T_ASC_Network* network_ = nullptr;
     T_ASC_Association* association_ = nullptr;
     bool broken_ = false;

@@ -111,7 +111,7 @@ bool storeOne(DcmAssociation& association, const Item& item, unsigned short mess
     DcmDataset* dataset = file.getDataset();
     T_ASC_PresentationContextID context = association.findContext(item.sopClass, item.syntax);
     if (context == 0) {
-        context = association.findContext(item.sopClass);
+        context = association.findUncompressedContext(item.sopClass);
         if (context == 0) {
             error = "no accepted context for " + item.sopClass;
             return false;

@@ -2,12 +2,16 @@
 
 #include "LibraryEvents.h"
 #include "OrthancPeer.h"
+#include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNetwork.h"
 #include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
 
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcxfer.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,6 +72,22 @@ void expectSendEvents(int taskId, std::size_t files, unsigned int last) {
     }
 }
 
+// The pixel data of a file decoded to explicit little endian, empty when it cannot be.
+std::vector<Uint8> decodedPixels(const std::string& path) {
+    DcmFileFormat file;
+    if (file.loadFile(path.c_str()).bad()) {
+        return {};
+    }
+    DcmDataset* dataset = file.getDataset();
+    const Uint8* pixels = nullptr;
+    unsigned long length = 0;
+    if (dataset->chooseRepresentation(EXS_LittleEndianExplicit, nullptr).bad() ||
+        dataset->findAndGetUint8Array(DCM_PixelData, pixels, &length).bad() || pixels == nullptr) {
+        return {};
+    }
+    return std::vector<Uint8>(pixels, pixels + length);
+}
+
 }  // namespace
 
 TEST(dcmSender, SendsAFolderToStorescpWithProgressPerFile) {
@@ -122,4 +142,52 @@ TEST(dcmSender, ReportsFailureForAnUnreachableNodeOrAFolderWithoutImages) {
         ASSERT_TRUE(sender.send(3, path.c_str()));
         expectSendEvents(3, 0, 2);
     }
+}
+
+// A peer that accepts only uncompressed syntaxes gets every JPEG lossless file decoded, each
+// stored with the pixels the source decodes to.
+TEST(dcmSender, DecodesJpegLosslessForAPeerThatAcceptsOnlyUncompressedSyntaxes) {
+    dcmSDK::dcmsdk_init();
+    LibraryEvents::install();
+    bvtest::TempDir sources;
+    bvtest::TempDir received;
+    std::filesystem::create_directories(sources / "series");
+    DicomFixture fixture;
+    fixture.studyInstanceUID = "1.5.7";
+    fixture.seriesInstanceUID = "1.5.7.1";
+    const E_TransferSyntax syntaxes[] = {EXS_JPEGProcess14SV1, EXS_JPEGProcess14,
+                                         EXS_JPEGProcess14SV1, EXS_LittleEndianExplicit};
+    std::vector<std::string> sourcesByUid(4);
+    for (int i = 0; i < 4; ++i) {
+        fixture.transferSyntax = syntaxes[i];
+        fixture.sopInstanceUID = "1.5.7.1." + std::to_string(i + 1);
+        sourcesByUid[i] = (sources / ("series/" + std::to_string(i) + ".dcm")).string();
+        ASSERT_TRUE(fixture.write(sourcesByUid[i]));
+    }
+    const int port = bvtest::freeLoopbackPort();
+    ChildProcess storescp;
+    ASSERT_TRUE(storescp.start({"storescp", "-od", received.str(), std::to_string(port)},
+                               (sources / "storescp.log").string()));
+    ASSERT_TRUE(bvtest::waitForLoopbackPort(port));
+
+    dcmSDK::dcmSender sender;
+    sender.setIP("127.0.0.1", std::to_string(port).c_str());
+    ASSERT_TRUE(sender.send(5, (sources / "series").c_str()));
+    expectSendEvents(5, 4, 1);
+    std::size_t matched = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(received.path())) {
+        DcmFileFormat file;
+        ASSERT_TRUE(file.loadFile(entry.path().c_str()).good()) << entry.path();
+        OFString uid;
+        file.getDataset()->findAndGetOFString(DCM_SOPInstanceUID, uid);
+        const std::string prefix = "1.5.7.1.";
+        ASSERT_EQ(uid.substr(0, prefix.size()).c_str(), prefix) << uid;
+        const std::size_t index = std::stoul(uid.substr(prefix.size()).c_str()) - 1;
+        ASSERT_LT(index, sourcesByUid.size());
+        const std::vector<Uint8> expected = decodedPixels(sourcesByUid[index]);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(decodedPixels(entry.path().string()), expected) << entry.path();
+        ++matched;
+    }
+    EXPECT_EQ(matched, sourcesByUid.size());
 }
