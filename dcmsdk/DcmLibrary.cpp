@@ -2,6 +2,7 @@
 
 #include "dcmsdk/DcmCallbacks.h"
 #include "dcmsdk/DcmThreadRegistry.h"
+#include "dcmsdk/internal/DcmLogAppender.h"
 
 #include <dcmtk/dcmdata/dcobject.h>
 #include <dcmtk/dcmdata/dcrledrg.h>
@@ -22,6 +23,7 @@ void dcmsdk_init() {
         // the meta header: the data set's own encoding is taken instead of the label. Compressed
         // data sets keep their label, and an unknown label is still refused by the file loader.
         dcmAutoDetectDatasetXfer.set(OFTrue);
+        DcmLogAppender::install();
     });
 }
 
