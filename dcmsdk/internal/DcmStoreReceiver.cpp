@@ -21,6 +21,7 @@ namespace {
 const unsigned short kStatusSuccess = 0x0000;
 const unsigned short kStatusOutOfResources = 0xA700;
 const unsigned short kStatusCannotUnderstand = 0xC000;
+const unsigned short kStatusDataSetMismatch = 0xA900;
 
 std::string partialName() {
     static std::atomic<unsigned long> counter{0};
@@ -72,13 +73,13 @@ DcmStoreReceiver::Result DcmStoreReceiver::receive(T_ASC_Association* associatio
         std::filesystem::remove(partial, error);
         return result;
     }
-    file(partial, root, language, result);
+    file(partial, request, root, language, result);
     std::filesystem::remove(partial, error);
     return result;
 }
 
-void DcmStoreReceiver::file(const std::string& partial, const std::string& root,
-                            LanguageType language, Result& result) {
+void DcmStoreReceiver::file(const std::string& partial, const T_DIMSE_C_StoreRQ& request,
+                            const std::string& root, LanguageType language, Result& result) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(partial, error);
     if (error || size > kMaxBufferBytes) {
@@ -88,6 +89,7 @@ void DcmStoreReceiver::file(const std::string& partial, const std::string& root,
     }
     auto record = std::make_unique<DCM_MESSAGE>();
     std::string sop;
+    std::string sopClass;
     std::string study;
     std::string series;
     {
@@ -100,6 +102,7 @@ void DcmStoreReceiver::file(const std::string& partial, const std::string& root,
         }
         // Whole values: one cut at an embedded NUL would name another object.
         sop = tags.getTagValue(0x0008, 0x0018);
+        sopClass = tags.getTagValue(0x0008, 0x0016);
         study = tags.getTagValue(0x0020, 0x000D);
         series = tags.getTagValue(0x0020, 0x000E);
         record->fillFrom(tags);
@@ -107,6 +110,13 @@ void DcmStoreReceiver::file(const std::string& partial, const std::string& root,
     if (!DcmNames::hasStorableUids(sop, study, series)) {
         result.status = kStatusCannotUnderstand;
         result.error = "SOP, study or series instance UID is not a valid UID";
+        return;
+    }
+    // The sender is told about the command's instance: filing another one under it would report
+    // an object stored that the library does not hold.
+    if (sop != request.AffectedSOPInstanceUID || sopClass != request.AffectedSOPClassUID) {
+        result.status = kStatusDataSetMismatch;
+        result.error = "data set does not match the command's SOP class and instance";
         return;
     }
     const std::string folder =

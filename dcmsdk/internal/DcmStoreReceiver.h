@@ -34,8 +34,8 @@ public:
                         const T_DIMSE_C_StoreRQ& request, unsigned short status);
 
 private:
-    static void file(const std::string& partial, const std::string& root, LanguageType language,
-                     Result& result);
+    static void file(const std::string& partial, const T_DIMSE_C_StoreRQ& request,
+                     const std::string& root, LanguageType language, Result& result);
 };
 
 }  // namespace dcmSDK

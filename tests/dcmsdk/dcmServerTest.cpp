@@ -13,6 +13,7 @@
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmnet/dimse.h>
 #include <dcmtk/dcmnet/dul.h>
@@ -462,6 +463,65 @@ TEST_F(NodeTest, AFloodOfConnectionsThatSendNothingKeepsNoPeerOut) {
     for (const int fd : sockets) {
         close(fd);
     }
+}
+
+// A command naming another class or instance than its data set is refused with 0xA900 and
+// nothing is filed for it; the matching command is stored.
+TEST_F(NodeTest, RefusesAStoreWhoseCommandDisagreesWithItsDataSet) {
+    DicomFixture fixture;
+    fixture.sopInstanceUID = "1.2.3.50";
+    const std::string path = (sources_ / "image.dcm").string();
+    ASSERT_TRUE(fixture.write(path));
+    DcmFileFormat file;
+    ASSERT_TRUE(file.loadFile(path.c_str()).good());
+    OFString sopClass;
+    file.getDataset()->findAndGetOFString(DCM_SOPClassUID, sopClass);
+    const std::vector<dcmSDK::DcmAssociation::Context> contexts = {
+        {sopClass.c_str(), {UID_LittleEndianExplicitTransferSyntax}, false},
+        {UID_MRImageStorage, {UID_LittleEndianExplicitTransferSyntax}, false}};
+    dcmSDK::DcmAssociation association;
+    std::string error;
+    ASSERT_TRUE(association.open("127.0.0.1", port_, "MISMATCH", "rivodavo", contexts, error))
+        << error;
+    const struct {
+        const char* name;
+        std::string sopClass;
+        std::string instance;
+        unsigned short status;
+    } cases[] = {
+        {"other instance", sopClass.c_str(), "1.2.3.51", 0xA900},
+        {"other class", UID_MRImageStorage, "1.2.3.50", 0xA900},
+        {"matching", sopClass.c_str(), "1.2.3.50", 0x0000},
+    };
+    unsigned short messageId = 1;
+    for (const auto& c : cases) {
+        const T_ASC_PresentationContextID context =
+            association.findContext(c.sopClass, UID_LittleEndianExplicitTransferSyntax);
+        ASSERT_NE(context, 0) << c.name;
+        T_DIMSE_C_StoreRQ request{};
+        request.MessageID = messageId++;
+        OFStandard::strlcpy(request.AffectedSOPClassUID, c.sopClass.c_str(),
+                            sizeof(request.AffectedSOPClassUID));
+        OFStandard::strlcpy(request.AffectedSOPInstanceUID, c.instance.c_str(),
+                            sizeof(request.AffectedSOPInstanceUID));
+        request.DataSetType = DIMSE_DATASET_PRESENT;
+        request.Priority = DIMSE_PRIORITY_MEDIUM;
+        T_DIMSE_C_StoreRSP response{};
+        DcmDataset* detail = nullptr;
+        ASSERT_TRUE(DIMSE_storeUser(association.get(), context, &request, nullptr,
+                                    file.getDataset(), nullptr, nullptr, DIMSE_BLOCKING, 0,
+                                    &response, &detail)
+                        .good())
+            << c.name;
+        delete detail;
+        EXPECT_EQ(response.DimseStatus, c.status) << c.name;
+    }
+    association.close();
+    ASSERT_TRUE(LibraryEvents::waitForCount(3, 1));
+    EXPECT_EQ(LibraryEvents::ofType(3).size(), 1u);
+    const std::vector<std::string> files = stored();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(files[0]).filename().string(), "1.2.3.50");
 }
 
 TEST_F(NodeTest, StalledPdusEndAfterTheMessageTimeout) {
