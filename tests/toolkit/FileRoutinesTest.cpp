@@ -78,6 +78,18 @@ TEST_F(FileRoutinesTest, WriteCreatesParentFoldersAndReplacesContent) {
     EXPECT_FALSE(writeBufferToFile((dir / "null").string(), nullptr, 3));
 }
 
+TEST_F(FileRoutinesTest, ReplacingAFileKeepsItsMode) {
+    for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                                 fs::perms::owner_all | fs::perms::group_read}) {
+        const fs::path target = dir / "kept.txt";
+        writeFile(target, "old");
+        fs::permissions(target, mode);
+        ASSERT_TRUE(writeStringToFile(target.string(), "new"));
+        EXPECT_EQ(readAll(target), "new");
+        EXPECT_EQ(fs::status(target).permissions(), mode);
+    }
+}
+
 TEST_F(FileRoutinesTest, WriteWithoutSeparatorUsesTheCurrentFolder) {
     const fs::path previous = fs::current_path();
     fs::current_path(dir.path());

@@ -127,7 +127,8 @@ bool writeBufferToFile(const std::string& path, const unsigned char* bytes, size
         }
     }
     // Anything but a plain file (a device, a pipe) is written in place.
-    if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    const bool replacing = stat(target.c_str(), &info) == 0;
+    if (replacing && !S_ISREG(info.st_mode)) {
         const int handle = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         const bool whole = handle >= 0 && writeAll(handle, bytes, length);
         return handle >= 0 && close(handle) == 0 && whole;
@@ -145,12 +146,21 @@ bool writeBufferToFile(const std::string& path, const unsigned char* bytes, size
     if (handle < 0) {
         return false;
     }
-    const bool whole = writeAll(handle, bytes, length);
+    // A replaced file keeps its mode; the bytes reach the disk before the rename, and the
+    // folder after it, so a power cut leaves the old file or the new one, never an empty one.
+    const bool moded = !replacing || fchmod(handle, info.st_mode & 07777) == 0;
+    const bool whole = moded && writeAll(handle, bytes, length) && fsync(handle) == 0;
     const bool closed = close(handle) == 0;
     if (!whole || !closed || std::rename(partial.c_str(), target.c_str()) != 0) {
         cocos2d::log("writeBufferToFile: %s not written", target.c_str());
         std::remove(partial.c_str());
         return false;
+    }
+    const int folderHandle =
+        open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderHandle >= 0) {
+        fsync(folderHandle);
+        close(folderHandle);
     }
     return true;
 }
