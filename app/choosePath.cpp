@@ -150,8 +150,11 @@ void choosePath::goBack() {
     }
     dicomDB* db = database();
     db->makeDataPaths();
-    db->getServer().BeginDicomServer();
+    // The node files into the library it serves: it starts only once this process holds it.
     db->reopenDatabase();
+    if (db->ready()) {
+        db->getServer().BeginDicomServer();
+    }
     cocos2d::Director::getInstance()->replaceScene(createHomeScene());
 }
 

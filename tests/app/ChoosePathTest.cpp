@@ -18,6 +18,7 @@
 #include "engine/base/Director.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
+#include "studydb/LibraryLock.h"
 #include "studydb/dataService.h"
 #include "studydb/dicomDB.h"
 #include "studydb/importDcm.h"
@@ -196,6 +197,59 @@ TEST_F(ChoosePathTest, MovedLibraryReopensAtTheNewPlaceAndRunsTheRequestsMadeWhi
         EXPECT_EQ(seriesRows, 1);
         cocos2d::Director::getInstance()->endScenes();
     }
+}
+
+// Another process takes the moved library before "goBack" reopens it: this one neither opens it nor
+// starts its node on it.
+TEST_F(ChoosePathTest, GoingBackToALibraryAnotherProcessHoldsStartsNoNode) {
+    importStudy();
+    choosePath* chooser = show();
+    ASSERT_NE(chooser, nullptr);
+    chooser->setForceCopy(true);
+    const std::string target = (elsewhere / "taken" / "library").string() + "/";
+    chooser->getPathField()->setString(target);
+    chooser->onClick(button(chooser, "btnBegin"));
+    ASSERT_EQ(chooser->getState(), 1);
+    ASSERT_TRUE(apptest::pumpUntil([&] { return chooser->getState() == -1; }));
+    ASSERT_EQ(chooser->getStatus(), "Dicom DB is moved to " + target);
+    ASSERT_FALSE(database->getServer().isRunning());
+
+    int taken[2];
+    int release[2];
+    ASSERT_EQ(pipe(taken), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(taken[0]);
+        close(release[1]);
+        studydb::LibraryLock lock;
+        long holder = 0;
+        const char held = lock.acquire(target, holder) ? 1 : 0;
+        if (write(taken[1], &held, 1) != 1) {
+            _exit(2);
+        }
+        char done = 0;
+        while (read(release[0], &done, 1) > 0) {
+        }
+        _exit(0);
+    }
+    close(taken[1]);
+    close(release[0]);
+    char held = 0;
+    ASSERT_EQ(read(taken[0], &held, 1), 1);
+    close(taken[0]);
+    EXPECT_EQ(held, 1);
+
+    chooser->onClick(button(chooser, "goBack"));
+    EXPECT_FALSE(database->ready());
+    EXPECT_EQ(database->libraryInUseBy(), static_cast<long>(child));
+    EXPECT_FALSE(database->getServer().isRunning());
+
+    close(release[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 // The program is killed right after the copy thread has finished, before the screen's next tick:
