@@ -37,7 +37,6 @@ constexpr float kAcrossLow = 1.5f;
 constexpr float kAcrossHigh = 1.58f;
 constexpr float kHalfTurn = 3.14159265358979f;
 constexpr int kModalityPT = 1;
-constexpr const char* kPerfusion = "Perfusion.plist";
 
 Vec3 column(const Mat4& m, int c) {
     return Vec3(m.m[c * 4], m.m[c * 4 + 1], m.m[c * 4 + 2]);
@@ -219,7 +218,7 @@ void isViewerVR::setClut(const unsigned char* table) {
 
 void isViewerVR::setClutByName(const std::string& name) {
     unsigned char table[kColorTableBytes];
-    if (loadColorTable(name, name == kPerfusion, table)) {
+    if (loadColorTable(name, false, table)) {
         setClut(table);
     }
 }

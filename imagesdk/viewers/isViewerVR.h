@@ -49,8 +49,7 @@ public:
 
     void setWindowLevel(float width, float centre);
     void setClut(const unsigned char* table);
-    // As the image viewer's, except that "Perfusion.plist" fills red from "Blue" and blue from
-    // "Red".
+    // As the image viewer's.
     void setClutByName(const std::string& name);
     // Each gives the viewer the track interactor when it has none and switches the casters:
     // maximum intensity for MIP, the data's own mode for VR. Nothing when already of that type.

@@ -252,4 +252,19 @@ TEST(ColourTableFiles, EveryTableHoldsThreeChannelsOf256Levels) {
     }
 }
 
+TEST(ColourTableFiles, PerfusionStoresTheColoursItShows) {
+    cocos2d::FileUtils* files = cocos2d::FileUtils::getInstance();
+    const cocos2d::ValueMap table =
+        files->getValueMapFromFile(files->fullPathForFilename("imageSDK/Perfusion.plist"));
+    const cocos2d::ValueVector& red = table.at("Red").asValueVector();
+    const cocos2d::ValueVector& blue = table.at("Blue").asValueVector();
+    ASSERT_EQ(red.size(), 256u);
+    ASSERT_EQ(blue.size(), 256u);
+    // Its swatch runs from blue at the low levels to red at the top.
+    for (int level : {240, 250, 255}) {
+        EXPECT_GT(red[level].asInt(), blue[level].asInt()) << level;
+    }
+    EXPECT_GT(blue[64].asInt(), red[64].asInt());
+}
+
 }  // namespace

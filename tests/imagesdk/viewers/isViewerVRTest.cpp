@@ -276,7 +276,7 @@ TEST_F(ViewerVRTest, ColourTablesFromPropertyLists) {
         int red, green, blue;  // entry 10 after the change
     };
     const Case cases[] = {
-        {"noClut.plist", 10, 10, 10},   {"Perfusion.plist", 0, 0, 255},
+        {"noClut.plist", 10, 10, 10},   {"Perfusion.plist", 255, 0, 0},
         {"Warm.plist", 255, 0, 0},      {"bwInverse.plist", 245, 245, 245},
         {"Short.plist", 245, 245, 245}, {"x", 245, 245, 245},
     };
