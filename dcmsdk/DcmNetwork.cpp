@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <atomic>
 #include <cstring>
@@ -192,6 +193,14 @@ bool DcmAssociation::open(const std::string& host, int port, const std::string& 
         return false;
     }
     DcmNetwork::disableNagle(association_);
+    // DCMTK bounds only the wait for a PDU's first bytes; the rest is read blocking, so a peer
+    // stalling inside a PDU would hold the caller for DCMTK's own minute.
+    const int socketId = DcmNetwork::socketOf(association_);
+    if (socketId >= 0) {
+        timeval timeout{};
+        timeout.tv_sec = DcmNetwork::messageTimeout();
+        setsockopt(socketId, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    }
     if (ASC_countAcceptedPresentationContexts(association_->params) == 0) {
         error = "no presentation context accepted";
         close();
