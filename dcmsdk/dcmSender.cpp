@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -27,6 +29,7 @@ namespace {
 // Presentation contexts of one association: DICOM allows 128, one stays free.
 const std::size_t kMaxContexts = 127;
 
+// An item without a class is a damaged DICOM file: it fails the run but is not sent.
 struct Item {
     std::string path;
     std::string sopClass;
@@ -56,6 +59,18 @@ std::vector<std::string> listFiles(const std::string& path) {
     return files;
 }
 
+// The file meta preamble marks a DICOM file even when the rest cannot be read; files without it
+// (caches, thumbnails) are not the user's images, nor are hidden ones (half-written temporaries).
+bool isDamagedImage(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    if (name.empty() || name[0] == '.') {
+        return false;
+    }
+    char head[132];
+    std::ifstream in(path, std::ios::binary);
+    return in.read(head, sizeof(head)) && std::memcmp(head + 128, "DICM", 4) == 0;
+}
+
 bool describe(const std::string& path, Item& item) {
     DcmFileFormat file;
     if (DcmFileLoader::load(path, file).bad()) {
@@ -83,6 +98,10 @@ std::vector<DcmAssociation::Context> contextsFor(const std::vector<Item>& items,
     end = begin;
     while (end < items.size()) {
         const Item& item = items[end];
+        if (item.sopClass.empty()) {
+            ++end;
+            continue;
+        }
         std::vector<DcmAssociation::Context> added;
         if (seen.count({item.sopClass, item.syntax}) == 0) {
             added.push_back({item.sopClass, {item.syntax}, false});
@@ -104,7 +123,7 @@ std::vector<DcmAssociation::Context> contextsFor(const std::vector<Item>& items,
 bool storeOne(DcmAssociation& association, const Item& item, unsigned short messageId,
               std::string& error) {
     DcmFileFormat file;
-    if (DcmFileLoader::load(item.path, file).bad()) {
+    if (item.sopClass.empty() || DcmFileLoader::load(item.path, file).bad()) {
         error = "cannot read " + item.path;
         return false;
     }
@@ -226,6 +245,8 @@ unsigned int dcmSender::run(int taskId, const std::string& path, const std::stri
         Item item;
         if (describe(file, item)) {
             items.push_back(item);
+        } else if (isDamagedImage(file)) {
+            items.push_back({file, std::string(), std::string()});
         }
     }
     if (items.empty()) {
@@ -243,7 +264,7 @@ unsigned int dcmSender::run(int taskId, const std::string& path, const std::stri
         const std::vector<DcmAssociation::Context> contexts = contextsFor(items, begin, end);
         DcmAssociation association;
         std::string error;
-        if (!association.open(ip, port, calling, called, contexts, error)) {
+        if (!contexts.empty() && !association.open(ip, port, calling, called, contexts, error)) {
             logMessage("send %d: cannot reach %s:%d: %s", taskId, ip.c_str(), port, error.c_str());
             failed += items.size() - done;
             break;

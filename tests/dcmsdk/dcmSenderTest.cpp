@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -190,4 +191,77 @@ TEST(dcmSender, DecodesJpegLosslessForAPeerThatAcceptsOnlyUncompressedSyntaxes) 
         ++matched;
     }
     EXPECT_EQ(matched, sourcesByUid.size());
+}
+
+// A bad file among good ones fails the run, but every file after it is still sent: one cut off
+// inside its pixel data (a damaged image, not a file to pass over), one of a class the peer
+// refuses.
+TEST(dcmSender, ABadFileInTheMiddleDoesNotStopTheFilesAfterIt) {
+    dcmSDK::dcmsdk_init();
+    struct Case {
+        const char* name;
+        std::function<void(DicomFixture&)> prepare;
+        std::function<void(const std::string&)> spoil;
+    };
+    const std::vector<Case> cases = {
+        {"cut inside its pixel data", [](DicomFixture&) {},
+         [](const std::string& path) {
+             std::filesystem::resize_file(path, std::filesystem::file_size(path) - 2000);
+         }},
+        {"of a class the peer refuses",
+         [](DicomFixture& fixture) {
+             fixture.customise = [](DcmDataset& dataset) {
+                 dataset.putAndInsertString(DCM_SOPClassUID, "1.2.826.0.1.3680043.10.999.1");
+             };
+         },
+         [](const std::string&) {}},
+    };
+    for (const Case& bad : cases) {
+        SCOPED_TRACE(bad.name);
+        LibraryEvents::install();
+        bvtest::TempDir sources;
+        bvtest::TempDir received;
+        std::filesystem::create_directories(sources / "series");
+        for (int i = 0; i < 5; ++i) {
+            DicomFixture fixture;
+            fixture.rows = 64;
+            fixture.columns = 64;
+            fixture.studyInstanceUID = "1.5.8";
+            fixture.seriesInstanceUID = "1.5.8.1";
+            fixture.sopInstanceUID = "1.5.8.1." + std::to_string(i + 1);
+            if (i == 2) {
+                bad.prepare(fixture);
+            }
+            const std::string path = (sources / ("series/" + std::to_string(i) + ".dcm")).string();
+            ASSERT_TRUE(fixture.write(path));
+            if (i == 2) {
+                bad.spoil(path);
+            }
+        }
+        // A half-written temporary of the node is hidden and is no image of the series.
+        const std::filesystem::path temporary = sources / "series" / ".0.dcm.1-1.tmp";
+        std::filesystem::copy_file(sources / "series" / "0.dcm", temporary);
+        std::filesystem::resize_file(temporary, std::filesystem::file_size(temporary) - 2000);
+        const int port = bvtest::freeLoopbackPort();
+        ChildProcess storescp;
+        ASSERT_TRUE(storescp.start({"storescp", "-od", received.str(), std::to_string(port)},
+                                   (sources / "storescp.log").string()));
+        ASSERT_TRUE(bvtest::waitForLoopbackPort(port));
+
+        dcmSDK::dcmSender sender;
+        sender.setIP("127.0.0.1", std::to_string(port).c_str());
+        ASSERT_TRUE(sender.send(9, (sources / "series").c_str()));
+        expectSendEvents(9, 5, 2);
+        std::vector<std::string> stored;
+        for (const auto& entry : std::filesystem::directory_iterator(received.path())) {
+            DcmFileFormat file;
+            ASSERT_TRUE(file.loadFile(entry.path().c_str()).good()) << entry.path();
+            OFString uid;
+            file.getDataset()->findAndGetOFString(DCM_SOPInstanceUID, uid);
+            stored.push_back(uid.c_str());
+        }
+        std::sort(stored.begin(), stored.end());
+        EXPECT_EQ(stored,
+                  (std::vector<std::string>{"1.5.8.1.1", "1.5.8.1.2", "1.5.8.1.4", "1.5.8.1.5"}));
+    }
 }
