@@ -1,5 +1,5 @@
 // Series load of 500 slices of 512 x 512 into a fresh volume, as a user's first open: slices per
-// second through the four loaders until every slice is stored, and until the load completes with
+// second through the loaders until every slice is stored, and until the load completes with
 // its voxel cache written. Three encodings: CT as scanners write it (unsigned, 12 bits stored,
 // rescale intercept -1024), uncompressed and JPEG-LS; signed 16-bit samples without rescale,
 // uncompressed and JPEG lossless. The reference of each is DCMTK reading the same files into a

@@ -29,7 +29,7 @@ public:
     std::vector<char>* scratch = nullptr;
 };
 
-// One of the four pixel loaders of a series reader: decodes slice files with its own library
+// One of the pixel loaders of a series reader: decodes slice files with its own library
 // reader and hands the pixels to the owning reader, which stores them.
 class dcmLoadingThread : public NSUI::NSThread {
 public:

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <thread>
 
 #include "engine/platform/FileUtils.h"
 #include "imagesdk/io/CacheFileWriter.h"
@@ -115,38 +116,42 @@ bool isBinReader::init() {
     return true;
 }
 
+int isBinReader::loaderCountFor(unsigned cores) {
+    return cores > unsigned(kMinimumLoaderCount) ? int(cores) - 1 : kMinimumLoaderCount;
+}
+
+int isBinReader::loaderCount() {
+    static const int count = loaderCountFor(std::thread::hardware_concurrency());
+    return count;
+}
+
 void isBinReader::ensureWorkers() {
-    if (workerCount == kWorkerCount) {
+    if (!workers.empty()) {
         return;
     }
+    workers.resize(std::size_t(loaderCount()));
     for (dcmLoadingThread*& worker : workers) {
         worker = new dcmLoadingThread();
     }
-    workerCount = kWorkerCount;
 }
 
 void isBinReader::cancelAllWorkers() {
-    for (int i = 0; i < workerCount; ++i) {
-        workers[i]->cancelAllRequests();
+    for (dcmLoadingThread* worker : workers) {
+        worker->cancelAllRequests();
     }
 }
 
 void isBinReader::cleanup() {
-    dcmLoadingThread* ending[kWorkerCount] = {};
-    int endingCount = 0;
+    std::vector<dcmLoadingThread*> ending;
     {
         std::lock_guard<std::recursive_mutex> guard(lock);
         waiters.clear();
-        for (int i = 0; i < workerCount; ++i) {
-            ending[endingCount++] = workers[i];
-            workers[i] = nullptr;
-        }
-        workerCount = 0;
+        ending.swap(workers);
     }
     // Without the lock: a loader may be waiting for it to store its slice.
-    for (int i = 0; i < endingCount; ++i) {
+    for (dcmLoadingThread* worker : ending) {
         NSUI::NSThreadSafeDestroy holder;
-        holder.stopThreadAndWait(ending[i]);
+        holder.stopThreadAndWait(worker);
     }
     isImageFilter::cleanup();
 }
@@ -363,7 +368,7 @@ void isBinReader::updateOutput(isImageData*, isImageData* output) {
         }
     }
     for (loadingRequest* request : requests) {
-        workers[request->userValue1 % workerCount]->addRequest(request);
+        workers[std::size_t(request->userValue1) % workers.size()]->addRequest(request);
         request->release();
     }
 }
@@ -595,12 +600,12 @@ bool isBinReader::writeRawBuffer(isImageData* output) {
 }
 
 void isBinReader::prioritize(cocos2d::Ref* requester, std::string path) {
-    if (workerCount == 0) {
+    if (workers.empty()) {
         return;
     }
     const int requestId = static_cast<int>(NSUI::foldedHash(path));
-    for (int i = 0; i < workerCount; ++i) {
-        workers[i]->prioritizeRequest(requestId);
+    for (dcmLoadingThread* worker : workers) {
+        worker->prioritizeRequest(requestId);
     }
     std::lock_guard<std::recursive_mutex> guard(lock);
     // A slice that arrived since the requester looked is announced now, not never.

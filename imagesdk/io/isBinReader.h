@@ -20,10 +20,10 @@ struct PrebinContents;
 
 // The pipeline source of a scanned series. Its output is built at once from the series cache
 // file (geometry and per-slice values, no pixels); the pixels then come either in one read from
-// the voxel cache or slice by slice from four loader threads, slice i on loader i mod 4. Each
-// loaded slice is announced (NOTIFY_LOAD_PROGRESS, and NOTIFY_SLICE_READY to the viewers waiting
-// for it); after the last one the voxels are written to the voxel cache and NOTIFY_SERIES_CACHED
-// is posted.
+// the voxel cache or slice by slice from loaderCount() loader threads, slice i on loader i mod
+// that count. Each loaded slice is announced (NOTIFY_LOAD_PROGRESS, and NOTIFY_SLICE_READY to the
+// viewers waiting for it); after the last one the voxels are written to the voxel cache and
+// NOTIFY_SERIES_CACHED is posted.
 //
 // The main thread runs the pipeline operations, prioritize and cleanup. A loader converts its
 // slice into its own buffer without any lock and then copies it into the volume under the
@@ -32,7 +32,14 @@ struct PrebinContents;
 // releases or rebuilds the voxels; viewers asking about the load never wait for the write.
 class isBinReader : public isImageFilter, public NSUI::NSNotificationKey {
 public:
-    static constexpr int kWorkerCount = 4;
+    // The fewest loaders a reader runs, however few processors the machine has.
+    static constexpr int kMinimumLoaderCount = 4;
+
+    // Loaders of a reader on a machine with `cores` processors (0 when unknown): one per
+    // processor but the one left to the screen's thread, never fewer than kMinimumLoaderCount.
+    static int loaderCountFor(unsigned cores);
+    // loaderCountFor this machine's processors.
+    static int loaderCount();
 
     // Not autoreleased: the caller receives the one reference. Null when init fails.
     static isBinReader* create();
@@ -101,8 +108,8 @@ private:
     std::atomic<bool> cacheValid{false};
     std::string prebinPath;
     std::string folder;
-    dcmLoadingThread* workers[kWorkerCount] = {};
-    int workerCount = 0;
+    // Slice i goes to workers[i mod size]; empty until started and after cleanup.
+    std::vector<dcmLoadingThread*> workers;
     std::list<std::pair<cocos2d::Ref*, int>> waiters;
     // Slices that went from unloaded to loaded since the output was built.
     int loadedCount = 0;

@@ -341,6 +341,21 @@ TEST_F(BinReaderTest, ReleasingTheReaderMidLoadEndsItsLoaders) {
     }
 }
 
+// Every processor but the screen's own gets a loader, counted in the threads the load starts.
+TEST_F(BinReaderTest, ALoadStartsALoaderForEachProcessorButTheScreens) {
+    const int loaders = isBinReader::loaderCountFor(std::thread::hardware_concurrency());
+    SeriesLoad series(loaders + 3);
+    series.scan();
+    // A sanitizer's helper thread starts with the process's first thread, not with the load.
+    std::thread([] {}).join();
+    const std::size_t threadsBefore = threadCount();
+    ReaderPtr reader = series.open();
+    isImageData* output = pull(reader.get());
+    ASSERT_TRUE(waitForLoad(reader.get()));
+    EXPECT_EQ(threadCount() - threadsBefore, std::size_t(loaders));
+    expectSeriesPixels(output, loaders + 3);
+}
+
 TEST_F(BinReaderTest, TheSameSourceAgainKeepsWhatIsLoaded) {
     SeriesLoad series(4);
     series.scan();
@@ -526,5 +541,27 @@ INSTANTIATE_TEST_SUITE_P(
                       OrderCase{"Unsorted", {12, 0, 16, 4, 8}, 4, {4, 0, 8, 12, 16}},
                       OrderCase{"NotQueuedHere", {3, 7, 11}, 8, {11, 7, 3}}),
     [](const ::testing::TestParamInfo<OrderCase>& info) { return std::string(info.param.name); });
+
+struct LoaderCountCase {
+    unsigned cores;
+    int loaders;
+};
+
+class LoaderCountTest : public ::testing::TestWithParam<LoaderCountCase> {};
+
+// Zero cores is a machine that does not say how many it has.
+TEST_P(LoaderCountTest, OneLoaderPerCoreButTheScreensAndNeverFewerThanFour) {
+    EXPECT_EQ(isBinReader::loaderCountFor(GetParam().cores), GetParam().loaders);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cores, LoaderCountTest,
+                         ::testing::Values(LoaderCountCase{0, 4}, LoaderCountCase{1, 4},
+                                           LoaderCountCase{2, 4}, LoaderCountCase{4, 4},
+                                           LoaderCountCase{5, 4}, LoaderCountCase{6, 5},
+                                           LoaderCountCase{8, 7}, LoaderCountCase{16, 15},
+                                           LoaderCountCase{64, 63}),
+                         [](const ::testing::TestParamInfo<LoaderCountCase>& info) {
+                             return std::to_string(info.param.cores) + "Cores";
+                         });
 
 }  // namespace
