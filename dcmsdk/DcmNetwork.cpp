@@ -10,7 +10,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 
 #include <atomic>
 #include <cstring>
@@ -178,8 +177,12 @@ bool DcmAssociation::open(const std::string& host, int port, const std::string& 
         }
         id = static_cast<T_ASC_PresentationContextID>(id + 2);
     }
-    // The connect timeout is process-wide in DCMTK; every caller sets the same value.
+    // The connect and socket time-outs are process-wide in DCMTK; every caller sets the same
+    // values. DCMTK bounds only the wait for a PDU's first bytes and reads the rest blocking, so
+    // without the socket's own time-out a peer stalling inside a PDU, the association's answer
+    // included, would hold the caller for DCMTK's default minute.
     dcmConnectionTimeout.set(DcmNetwork::connectTimeout());
+    dcmSocketReceiveTimeout.set(DcmNetwork::messageTimeout());
     status = ASC_requestAssociation(network_, params, &association_);
     if (status.bad()) {
         if (association_ != nullptr) {
@@ -193,14 +196,6 @@ bool DcmAssociation::open(const std::string& host, int port, const std::string& 
         return false;
     }
     DcmNetwork::disableNagle(association_);
-    // DCMTK bounds only the wait for a PDU's first bytes; the rest is read blocking, so a peer
-    // stalling inside a PDU would hold the caller for DCMTK's own minute.
-    const int socketId = DcmNetwork::socketOf(association_);
-    if (socketId >= 0) {
-        timeval timeout{};
-        timeout.tv_sec = DcmNetwork::messageTimeout();
-        setsockopt(socketId, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-    }
     if (ASC_countAcceptedPresentationContexts(association_->params) == 0) {
         error = "no presentation context accepted";
         close();

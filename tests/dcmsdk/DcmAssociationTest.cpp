@@ -79,12 +79,14 @@ std::vector<unsigned char> acceptance(const std::vector<unsigned char>& request)
     return pdu;
 }
 
-// A peer on loopback that accepts one association, reads the first request on it and answers
-// with the start of a P-DATA-TF PDU whose rest never comes. It holds the connection until the
+// A peer on loopback that stops in the middle of a PDU: of its A-ASSOCIATE-AC, or, having
+// accepted, of its P-DATA-TF answer to the first request. It holds the connection until the
 // caller lets it go.
 class StallingPeer {
 public:
-    StallingPeer() {
+    enum class Stall { InAcceptance, InAnswer };
+
+    explicit StallingPeer(Stall stall) : stall_(stall) {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -118,14 +120,14 @@ private:
         bool ok = readPdu(connection, pdu) && pdu[0] == 0x01 && pdu.size() >= 74;
         if (ok) {
             const std::vector<unsigned char> answer = acceptance(pdu);
-            ok = send(connection, answer.data(), answer.size(), 0) ==
-                     static_cast<ssize_t>(answer.size()) &&
-                 readPdu(connection, pdu) && pdu[0] == 0x04;
+            const std::size_t sent = stall_ == Stall::InAcceptance ? 20 : answer.size();
+            ok = send(connection, answer.data(), sent, 0) == static_cast<ssize_t>(sent);
         }
-        if (ok) {
+        if (ok && stall_ == Stall::InAnswer) {
+            ok = readPdu(connection, pdu) && pdu[0] == 0x04;
             const unsigned char partial[] = {0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
-            ok = send(connection, partial, sizeof(partial), 0) ==
-                 static_cast<ssize_t>(sizeof(partial));
+            ok = ok && send(connection, partial, sizeof(partial), 0) ==
+                           static_cast<ssize_t>(sizeof(partial));
         }
         stalled_.set_value(ok);
         // Hold the connection until the caller gives it up.
@@ -135,6 +137,7 @@ private:
         close(connection);
     }
 
+    const Stall stall_;
     int listener_ = -1;
     int port_ = 0;
     std::promise<bool> stalled_;
@@ -149,30 +152,37 @@ struct MessageTimeout {
 }  // namespace
 
 // Every client service (echo, find, retrieve, send) talks through DcmAssociation: a peer that
-// stops in the middle of its answer fails the request within the message time-out instead of
-// holding it for DCMTK's own minute.
+// stops in the middle of a PDU, while associating or answering, fails the request within the
+// message time-out instead of holding it for DCMTK's own minute.
 TEST(DcmAssociation, APeerStallingInsideAPduFailsTheRequest) {
     MessageTimeout timeout(1);
-    StallingPeer peer;
-    dcmSDK::DcmAssociation association;
-    std::string error;
-    ASSERT_TRUE(association.open(
-        "127.0.0.1", peer.port(), "CALLER", "STALLER",
-        {{UID_VerificationSOPClass, {UID_LittleEndianImplicitTransferSyntax}, false}}, error))
-        << error;
-    std::future<OFCondition> echoed = std::async(std::launch::async, [&association] {
-        DIC_US status = 0;
-        DcmDataset* detail = nullptr;
-        const OFCondition result =
-            DIMSE_echoUser(association.get(), association.get()->nextMsgID++, DIMSE_NONBLOCKING,
-                           dcmSDK::DcmNetwork::messageTimeout(), &status, &detail);
-        delete detail;
-        return result;
-    });
-    EXPECT_TRUE(peer.stalled());
-    // Only a safety net: DCMTK's own socket time-out is a minute.
-    ASSERT_EQ(echoed.wait_for(std::chrono::seconds(30)), std::future_status::ready);
-    EXPECT_TRUE(echoed.get().bad());
-    association.markBroken();
-    association.close();
+    for (const StallingPeer::Stall stall :
+         {StallingPeer::Stall::InAcceptance, StallingPeer::Stall::InAnswer}) {
+        SCOPED_TRACE(stall == StallingPeer::Stall::InAcceptance ? "in acceptance" : "in answer");
+        StallingPeer peer(stall);
+        std::future<bool> echoed = std::async(std::launch::async, [&peer] {
+            dcmSDK::DcmAssociation association;
+            std::string error;
+            if (!association.open(
+                    "127.0.0.1", peer.port(), "CALLER", "STALLER",
+                    {{UID_VerificationSOPClass, {UID_LittleEndianImplicitTransferSyntax}, false}},
+                    error)) {
+                return false;
+            }
+            DIC_US status = 0;
+            DcmDataset* detail = nullptr;
+            const OFCondition result =
+                DIMSE_echoUser(association.get(), association.get()->nextMsgID++, DIMSE_NONBLOCKING,
+                               dcmSDK::DcmNetwork::messageTimeout(), &status, &detail);
+            delete detail;
+            if (result.bad()) {
+                association.markBroken();
+            }
+            return result.good();
+        });
+        EXPECT_TRUE(peer.stalled());
+        // Only a safety net: DCMTK's own socket time-out is a minute.
+        ASSERT_EQ(echoed.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+        EXPECT_FALSE(echoed.get());
+    }
 }
