@@ -8,6 +8,7 @@
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/io/isDcmReader.h"
+#include "imagesdk/viewers/KeyViewProperty.h"
 #include "imagesdk/viewers/appManager.h"
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "toolkit/core/AppConfig.h"
@@ -166,6 +167,14 @@ void openWindowLevelEntry(cocos2d::Node* host, isImageSDK::isViewerMulti* viewer
         float level = 0.0f;
         if (viewer != nullptr && viewer->getWindowLevel(width, level)) {
             values->setValues(width, level);
+        }
+        isImageSDK::KeyViewProperty* active =
+            viewer != nullptr ? viewer->getActiveProperty() : nullptr;
+        if (active != nullptr && active->getSeries() != nullptr) {
+            float lowest = 0.0f;
+            float highest = 0.0f;
+            active->getSeries()->getValueRange(lowest, highest);
+            values->setValueRange(lowest, highest);
         }
         values->setNotificationKey(key, nullptr);
     }

@@ -145,6 +145,22 @@ float editWW::readField(const char* name) const {
     return field != nullptr ? static_cast<float>(std::atof(field->getString().c_str())) : 0.0f;
 }
 
+bool editWW::holdsNumber(const char* name) const {
+    const NSUI::NSTextField* field = getField(name);
+    if (field == nullptr) {
+        return false;
+    }
+    const std::string text = field->getString();
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == '\0';
+}
+
+void editWW::setValueRange(float lowest, float highest) {
+    rangeLowest = lowest;
+    rangeHighest = highest;
+}
+
 void editWW::writeField(const char* name, const std::string& text) {
     if (NSUI::NSTextField* field = getField(name)) {
         field->setString(text);
@@ -190,7 +206,11 @@ bool editWW::apply() {
     const float level = readField("editWL");
     const float lowest = readField("editMin");
     const float highest = readField("editMax");
-    if (width <= 0.0f) {
+    // Wider than twice the value range or centred outside it, the window shows a flat image.
+    const bool outside = static_cast<double>(width) > 2.0 * (rangeHighest - rangeLowest) ||
+                         static_cast<double>(level) < rangeLowest ||
+                         static_cast<double>(level) > rangeHighest;
+    if (!holdsNumber("editWW") || !holdsNumber("editWL") || width <= 0.0f || outside) {
         showMessage(getLanguageText("editWWError"), kMessageSeconds);
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <string>
 
 #include "engine/2d/Node.h"
@@ -19,7 +20,9 @@ class NSResponseWindow;
 // The window/level entry: the window as width and level or as its lowest and highest value,
 // kept in step while typing. Confirming (the return key or "btn_back") checks the numbers and
 // posts them as NOTIFY_WW_APPLY carrying the opener's key; there is no cancel, so the entry
-// closes only with valid numbers. Main thread only.
+// closes only with valid numbers: a width above 0 and a level, neither empty, and, once the
+// opener gave the series' value range, a width of at most twice that range and a level inside it.
+// Main thread only.
 class editWW : public cocos2d::Node,
                public NSUI::UIControlGenerater,
                public NSUI::UILocalConfig,
@@ -40,6 +43,8 @@ public:
     void buildFields();
     // Fills all four fields from a width and a level, as whole numbers.
     void setValues(float width, float level);
+    // The lowest and highest value the series' pixels can hold; unbounded until given.
+    void setValueRange(float lowest, float highest);
     // Checks the fields and posts the window; false (with a message) when they are refused.
     bool apply();
 
@@ -57,9 +62,13 @@ protected:
 
 private:
     float readField(const char* name) const;
+    // Whether the field holds a whole number text (not empty, not a lone sign or point).
+    bool holdsNumber(const char* name) const;
     void writeField(const char* name, const std::string& text);
 
     cocos2d::Node* layout = nullptr;
+    double rangeLowest = -std::numeric_limits<double>::infinity();
+    double rangeHighest = std::numeric_limits<double>::infinity();
 };
 
 // The phone form of the entry: a scene of its own under the shared title bar.

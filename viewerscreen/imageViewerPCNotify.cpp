@@ -8,6 +8,7 @@
 #include "engine/base/Director.h"
 #include "engine/ui/Button.h"
 #include "imagesdk/data/ProtocolList.h"
+#include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "imagesdk/viewers/KeyViewProperty.h"
@@ -235,8 +236,14 @@ void imageViewerPC::openWindowLevelEditor() {
     if (editor && multi) {
         float width = 0.0f;
         float level = 0.0f;
-        if (multi->getActiveProperty()) {
+        if (isImageSDK::KeyViewProperty* active = multi->getActiveProperty()) {
             multi->getWindowLevel(width, level);
+            if (isImageSDK::isImageData* series = active->getSeries()) {
+                float lowest = 0.0f;
+                float highest = 0.0f;
+                series->getValueRange(lowest, highest);
+                editor->setValueRange(lowest, highest);
+            }
         }
         editor->setValues(width, level);
         editor->setNotificationKey(key, nullptr);

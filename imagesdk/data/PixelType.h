@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 namespace isImageSDK {
 
@@ -25,6 +26,30 @@ inline int bytesPerPixel(int pixelType) {
         return 3;
     default:
         return 4;
+    }
+}
+
+// The values a pixel of the type can hold (pixels are stored rescaled); a colour pixel's
+// channels count as its values, and unknown codes are taken as float.
+inline void pixelValueRange(int pixelType, float& lowest, float& highest) {
+    switch (pixelType) {
+    case PIXEL_UINT8:
+    case PIXEL_RGB24:
+        lowest = 0.0f;
+        highest = 255.0f;
+        return;
+    case PIXEL_INT16:
+        lowest = -32768.0f;
+        highest = 32767.0f;
+        return;
+    case PIXEL_UINT16:
+        lowest = 0.0f;
+        highest = 65535.0f;
+        return;
+    default:
+        lowest = std::numeric_limits<float>::lowest();
+        highest = std::numeric_limits<float>::max();
+        return;
     }
 }
 

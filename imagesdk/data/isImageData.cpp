@@ -439,6 +439,11 @@ void isImageData::getWindowLevel(float* windowWidth, float* windowCentre) {
     }
 }
 
+void isImageData::getValueRange(float& lowest, float& highest) {
+    update();
+    pixelValueRange(slices.empty() ? pixelType : slices.front()->pixelType, lowest, highest);
+}
+
 isImageData* isImageData::getFirstPhase() {
     if (!phaseAware) {
         return this;

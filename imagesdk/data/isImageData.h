@@ -67,6 +67,8 @@ public:
     bool isMonochrome1();
     // The first slice's default window; nothing is written without slices.
     void getWindowLevel(float* windowWidth, float* windowCentre);
+    // The values its pixels can hold: the first slice's pixel type, the data set's without slices.
+    void getValueRange(float& lowest, float& highest);
 
     isImageData* getFirstPhase();
     bool isMultiPhase() const;

@@ -8,6 +8,7 @@
 #include "engine/base/IMEDelegate.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/Text.h"
+#include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "tests/viewerscreen/ToolsFixture.h"
 #include "toolkit/widgets/NSResponseWindow.h"
@@ -164,6 +165,59 @@ TEST_F(EditWWTest, ConfirmingPostsWidthAndLevelToTheOpenerOrRefuses) {
         }
         window->release();
         entry->release();
+    }
+}
+
+TEST_F(EditWWTest, AWindowTheSeriesValuesCannotFillIsRefused) {
+    PostRecorder recorder({isImageSDK::NOTIFY_WW_APPLY}, nullptr);
+    const std::string refused = "The window width must be greater than 0.";
+    // A signed 16-bit series: values -32768 .. 32767, a range of 65535.
+    const struct {
+        const char* field;
+        const char* typed;
+        bool posted;
+    } cases[] = {
+        {"editWL", "", false},       {"editWL", "-", false},     {"editWW", "40080976", false},
+        {"editWW", "131071", false}, {"editWW", "131070", true}, {"editWL", "32768", false},
+        {"editWL", "-32769", false}, {"editWL", "32767", true},  {"editWL", "-32768", true},
+    };
+    for (const auto& c : cases) {
+        recorder.posts.clear();
+        editWW* entry = open(400.0f, 40.0f);
+        float lowest = 0.0f;
+        float highest = 0.0f;
+        isImageSDK::pixelValueRange(isImageSDK::PIXEL_INT16, lowest, highest);
+        entry->setValueRange(lowest, highest);
+        type(entry, c.field, c.typed);
+        window->retain();
+        const bool posted = entry->apply();
+        frames(1);
+        EXPECT_EQ(posted, c.posted) << c.field << " := " << c.typed;
+        EXPECT_EQ(recorder.posts.size(), c.posted ? 1u : 0u) << c.field << " := " << c.typed;
+        if (!c.posted) {
+            EXPECT_EQ(toast(), refused) << c.field << " := " << c.typed;
+        }
+        window->removeFromParent();
+        window->release();
+    }
+}
+
+TEST_F(EditWWTest, AnUnsignedEightBitSeriesBoundsTheWindowByItsOwnRange) {
+    float lowest = 0.0f;
+    float highest = 0.0f;
+    isImageSDK::pixelValueRange(isImageSDK::PIXEL_UINT8, lowest, highest);
+    const struct {
+        float width, level;
+        bool posted;
+    } cases[] = {
+        {510.0f, 128.0f, true},  {511.0f, 128.0f, false}, {100.0f, -1.0f, false},
+        {100.0f, 256.0f, false}, {100.0f, 0.0f, true},
+    };
+    for (const auto& c : cases) {
+        editWW* entry = open(c.width, c.level);
+        entry->setValueRange(lowest, highest);
+        EXPECT_EQ(entry->apply(), c.posted) << c.width << "/" << c.level;
+        window->removeFromParent();
     }
 }
 
