@@ -308,6 +308,11 @@ void patientList::importPath(std::string path, bool deleteAfter) {
     if (target.kind == ImportKind::Missing) {
         return;
     }
+    if (const std::string refusal = dataService::getInstance()->getDatabase()->libraryRefusal();
+        !refusal.empty()) {
+        showMessageBox(refusal, 5.0f);
+        return;
+    }
     if (target.kind != ImportKind::Archive) {
         if (importer != nullptr) {
             importer->importPath(target.path, deleteAfter);

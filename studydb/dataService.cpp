@@ -121,13 +121,8 @@ dataService::~dataService() {
 bool dataService::init() {
     database = new dicomDB();
     database->init();
-    if (const long holder = database->libraryInUseBy(); holder != 0) {
-        showMessage(holder > 0 ? NSUI::formatString("The library is in use by another copy of "
-                                                    "the program (process %ld)",
-                                                    holder)
-                               : std::string("The library is in use by another copy of the "
-                                             "program"),
-                    10.0f);
+    if (const std::string refusal = database->libraryRefusal(); !refusal.empty()) {
+        showMessage(refusal, 10.0f);
     }
     // The chime that acknowledges a new favourite.
     database->setFavoriteAddedHandler([] {
@@ -418,6 +413,10 @@ void dataService::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotificati
             return;
         }
         cocos2d::RefPtr<reformatSaveRequest> request(new reformatSaveRequest(slice, text));
+        if (const std::string refusal = database->libraryRefusal(); !refusal.empty()) {
+            showMessage(refusal, 5.0f);
+            return;
+        }
         if (worker != nullptr) {
             worker->addRequest(request.get());
         }

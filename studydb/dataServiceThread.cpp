@@ -88,9 +88,16 @@ std::string dataServiceThread::run(isImageSDK::isSliceInfo* slice, const std::st
         return std::string();
     }
 
+    // No root: the library is not this process's, and a relative folder would be the
+    // working folder.
+    const std::string root = rootSource_ ? rootSource_() : std::string();
+    if (root.empty()) {
+        freeSlice(slice);
+        return std::string();
+    }
     dcmSDK::PIXEL_Mem_ConvertorData record;
     std::memset(&record, 0, sizeof(record));
-    const std::string folder = (rootSource_ ? rootSource_() : std::string()) + "reformat/";
+    const std::string folder = root + "reformat/";
     const std::string output = folder + freshName(folder) + ".dcm";
     copyText(record.outputPath, sizeof(record.outputPath), output);
     record.sameSeries = 1;

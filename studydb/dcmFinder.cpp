@@ -17,6 +17,7 @@
 #include "studydb/RetrieveTask.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dataService.h"
+#include "studydb/dicomDB.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSLanguage.h"
 #include "toolkit/core/NSNotificationCenter.h"
@@ -270,6 +271,12 @@ void dcmFinder::search() {
 void dcmFinder::download(cocos2d::ui::Button* button) {
     auto* row = dynamic_cast<listObject*>(button->getUserObject());
     if (row == nullptr || row->isPatient || row->inProgress || row->requested) {
+        return;
+    }
+    // What a refused copy retrieves could be filed into no library.
+    if (const std::string refusal = dataService::getInstance()->getDatabase()->libraryRefusal();
+        !refusal.empty()) {
+        showMessageBox(refusal, kMessageSeconds);
         return;
     }
     row->requested = true;

@@ -132,15 +132,12 @@ void dicomDB::makeDataPaths() {
     if (!chosen.empty()) {
         dicomFolder = chosen.back() == '/' ? chosen : chosen + "/";
     }
+    // The folder keeps the lock file; what goes inside it waits for the lock.
     std::error_code error;
     if (!std::filesystem::is_directory(dicomFolder, error)) {
         std::filesystem::create_directories(dicomFolder, error);
         NSUI::debugLog(NSUI::formatString("dicom folder:%s", dicomFolder.c_str()).c_str());
     }
-    if (!std::filesystem::is_directory(dicomFolder + "reformat", error)) {
-        std::filesystem::create_directories(dicomFolder + "reformat", error);
-    }
-    server.setRoot(dicomFolder.c_str());
 }
 
 std::string dicomDB::getDicomRoot() const {
@@ -425,11 +422,30 @@ bool dicomDB::lockLibrary() {
     const bool locked = libraryLock.acquire(dicomFolder, holder);
     libraryHolder.store(locked ? 0 : (holder > 0 ? holder : -1));
     if (!locked) {
+        // An empty root: imports, reformats and retrievals of this process have nowhere to go.
+        server.setRoot(nullptr);
         NSUI::debugLog(
             NSUI::formatString("library %s is in use by process %ld", dicomFolder.c_str(), holder)
                 .c_str());
+        return false;
     }
-    return locked;
+    std::error_code error;
+    if (!std::filesystem::is_directory(dicomFolder + "reformat", error)) {
+        std::filesystem::create_directories(dicomFolder + "reformat", error);
+    }
+    server.setRoot(dicomFolder.c_str());
+    return true;
+}
+
+std::string dicomDB::libraryRefusal() const {
+    const long holder = libraryHolder.load();
+    if (holder == 0) {
+        return std::string();
+    }
+    return holder > 0 ? NSUI::formatString("The library is in use by another copy of the program "
+                                           "(process %ld)",
+                                           holder)
+                      : std::string("The library is in use by another copy of the program");
 }
 
 void dicomDB::keepUnfiledOnRecord() {

@@ -140,6 +140,9 @@ public:
     // Another process holds the library folder's lock: its process id, -1 when unknown; 0 while
     // the library is this process's own.
     long libraryInUseBy() const { return libraryHolder.load(); }
+    // The user's text for why the library is not this process's ("" while it is): imports,
+    // reformats and retrievals refuse with it.
+    std::string libraryRefusal() const;
 
     std::atomic<int> newFavoriteCount{0};
     std::atomic<bool> studyListLoaded{false};
@@ -178,7 +181,8 @@ private:
     bool insertFavoriteRow(int type, const std::string& message, const std::string& image,
                            const NSUI::NSDBValue& scale, int& id);
 
-    // Takes the library folder's lock; false (and nothing opened) when another process has it.
+    // Takes the library folder's lock and then sets the library's root; false, with no root and
+    // nothing opened, when another process has it.
     bool lockLibrary();
     // Marks the run unclean for good: a stored object announced by the node has no row.
     void keepUnfiledOnRecord();

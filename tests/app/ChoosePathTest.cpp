@@ -245,6 +245,8 @@ TEST_F(ChoosePathTest, GoingBackToALibraryAnotherProcessHoldsStartsNoNode) {
     EXPECT_FALSE(database->ready());
     EXPECT_EQ(database->libraryInUseBy(), static_cast<long>(child));
     EXPECT_FALSE(database->getServer().isRunning());
+    // Imports of the home screen it returns to have no root in the other process's library.
+    EXPECT_EQ(database->getDicomRoot(), "");
 
     close(release[1]);
     int status = 0;

@@ -6,14 +6,23 @@
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
+#include "studydb/LibraryCallbacks.h"
+#include "studydb/LibraryLock.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dicomDB.h"
+#include "studydb/importDcm.h"
+#include "studydb/sniffer.h"
 #include "tests/support/lib/DicomFixture.h"
+#include "tests/support/lib/LoopbackPort.h"
 #include "toolkit/core/DateTimeRoutines.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
+#include "toolkit/core/UILocalConfig.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -233,4 +242,95 @@ TEST_F(ServiceTest, EchoTargetsKeepNodeNamesFreeOfTaskSeparators) {
     deliver(service_, studydb::NOTIFY_SEND_DONE, "", task->taskId());
     EXPECT_EQ(service_->getPendingEchoTargets(),
               (std::vector<std::string>{"Ward  3 B,10.0.0.9,104"}));
+}
+
+// Another process holds the library when this one starts: imports and reformatted slices write
+// nothing into that library, and the user is told which process has it.
+TEST(RefusedLibraryTest, ACopyRefusedTheLibraryWritesNothingIntoItAndSaysWhy) {
+    bvtest::TempDir storage;
+    const std::string folder = storage.str() + "dicom/";
+    fs::create_directories(folder);
+    int taken[2];
+    int release[2];
+    ASSERT_EQ(pipe(taken), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(taken[0]);
+        close(release[1]);
+        studydb::LibraryLock lock;
+        long holder = 0;
+        const char held = lock.acquire(folder, holder) ? 1 : 0;
+        if (write(taken[1], &held, 1) != 1) {
+            _exit(2);
+        }
+        char done = 0;
+        while (read(release[0], &done, 1) > 0) {
+        }
+        _exit(0);
+    }
+    close(taken[1]);
+    close(release[0]);
+    char held = 0;
+    ASSERT_EQ(read(taken[0], &held, 1), 1);
+    close(taken[0]);
+    ASSERT_EQ(held, 1);
+
+    studydbtest::LoopbackNetwork network;
+    NSUI::setEncodedUserDefault("app_dicom_path", folder);
+    dicomDB::setNodePort(std::to_string(bvtest::freeLoopbackPort()));
+    const auto udp = static_cast<uint16_t>(bvtest::freeLoopbackPort(true));
+    NSUI::sniffer::setDefaultPorts(udp, udp);
+    std::vector<std::string> messages;
+    dataService::setMessagePresenter(
+        [&messages](const std::string& text, float) { messages.push_back(text); });
+    registerDcmCallbacks();
+    dataService* service = dataService::getInstance();
+    dicomDB* db = service->getDatabase();
+    EXPECT_FALSE(db->ready());
+    EXPECT_EQ(db->getDicomRoot(), "");
+    const std::string why = "The library is in use by another copy of the program (process " +
+                            std::to_string(child) + ")";
+    EXPECT_EQ(messages, std::vector<std::string>{why});
+
+    // The import works through its queue in order: once the folder is removed, the file before
+    // it has been taken or refused.
+    bvtest::TempDir source;
+    const std::string incoming = source.str() + "incoming/";
+    fs::create_directories(incoming);
+    bvtest::DicomFixture fixture;
+    ASSERT_TRUE(fixture.write(incoming + "one.dcm"));
+    importDcm* importer = importDcm::create();
+    importer->retain();
+    importer->setDicomRoot(db->getDicomRoot());
+    importer->importAndRemoveFolder(incoming);
+    EXPECT_TRUE(studydbtest::pumpUntil([&] { return !fs::exists(incoming); }));
+    importer->shutdown();
+    importer->release();
+
+    auto* data = NSUI::NSNotificationData::create();
+    data->stringValue = "77";
+    auto* record = slice(isImageSDK::PIXEL_FLOAT32, 2, 2);
+    record->path = source.str() + "one.dcm";
+    data->setBuffer(record);
+    service->onNotification(nullptr, isImageSDK::NOTIFY_SAVE_REFORMAT, data);
+    EXPECT_EQ(messages, (std::vector<std::string>{why, why}));
+
+    std::vector<std::string> written;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        written.push_back(entry.path().lexically_relative(folder).string());
+    }
+    EXPECT_EQ(written, std::vector<std::string>{".lock"});
+
+    studydbtest::pumpFrames();
+    dataService::destroyInstance();
+    NSUI::sniffer::stop();
+    studydbtest::pumpFrames();
+    dataService::setMessagePresenter(nullptr);
+    NSUI::setEncodedUserDefault("app_dicom_path", "");
+    close(release[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
