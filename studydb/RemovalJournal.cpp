@@ -1,6 +1,7 @@
 #include "studydb/RemovalJournal.h"
 
-#include <cstdio>
+#include "toolkit/core/FileRoutines.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -17,23 +18,16 @@ std::string pathIn(const std::string& dicomFolder) {
 }  // namespace
 
 bool RemovalJournal::write(const std::string& dicomFolder, const std::vector<Entry>& entries) {
-    // Written aside and renamed: a journal is whole or absent.
-    const std::string path = pathIn(dicomFolder);
-    const std::string partial = path + ".part";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        for (const Entry& entry : entries) {
-            out << (entry.withPatient ? 'P' : 'S') << ' ' << entry.folder << '\n';
-        }
-        out.flush();
-        if (!out) {
-            std::remove(partial.c_str());
-            return false;
+    // A series folder's line is followed by its files' lines.
+    std::string text;
+    for (const Entry& entry : entries) {
+        text += "S " + entry.folder + '\n';
+        for (const std::string& file : entry.files) {
+            text += "F " + file + '\n';
         }
     }
-    std::error_code error;
-    std::filesystem::rename(partial, path, error);
-    return !error;
+    // Written aside, synced and renamed: a journal is whole or absent, also after a power cut.
+    return NSUI::writeStringToFile(pathIn(dicomFolder), text);
 }
 
 std::vector<RemovalJournal::Entry> RemovalJournal::read(const std::string& dicomFolder) {
@@ -41,8 +35,13 @@ std::vector<RemovalJournal::Entry> RemovalJournal::read(const std::string& dicom
     std::ifstream in(pathIn(dicomFolder), std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
-        if (line.size() > 2 && (line[0] == 'P' || line[0] == 'S') && line[1] == ' ') {
-            entries.push_back(Entry{line.substr(2), line[0] == 'P'});
+        if (line.size() <= 2 || line[1] != ' ') {
+            continue;
+        }
+        if (line[0] == 'S') {
+            entries.push_back(Entry{line.substr(2), {}});
+        } else if (line[0] == 'F' && !entries.empty()) {
+            entries.back().files.push_back(line.substr(2));
         }
     }
     return entries;

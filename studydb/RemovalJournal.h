@@ -5,17 +5,20 @@
 
 namespace studydb {
 
-// The series folders of one deletion, written beside the database before the deletion's rows
-// are committed and cleared once the folders are gone. A run that ends in between leaves it, so
-// the next start finishes the removal instead of filing the folders' files again as new.
+// The files of one deletion, by series folder, written beside the database before the deletion's
+// rows are committed and cleared once the files are gone. A run that ends in between leaves it,
+// so the next start finishes the removal instead of filing the files again as new.
 class RemovalJournal {
 public:
     struct Entry {
-        std::string folder;  // relative to the DICOM folder
-        bool withPatient = false;
+        std::string folder;  // the series folder, relative to the DICOM folder
+        // The names of the files whose rows the deletion removed; files received into the
+        // folder since are not the deletion's.
+        std::vector<std::string> files;
     };
 
-    // False when the journal cannot be written; the deletion must not be committed then.
+    // False when the journal cannot be written; the deletion must not be committed then. A
+    // written journal has reached the disk.
     static bool write(const std::string& dicomFolder, const std::vector<Entry>& entries);
     // The entries of a journal left behind; empty when there is none.
     static std::vector<Entry> read(const std::string& dicomFolder);

@@ -68,28 +68,24 @@ std::string leadingComponents(const std::string& relative, int depth) {
     return folder;
 }
 
-bool removeFolderInside(const std::string& root, const std::string& relative, int depth) {
+std::string folderInside(const std::string& root, const std::string& relative, int depth) {
     if (root.empty() || !isRelativeFolder(relative, depth)) {
-        return false;
+        return std::string();
     }
     std::error_code error;
     const fs::path target = fs::path(root) / leadingComponents(relative, depth);
-    if (!fs::exists(fs::symlink_status(target, error))) {
-        return true;
-    }
     const fs::path realRoot = fs::canonical(root, error);
     if (error) {
-        return false;
+        return std::string();
     }
     const fs::path realTarget = fs::canonical(target, error);
     if (error || !startsWithFolder(realTarget, realRoot) ||
         std::distance(realRoot.begin(), realRoot.end()) + depth !=
             std::distance(realTarget.begin(), realTarget.end()) ||
         !fs::is_directory(fs::symlink_status(target, error))) {
-        return false;
+        return std::string();
     }
-    fs::remove_all(realTarget, error);
-    return !error;
+    return realTarget.string();
 }
 
 }  // namespace studydb

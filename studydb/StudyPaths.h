@@ -15,9 +15,8 @@ bool isRelativeFolder(const std::string& relative, int depth);
 // fewer.
 std::string leadingComponents(const std::string& relative, int depth);
 
-// Removes root + relative with everything in it, but only when relative is a folder of exactly
-// `depth` components that really lies inside root once links are resolved. False when refused
-// or when removal failed; a folder that is already gone counts as removed.
-bool removeFolderInside(const std::string& root, const std::string& relative, int depth);
+// The real path of root + relative, links resolved, when relative is a folder of exactly `depth`
+// components that really lies inside root at that depth; empty when refused or absent.
+std::string folderInside(const std::string& root, const std::string& relative, int depth);
 
 }  // namespace studydb

@@ -164,11 +164,13 @@ protected:
 
 private:
     bool queue(dicomDBRequest* request, bool toFront);
-    void removeSeriesFolder(const std::string& path, bool withPatient);
+    // Removes the entry's files, the series' thumbnails and temporaries, then the series, study
+    // and patient folders as far as they are empty.
+    void removeSeriesFiles(const studydb::RemovalJournal::Entry& entry);
     // Commits the deletion begun on the connection once its folders are journaled; false (and
     // rolled back) when either fails.
     bool commitRemoval(const std::vector<studydb::RemovalJournal::Entry>& entries);
-    // Removes the journaled folders, then the journal.
+    // Removes the journaled files, then the journal.
     void removeJournaled(const std::vector<studydb::RemovalJournal::Entry>& entries);
     // Completes a removal that an earlier run committed but did not finish.
     void finishInterruptedRemoval();

@@ -1,13 +1,33 @@
+#include "imagesdk/io/SeriesFolderFiles.h"
 #include "studydb/RowId.h"
 #include "studydb/StudyPaths.h"
 #include "studydb/dicomDB.h"
 #include "toolkit/core/DebugLog.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 // The synchronous reads and deletes of the study library.
 
 using studydb::parseRowId;
+
+namespace {
+
+// The file names of a series' image rows.
+bool seriesFiles(NSUI::NSDBUtil& connection, long long series, std::vector<std::string>& files) {
+    NSUI::NSDBDataModel rows;
+    if (!connection.getRecords("select file from image where seriesID=?", {series}, &rows)) {
+        return false;
+    }
+    files.clear();
+    for (int row = 0; row < rows.getRowCount(); ++row) {
+        files.push_back(rows.getValue(row, 0));
+    }
+    return true;
+}
+
+}  // namespace
 
 void dicomDB::getSeriesImages(NSUI::NSDBDataModel* out, const std::string& seriesId) {
     if (out == nullptr) {
@@ -58,8 +78,9 @@ bool dicomDB::deleteSeries(const std::string& seriesId) {
     if (!parseRowId(rows.getValue(0, 0), patient)) {
         return fail();
     }
-    bool patientGone = false;
-    if (!connection.executeSql("delete from image where seriesID=?", {series}) ||
+    studydb::RemovalJournal::Entry entry{path, {}};
+    if (!seriesFiles(connection, series, entry.files) ||
+        !connection.executeSql("delete from image where seriesID=?", {series}) ||
         !connection.executeSql("delete from series where id=?", {series}) ||
         !connection.getRecords("select id from series where studyID=?", {study}, &rows)) {
         return fail();
@@ -71,13 +92,11 @@ bool dicomDB::deleteSeries(const std::string& seriesId) {
     if (!connection.getRecords("select id from study where patientID=?", {patient}, &rows)) {
         return fail();
     }
-    if (rows.getRowCount() == 0) {
-        if (!connection.executeSql("delete from patient where id=?", {patient})) {
-            return fail();
-        }
-        patientGone = true;
+    if (rows.getRowCount() == 0 &&
+        !connection.executeSql("delete from patient where id=?", {patient})) {
+        return fail();
     }
-    const std::vector<studydb::RemovalJournal::Entry> entries = {{path, patientGone}};
+    const std::vector<studydb::RemovalJournal::Entry> entries = {entry};
     if (!commitRemoval(entries)) {
         return false;
     }
@@ -102,7 +121,7 @@ bool dicomDB::deletePatient(const std::string& patientId) {
     if (!connection.getRecords("select id from study where patientID=?", {patient}, &studies)) {
         return fail();
     }
-    std::vector<std::string> folders;
+    std::vector<studydb::RemovalJournal::Entry> entries;
     for (int i = 0; i < studies.getRowCount(); ++i) {
         long long study = 0;
         if (!parseRowId(studies.getValue(i, 0), study)) {
@@ -115,11 +134,13 @@ bool dicomDB::deletePatient(const std::string& patientId) {
         }
         for (int s = 0; s < series.getRowCount(); ++s) {
             long long seriesId = 0;
+            studydb::RemovalJournal::Entry entry{series.getValue(s, 1), {}};
             if (!parseRowId(series.getValue(s, 0), seriesId) ||
+                !seriesFiles(connection, seriesId, entry.files) ||
                 !connection.executeSql("delete from image where seriesID=?", {seriesId})) {
                 return fail();
             }
-            folders.push_back(series.getValue(s, 1));
+            entries.push_back(entry);
         }
         if (!connection.executeSql("delete from series where studyID=?", {study})) {
             return fail();
@@ -128,10 +149,6 @@ bool dicomDB::deletePatient(const std::string& patientId) {
     if (!connection.executeSql("delete from study where patientID=?", {patient}) ||
         !connection.executeSql("delete from patient where id=?", {patient})) {
         return fail();
-    }
-    std::vector<studydb::RemovalJournal::Entry> entries;
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        entries.push_back({folders[i], i + 1 == folders.size()});
     }
     if (!commitRemoval(entries)) {
         return false;
@@ -142,7 +159,7 @@ bool dicomDB::deletePatient(const std::string& patientId) {
 
 bool dicomDB::commitRemoval(const std::vector<studydb::RemovalJournal::Entry>& entries) {
     // Journaled first: once the rows are gone, only the journal keeps the next start from filing
-    // the folders' files again should this run end before they are removed.
+    // their files again should this run end before they are removed.
     if (!studydb::RemovalJournal::write(dicomFolder, entries)) {
         connection.rollback();
         return false;
@@ -157,36 +174,68 @@ bool dicomDB::commitRemoval(const std::vector<studydb::RemovalJournal::Entry>& e
 
 void dicomDB::removeJournaled(const std::vector<studydb::RemovalJournal::Entry>& entries) {
     for (const auto& entry : entries) {
-        removeSeriesFolder(entry.folder, entry.withPatient);
+        removeSeriesFiles(entry);
     }
     studydb::RemovalJournal::clear(dicomFolder);
 }
 
 void dicomDB::finishInterruptedRemoval() {
-    const std::vector<studydb::RemovalJournal::Entry> entries =
+    std::vector<studydb::RemovalJournal::Entry> entries =
         studydb::RemovalJournal::read(dicomFolder);
-    // A folder that still has its row was never deleted: the run ended before the commit.
-    for (const auto& entry : entries) {
-        NSUI::NSDBDataModel rows;
-        if (!connection.getRecords("select id from series where path=?", {entry.folder}, &rows) ||
-            rows.getRowCount() > 0) {
-            studydb::RemovalJournal::clear(dicomFolder);
-            return;
+    // A file that still has its row was not deleted: the run ended before the commit, or the
+    // file was received again and filed after it.
+    for (auto& entry : entries) {
+        std::vector<std::string> unfiled;
+        for (const std::string& file : entry.files) {
+            NSUI::NSDBDataModel rows;
+            if (connection.getRecords("select image.ID from image,series where "
+                                      "image.seriesID=series.ID and series.path=? and "
+                                      "image.file=?",
+                                      {entry.folder, file}, &rows) &&
+                rows.getRowCount() == 0) {
+                unfiled.push_back(file);
+            }
         }
+        entry.files = unfiled;
     }
     removeJournaled(entries);
 }
 
-void dicomDB::removeSeriesFolder(const std::string& path, bool withPatient) {
-    // Stored paths are data: only a series folder at its own depth is removed, and the patient
-    // folder only when derived from one. The reformat folder is never a patient's.
-    const std::string patient = studydb::leadingComponents(path, 1);
-    if (!studydb::isRelativeFolder(path, studydb::kSeriesFolderDepth) || patient == "reformat") {
+void dicomDB::removeSeriesFiles(const studydb::RemovalJournal::Entry& entry) {
+    // Stored paths are data: only files of a series folder at its own depth are removed. Only
+    // the deleted rows' files go; the node may be filing new ones into the same folder, and
+    // a folder goes only once it is empty. The reformat folder is never a patient's.
+    if (studydb::leadingComponents(entry.folder, 1) == "reformat") {
         return;
     }
-    studydb::removeFolderInside(dicomFolder, path, studydb::kSeriesFolderDepth);
-    if (withPatient) {
-        studydb::removeFolderInside(dicomFolder, patient, 1);
+    const std::string folder =
+        studydb::folderInside(dicomFolder, entry.folder, studydb::kSeriesFolderDepth);
+    if (folder.empty()) {
+        return;
+    }
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (const std::string& file : entry.files) {
+        if (studydb::isRelativeFolder(file, 1)) {
+            fs::remove(folder + "/" + file, error);
+        }
+    }
+    // Thumbnails and temporaries describe the series as it was; a new arrival makes its own.
+    std::vector<fs::path> companions;
+    for (const auto& item : fs::directory_iterator(folder, error)) {
+        if (isImageSDK::isSeriesCompanionFile(item.path().filename().string()) &&
+            !item.is_directory(error)) {
+            companions.push_back(item.path());
+        }
+    }
+    for (const fs::path& companion : companions) {
+        fs::remove(companion, error);
+    }
+    // Removing a folder that is not empty fails and leaves it: the study and patient folders go
+    // with their last series only.
+    fs::path empty = folder;
+    for (int level = 0; level < studydb::kSeriesFolderDepth && fs::remove(empty, error); ++level) {
+        empty = empty.parent_path();
     }
 }
 

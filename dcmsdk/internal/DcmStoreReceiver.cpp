@@ -123,9 +123,16 @@ void DcmStoreReceiver::file(const std::string& partial, const T_DIMSE_C_StoreRQ&
         DcmNames::seriesFolder(record->PatientName, record->PatientID, record->StudyInstanceUID,
                                record->SeriesInstanceUID);
     const std::string name = DcmNames::fileNameFor(sop);
-    std::filesystem::create_directories(root + folder, error);
     const std::string target = root + folder + "/" + name;
-    std::filesystem::rename(partial, target, error);
+    // A deletion removes the series' folders once they are empty, possibly between their
+    // creation and the rename: then they are made again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::filesystem::create_directories(root + folder, error);
+        std::filesystem::rename(partial, target, error);
+        if (error != std::errc::no_such_file_or_directory) {
+            break;
+        }
+    }
     if (error) {
         result.status = kStatusOutOfResources;
         result.error = "cannot store " + target + ": " + error.message();

@@ -4,8 +4,10 @@
 #include "ServiceFixture.h"
 #include "ToolProcess.h"
 #include "engine/platform/Application.h"
+#include "imagesdk/io/SeriesFolderFiles.h"
 #include "studydb/LibraryCallbacks.h"
 #include "studydb/StoreReconciler.h"
+#include "studydb/StudyPaths.h"
 #include "studydb/dataService.h"
 #include "studydb/importDcm.h"
 #include "studydb/sniffer.h"
@@ -39,18 +41,19 @@ const int kSenders = 8;
 const int kFilesPerSender = 60;
 const std::size_t kAcknowledgedBeforeFault = 100;
 
-// Source files of several senders at once, each sender its own patient and series.
+// Source files of several senders at once, each sender its own series, of its own patient
+// unless one patient is named.
 struct SenderFiles {
     std::vector<std::vector<std::string>> batches;
     std::map<std::string, std::string> sopOfFile;
 
-    explicit SenderFiles(const std::string& folder) {
+    explicit SenderFiles(const std::string& folder, const std::string& patient = std::string()) {
         for (int s = 0; s < kSenders; ++s) {
             bvtest::DicomFixture fixture;
             fixture.rows = 32;
             fixture.columns = 32;
-            fixture.patientName = "Sender^" + std::to_string(s);
-            fixture.patientID = "S" + std::to_string(s);
+            fixture.patientName = patient.empty() ? "Sender^" + std::to_string(s) : patient;
+            fixture.patientID = patient.empty() ? "S" + std::to_string(s) : "S";
             fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.70." + std::to_string(s);
             fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
             batches.emplace_back();
@@ -152,6 +155,27 @@ int successes(const std::string& log) {
     return count;
 }
 
+// Every image row names a file that is there, and every object in a series folder has its row.
+void expectRowsMatchFiles(dicomDB* db) {
+    const std::string root = db->getDicomRoot();
+    std::set<std::string> named;
+    for (const auto& row : studydbtest::selectRows(
+             db,
+             "select series.path,image.file from image,series where image.seriesID=series.ID")) {
+        named.insert(row[0] + row[1]);
+        EXPECT_TRUE(fs::exists(root + row[0] + row[1])) << row[0] + row[1] << " has no file";
+    }
+    EXPECT_EQ(named.size(), studydbtest::selectRows(db, "select ID from image").size());
+    for (fs::recursive_directory_iterator it(root), end; it != end; ++it) {
+        const std::string name = it->path().filename().string();
+        if (it.depth() == studydb::kSeriesFolderDepth && it->is_regular_file() &&
+            !isImageSDK::isSeriesCompanionFile(name)) {
+            const std::string relative = fs::relative(it->path(), root).string();
+            EXPECT_EQ(named.count(relative), 1u) << relative << " has no row";
+        }
+    }
+}
+
 const char* const kChildFolder = "BV_NODE_CHILD_FOLDER";
 const char* const kChildPort = "BV_NODE_CHILD_PORT";
 
@@ -175,6 +199,38 @@ TEST_F(ServiceTest, OrderlyShutdownMidTransferFilesEveryAcknowledgedImage) {
     for (const std::string& uid : acknowledged) {
         EXPECT_EQ(filed.count(uid), 1u) << uid << " was acknowledged but is not in the library";
     }
+}
+
+// The study list's deletion of a patient while the node still receives its series: the
+// images acknowledged once it returned keep their rows and files, and no row names a missing
+// file nor a file lacks its row, before a restart and after it.
+TEST_F(ServiceTest, APatientDeletedWhileItsSeriesArriveLeavesEveryRowWithItsFile) {
+    bvtest::TempDir source;
+    const SenderFiles files(source.str(), "Arriving^Patient");
+    auto senders = files.send(port_, source.str());
+    ASSERT_TRUE(studydbtest::pumpUntil(
+        [&] {
+            return files.acknowledged(source.str()).size() >= kAcknowledgedBeforeFault &&
+                   rows("select ID from patient").size() == 1;
+        },
+        120.0));
+    ASSERT_TRUE(db()->deletePatient(rows("select ID from patient")[0][0]));
+    const std::set<std::string> whenDeleted = files.acknowledged(source.str());
+    waitForAll(senders);
+    const std::set<std::string> acknowledged = files.acknowledged(source.str());
+    ASSERT_GT(acknowledged.size(), whenDeleted.size()) << "the transfer ended before the deletion";
+
+    // The orderly exit files what the node announced.
+    dataService::destroyInstance();
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    const std::set<std::string> filed = imageUids(db());
+    for (const std::string& uid : acknowledged) {
+        if (whenDeleted.count(uid) == 0) {
+            EXPECT_EQ(filed.count(uid), 1u) << uid << " was acknowledged after the deletion";
+        }
+    }
+    expectRowsMatchFiles(db());
 }
 
 TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledAtTheNextStart) {

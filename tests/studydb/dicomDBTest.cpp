@@ -37,6 +37,15 @@ void touch(const fs::path& path) {
     std::ofstream(path) << "x";
 }
 
+// Writes the file of every image row.
+void touchFiledImages(dicomDB* db) {
+    for (const auto& row : studydbtest::selectRows(
+             db,
+             "select series.path,image.file from image,series where image.seriesID=series.ID")) {
+        touch(db->getDicomRoot() + row[0] + row[1]);
+    }
+}
+
 }  // namespace
 
 TEST(dicomDBSchema, CreatesEveryTableAtVersionFourAndUpgradesVersionTwo) {
@@ -229,14 +238,12 @@ TEST_F(StudyDbTest, DeletingSeriesCascadesToStudyAndPatientWithTheirFolders) {
     file(record("Roe^Rick", "P2", "1.2.9", "1.2.9.1", "1.8.1"));
     const auto series = rows("select ID, path from series order by ID");
     ASSERT_EQ(series.size(), 3u);
-    for (const auto& row : series) {
-        touch(root() + row[1] + "file.dcm");
-    }
+    touchFiledImages(db_);
     const fs::path patientFolder = fs::path(root() + series[0][1]).parent_path().parent_path();
 
     ASSERT_TRUE(db_->deleteSeries(series[0][0]));
     EXPECT_FALSE(fs::exists(root() + series[0][1]));
-    EXPECT_TRUE(fs::exists(root() + series[1][1] + "file.dcm"));
+    EXPECT_TRUE(fs::exists(root() + series[1][1] + "1.7.2"));
     EXPECT_EQ(rows("select ID from study").size(), 2u);
     EXPECT_EQ(rows("select ID from patient").size(), 2u);
     EXPECT_EQ(rows("select ID from image").size(), 2u);
@@ -246,7 +253,7 @@ TEST_F(StudyDbTest, DeletingSeriesCascadesToStudyAndPatientWithTheirFolders) {
     EXPECT_EQ(rows("select name from patient"),
               (std::vector<std::vector<std::string>>{{"Roe^Rick"}}));
     EXPECT_EQ(rows("select ID from study").size(), 1u);
-    EXPECT_TRUE(fs::exists(root() + series[2][1] + "file.dcm"));
+    EXPECT_TRUE(fs::exists(root() + series[2][1] + "1.8.1"));
 
     EXPECT_FALSE(db_->deleteSeries(series[1][0]));
     EXPECT_FALSE(db_->deleteSeries("2; drop table patient"));
@@ -259,14 +266,19 @@ TEST_F(StudyDbTest, DeletingAPatientRemovesItsRowsAndFoldersOnly) {
     const auto jane = rows("select ID from patient where name='Doe^Jane'");
     ASSERT_EQ(jane.size(), 1u);
     const auto paths = rows("select path from series order by ID");
-    for (const auto& row : paths) {
-        touch(root() + row[0] + "file.dcm");
-    }
+    touchFiledImages(db_);
+    // An object the node stored into the second series after the rows were read: not the
+    // deletion's, so it stays with its folder, while the series' thumbnail goes.
+    touch(root() + paths[1][0] + "1.7.9");
+    touch(root() + paths[1][0] + "thrumb0");
     ASSERT_TRUE(db_->patientExists(jane[0][0]));
     ASSERT_TRUE(db_->deletePatient(jane[0][0]));
     EXPECT_FALSE(db_->patientExists(jane[0][0]));
     EXPECT_FALSE(fs::exists(fs::path(root() + paths[0][0]).parent_path().parent_path()));
-    EXPECT_TRUE(fs::exists(root() + paths[2][0] + "file.dcm"));
+    EXPECT_FALSE(fs::exists(root() + paths[1][0] + "1.7.2"));
+    EXPECT_FALSE(fs::exists(root() + paths[1][0] + "thrumb0"));
+    EXPECT_TRUE(fs::exists(root() + paths[1][0] + "1.7.9"));
+    EXPECT_TRUE(fs::exists(root() + paths[2][0] + "1.8.1"));
     EXPECT_EQ(rows("select ID from series").size(), 1u);
     EXPECT_EQ(rows("select ID from image").size(), 1u);
 }
@@ -287,6 +299,15 @@ TEST_F(StudyDbTest, ADeletionCutOffBeforeItsFoldersWentIsFinishedAtTheNextStart)
     fs::create_directories(library + paths[1][0]);
     for (int i = 0; i < kSlowFiles; ++i) {
         std::ofstream(slow + std::to_string(i)) << "x";
+    }
+    {
+        std::lock_guard<std::recursive_mutex> guard(db_->getLock());
+        ASSERT_TRUE(db_->getConnection().executeSql(
+            "with recursive n(i) as (select 0 union all select i+1 from n where i<" +
+            std::to_string(kSlowFiles - 1) +
+            ") insert into image(seriesID,imageUID,instanceID,file) select series.ID,'9.'||i,i,"
+            "''||i from n,series where series.path='" +
+            paths[0][0] + "'"));
     }
     bvtest::DicomFixture fixture;
     fixture.patientName = "Doe^Jane";
