@@ -116,6 +116,22 @@ void isActorOverlay::clear() {
     cornerBottomRight = CornerGroup();
 }
 
+void isActorOverlay::clearCorners() {
+    const bool hadEdges =
+        edgeTop != nullptr || edgeBottom != nullptr || edgeLeft != nullptr || edgeRight != nullptr;
+    const auto letter = [](const isNodeOverlayText* text) {
+        return text != nullptr ? text->getBoundValue() : std::string();
+    };
+    const std::string top = letter(edgeTop);
+    const std::string bottom = letter(edgeBottom);
+    const std::string left = letter(edgeLeft);
+    const std::string right = letter(edgeRight);
+    clear();
+    if (hadEdges) {
+        createEdgeTexts(top, bottom, left, right);
+    }
+}
+
 void isActorOverlay::onEdgeTextNotification(cocos2d::Ref*, unsigned key,
                                             NSUI::NSNotificationData* data) {
     const std::string text = data != nullptr ? data->stringValue : std::string();

@@ -49,6 +49,9 @@ public:
 
     // Takes the nodes out of the window and forgets the edge texts and the groups.
     void clear();
+    // clear, but the edge letters stay: they follow the camera, not the owner's choice of lines,
+    // so an owner rebuilding its lines must not lose them until the view next changes.
+    void clearCorners();
     // 9084 fills the edge letters; 9099 the study texts, when its object is the series the
     // window shows.
     void onEdgeTextNotification(cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data);

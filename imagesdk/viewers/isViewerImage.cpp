@@ -823,7 +823,7 @@ void isViewerImage::updateOverlayTexts(bool showButtons) {
     if (overlay == nullptr) {
         return;
     }
-    overlay->clear();
+    overlay->clearCorners();
     const isSliceInfo* first = data->getSlice(0);
     const int modality = first != nullptr ? first->modality : 7;
     const auto addText = [this, overlay](int corner, unsigned key, const std::string& initial,
@@ -1484,7 +1484,7 @@ void isViewerImage::switchFullInfo(bool show) {
     showFullInfo = show;
     if (getActorManager() != nullptr) {
         if (isActorOverlay* overlay = getActorManager()->getOverlayActor()) {
-            overlay->clear();
+            overlay->clearCorners();
         }
     }
     overlayDirty = true;

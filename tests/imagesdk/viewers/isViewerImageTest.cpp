@@ -17,6 +17,7 @@
 #include "imagesdk/render/isActorManager.h"
 #include "imagesdk/render/isActorOverlay.h"
 #include "imagesdk/render/isInteractorImage.h"
+#include "imagesdk/render/isNodeOverlayText.h"
 #include "imagesdk/render/isRegionCrop.h"
 #include "tests/imagesdk/NotificationRecorder.h"
 #include "tests/imagesdk/VolumeFixture.h"
@@ -286,6 +287,32 @@ TEST_F(ViewerImageTest, FullInformationSwitchesOnlyOnAChange) {
     EXPECT_NE(viewer->getActorManager()->getOverlayActor()->getOverlays().size(), before);
     viewer->onNotification(same, keyed(), nullptr);
     EXPECT_EQ(viewer->isFullInfoShown(), shown);
+}
+
+TEST_F(ViewerImageTest, SwitchingTheInformationShownKeepsTheOrientationLetters) {
+    viewer->setImageData(volume.get());
+    viewer->setSliceAxis(2);
+    drain(2);
+    const isImageSDK::isActorOverlay* overlay = viewer->getActorManager()->getOverlayActor();
+    const auto shown = [overlay] {
+        std::string letters;
+        for (const int edge : {2, 6, 8, 4}) {
+            const isImageSDK::isNodeOverlayText* text = overlay->getEdgeText(edge);
+            letters += text != nullptr && text->getParent() != nullptr ? text->getString() : "-";
+        }
+        return letters;
+    };
+    ASSERT_EQ(shown(), "ALPR");
+    const bool full = viewer->isFullInfoShown();
+    const int first = full ? keys::NOTIFY_DCM_INFO_HIDE : keys::NOTIFY_DCM_INFO_SHOW;
+    const int second = full ? keys::NOTIFY_DCM_INFO_SHOW : keys::NOTIFY_DCM_INFO_HIDE;
+    for (const int command : {first, second, first, second}) {
+        SCOPED_TRACE(command);
+        viewer->onNotification(command, keyed(), nullptr);
+        EXPECT_EQ(shown(), "ALPR") << "right after the switch";
+        drain(2);
+        EXPECT_EQ(shown(), "ALPR") << "after the rebuild";
+    }
 }
 
 TEST_F(ViewerImageTest, ThePlaceAnnouncementCarriesTheViewer) {
