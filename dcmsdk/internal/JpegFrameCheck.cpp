@@ -7,6 +7,9 @@
 #include <dcmtk/dcmdata/dcpxitem.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace dcmSDK {
 
 namespace {
@@ -46,10 +49,19 @@ bool isJpegFamily(E_TransferSyntax xfer) {
     }
 }
 
-// A frame header (SOF0..SOF15 except DHT, JPG and DAC, or JPEG-LS's SOF55) ends the walk.
-bool isFrameHeader(std::uint8_t code) {
+// A frame header (SOF0..SOF15 except DHT, JPG and DAC) ends the walk; so does SOF55 in JPEG-LS.
+// DCMTK's JPEG decoders read FF F7 as one of the JPGn segments and walk past it.
+bool isFrameHeader(std::uint8_t code, bool jpegLs) {
     return (code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC) ||
-           code == 0xF7;
+           (jpegLs && code == 0xF7);
+}
+
+bool isJpegLs(E_TransferSyntax xfer) {
+    return xfer == EXS_JPEGLSLossless || xfer == EXS_JPEGLSLossy;
+}
+
+bool startsWithSoi(const std::uint8_t* data, std::size_t length) {
+    return length >= 2 && data[0] == kMarker && data[1] == kSoi;
 }
 
 // Markers that stand alone, without a length.
@@ -63,22 +75,24 @@ std::size_t segmentLength(const std::uint8_t* data, std::size_t offset) {
 
 }  // namespace
 
-bool JpegFrameCheck::fragmentSound(const std::uint8_t* data, std::size_t length, bool frameStart) {
-    if (frameStart && (length < 4 || data[0] != kMarker || data[1] != kSoi)) {
+bool JpegFrameCheck::frameStartSound(const std::uint8_t* data, std::size_t length,
+                                     E_TransferSyntax xfer) {
+    if (length < 4 || !startsWithSoi(data, length)) {
         return false;
     }
+    const bool jpegLs = isJpegLs(xfer);
     // The walk DCMTK makes from the fragment's first byte while four more bytes follow: every
     // step but a TEM marker moves on, and a byte that is not a marker ends it.
     std::size_t offset = 0;
     while (offset + 4 < length) {
         if (data[offset] != kMarker) {
-            return !frameStart;
+            return false;
         }
         const std::uint8_t code = data[offset + 1];
         if (code == kTem) {
             return false;
         }
-        if (isFrameHeader(code)) {
+        if (isFrameHeader(code, jpegLs)) {
             return true;
         }
         if (code == kMarker) {
@@ -87,12 +101,12 @@ bool JpegFrameCheck::fragmentSound(const std::uint8_t* data, std::size_t length,
             offset += 2;
         } else if (code >= 0xC4) {
             const std::size_t segment = segmentLength(data, offset);
-            if (frameStart && segment < 2) {
+            if (segment < 2) {
                 return false;
             }
             offset += 2 + segment;
         } else {
-            return !frameStart;
+            return false;
         }
     }
     return true;
@@ -120,9 +134,24 @@ OFCondition JpegFrameCheck::check(DcmDataset& dataset) {
         frames = 1;
     }
     const unsigned long fragments = sequence->card();
-    // Item 0 is the offset table. With one fragment a frame each, each one starts a frame;
-    // otherwise any fragment may be taken for a frame's start and must not stall the walk.
+    // Item 0 is the offset table. The first fragment starts a frame, and with one fragment a
+    // frame each every one does. Otherwise a decoder finds a frame's first fragment through the
+    // offset table or by its SOI, so those are walked; the fragments between them continue a
+    // frame's scan data, which may hold any marker-like pair.
     const bool fragmentPerFrame = fragments == static_cast<unsigned long>(frames) + 1;
+    std::vector<Uint32> frameOffsets;
+    DcmPixelItem* table = nullptr;
+    Uint8* tableData = nullptr;
+    if (!fragmentPerFrame && frames > 1 && sequence->getItem(table, 0).good() && table != nullptr &&
+        table->getLength() == static_cast<Uint32>(frames) * 4 &&
+        table->getUint8Array(tableData).good() && tableData != nullptr) {
+        for (Sint32 f = 0; f < frames; ++f) {
+            const Uint8* entry = tableData + 4 * f;
+            frameOffsets.push_back(static_cast<Uint32>(entry[0]) | (entry[1] << 8) |
+                                   (entry[2] << 16) | (static_cast<Uint32>(entry[3]) << 24));
+        }
+    }
+    std::uint64_t itemOffset = 0;
     for (unsigned long i = 1; i < fragments; ++i) {
         DcmPixelItem* item = nullptr;
         Uint8* data = nullptr;
@@ -133,10 +162,14 @@ OFCondition JpegFrameCheck::check(DcmDataset& dataset) {
         if (length > 0 && (item->getUint8Array(data).bad() || data == nullptr)) {
             return kBadJpegFrame;
         }
-        const bool frameStart = i == 1 || fragmentPerFrame;
-        if (!fragmentSound(data, length, frameStart)) {
+        const bool named =
+            std::find(frameOffsets.begin(), frameOffsets.end(), itemOffset) != frameOffsets.end();
+        const bool frameStart = i == 1 || fragmentPerFrame || named || startsWithSoi(data, length);
+        if (frameStart && !frameStartSound(data, length, xfer)) {
             return kBadJpegFrame;
         }
+        // Each item's tag and length take eight bytes ahead of its value.
+        itemOffset += static_cast<std::uint64_t>(length) + 8;
     }
     return EC_Normal;
 }
