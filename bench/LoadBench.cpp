@@ -8,6 +8,10 @@
 // the processor time of all threads per slice (the load's until every slice is stored, as its
 // slices/s, and until complete beside it). Then the second open from the voxel cache, next to a
 // plain read of that cache file into a fresh buffer.
+//
+// Each row measures the same thing in every run: the series files are on disk and in the page
+// cache before any row (written, fsynced and read once), every repetition starts with an untimed
+// warm-up load, and a row's figure is the median of its repetitions.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -19,6 +23,7 @@
 #include <dcmtk/dcmjpeg/djdecode.h>
 #include <dcmtk/dcmjpls/djdecode.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -57,6 +62,40 @@ struct Series {
 
 enum class Encoding { Signed, ScannerCt };
 
+// Forces the file's bytes to disk, so that its writeback does not land inside a later row.
+void syncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Reads the file once, so that every row finds it in the page cache.
+void readOnce(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        return;
+    }
+    std::vector<char> block(1 << 20);
+    while (::read(fd, block.data(), block.size()) > 0) {
+    }
+    ::close(fd);
+}
+
+// The series written by the run: on disk, its folder entries too, and in the page cache.
+void settle(const Series& series) {
+    for (const std::string& file : series.files) {
+        syncFile(file);
+    }
+    syncFile(series.prebin);
+    syncFile(series.folder);
+    for (const std::string& file : series.files) {
+        readOnce(file);
+    }
+    readOnce(series.prebin);
+}
+
 Series makeSeries(const std::string& name, Encoding encoding, E_TransferSyntax syntax) {
     Series series;
     series.folder = cocos2d::FileUtils::getInstance()->getWritablePath() + name + "/";
@@ -81,6 +120,9 @@ Series makeSeries(const std::string& name, Encoding encoding, E_TransferSyntax s
     return series;
 }
 
+// Every series of the run, written and settled before the first row.
+void settleAllSeries();
+
 const Series& scannerCt() {
     static const Series series =
         makeSeries("scanner", Encoding::ScannerCt, EXS_LittleEndianExplicit);
@@ -102,16 +144,33 @@ const Series& signedJpegLossless() {
     return series;
 }
 
-// Slices per second of each row, for the ratios printed at the end.
-std::map<std::string, double>& rates() {
-    static std::map<std::string, double> table;
+void settleAllSeries() {
+    static const bool settled = [] {
+        for (const Series* series :
+             {&scannerCt(), &scannerJpegLs(), &signedPlain(), &signedJpegLossless()}) {
+            settle(*series);
+        }
+        return true;
+    }();
+    benchmark::DoNotOptimize(settled);
+}
+
+// Slices per second of each row's repetitions, for the ratios printed at the end.
+std::map<std::string, std::vector<double>>& rates() {
+    static std::map<std::string, std::vector<double>> table;
     return table;
 }
 
-// Processor microseconds per slice of each row, until every slice is stored.
-std::map<std::string, double>& cpuPerSlice() {
-    static std::map<std::string, double> table;
+// Processor microseconds per slice of each row's repetitions, until every slice is stored.
+std::map<std::string, std::vector<double>>& cpuPerSlice() {
+    static std::map<std::string, std::vector<double>> table;
     return table;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
 struct LoadRun {
@@ -180,7 +239,13 @@ LoadRun openAndLoad(const Series& series) {
 // Timed to the moment every slice is stored; the voxel cache write that completes the load is
 // reported beside it.
 void loadThroughLoaders(benchmark::State& state, const Series& series, const char* row) {
+    settleAllSeries();
     const std::string raw = isImageSDK::getRawBufferPath(series.prebin);
+    std::filesystem::remove(raw);
+    if (!openAndLoad(series).complete) {
+        state.SkipWithError("the series did not load");
+        return;
+    }
     double stored = 0.0;
     double complete = 0.0;
     double cpu = 0.0;
@@ -200,12 +265,14 @@ void loadThroughLoaders(benchmark::State& state, const Series& series, const cha
     }
     const double n = double(state.iterations());
     state.counters["slices/s"] = benchmark::Counter(n * kSlices, benchmark::Counter::kIsRate);
-    rates()[row] = n * kSlices / stored;
+    rates()[row].push_back(n * kSlices / stored);
     state.counters["complete_ms"] = complete / n * 1e3;
     state.counters["slices/s_complete"] = kSlices * n / complete;
     state.counters["cpu_us/slice"] = storedCpu / n / kSlices * 1e6;
     state.counters["cpu_us/slice_complete"] = cpu / n / kSlices * 1e6;
-    cpuPerSlice()[row] = storedCpu / n / kSlices * 1e6;
+    cpuPerSlice()[row].push_back(storedCpu / n / kSlices * 1e6);
+    // Dropped rather than left for the writeback to run under the next row.
+    std::filesystem::remove(raw);
 }
 
 // DCMTK on its own: each thread takes the next file, loads it, lets DicomImage decode and rescale
@@ -254,6 +321,11 @@ bool dcmtkRead(const Series& series, int threads) {
 }
 
 void readWithDcmtk(benchmark::State& state, const Series& series, const char* row) {
+    settleAllSeries();
+    if (!dcmtkRead(series, int(state.range(0)))) {
+        state.SkipWithError("DCMTK could not read the series");
+        return;
+    }
     double total = 0.0;
     double cpu = 0.0;
     for (auto _ : state) {
@@ -272,8 +344,8 @@ void readWithDcmtk(benchmark::State& state, const Series& series, const char* ro
     const double n = double(state.iterations());
     state.counters["slices/s"] = benchmark::Counter(n * kSlices, benchmark::Counter::kIsRate);
     state.counters["cpu_us/slice"] = cpu / n / kSlices * 1e6;
-    rates()[row] = n * kSlices / total;
-    cpuPerSlice()[row] = cpu / n / kSlices * 1e6;
+    rates()[row].push_back(n * kSlices / total);
+    cpuPerSlice()[row].push_back(cpu / n / kSlices * 1e6);
 }
 
 void LoadScannerCt(benchmark::State& state) {
@@ -301,36 +373,32 @@ void DcmtkReadSignedJpegLossless(benchmark::State& state) {
     readWithDcmtk(state, signedJpegLossless(), "DcmtkReadSignedJpegLossless");
 }
 
-BENCHMARK(LoadScannerCt)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
-BENCHMARK(DcmtkReadScannerCt)
-    ->Arg(8)
-    ->ArgName("threads")
-    ->Unit(benchmark::kMillisecond)
-    ->UseManualTime()
-    ->Iterations(5);
-BENCHMARK(LoadScannerCtJpegLs)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
-BENCHMARK(DcmtkReadScannerCtJpegLs)
-    ->Arg(4)
-    ->ArgName("threads")
-    ->Unit(benchmark::kMillisecond)
-    ->UseManualTime()
-    ->Iterations(3);
-BENCHMARK(LoadSigned)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
-BENCHMARK(DcmtkReadSigned)
-    ->Arg(8)
-    ->ArgName("threads")
-    ->Unit(benchmark::kMillisecond)
-    ->UseManualTime()
-    ->Iterations(5);
-BENCHMARK(LoadSignedJpegLossless)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
-BENCHMARK(DcmtkReadSignedJpegLossless)
-    ->Arg(4)
-    ->ArgName("threads")
-    ->Unit(benchmark::kMillisecond)
-    ->UseManualTime()
-    ->Iterations(3);
+// Five repetitions of each row, reported as their mean, median and spread.
+void repeated(benchmark::internal::Benchmark* b) {
+    b->Unit(benchmark::kMillisecond)->UseManualTime()->Repetitions(5)->ReportAggregatesOnly(true);
+}
 
-// Our first open against DCMTK's read of the same files, from the rows of this run.
+void dcmtkOnEight(benchmark::internal::Benchmark* b) {
+    b->Arg(8)->ArgName("threads");
+    repeated(b);
+}
+
+void dcmtkOnFour(benchmark::internal::Benchmark* b) {
+    b->Arg(4)->ArgName("threads");
+    repeated(b);
+}
+
+BENCHMARK(LoadScannerCt)->Apply(repeated)->Iterations(5);
+BENCHMARK(DcmtkReadScannerCt)->Apply(dcmtkOnEight)->Iterations(5);
+BENCHMARK(LoadScannerCtJpegLs)->Apply(repeated)->Iterations(2);
+BENCHMARK(DcmtkReadScannerCtJpegLs)->Apply(dcmtkOnFour)->Iterations(2);
+BENCHMARK(LoadSigned)->Apply(repeated)->Iterations(5);
+BENCHMARK(DcmtkReadSigned)->Apply(dcmtkOnEight)->Iterations(5);
+BENCHMARK(LoadSignedJpegLossless)->Apply(repeated)->Iterations(2);
+BENCHMARK(DcmtkReadSignedJpegLossless)->Apply(dcmtkOnFour)->Iterations(2);
+
+// Our first open against DCMTK's read of the same files, from the rows of this run: the median
+// of each row's repetitions, with their lowest and highest slices/s.
 void printRatios() {
     const struct {
         const char* ours;
@@ -344,12 +412,20 @@ void printRatios() {
     for (const auto& pair : pairs) {
         const auto ours = rates().find(pair.ours);
         const auto reference = rates().find(pair.reference);
-        if (ours != rates().end() && reference != rates().end()) {
-            std::printf("%-24s %8.0f slices/s %6.0f us CPU/slice  DCMTK %8.0f slices/s %6.0f us "
-                        "CPU/slice  ratio %.2f\n",
-                        pair.ours, ours->second, cpuPerSlice()[pair.ours], reference->second,
-                        cpuPerSlice()[pair.reference], ours->second / reference->second);
+        if (ours == rates().end() || reference == rates().end()) {
+            continue;
         }
+        const double ourRate = median(ours->second);
+        const double referenceRate = median(reference->second);
+        std::printf("%-24s %6.0f slices/s (%.0f-%.0f) %5.0f us/slice %5.0f us CPU/slice  DCMTK "
+                    "%6.0f slices/s (%.0f-%.0f) %5.0f us/slice %5.0f us CPU/slice  ratio %.2f\n",
+                    pair.ours, ourRate, *std::min_element(ours->second.begin(), ours->second.end()),
+                    *std::max_element(ours->second.begin(), ours->second.end()), 1e6 / ourRate,
+                    median(cpuPerSlice()[pair.ours]), referenceRate,
+                    *std::min_element(reference->second.begin(), reference->second.end()),
+                    *std::max_element(reference->second.begin(), reference->second.end()),
+                    1e6 / referenceRate, median(cpuPerSlice()[pair.reference]),
+                    ourRate / referenceRate);
     }
 }
 
