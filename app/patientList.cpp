@@ -13,6 +13,7 @@
 #include "engine/2d/Scene.h"
 #include "engine/2d/Sprite.h"
 #include "engine/base/Director.h"
+#include "engine/base/RefPtr.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
 #include "engine/ui/CSLoader.h"
@@ -34,6 +35,7 @@
 #include "toolkit/core/NSNotifyKeys.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/net/NSHttpClient.h"
+#include "toolkit/widgets/FittedText.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSTableViewCell.h"
 #include "toolkit/widgets/NSTextField.h"
@@ -71,9 +73,30 @@ Button* buttonNamed(Node* root, const std::string& name) {
     return root != nullptr ? dynamic_cast<Button*>(root->getChildByNameDeep(name)) : nullptr;
 }
 
+cocos2d::ui::Text* textNamed(Node* root, const std::string& name) {
+    return dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name));
+}
+
 void setTextOf(Node* root, const std::string& name, const std::string& text) {
-    if (auto* label = dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name))) {
+    if (auto* label = textNamed(root, name)) {
         label->setString(text);
+    }
+}
+
+// The ID field reaches to the description that follows it on the row's lower line, so that a
+// long ID shows whole where the row has room for it.
+void giveIdTheRoom(Node* record) {
+    constexpr float kGap = 12.0f;
+    cocos2d::ui::Text* id = textNamed(record, "id");
+    Node* description = record->getChildByNameDeep("desc");
+    if (id == nullptr || description == nullptr) {
+        return;
+    }
+    const float left = id->getPositionX() - id->getAnchorPoint().x * id->getContentSize().width;
+    const float right = description->getPositionX() -
+                        description->getAnchorPoint().x * description->getContentSize().width;
+    if (right - kGap > left) {
+        id->setTextAreaSize(Size(right - kGap - left, id->getTextAreaSize().height));
     }
 }
 
@@ -218,6 +241,12 @@ void patientList::bindButtons(Node* layout) {
             button->setPressedActionEnabled(true);
             button->addClickEventListener(click);
         }
+    }
+    if (Button* trash = buttonNamed(layout, "btnDel")) {
+        trash->addTouchEventListener(
+            [this](Ref* sender, cocos2d::ui::Widget::TouchEventType event) {
+                onDeletePress(sender, event);
+            });
     }
     if (Button* wifi = buttonNamed(layout, "wifi")) {
         wifi->setScale(0.8f);
@@ -448,6 +477,7 @@ NSUI::NSTableViewCell* patientList::tableCellAtIndex(NSUI::NSTableView* view, ss
             record->setContentSize(size);
             cocos2d::ui::Helper::doLayout(record);
             AppConfig::getInstance()->setWidgetText(record, "");
+            giveIdTheRoom(record);
             record->setTag(kRecordTag);
             cell->addChild(record);
         }
@@ -457,8 +487,8 @@ NSUI::NSTableViewCell* patientList::tableCellAtIndex(NSUI::NSTableView* view, ss
     if (record == nullptr || row == nullptr) {
         return cell;
     }
-    setTextOf(record, "name", row->name);
-    setTextOf(record, "id", row->patientIDHospital);
+    NSUI::setFittedText(textNamed(record, "name"), row->name);
+    NSUI::setFittedText(textNamed(record, "id"), row->patientIDHospital);
     setTextOf(record, "birthday", row->birthday);
     setTextOf(record, "sex", row->sex);
     setTextOf(record, "seriesDate", row->seriesDate);
@@ -539,6 +569,11 @@ void patientList::applyFilter(Button* filterButton, const std::string& upperText
     if (table == nullptr) {
         return;
     }
+    // The chosen patient, which the reload below forgets.
+    NSUI::NSTableViewCell* chosenCell = table->getSelectedCell();
+    const auto chosen = cocos2d::RefPtr<Ref>::retained(
+        chosenCell != nullptr ? table->getItem(chosenCell->index)
+                              : (table->selection.empty() ? nullptr : table->selection.front()));
     // The order keys give every row its place of loading; new rows have the smallest keys.
     cocos2d::Vector<Ref*> rows = table->items;
     for (listObject* hidden : hiddenRows) {
@@ -564,6 +599,14 @@ void patientList::applyFilter(Button* filterButton, const std::string& upperText
         filterButton->setUserString(upperText.empty() ? "0" : "1");
     }
     table->reloadData();
+    // The chosen patient stays chosen while the filter shows it; one it hides leaves the
+    // selection and the side panel, so that nothing acts on a patient out of sight.
+    const ssize_t index = chosen != nullptr ? table->items.getIndex(chosen.get()) : -1;
+    if (index >= 0) {
+        selectRow(index);
+    } else if (Node* side = table->getParent()->getChildByName("studylistpc")) {
+        side->removeFromParent();
+    }
 }
 
 // --- help, badges, login state, peers ---
@@ -593,7 +636,7 @@ void patientList::showHelp(bool show) {
             float y;
         };
         for (const Line& line :
-             {Line{"Waiting for receiving dicom files", "imgs/Wi-Fi-Green.png", "wifihelp", 30.0f},
+             {Line{"Waiting for receiving dicom files", nodeIcon(), "wifihelp", 30.0f},
               Line{"Search patients saved on the server", "imgs/search.png", "searchhelp",
                    90.0f}}) {
             const std::string translated = AppConfig::getInstance()->getText(line.text);
@@ -663,10 +706,19 @@ void patientList::updateFavoriteBadge(int value) {
     ::updateFavoriteBadge(this, value);
 }
 
+const char* patientList::nodeIcon() const {
+    return nodeDown ? "imgs/Wi-Fi-Red.png" : "imgs/Wi-Fi-Green.png";
+}
+
 void patientList::updatePeerCount(int peers, const std::string& nodeFailure) {
     const bool failed = peers < 0 || !nodeFailure.empty();
+    nodeDown = failed;
+    // The help's waiting line must not promise receiving while the node is down.
+    if (Button* waiting = helpPanel != nullptr ? buttonNamed(helpPanel, "wifihelp") : nullptr) {
+        waiting->loadTextures(nodeIcon(), nodeIcon(), "");
+    }
     if (Button* wifi = buttonNamed(this, "wifi")) {
-        const char* image = failed ? "imgs/Wi-Fi-Red.png" : "imgs/Wi-Fi-Green.png";
+        const char* image = nodeIcon();
         wifi->loadTextures(image, image, image);
         Node* parent = wifi->getParent();
         if (peers >= 1) {

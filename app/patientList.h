@@ -2,14 +2,18 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/DeleteGuard.h"
 #include "app/OwnedJobs.h"
 #include "engine/2d/Layer.h"
 #include "engine/base/Macros.h"
 #include "engine/ui/EditBoxDelegate.h"
+#include "engine/ui/Widget.h"
 #include "toolkit/core/UIJson.h"
 #include "toolkit/core/UILocalConfig.h"
 #include "toolkit/net/UIHttpPhisical.h"
@@ -124,8 +128,10 @@ public:
     // Imports a folder, a single file or a zip archive; a missing path does nothing. One
     // archive at a time: a second one while the first is unpacked is refused with a message.
     void importPath(std::string path, bool deleteAfter);
-    // Deletes the patient of a row: at once on the screen, the files on a worker thread.
-    void deleteRow(int index);
+    // Deletes the patient of a row: at once on the screen, the files on a worker thread, which
+    // calls `finished` when done. The delete buttons go through a DeleteGuard first.
+    void deleteRow(int index, std::function<void()> finished = {});
+    bool isDeletionRunning() const { return deleteGuard.isRunning(); }
     void autoLogin();
     // The query/retrieve screen, as a pop-up over this screen (a pushed scene on a phone).
     void openRemoteSearch();
@@ -178,9 +184,15 @@ protected:
     void showPrompts(bool show);
     // The row of a button of the swipe panel, else the selected row; -1 without one.
     int rowIndexFor(cocos2d::Ref* sender, bool fromButton) const;
+    // A delete button's press: remembers the patient its row has when the press begins.
+    void onDeletePress(cocos2d::Ref* sender, cocos2d::ui::Widget::TouchEventType event);
     void share(int row);
     void openDicomNodes(int row, bool receivePanel);
     void showNotAvailable();
+    // What the buttons that act on the selected patient say when none is selected.
+    void showNoSelection();
+    // The node button's image: red while the storage node is not listening.
+    const char* nodeIcon() const;
 
     NSUI::NSListView* table = nullptr;
     importDcm* importer = nullptr;
@@ -193,8 +205,12 @@ protected:
     bool firstEnter = true;
     NSUI::NSTextField* filterField = nullptr;
     bool archiveImportRunning = false;
+    bool nodeDown = false;
     // Cleared when the screen goes, for answers that arrive later.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
     // The jobs read only what they were given, so they never touch a screen that has gone.
     OwnedJobs jobs;
+    DeleteGuard deleteGuard;
+    // The patient a delete press began on; a press that ends on another one deletes nothing.
+    std::optional<std::string> pressedPatient;
 };

@@ -2,6 +2,7 @@
 // buttons that open other screens and the silent login.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -125,11 +126,24 @@ void patientList::onButtonClick(Ref* sender) {
             importPath(endsWithZip(chosen) ? chosen : NSUI::getParentDirectory(chosen), false);
         }
     } else if (name == "share" || name == "btnShare") {
-        share(rowIndexFor(sender, name == "share"));
+        const int row = rowIndexFor(sender, name == "share");
+        if (row < 0 && name == "btnShare") {
+            showNoSelection();
+        } else {
+            share(row);
+        }
     } else if (name == "del" || name == "btnDel") {
         const int row = rowIndexFor(sender, name == "del");
-        if (row >= 0) {
-            deleteRow(row);
+        const listObject* item = getRow(row);
+        if (item == nullptr && name == "btnDel") {
+            showNoSelection();
+        }
+        const bool samePatient =
+            !pressedPatient.has_value() || (item != nullptr && item->patientID == *pressedPatient);
+        pressedPatient.reset();
+        std::function<void()> finished;
+        if (item != nullptr && samePatient && deleteGuard.admit(finished)) {
+            deleteRow(row, std::move(finished));
         }
     } else if (name == "send" || name == "wifi" || name == "wifihelp") {
         openDicomNodes(rowIndexFor(sender, name == "send"), name == "wifihelp");
@@ -173,6 +187,22 @@ int patientList::rowIndexFor(Ref* sender, bool fromButton) const {
         return -1;
     }
     return static_cast<int>(cell->index);
+}
+
+void patientList::onDeletePress(Ref* sender, cocos2d::ui::Widget::TouchEventType event) {
+    auto* node = dynamic_cast<Node*>(sender);
+    if (event != cocos2d::ui::Widget::TouchEventType::BEGAN || node == nullptr) {
+        if (event == cocos2d::ui::Widget::TouchEventType::CANCELED) {
+            pressedPatient.reset();
+        }
+        return;
+    }
+    const listObject* item = getRow(rowIndexFor(sender, node->getName() == "del"));
+    pressedPatient = item != nullptr ? item->patientID : std::string();
+}
+
+void patientList::showNoSelection() {
+    showMessageBox(AppConfig::getInstance()->getTextOrKey("selectPatientFirst"), 1.5f);
 }
 
 void patientList::showNotAvailable() {
@@ -241,6 +271,12 @@ void patientList::tableCellLeftMenu(NSUI::NSTableView* view, NSUI::NSTableViewMe
         if (auto* button = dynamic_cast<Button*>(panel->getChildByNameDeep(name))) {
             button->setUserObject(menu->cell);
             button->addClickEventListener(click);
+            if (std::string(name) == "del") {
+                button->addTouchEventListener(
+                    [this](Ref* sender, cocos2d::ui::Widget::TouchEventType event) {
+                        onDeletePress(sender, event);
+                    });
+            }
             button->setLocalZOrder(view->getLocalZOrder() + 1);
         }
     }
@@ -362,7 +398,7 @@ void patientList::onImportFinished(int result) {
 
 // --- deletion ---
 
-void patientList::deleteRow(int index) {
+void patientList::deleteRow(int index, std::function<void()> finished) {
     listObject* row = getRow(index);
     if (row == nullptr) {
         return;
@@ -373,7 +409,12 @@ void patientList::deleteRow(int index) {
     setString(job, "patientID", row->patientID);
     setString(job, "folder", dicomRoot + row->folder);
     auto database = cocos2d::RefPtr<dicomDB>::retained(dataService::getInstance()->getDatabase());
-    jobs.start([job, database]() { deletePatientJob(job, database.get()); });
+    jobs.start([job, database, finished]() {
+        deletePatientJob(job, database.get());
+        if (finished) {
+            finished();
+        }
+    });
     removeRow(index);
 }
 

@@ -530,7 +530,14 @@ void studyList::onButtonClick(cocos2d::Ref* sender) {
     const ssize_t index = rowCell->index;
     if (name == "del") {
         rowTable->closeCellMenu(true);
-        deleteRow(index);
+        const listObject* row = getRow(index);
+        const bool sameRow =
+            !pressedSeries.has_value() || (row != nullptr && row->seriesID == *pressedSeries);
+        pressedSeries.reset();
+        std::function<void()> finished;
+        if (row != nullptr && sameRow && deleteGuard.admit(finished)) {
+            deleteRow(index, std::move(finished));
+        }
     } else if (name == "share") {
         const listObject* row = getRow(index);
         shareTo* share = shareTo::create();
@@ -572,7 +579,21 @@ void studyList::openDicomNodes(const listObject* row) {
     rowTable->closeCellMenu(false);
 }
 
-void studyList::deleteRow(ssize_t index) {
+void studyList::onDeletePress(cocos2d::Ref* sender, cocos2d::ui::Widget::TouchEventType event) {
+    using Touch = cocos2d::ui::Widget::TouchEventType;
+    if (event == Touch::CANCELED) {
+        pressedSeries.reset();
+    }
+    auto* button = dynamic_cast<cocos2d::Node*>(sender);
+    if (event != Touch::BEGAN || button == nullptr) {
+        return;
+    }
+    auto* rowCell = dynamic_cast<NSUI::NSTableViewCell*>(button->getUserObject());
+    const listObject* row = rowCell != nullptr ? getRow(rowCell->index) : nullptr;
+    pressedSeries = row != nullptr ? row->seriesID : std::string();
+}
+
+void studyList::deleteRow(ssize_t index, std::function<void()> finished) {
     listObject* row = getRow(index);
     dicomDB* db = database.get();
     if (row == nullptr || row->type != 1 || db == nullptr) {
@@ -587,7 +608,12 @@ void studyList::deleteRow(ssize_t index) {
         thumbnailFolder.clear();
     }
     cocos2d::RefPtr<dicomDB> held = database;
-    jobs.start([held, json] { deleteSeriesJob(held.get(), json); });
+    jobs.start([held, json, finished] {
+        deleteSeriesJob(held.get(), json);
+        if (finished) {
+            finished();
+        }
+    });
     rowTable->removeItemAtIndex(index);
     const listObject* above = getRow(index - 1);
     const listObject* below = getRow(index);
@@ -663,6 +689,12 @@ void studyList::tableCellLeftMenu(NSUI::NSTableView* table, NSUI::NSTableViewMen
         if (button != nullptr) {
             button->setUserObject(menu->cell);
             button->addClickEventListener([this](cocos2d::Ref* sender) { onButtonClick(sender); });
+            if (std::string(name) == "del") {
+                button->addTouchEventListener(
+                    [this](cocos2d::Ref* sender, cocos2d::ui::Widget::TouchEventType event) {
+                        onDeletePress(sender, event);
+                    });
+            }
         }
     }
 }

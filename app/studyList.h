@@ -3,15 +3,19 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/DeleteGuard.h"
 #include "app/OwnedJobs.h"
 #include "engine/2d/Layer.h"
 #include "engine/base/Macros.h"
 #include "engine/base/RefPtr.h"
 #include "engine/base/Vector.h"
+#include "engine/ui/Widget.h"
 #include "studydb/dicomDB.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UIJson.h"
@@ -122,8 +126,10 @@ public:
     // the end. Nothing without a row table or with an empty key.
     void insertRow(const std::string& key, listObject* row);
     // Removes a series row, and its study's title row when it was the study's last series;
-    // deletes the series on a worker.
-    void deleteRow(ssize_t index);
+    // deletes the series on a worker, which calls `finished` when done. The swipe menu's delete
+    // goes through a DeleteGuard first.
+    void deleteRow(ssize_t index, std::function<void()> finished = {});
+    bool isDeletionRunning() const { return deleteGuard.isRunning(); }
 
     // Protocol strip.
     void updateProtocols();
@@ -137,6 +143,8 @@ public:
 
     // Job bodies (flat JSON texts as arguments), on the list's threads.
     static void deleteSeriesJob(dicomDB* db, const std::string& json);
+    // A delete button's press: remembers the series of its row when the press begins.
+    void onDeletePress(cocos2d::Ref* sender, cocos2d::ui::Widget::TouchEventType event);
     // Makes up to six thumbnails of evenly spaced images of the series; clears `busy` at the end.
     static void makeThumbnailsJob(dicomDB* db, const std::string& json,
                                   const std::shared_ptr<std::atomic<bool>>& busy);
@@ -212,4 +220,7 @@ protected:
         std::make_shared<std::atomic<bool>>(false);
     float stripHeight = kStripHeight;
     OwnedJobs jobs;
+    DeleteGuard deleteGuard;
+    // The series a delete press began on; a press that ends on another row deletes nothing.
+    std::optional<std::string> pressedSeries;
 };

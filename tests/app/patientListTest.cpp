@@ -390,11 +390,15 @@ TEST_F(HomeScreenTest, ANodeThatCannotListenIsShownWithItsReason) {
               0u)
         << barText();
     EXPECT_EQ(button(screen, "wifi")->getNormalFile(), "imgs/Wi-Fi-Red.png");
+    ASSERT_TRUE(shown(button(screen, "wifihelp"))) << "the empty library's help";
+    EXPECT_EQ(button(screen, "wifihelp")->getNormalFile(), "imgs/Wi-Fi-Red.png")
+        << "the help's waiting line under the red bar";
 
     other.release();
     ASSERT_TRUE(server.BeginDicomServer());
     ASSERT_TRUE(pumpUntil([&] { return !shown(bar()); }));
     EXPECT_EQ(button(screen, "wifi")->getNormalFile(), "imgs/Wi-Fi-Green.png");
+    EXPECT_EQ(button(screen, "wifihelp")->getNormalFile(), "imgs/Wi-Fi-Green.png");
 }
 
 // The first run copies and imports the example archive; the next run removes its unpacked copy.
@@ -554,6 +558,136 @@ TEST_F(HomeScreenTest, TheSelectedRowIsHighlightedAndShownBesideTheTable) {
     EXPECT_TRUE(pumpUntil([&] { return sidePatient() == "3"; })) << sidePatient();
     pumpFrames(4);
     EXPECT_EQ(sidePatient(), "3") << "the deleted patient's notice leaves the panel alone";
+}
+
+// A row shows a patient's ID and name whole where it has room, else cut with "…", never cut
+// unmarked; a 21-character ID has the room at both window sizes.
+TEST_F(HomeScreenTest, RowsShowIdsAndNamesWholeOrEndedWithAnEllipsis) {
+    const std::string longId = "RMT-2024-000123456789";
+    const std::string hugeId(64, '7');
+    const std::string hugeName = "Verylongfamilyname^" + std::string(60, 'x');
+    for (const cocos2d::Size window : {cocos2d::Size(1280, 800), cocos2d::Size(1920, 1080)}) {
+        SCOPED_TRACE(window.width);
+        showScreen(window.width, window.height);
+        std::vector<std::string> first = answerRow("1", "Short^Sam");
+        first[1] = longId;
+        std::vector<std::string> second = answerRow("2", hugeName);
+        second[1] = hugeId;
+        loadRows({first, second});
+        EXPECT_EQ(cellText(screen, 0, "id"), longId);
+        EXPECT_EQ(cellText(screen, 0, "name"), "Short^Sam");
+        for (const char* name : {"id", "name"}) {
+            const std::string shown = cellText(screen, 1, name);
+            ASSERT_GE(shown.size(), 4u) << name;
+            EXPECT_EQ(shown.substr(shown.size() - 3), "\u2026") << name << ": " << shown;
+            auto* text = dynamic_cast<cocos2d::ui::Text*>(
+                screen->getTable()->cellAtIndex(1)->getChildByNameDeep(name));
+            cocos2d::Label* probe = cocos2d::Label::createWithSystemFont(shown, text->getFontName(),
+                                                                         text->getFontSize());
+            EXPECT_LE(probe->getContentSize().width, text->getTextAreaSize().width) << name;
+        }
+        // The ID's field ends before the description begins.
+        NSUI::NSTableViewCell* cell = screen->getTable()->cellAtIndex(0);
+        const cocos2d::Rect id = cell->getChildByNameDeep("id")->getBoundingBox();
+        const cocos2d::Rect description = cell->getChildByNameDeep("desc")->getBoundingBox();
+        EXPECT_LT(id.getMaxX(), description.getMinX());
+    }
+}
+
+// A filter that hides the chosen patient takes it out of the selection and the side panel; the
+// buttons that act on the selection then say that none is chosen. One it shows stays chosen.
+TEST_F(HomeScreenTest, AFilterThatHidesTheChosenPatientLeavesNothingChosen) {
+    showScreen(1920.0f, 1080.0f);
+    NSUI::NSListView* table = screen->getTable();
+    loadRows({answerRow("7", "Alpha^Ann"), answerRow("3", "Beta^Bob"), answerRow("5", "Cy")});
+    auto side = [&] { return dynamic_cast<studyList*>(screen->getChildByName("studylistpc")); };
+    auto highlighted = [&] {
+        std::vector<std::string> ids;
+        for (NSUI::NSTableViewCell* cell : table->getUsedCells()) {
+            if (cell->getChildByTag(10000) != nullptr) {
+                ids.push_back(screen->getRow(cell->index)->patientID);
+            }
+        }
+        return ids;
+    };
+    auto toast = [] {
+        auto* text = dynamic_cast<cocos2d::ui::Text*>(
+            cocos2d::Director::getInstance()->getRunningScene()->getChildByNameDeep(
+                "messageBox.text"));
+        return text != nullptr && text->isVisible() ? text->getString() : std::string();
+    };
+    Button* filter = button(screen, "filter");
+    ASSERT_NE(side(), nullptr);
+    ASSERT_EQ(side()->getPatientId(), "7");
+
+    screen->applyFilter(filter, "ALPHA");
+    EXPECT_EQ(highlighted(), std::vector<std::string>{"7"}) << "a shown patient stays chosen";
+    ASSERT_NE(side(), nullptr);
+    EXPECT_EQ(side()->getPatientId(), "7");
+
+    screen->applyFilter(filter, "BETA");
+    EXPECT_EQ(side(), nullptr) << "the hidden patient leaves the panel";
+    EXPECT_TRUE(highlighted().empty());
+    EXPECT_EQ(table->getSelectedCell(), nullptr);
+    for (const char* name : {"btnDel", "btnShare"}) {
+        if (auto* text = dynamic_cast<cocos2d::ui::Text*>(
+                cocos2d::Director::getInstance()->getRunningScene()->getChildByNameDeep(
+                    "messageBox.text"))) {
+            text->setString("");
+        }
+        screen->onButtonClick(button(screen, name));
+        EXPECT_EQ(toast(), AppConfig::getInstance()->getTextOrKey("selectPatientFirst")) << name;
+    }
+    NSUI::NSLanguage language;
+    language.load();
+    EXPECT_EQ(language.getString("selectPatientFirst"), "Select a patient first.");
+    EXPECT_EQ(table->getItemCount(), 1);
+    EXPECT_EQ(screen->getHiddenRows().size(), 2u) << "nothing was deleted";
+    EXPECT_FALSE(screen->isDeletionRunning());
+
+    screen->applyFilter(filter, "");
+    EXPECT_EQ(table->getItemCount(), 3);
+    EXPECT_TRUE(highlighted().empty());
+    EXPECT_EQ(side(), nullptr) << "the highlight and the panel agree";
+}
+
+// The trash deletes the patient the reader chose: a press deletes nothing when the highlight
+// moved while it lasted, and a double click deletes one patient, not the row in its place.
+TEST_F(HomeScreenTest, ATrashPressDeletesOnlyThePatientHighlightedWhenItBegan) {
+    showScreen(1920.0f, 1080.0f);
+    NSUI::NSListView* table = screen->getTable();
+    loadRows({answerRow("7", "Alpha^Ann"), answerRow("3", "Beta^Bob"), answerRow("5", "Cy")});
+    Button* trash = button(screen, "btnDel");
+    ASSERT_NE(trash, nullptr);
+    const cocos2d::Rect box = trash->getBoundingBox();
+    const cocos2d::Vec2 centre = trash->getParent()->convertToWorldSpace(
+        box.origin + cocos2d::Vec2(box.size.width, box.size.height) * 0.5f);
+    const float x = centre.x;
+    const float y = 1080.0f - centre.y;
+    const auto left = cocos2d::EventMouse::MouseButton::BUTTON_LEFT;
+    cocos2d::InputRouter router;
+    auto ids = [&] {
+        std::vector<std::string> kept;
+        for (ssize_t i = 0; i < table->getItemCount(); ++i) {
+            kept.push_back(screen->getRow(i)->patientID);
+        }
+        return kept;
+    };
+
+    router.mouseDown(x, y, left);
+    table->selectCellAtIndex(1);
+    router.mouseUp(x, y, left);
+    EXPECT_EQ(ids(), (std::vector<std::string>{"7", "3", "5"}))
+        << "the press began on another patient";
+
+    for (int i = 0; i < 2; ++i) {
+        router.mouseDown(x, y, left);
+        router.mouseUp(x, y, left);
+    }
+    EXPECT_EQ(ids(), (std::vector<std::string>{"7", "5"})) << "one patient per double click";
+    ASSERT_NE(table->getSelectedCell(), nullptr);
+    EXPECT_EQ(table->getSelectedCell()->index, 1);
+    EXPECT_TRUE(pumpUntil([&] { return !screen->isDeletionRunning(); }));
 }
 
 TEST_F(HomeScreenTest, AFirstPatientArrivingInAnEmptyLibraryIsSelectedAndShown) {

@@ -194,6 +194,33 @@ TEST_F(StudyListTest, DeletingTheLastSeriesOfAStudyTakesItsTitleRowAlong) {
     EXPECT_FALSE(std::filesystem::exists(root() + first));
 }
 
+// A double click on a series' delete deletes that series, not the one that takes its row.
+TEST_F(StudyListTest, ADoubleClickOnASeriesDeleteDeletesOneSeries) {
+    addSeries("P1", "1.7.1", "1.7.1.1", "1", 1);
+    addSeries("P1", "1.7.1", "1.7.1.2", "2", 1);
+    addSeries("P1", "1.7.1", "1.7.1.3", "3", 1);
+    studyList* list = addList(patientKey("P1"));
+    ASSERT_TRUE(pumpUntil([&] { return list->isRowsLoaded(); }));
+    ASSERT_EQ(list->getRowTable()->getItemCount(), 4);
+    auto* menu = NSUI::NSTableViewMenu::create();
+    menu->setContentSize(cocos2d::Size(100.0f, 100.0f));
+    menu->cell = list->getRowTable()->cellAtIndex(1);
+    ASSERT_NE(menu->cell, nullptr);
+    menu->index = 1;
+    list->tableCellLeftMenu(list->getRowTable(), menu);
+    auto* del = dynamic_cast<cocos2d::ui::Button*>(menu->getChildByNameDeep("del"));
+    ASSERT_NE(del, nullptr);
+
+    for (int i = 0; i < 2; ++i) {
+        list->onDeletePress(del, cocos2d::ui::Widget::TouchEventType::BEGAN);
+        list->onButtonClick(del);
+    }
+    EXPECT_EQ(rowNames(list),
+              (std::vector<std::string>{"study " + list->getRow(0)->studyID, "2", "3"}));
+    list->joinJobs();
+    EXPECT_EQ(rows("select ID from series").size(), 2u);
+}
+
 TEST_F(StudyListTest, TheStripOffersTheProtocolsThatSuitTheSelection) {
     studyList* list = addList();
     list->insertRow("A", studyRow("A"));
