@@ -446,7 +446,8 @@ TEST_F(HomeScreenTest, DeletingARowRemovesThePatientFromTheLibrary) {
     screen->deleteRow(0);
     EXPECT_EQ(screen->getTable()->getItemCount(), 0);
     ASSERT_TRUE(pumpUntil([&] { return !database->patientExists(patientId); }));
-    EXPECT_FALSE(fs::exists(patientFolder));
+    // The files go after the rows' removal is committed.
+    EXPECT_TRUE(pumpUntil([&] { return !fs::exists(patientFolder); })) << patientFolder;
 }
 
 TEST_F(HomeScreenTest, AFirstRowArrivingInAnEmptyListSitsAtTheTop) {
