@@ -42,6 +42,11 @@ constexpr float kChooserHeight = 700.0f;
 constexpr int kStatusZ = 10000;
 constexpr int kStatusBackZ = 9999;
 constexpr const char* kShutter = "res/dingdong.wav";
+// The DICOM menu opens this far left of the strip's right end and this far above it.
+constexpr float kDicomMenuLeft = 200.0f;
+constexpr float kDicomMenuUp = 30.0f;
+// Room kept between the DICOM menu and the screen's edges.
+constexpr float kDicomMenuMargin = 10.0f;
 
 }  // namespace
 
@@ -109,9 +114,16 @@ void imageViewerPC::onNotification(cocos2d::Ref*, unsigned notificationKey,
     case studydb::NOTIFY_DICOM_MENU_OPEN:
         if (forThisScreen && quickStrip) {
             if (NSUI::NSMenu* menu = showMenu("dcmMenu", true)) {
-                menu->setPosition(cocos2d::Vec2(quickStrip->getPositionX() +
-                                                    quickStrip->getContentSize().width - 200.0f,
-                                                quickStrip->getPositionY() + 30.0f));
+                // Its texts are wider than the strip's end leaves: at the screen's right edge the
+                // menu moves left so that its texts keep clear of the edge.
+                const float rightmost =
+                    getContentSize().width - menu->getMenuSize().width - kDicomMenuMargin;
+                const float x =
+                    std::max(kDicomMenuMargin,
+                             std::min(quickStrip->getPositionX() +
+                                          quickStrip->getContentSize().width - kDicomMenuLeft,
+                                      rightmost));
+                menu->setPosition(cocos2d::Vec2(x, quickStrip->getPositionY() + kDicomMenuUp));
             }
         }
         break;

@@ -612,6 +612,38 @@ TEST_F(ViewerScreenTest, TheQuickStripFollowsItsViewerOnly) {
     EXPECT_FALSE(screen->quickStrip->isVisible());
 }
 
+TEST_F(ViewerScreenTest, TheStripsInformationMenuKeepsClearOfTheScreensEdges) {
+    writeVolume("ct", 6);
+    imageViewerPC* screen = pushScreen("ct");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    isImageSDK::KeyViewProperty* active = screen->currentMultiViewer()->getActiveProperty();
+    ASSERT_NE(active, nullptr);
+    NSUI::NSNotificationData* ask = dataFor(screen, "");
+    ask->setObject(dynamic_cast<Node*>(active->getViewer()));
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_QUICK_TOOL_OPEN, ask);
+    ASSERT_NE(screen->quickStrip, nullptr);
+    const float width = screen->getContentSize().width;
+    const float strip = screen->quickStrip->getContentSize().width;
+    // The strip at the right edge, in the middle, and wider to the left than the screen allows.
+    for (const float stripX : {width - strip, (width - strip) * 0.5f, -strip}) {
+        SCOPED_TRACE(stripX);
+        screen->quickStrip->setPositionX(stripX);
+        screen->onNotification(nullptr, studydb::NOTIFY_DICOM_MENU_OPEN, dataFor(screen, ""));
+        auto* menu = dynamic_cast<NSUI::NSMenu*>(screen->getChildByNameDeep("dcmMenu"));
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(menu->isVisible());
+        const float left = menu->getPositionX();
+        const float right = left + menu->getMenuSize().width;
+        EXPECT_GE(left, 10.0f);
+        EXPECT_LE(right, width - 10.0f);
+        if (stripX + strip - 200.0f + menu->getMenuSize().width <= width - 10.0f &&
+            stripX + strip - 200.0f >= 10.0f) {
+            EXPECT_EQ(left, stripX + strip - 200.0f) << "where it fits it opens by the strip";
+        }
+        screen->showMenu("dcmMenu", false);
+    }
+}
+
 // A touch asks for the strip a frame later. A layout applied in between (the protocol applied
 // again once the series is cached) removes the viewer that asked: no strip may open for it, as
 // its buttons would reach no viewer.
