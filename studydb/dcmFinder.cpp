@@ -24,6 +24,7 @@
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/TextChecks.h"
 #include "toolkit/core/TextRoutines.h"
+#include "toolkit/widgets/FittedText.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTableViewCell.h"
@@ -47,6 +48,19 @@ void setTextOf(cocos2d::Node* root, const char* name, const std::string& text) {
     if (auto* widget = dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name))) {
         widget->setString(text);
     }
+}
+
+// The patient ID's column reaches to the sex column, so that an ID shows whole where the row has
+// room for it.
+void giveIdTheRoom(cocos2d::Node* record) {
+    constexpr float kGap = 12.0f;
+    auto* id = dynamic_cast<cocos2d::ui::Text*>(record->getChildByNameDeep("id"));
+    cocos2d::Node* sex = record->getChildByNameDeep("sex");
+    if (id == nullptr || sex == nullptr || sex->getPositionX() - kGap <= id->getPositionX()) {
+        return;
+    }
+    id->setTextAreaSize(cocos2d::Size(sex->getPositionX() - kGap - id->getPositionX(),
+                                      id->getContentSize().height));
 }
 
 // A count of the retrieval progress text: decimal digits only.
@@ -504,6 +518,9 @@ NSUI::NSTableViewCell* dcmFinder::tableCellAtIndex(NSUI::NSTableView* view, ssiz
             record->setPosition(cocos2d::Vec2::ZERO);
             record->setTag(kind.tag);
             record->setVisible(false);
+            if (kind.tag == kPatientTag) {
+                giveIdTheRoom(record);
+            }
             cell->addChild(record);
         }
         if (cocos2d::Node* series = cell->getChildByTag(kSeriesTag)) {
@@ -525,7 +542,8 @@ NSUI::NSTableViewCell* dcmFinder::tableCellAtIndex(NSUI::NSTableView* view, ssiz
     series->setVisible(!row->isPatient);
     if (row->isPatient) {
         setTextOf(patient, "name", NSUI::cutText(row->text(listObject::kPatientName), 11));
-        setTextOf(patient, "id", NSUI::cutText(row->text(listObject::kPatientId), 7));
+        NSUI::setFittedText(dynamic_cast<cocos2d::ui::Text*>(patient->getChildByNameDeep("id")),
+                            row->text(listObject::kPatientId));
         setTextOf(patient, "sex", row->text(listObject::kSex));
         setTextOf(patient, "birthday", row->text(listObject::kBirthDate));
         setTextOf(patient, "hospital", NSUI::cutText(row->text(listObject::kInstitution), 30));

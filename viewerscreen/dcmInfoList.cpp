@@ -223,15 +223,16 @@ void dcmInfoList::fillRows(const std::vector<TagRecord>& records) {
 }
 
 std::string dcmInfoList::cutText(const std::string& text, size_t bytes) {
+    static const std::string kEllipsis = "\u2026";
     if (text.size() <= bytes) {
         return text;
     }
-    size_t end = bytes;
+    size_t end = bytes > kEllipsis.size() ? bytes - kEllipsis.size() : 0;
     // A continuation byte at the cut means the character would be split.
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
         --end;
     }
-    return text.substr(0, end);
+    return text.substr(0, end) + kEllipsis;
 }
 
 cocos2d::Size dcmInfoList::tableCellSizeForIndex(NSUI::NSTableView* table, ssize_t, cocos2d::Ref*) {

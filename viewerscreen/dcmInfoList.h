@@ -37,7 +37,7 @@ public:
         bool init() { return true; }
 
         std::string tagText;
-        // At most kNameBytes bytes.
+        // At most kNameBytes bytes, a cut one ending in "…".
         std::string tagName;
         std::string tagValue;
     };
@@ -74,7 +74,8 @@ public:
     static std::vector<TagRecord> loadTags(const std::string& path, dcmSDK::LanguageType language);
     // Appends the rows: unflagged elements first, then flagged ones, each in the reader's order.
     void fillRows(const std::vector<TagRecord>& records);
-    // The longest start of `text` of at most `bytes` bytes that ends on a character boundary.
+    // `text` when it has at most `bytes` bytes, else its longest start that ends on a character
+    // boundary and leaves room for the "…" that ends it, so that a cut name never reads as whole.
     static std::string cutText(const std::string& text, size_t bytes);
 
     cocos2d::Size tableCellSizeForIndex(NSUI::NSTableView* table, ssize_t index,

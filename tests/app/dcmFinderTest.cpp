@@ -210,6 +210,11 @@ TEST_F(FinderTest, AnswersBecomeStudyRowsWithTheirSeriesUnderThem) {
     auto* name = dynamic_cast<cocos2d::ui::Text*>(patient->getChildByNameDeep("name"));
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(name->getString(), "Abcdefghijk\u2026") << "a cut name says it is cut";
+    auto* id = dynamic_cast<cocos2d::ui::Text*>(patient->getChildByNameDeep("id"));
+    ASSERT_NE(id, nullptr);
+    EXPECT_EQ(id->getString(), "ID-Abcdefghijklmnop") << "the ID column has room for it";
+    EXPECT_LT(id->getBoundingBox().getMaxX(),
+              patient->getChildByNameDeep("sex")->getBoundingBox().getMinX());
 
     // A search without a port a node can listen on changes nothing; with one, it starts over
     // at that node.

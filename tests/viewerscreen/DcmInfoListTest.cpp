@@ -107,7 +107,8 @@ TEST_F(DcmInfoListTest, ListsEveryElementWithThePrivateOnesLast) {
     };
     const dcmInfoList::listObject* physician = find("(0008,0090)");
     ASSERT_NE(physician, nullptr);
-    EXPECT_EQ(physician->tagName, "ReferringPhysicianNa") << "descriptions keep 20 bytes";
+    EXPECT_EQ(physician->tagName, "ReferringPhysicia\u2026")
+        << "a description of more than 20 bytes is cut to them with its ellipsis";
     EXPECT_EQ(physician->tagValue, "Kim^Lee");
     const dcmInfoList::listObject* privateValue = find("(0009,1001)");
     ASSERT_NE(privateValue, nullptr);
@@ -121,13 +122,13 @@ TEST_F(DcmInfoListTest, CutsDescriptionsAtCharacterBoundaries) {
     } cases[] = {
         {"PatientName", "PatientName"},
         {"ImagePositionPatient", "ImagePositionPatient"},  // exactly 20 bytes
-        {"ImageOrientationPatient", "ImageOrientationPati"},
+        {"ImageOrientationPatient", "ImageOrientationP\u2026"},
         {std::string(11, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",  // 11 + 5 two-byte
-         std::string(11, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},
+         std::string(11, 'x') + "\xC3\xA9\xC3\xA9\xC3\xA9\u2026"},
         {"\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD",
-         "\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD"},
+         "\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\xE4\xB8\xAD\u2026"},
         {"a\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80",
-         "a\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80"},
+         "a\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\u2026"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(dcmInfoList::cutText(c.text, dcmInfoList::kNameBytes), c.kept) << c.text;
