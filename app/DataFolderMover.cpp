@@ -1,5 +1,7 @@
 #include "app/DataFolderMover.h"
 
+#include "studydb/LibraryLock.h"
+
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -146,12 +148,16 @@ std::string DataFolderMover::shortenForStatus(const std::string& path) {
 }
 
 void DataFolderMover::copyFiles() {
-    // Every file, hidden ones too: whatever is not copied would be lost with the old folder.
+    // The target's lock, once taken, ends with the copy: the library opened there takes its own.
+    studydb::LibraryLock targetLock;
+    // Every file, hidden ones too: whatever is not copied would be lost with the old folder. The
+    // source's lock file is not the library's: the target has its own.
+    const std::string sourceLock = source + studydb::LibraryLock::kFileName;
     std::vector<std::string> files;
     std::error_code error;
     for (fs::recursive_directory_iterator it(source, error), end; !error && it != end;
          it.increment(error)) {
-        if (!it->is_directory(error)) {
+        if (!it->is_directory(error) && it->path().string() != sourceLock) {
             files.push_back(it->path().string());
         }
     }
@@ -160,6 +166,13 @@ void DataFolderMover::copyFiles() {
         return;
     }
     fs::create_directories(target, error);
+    // No other copy of the program may open the target while it is filled.
+    long holder = 0;
+    if (!targetLock.acquire(target, holder)) {
+        setCurrentFile(target);
+        state = kCopyFailed;
+        return;
+    }
     for (const std::string& file : files) {
         if (stopping) {
             state = kCopyFailed;

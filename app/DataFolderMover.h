@@ -11,7 +11,8 @@
 // when the file system allows it, else a copy of every file on a thread the mover owns. The old
 // folder is removed only after the copy has been checked (every file there, each of the same
 // size) and the new place recorded, so that a program stopped at any moment finds its library
-// where its record says. The caller closes the database and stops the storage node first.
+// where its record says. The caller closes the database and stops the storage node first,
+// keeping the old folder's library lock; a copy holds the new folder's lock while it fills it.
 class DataFolderMover {
 public:
     // The chooser's states; the mover sets kCopying, kCopyFailed and kMoved.

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,8 +14,6 @@
 namespace studydb {
 
 namespace {
-
-const char* const kLockName = ".lock";
 
 long readHolder(int handle) {
     char text[32] = {};
@@ -29,9 +28,18 @@ LibraryLock::~LibraryLock() {
 }
 
 bool LibraryLock::acquire(const std::string& folder, long& holder) {
-    release();
     holder = 0;
-    const std::string path = folder + kLockName;
+    const std::string path = folder + kFileName;
+    // The lock already held, as after a rename of its folder: letting go first would leave the
+    // library unlocked for a moment, and a second lock of this process would be refused.
+    struct stat held {};
+    struct stat named {};
+    if (handle_ >= 0 && fstat(handle_, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+        owns_ = true;
+        return true;
+    }
+    release();
     const int handle = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (handle < 0) {
         NSUI::debugLog(NSUI::formatString("library lock %s not made", path.c_str()).c_str());

@@ -162,7 +162,8 @@ void dicomDB::closeDatabase() {
     isReady = false;
     connection.openDatabase(nullptr);
     markStopped();
-    libraryLock.release();
+    // The lock stays through the move: another copy started meanwhile would take the library
+    // the mover is about to remove. Reopening at the new place lets go of it.
 }
 
 void dicomDB::reopenDatabase() {

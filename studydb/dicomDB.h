@@ -86,8 +86,9 @@ public:
     std::string getDicomRoot() const;
     std::string getDataRoot() const;
     // Closes the library for a move of its folder: the storage node stops, the files it
-    // announced are filed, then the connection closes under the lock. Requests made while it is
-    // closed are held and run once reopenDatabase has opened it again.
+    // announced are filed, then the connection closes under the lock. The library folder's lock
+    // stays held. Requests made while it is closed are held and run once reopenDatabase has
+    // opened it again.
     void closeDatabase();
     // Opens the database of the current folder and runs the requests held while it was closed.
     void reopenDatabase();

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -195,6 +197,48 @@ TEST_F(ChoosePathTest, MovedLibraryReopensAtTheNewPlaceAndRunsTheRequestsMadeWhi
             keys[0], this);
         ASSERT_TRUE(apptest::pumpUntil([&] { return seriesRows > 0; }));
         EXPECT_EQ(seriesRows, 1);
+        cocos2d::Director::getInstance()->endScenes();
+    }
+}
+
+// Whether a child process, as a second copy of the program would, takes the folder's library lock.
+bool childTakesLock(const std::string& folder) {
+    const std::string path = folder + studydb::LibraryLock::kFileName;
+    const pid_t child = fork();
+    if (child == 0) {
+        const int handle = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        _exit(handle >= 0 && flock(handle, LOCK_EX | LOCK_NB) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// Closed for the move, the library stays this process's: a second copy started then cannot take
+// the folder the mover is about to remove. Both a rename and a copy end with the library reopened
+// at the new place under this process's lock.
+TEST_F(ChoosePathTest, TheLibraryStaysLockedFromTheCloseToTheReopeningAtTheNewPlace) {
+    importStudy();
+    for (const bool forceCopy : {false, true}) {
+        SCOPED_TRACE(forceCopy ? "copy" : "rename");
+        const std::string old = database->getDicomRoot();
+        choosePath* chooser = show();
+        ASSERT_NE(chooser, nullptr);
+        chooser->setForceCopy(forceCopy);
+        const std::string target =
+            (elsewhere / (forceCopy ? "copied" : "renamed") / "library").string() + "/";
+        chooser->getPathField()->setString(target);
+        chooser->onClick(button(chooser, "btnBegin"));
+        ASSERT_EQ(chooser->getState(), 1);
+        ASSERT_TRUE(apptest::pumpUntil([&] { return chooser->getState() == 2; }));
+        EXPECT_FALSE(database->ready());
+        EXPECT_FALSE(childTakesLock(old));
+        ASSERT_TRUE(apptest::pumpUntil([&] { return chooser->getState() == -1; }));
+        ASSERT_EQ(chooser->getStatus(), "Dicom DB is moved to " + target);
+        chooser->onClick(button(chooser, "goBack"));
+        EXPECT_TRUE(database->ready());
+        EXPECT_EQ(database->libraryInUseBy(), 0);
+        EXPECT_FALSE(childTakesLock(target));
         cocos2d::Director::getInstance()->endScenes();
     }
 }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "studydb/LibraryLock.h"
 #include "tests/support/lib/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -139,6 +145,53 @@ TEST(DataFolderMoverTest, TheNewPlaceIsRecordedBeforeTheOldFolderGoes) {
                 EXPECT_EQ(readFile(from / "p2" / "s1" / "se1" / "199.dcm"), "slice");
             }
         }
+    }
+}
+
+// Whether a child process, as a second copy of the program would, takes the folder's library lock.
+bool childTakesLock(const std::string& folder) {
+    const std::string path = folder + studydb::LibraryLock::kFileName;
+    const pid_t child = fork();
+    if (child == 0) {
+        const int handle = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        _exit(handle >= 0 && flock(handle, LOCK_EX | LOCK_NB) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// While the copy fills the target, no other copy of the program may open it there; a target
+// another process holds is not copied into, and the old folder stays whole.
+TEST(DataFolderMoverTest, TheCopyHoldsTheTargetsLockAndRefusesATargetAnotherProcessHolds) {
+    {
+        bvtest::TempDir dir("mover");
+        const fs::path from = dir / "old";
+        const std::string to = (dir / "target").string() + "/";
+        fillLibrary(from);
+        bool takenDuringCopy = true;
+        DataFolderMover mover;
+        mover.setRecorder([&](const std::string&) { takenDuringCopy = childTakesLock(to); });
+        EXPECT_FALSE(mover.start(from.string() + "/", to, true));
+        EXPECT_EQ(waitForEnd(mover), DataFolderMover::kMoved);
+        EXPECT_FALSE(takenDuringCopy);
+        // The moved library's own lock is for the program that opens it next.
+        EXPECT_TRUE(childTakesLock(to));
+    }
+    {
+        bvtest::TempDir dir("mover");
+        const fs::path from = dir / "old";
+        const std::string to = (dir / "target").string() + "/";
+        fillLibrary(from);
+        fs::create_directories(to);
+        studydb::LibraryLock other;
+        long holder = 0;
+        ASSERT_TRUE(other.acquire(to, holder));
+        DataFolderMover mover;
+        EXPECT_FALSE(mover.start(from.string() + "/", to, true));
+        EXPECT_EQ(waitForEnd(mover), DataFolderMover::kCopyFailed);
+        EXPECT_FALSE(fs::exists(to + "dicomDB"));
+        EXPECT_EQ(readFile(from / "dicomDB"), "database");
     }
 }
 
