@@ -54,6 +54,13 @@ double length(const double v[3]) {
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
 
+void scaleToUnit(double v[3]) {
+    const double size = length(v);
+    for (int i = 0; i < 3; ++i) {
+        v[i] /= size;
+    }
+}
+
 bool allFinite(const std::vector<double>& values) {
     for (const double value : values) {
         if (!std::isfinite(value)) {
@@ -120,6 +127,10 @@ void readGeometry(dcmSDK::dcmReader& reader, const DicomHeaderRules& rules, Dico
         splitFiniteDecimals(text, values) && usableOrientation(values)) {
         std::copy(values.begin(), values.begin() + 3, row);
         std::copy(values.begin() + 3, values.end(), column);
+        // A direction within the tolerance may still be a shade long or short, and every
+        // position along it would be off by as much: it is used at unit length.
+        scaleToUnit(row);
+        scaleToUnit(column);
     } else {
         header.geometryValid = false;
     }
