@@ -233,8 +233,10 @@ void imageViewerPC::onSliceSlider(cocos2d::Ref* sender, cocos2d::ui::Slider::Eve
             int position[2] = {0, 0};
             if (multi && multi->getActiveProperty() && multi->getSliceIndex(position) &&
                 position[1] > 0) {
-                const int n = std::max(
-                    0, std::min(static_cast<int>(fraction * position[1]), position[1] - 1));
+                // The slider runs the way the wheel pages down: towards lower slice indices.
+                const int n = position[1] - 1 -
+                              std::max(0, std::min(static_cast<int>(fraction * position[1]),
+                                                   position[1] - 1));
                 if (n != position[0]) {
                     pendingSliceIndex = n;
                 }
@@ -266,7 +268,8 @@ void imageViewerPC::updateSliceSlider() {
     if (!slider || !multi || !multi->getActiveProperty() || !multi->getSliceIndex(position)) {
         return;
     }
-    slider->setPercent(position[1] >= 2 ? position[0] * 100 / (position[1] - 1) : 0);
+    slider->setPercent(position[1] >= 2 ? (position[1] - 1 - position[0]) * 100 / (position[1] - 1)
+                                        : 0);
 }
 
 void imageViewerPC::visit(cocos2d::Renderer* renderer, const cocos2d::Mat4& parentTransform,

@@ -520,8 +520,9 @@ TEST_F(ViewerScreenTest, TheSliderPicksSlicesOrTurnsTheVolume) {
     int position[2] = {0, 0};
     ASSERT_TRUE(screen->currentMultiViewer()->getSliceIndex(position));
     ASSERT_EQ(position[1], 10);
-    // The ends of the slider are the first and the last slice; the step waits for the next frame.
-    for (const auto& [percent, index] : {std::pair<int, int>{100, 9}, {0, 0}, {55, 5}}) {
+    // The ends of the slider are the ends of the stack, its left end where the wheel pages down
+    // from (the highest index); the step waits for the next frame.
+    for (const auto& [percent, index] : {std::pair<int, int>{100, 0}, {0, 9}, {55, 4}}) {
         screen->pendingSliceIndex = -1;
         slider->setPercent(percent);
         screen->onSliceSlider(slider, cocos2d::ui::Slider::EventType::ON_PERCENTAGE_CHANGED);
@@ -533,6 +534,15 @@ TEST_F(ViewerScreenTest, TheSliderPicksSlicesOrTurnsTheVolume) {
             EXPECT_EQ(position[0], index) << percent;
         }
     }
+    // A wheel step down moves the ball to the right, the way the slider pages.
+    screen->updateSliceSlider();
+    const int before = slider->getPercent();
+    screen->currentMultiViewer()->runCommand(isImageSDK::NOTIFY_WHEEL_DOWN, nullptr);
+    pumpFrames(3);
+    ASSERT_TRUE(screen->currentMultiViewer()->getSliceIndex(position));
+    EXPECT_EQ(position[0], 3);
+    screen->updateSliceSlider();
+    EXPECT_GT(slider->getPercent(), before);
 
     // The volume panel's slider turns: a tenth of its length is 0.6 pi, and it springs back.
     screen->showToolPanel(2);
