@@ -162,13 +162,17 @@ isSliceInfo* shownSlice(isActorImage* actor) {
     return output->slices.front();
 }
 
+// The corners of the slice as drawn: the origin is the centre of the first pixel, so the
+// picture reaches half a pixel beyond the outer pixel centres on every side.
 bool sliceCorners(const isSliceInfo* slice, Vec3 corners[4]) {
     if (slice == nullptr) {
         return false;
     }
-    const Vec3 x = column(slice->matrix, 0) * ((slice->width - 1) * slice->pixelSpacingX);
-    const Vec3 y = column(slice->matrix, 1) * ((slice->height - 1) * slice->pixelSpacingY);
-    const Vec3 o = column(slice->matrix, 3);
+    const Vec3 pixelX = column(slice->matrix, 0) * slice->pixelSpacingX;
+    const Vec3 pixelY = column(slice->matrix, 1) * slice->pixelSpacingY;
+    const Vec3 x = pixelX * float(slice->width);
+    const Vec3 y = pixelY * float(slice->height);
+    const Vec3 o = column(slice->matrix, 3) - (pixelX + pixelY) * 0.5f;
     corners[0] = o;
     corners[1] = o + x;
     corners[2] = o + x + y;

@@ -135,6 +135,59 @@ TEST_F(ViewerImageTest, EachAxisIsShownWithThePatientLettersOfTheRadiologicalVie
     }
 }
 
+// A reformatted slice is fitted whole, as drawn (half a pixel past the outer pixel centres),
+// into its window, by width or by height, whichever is tighter.
+TEST_F(ViewerImageTest, EveryPlaneOfATallSeriesFitsWithinItsWindow) {
+    const float spacing[3] = {2.8f, 2.8f, 5.0f};
+    // Besides the plain frame, an axial acquisition's: rows left to right, columns front to
+    // back, slices climbing.
+    cocos2d::Mat4 axial = cocos2d::Mat4::IDENTITY;
+    axial.m[5] = 0.0f;
+    axial.m[6] = -1.0f;
+    axial.m[9] = 1.0f;
+    axial.m[10] = 0.0f;
+    struct Window {
+        float width, height;
+    };
+    for (const cocos2d::Mat4& frame : {cocos2d::Mat4::IDENTITY, axial}) {
+        RefPtr<isImageData> tall = imagesdktest::makeVolume(
+            128, 128, 60, keys::PIXEL_INT16, spacing, [](int, int, int z) { return z; }, frame);
+        for (const Window& window : {Window{808, 508}, Window{508, 808}, Window{400, 400}}) {
+            isViewerImage* v = addViewer();
+            v->setContentSize(cocos2d::Size(window.width, window.height));
+            v->setImageData(tall.get());
+            for (int axis = 0; axis < 3; ++axis) {
+                SCOPED_TRACE(testing::Message() << window.width << "x" << window.height << " axis "
+                                                << axis << " frame " << frame.m[6]);
+                v->setSliceAxis(axis);
+                const isImageSDK::isSliceInfo* s = v->getShownSlice();
+                ASSERT_NE(s, nullptr);
+                const float w = (s->width - 0.5f) * s->pixelSpacingX;
+                const float h = (s->height - 0.5f) * s->pixelSpacingY;
+                const float x0 = -0.5f * s->pixelSpacingX;
+                const float y0 = -0.5f * s->pixelSpacingY;
+                float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
+                for (Vec3 corner :
+                     {Vec3(x0, y0, 0), Vec3(w, y0, 0), Vec3(x0, h, 0), Vec3(w, h, 0)}) {
+                    s->matrix.transformPoint(&corner);
+                    const Vec2 p = v->worldToScreen(corner);
+                    minX = std::fmin(minX, p.x);
+                    maxX = std::fmax(maxX, p.x);
+                    minY = std::fmin(minY, p.y);
+                    maxY = std::fmax(maxY, p.y);
+                }
+                EXPECT_GE(minX, -0.5f);
+                EXPECT_LE(maxX, window.width + 0.5f);
+                EXPECT_GE(minY, -0.5f);
+                EXPECT_LE(maxY, window.height + 0.5f);
+                // Fitted, not merely inside: one side spans the window.
+                EXPECT_TRUE(maxX - minX > window.width - 1.0f ||
+                            maxY - minY > window.height - 1.0f);
+            }
+        }
+    }
+}
+
 TEST_F(ViewerImageTest, PickPointLandsOnTheShownSlice) {
     viewer->setImageData(volume.get());
     viewer->setSliceAxis(2);
