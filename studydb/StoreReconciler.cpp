@@ -115,7 +115,7 @@ StoreReconciler::Outcome StoreReconciler::reconcile(dicomDB& database,
         dcmSDK::DCM_MESSAGE::setText(record.SeriesFolder, sizeof(record.SeriesFolder),
                                      folder.c_str());
         recordIds ids;
-        if (!database.findRecordIds(record, ids)) {
+        if (!database.findRecordIds(record, ids) || !database.fileIntoRecordedFolder(record, ids)) {
             ++outcome.notFiled;
         } else if (!ids.image) {
             if (database.insertReceivedFile(record, ids)) {

@@ -88,4 +88,17 @@ std::string folderInside(const std::string& root, const std::string& relative, i
     return realTarget.string();
 }
 
+void removeEmptyFoldersInside(const std::string& root, const std::string& relative, int depth) {
+    const std::string folder = folderInside(root, relative, depth);
+    if (folder.empty()) {
+        return;
+    }
+    // Removing a folder that is not empty fails and leaves it and its parents.
+    std::error_code error;
+    fs::path empty = folder;
+    for (int level = 0; level < depth && fs::remove(empty, error); ++level) {
+        empty = empty.parent_path();
+    }
+}
+
 }  // namespace studydb

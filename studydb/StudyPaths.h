@@ -19,4 +19,7 @@ std::string leadingComponents(const std::string& relative, int depth);
 // components that really lies inside root at that depth; empty when refused or absent.
 std::string folderInside(const std::string& root, const std::string& relative, int depth);
 
+// Removes that folder, then its parents below root, each only while it is empty.
+void removeEmptyFoldersInside(const std::string& root, const std::string& relative, int depth);
+
 }  // namespace studydb

@@ -126,6 +126,9 @@ public:
     void onNotification(cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data);
     bool findRecordIds(const dcmSDK::DCM_MESSAGE& record, recordIds& ids);
     bool insertReceivedFile(const dcmSDK::DCM_MESSAGE& record, recordIds& ids);
+    // A file of a series the library holds is moved into the folder its series row records, and
+    // the record names that folder; false when it cannot be moved there.
+    bool fileIntoRecordedFolder(dcmSDK::DCM_MESSAGE& record, const recordIds& ids);
     // The worker's part of a received file (database lock held by the caller).
     void storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader);
     int insertFavorite();

@@ -4,13 +4,16 @@
 #include "studydb/ReceivedFileJson.h"
 #include "studydb/RowId.h"
 #include "studydb/SeriesTagReader.h"
+#include "studydb/StudyPaths.h"
 #include "studydb/dicomDB.h"
 #include "studydb/dicomDBRequest.h"
 #include "toolkit/core/DateTimeRoutines.h"
 #include "toolkit/core/DebugLog.h"
 #include "toolkit/core/TextRoutines.h"
 
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 // Filing of received files: the patient, study, series and image rows of one record.
 
@@ -191,14 +194,60 @@ bool dicomDB::insertReceivedFile(const dcmSDK::DCM_MESSAGE& record, recordIds& i
     return true;
 }
 
+bool dicomDB::fileIntoRecordedFolder(dcmSDK::DCM_MESSAGE& record, const recordIds& ids) {
+    if (!ids.series) {
+        return true;
+    }
+    std::lock_guard<std::recursive_mutex> guard(dbLock);
+    NSUI::NSDBDataModel rows;
+    if (!connection.getRecords("select path from series where ID=?", {rowIdValue(ids.seriesId)},
+                               &rows) ||
+        rows.getRowCount() == 0) {
+        return false;
+    }
+    // A series filed under an earlier folder rule keeps its folder: the viewer and a deletion
+    // find its objects there only.
+    const std::string recorded = rows.getValue(0, 0);
+    const std::string arrived = record.SeriesFolder;
+    if (recorded == arrived) {
+        return true;
+    }
+    const int depth = studydb::kSeriesFolderDepth;
+    if (!studydb::isRelativeFolder(recorded, depth) ||
+        studydb::leadingComponents(recorded, 1) == "reformat") {
+        NSUI::debugLog("series folder of the library refused");
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(dicomFolder + recorded, error);
+    const std::string folder = studydb::folderInside(dicomFolder, recorded, depth);
+    if (folder.empty()) {
+        return false;
+    }
+    std::filesystem::rename(dicomFolder + arrived + record.FileName, folder + "/" + record.FileName,
+                            error);
+    if (error) {
+        return false;
+    }
+    dcmSDK::DCM_MESSAGE::setText(record.SeriesFolder, sizeof(record.SeriesFolder),
+                                 recorded.c_str());
+    studydb::removeEmptyFoldersInside(dicomFolder, arrived, depth);
+    return true;
+}
+
 void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader) {
-    const dcmSDK::DCM_MESSAGE* record = request->message();
-    if (record == nullptr) {
+    if (request->message() == nullptr) {
         return;
     }
+    auto record = std::make_unique<dcmSDK::DCM_MESSAGE>(*request->message());
     recordIds ids;
     if (!findRecordIds(*record, ids)) {
         NSUI::debugLog("failed to search DB.");
+        keepUnfiledOnRecord();
+        return;
+    }
+    if (!fileIntoRecordedFolder(*record, ids)) {
+        NSUI::debugLog("failed to move a received file into its series folder");
         keepUnfiledOnRecord();
         return;
     }

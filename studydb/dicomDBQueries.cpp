@@ -231,12 +231,8 @@ void dicomDB::removeSeriesFiles(const studydb::RemovalJournal::Entry& entry) {
     for (const fs::path& companion : companions) {
         fs::remove(companion, error);
     }
-    // Removing a folder that is not empty fails and leaves it: the study and patient folders go
-    // with their last series only.
-    fs::path empty = folder;
-    for (int level = 0; level < studydb::kSeriesFolderDepth && fs::remove(empty, error); ++level) {
-        empty = empty.parent_path();
-    }
+    // The study and patient folders go with their last series only.
+    studydb::removeEmptyFoldersInside(dicomFolder, entry.folder, studydb::kSeriesFolderDepth);
 }
 
 bool dicomDB::deleteFavorite(int favoriteId) {

@@ -3,6 +3,7 @@
 // as the folder import files it.
 #include "ServiceFixture.h"
 #include "ToolProcess.h"
+#include "dcmsdk/DcmNames.h"
 #include "engine/platform/Application.h"
 #include "imagesdk/io/SeriesFolderFiles.h"
 #include "studydb/LibraryCallbacks.h"
@@ -14,6 +15,7 @@
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/SmallDisk.h"
+#include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/UILocalConfig.h"
 
@@ -176,6 +178,11 @@ void expectRowsMatchFiles(dicomDB* db) {
     }
 }
 
+// The patient folder of a series folder.
+std::string leadingFolder(const std::string& seriesFolder) {
+    return seriesFolder.substr(0, seriesFolder.find('/'));
+}
+
 const char* const kChildFolder = "BV_NODE_CHILD_FOLDER";
 const char* const kChildPort = "BV_NODE_CHILD_PORT";
 
@@ -230,6 +237,70 @@ TEST_F(ServiceTest, APatientDeletedWhileItsSeriesArriveLeavesEveryRowWithItsFile
             EXPECT_EQ(filed.count(uid), 1u) << uid << " was acknowledged after the deletion";
         }
     }
+    expectRowsMatchFiles(db());
+}
+
+// A series filed before the patient folder was hashed from the name's key keeps receiving into
+// its recorded folder, through the node and through the reconcile of an unclean start.
+TEST_F(ServiceTest, NewInstancesOfASeriesFiledUnderTheOlderFolderRuleJoinItsFolder) {
+    const std::string library = root();
+    const std::string study = "1.2.826.0.1.3680043.9.74.1";
+    const std::string series = study + ".1";
+    const std::string legacy = "Doe^Jane^_P5/" + study + "/" + series + "/";
+    bvtest::DicomFixture fixture;
+    fixture.patientName = "Doe^Jane^";
+    fixture.patientID = "P5";
+    fixture.studyInstanceUID = study;
+    fixture.seriesInstanceUID = series;
+    fixture.sopInstanceUID = series + ".1";
+    fs::create_directories(library + legacy);
+    ASSERT_TRUE(fixture.write(library + legacy + dcmSDK::DcmNames::fileNameFor(series + ".1")));
+    {
+        std::lock_guard<std::recursive_mutex> guard(db()->getLock());
+        NSUI::NSDBUtil& connection = db()->getConnection();
+        ASSERT_TRUE(connection.executeSql(
+            "insert into patient(name,patientIDHospital,updateTime) values (?,?,?)",
+            {"Doe^Jane^", "P5", "2020-01-01 00:00:00"}));
+        ASSERT_TRUE(connection.executeSql(
+            "insert into study(patientID,studyUID,updateTime) select ID,?,? from patient",
+            {study, "2020-01-01 00:00:00"}));
+        ASSERT_TRUE(connection.executeSql(
+            "insert into series(studyID,seriesUID,updateTime,path) select ID,?,?,? from study",
+            {series, "2020-01-01 00:00:00", legacy}));
+        ASSERT_TRUE(
+            connection.executeSql("insert into image(seriesID,imageUID,instanceID,file) "
+                                  "select ID,?,'1',? from series",
+                                  {series + ".1", dcmSDK::DcmNames::fileNameFor(series + ".1")}));
+    }
+    const std::string hashed =
+        dcmSDK::DcmNames::seriesFolder("Doe^Jane", "P5", study, series) + "/";
+
+    bvtest::TempDir source;
+    fixture.patientName = "Doe^Jane";
+    fixture.sopInstanceUID = series + ".2";
+    fixture.instanceNumber = 2;
+    ASSERT_TRUE(fixture.write(source.str() + "2.dcm"));
+    const std::string log = source.str() + "storescu.log";
+    ToolProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
+                      source.str() + "2.dcm"},
+                     log);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return rows("select ID from image").size() == 2; }));
+
+    // An object the node acknowledged into the hashed folder before a kill.
+    dataService::destroyInstance();
+    fixture.sopInstanceUID = series + ".3";
+    fixture.instanceNumber = 3;
+    fs::create_directories(library + hashed);
+    ASSERT_TRUE(fixture.write(library + hashed + dcmSDK::DcmNames::fileNameFor(series + ".3")));
+    studydb::StoreReconciler::markRunning(library);
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+
+    EXPECT_EQ(rows("select series.path,image.imageUID from image,series where "
+                   "image.seriesID=series.ID order by image.imageUID"),
+              (std::vector<std::vector<std::string>>{
+                  {legacy, series + ".1"}, {legacy, series + ".2"}, {legacy, series + ".3"}}));
+    EXPECT_FALSE(fs::exists(library + leadingFolder(hashed)));
     expectRowsMatchFiles(db());
 }
 
