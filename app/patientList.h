@@ -125,6 +125,8 @@ public:
         std::string path;
     };
     static ImportTarget classifyImport(std::string path);
+    // What the DICOM node screen's send bar and task rows call a patient: name and ID.
+    static std::string sendLabel(const listObject& row);
     // Imports a folder, a single file or a zip archive; a missing path does nothing. One
     // archive at a time: a second one while the first is unpacked is refused with a message.
     void importPath(std::string path, bool deleteAfter);

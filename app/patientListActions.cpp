@@ -222,6 +222,10 @@ void patientList::share(int row) {
     statApplication::getInstance()->addStat(15, "");
 }
 
+std::string patientList::sendLabel(const listObject& row) {
+    return row.patientIDHospital.empty() ? row.name : row.name + " (" + row.patientIDHospital + ")";
+}
+
 void patientList::openDicomNodes(int row, bool receivePanel) {
     listObject* item = getRow(row);
     auto prepare = [&](dcmSend* screen) {
@@ -232,7 +236,7 @@ void patientList::openDicomNodes(int row, bool receivePanel) {
             screen->selectPanel(dcmSend::kPanelReceive);
         }
         if (item != nullptr) {
-            screen->setSendSource(dicomRoot + item->folder, item->name);
+            screen->setSendSource(dicomRoot + item->folder, sendLabel(*item));
         }
     };
     if (AppConfig::getInstance()->isPhone) {

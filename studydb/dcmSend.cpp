@@ -21,6 +21,7 @@
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/TextRoutines.h"
+#include "toolkit/widgets/FittedText.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTextField.h"
@@ -454,6 +455,15 @@ void dcmSend::setSendSource(const std::string& path, const std::string& label) {
         if (Node* bar = getChildByNameDeep("dcmNode_send")) {
             bar->setVisible(true);
         }
+    }
+    // The send bar names what a press of Send sends.
+    if (auto* hint = dynamic_cast<cocos2d::ui::Text*>(getChildByNameDeep("dcmNode_sendHint"))) {
+        AppConfig* config = AppConfig::getInstance();
+        NSUI::setFittedText(
+            hint, label.empty()
+                      ? config->getTextOrKey("dcmNode_sendHint")
+                      : NSUI::formatString(config->getTextOrKey("dcmNode_sendWhat").c_str(),
+                                           label.c_str()));
     }
 }
 

@@ -22,6 +22,7 @@
 #include "toolkit/core/TextChecks.h"
 #include "toolkit/core/TextRoutines.h"
 #include "toolkit/core/UIJson.h"
+#include "toolkit/widgets/FittedText.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSTableViewCell.h"
 #include "toolkit/widgets/NSTableViewMenu.h"
@@ -45,6 +46,11 @@ void setText(Node* root, const std::string& name, const std::string& text) {
     if (auto* label = dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name))) {
         label->setString(text);
     }
+}
+
+// Task rows name patients and series: a text too long for its field ends in "…".
+void setFittedText(Node* root, const std::string& name, const std::string& text) {
+    NSUI::setFittedText(dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name)), text);
 }
 
 std::string startOfToday() {
@@ -476,14 +482,14 @@ void dcmSend::fillTaskRow(Node* row, dcmTask* task) {
     int state = dcmTask::kWaiting;
     float progress = 0.0f;
     if (auto* sending = dynamic_cast<dcmSendingObject*>(task)) {
-        setText(row, "ip",
-                sending->title.empty() ? sending->ip : sending->title + "---" + sending->ip);
-        setText(row, "path", sending->label);
+        setFittedText(row, "ip",
+                      sending->title.empty() ? sending->ip : sending->title + "---" + sending->ip);
+        setFittedText(row, "path", sending->label);
         state = sending->state;
         progress = sending->progress;
     } else if (auto* retrieve = dynamic_cast<dcmGetingObject*>(task)) {
         const studydb::RetrieveTask& fields = retrieve->task;
-        setText(row, "ip", fields.patientName.empty() ? fields.ip : fields.patientName);
+        setFittedText(row, "ip", fields.patientName.empty() ? fields.ip : fields.patientName);
         state = retrieve->state;
         progress = retrieve->progress;
         const bool counted = state == dcmTask::kRunning || state == dcmTask::kDone;

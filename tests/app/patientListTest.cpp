@@ -434,7 +434,10 @@ TEST_F(HomeScreenTest, DeletingARowRemovesThePatientFromTheLibrary) {
     const std::string folder = storage_.str() + "toImport/Series1/";
     writeSeries(folder, "DEL-1", "Delete^Me", 2);
     screen->importPath(folder, false);
-    ASSERT_TRUE(pumpUntil([&] { return screen->getTable()->getItemCount() == 1; }));
+    // Both images filed: one filed after the deletion would bring the patient back.
+    ASSERT_TRUE(pumpUntil([&] {
+        return screen->getTable()->getItemCount() == 1 && screen->getRow(0)->imageCount == 2;
+    }));
     const std::string patientId = screen->getRow(0)->patientID;
     const std::string patientFolder = screen->getDicomRoot() + screen->getRow(0)->folder;
     ASSERT_TRUE(fs::is_directory(patientFolder)) << patientFolder;
@@ -477,6 +480,7 @@ TEST_F(HomeScreenTest, TheNodeButtonOpensTheNodeScreenWithTheSelectedPatient) {
     auto* nodes = dynamic_cast<dcmSend*>(window->getChildByName("dcmSend"));
     ASSERT_NE(nodes, nullptr);
     EXPECT_EQ(nodes->getSendPath(), screen->getDicomRoot() + "P1");
+    EXPECT_EQ(nodes->getSendLabel(), "Anna (H1)") << "the patient's name and ID";
     pumpFrames(2);
     EXPECT_TRUE(nodes->getChildByNameDeep("dcmNode_send")->isVisible());
     const auto held = cocos2d::RefPtr<NSUI::NSResponseWindow>::retained(window);

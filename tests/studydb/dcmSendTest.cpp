@@ -323,7 +323,11 @@ TEST_F(NodeScreenTest, SendingNeedsASourceAndANodeAndIsNotQueuedTwice) {
     openScreen();
     click("dcmSend");
     EXPECT_EQ(toast(), "Please choose a patient or series, and open again.");
-    screen_->setSendSource("/nowhere/P1", "Doe");
+    screen_->setSendSource("/nowhere/P1", "Doe (D-1)");
+    auto* hint = dynamic_cast<cocos2d::ui::Text*>(screen_->getChildByNameDeep("dcmNode_sendHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->getString(), "To send: Doe (D-1). Choose a node in the list, then press Send.")
+        << "the send bar names what it sends";
     click("dcmSend");
     EXPECT_EQ(toast(), "Please choose a destination IP.");
 
@@ -338,7 +342,7 @@ TEST_F(NodeScreenTest, SendingNeedsASourceAndANodeAndIsNotQueuedTwice) {
     ASSERT_EQ(screen_->getTaskTable()->getItemCount(), 1);
     auto* task = static_cast<dcmSendingObject*>(screen_->getTaskTable()->getItem(0));
     EXPECT_EQ(task->title, "Unknown");
-    EXPECT_EQ(task->label, "Doe");
+    EXPECT_EQ(task->label, "Doe (D-1)");
     EXPECT_EQ(task->port, "9");
     click("dcmSend");
     EXPECT_EQ(screen_->getTaskTable()->getItemCount(), 1);
