@@ -26,6 +26,7 @@
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/NSNotifyKeys.h"
+#include "toolkit/widgets/FittedText.h"
 #include "toolkit/widgets/NSListView.h"
 #include "toolkit/widgets/NSResponseWindow.h"
 #include "toolkit/widgets/NSTableViewCell.h"
@@ -71,11 +72,9 @@ cocos2d::Node* loadLayout(const std::string& file, const cocos2d::Size& size) {
     return node;
 }
 
+// A row's text too long for its field ends in "…" rather than being cut unseen.
 void setText(cocos2d::Node* root, const std::string& name, const std::string& text) {
-    auto* widget = dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name));
-    if (widget != nullptr) {
-        widget->setString(text);
-    }
+    NSUI::setFittedText(dynamic_cast<cocos2d::ui::Text*>(root->getChildByNameDeep(name)), text);
 }
 
 bool digitsOnly(const std::string& text) {

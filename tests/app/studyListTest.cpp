@@ -12,6 +12,7 @@
 #include "engine/renderer/Texture2D.h"
 #include "engine/renderer/TextureCache.h"
 #include "engine/ui/Button.h"
+#include "engine/ui/Text.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dcmSend.h"
 #include "studydb/dicomDB.h"
@@ -192,6 +193,35 @@ TEST_F(StudyListTest, DeletingTheLastSeriesOfAStudyTakesItsTitleRowAlong) {
     EXPECT_EQ(changed.texts, (std::vector<std::string>{patient, patient}));
     EXPECT_TRUE(rows("select ID from series").empty());
     EXPECT_FALSE(std::filesystem::exists(root() + first));
+}
+
+// A study's title row shows its ID and description whole or ended with "…".
+TEST_F(StudyListTest, TitleRowTextsTooLongForTheirFieldsEndInAnEllipsis) {
+    studyList* list = addList("");
+    ASSERT_NE(list->getRowTable(), nullptr);
+    studyList::listObject* title = studyRow("A");
+    title->studyIDHospital = "ST-2024";
+    title->studyDesc = "CHEST";
+    list->insertRow("A", title);
+    studyList::listObject* longTitle = studyRow("B");
+    longTitle->studyIDHospital = "STUDY-" + std::string(40, '9');
+    longTitle->studyDesc = "Thorax " + std::string(60, 'x');
+    list->insertRow("B", longTitle);
+    pumpFrames(2);
+    auto text = [&](ssize_t index, const char* name) {
+        NSUI::NSTableViewCell* cell = list->getRowTable()->cellAtIndex(index);
+        auto* widget = cell != nullptr
+                           ? dynamic_cast<cocos2d::ui::Text*>(cell->getChildByNameDeep(name))
+                           : nullptr;
+        return widget != nullptr ? widget->getString() : std::string("<none>");
+    };
+    EXPECT_EQ(text(0, "id"), "ST-2024");
+    EXPECT_EQ(text(0, "desc"), "CHEST");
+    for (const char* name : {"id", "desc"}) {
+        const std::string shown = text(1, name);
+        ASSERT_GE(shown.size(), 3u) << name;
+        EXPECT_EQ(shown.substr(shown.size() - 3), "\u2026") << name << ": " << shown;
+    }
 }
 
 // A double click on a series' delete deletes that series, not the one that takes its row.
