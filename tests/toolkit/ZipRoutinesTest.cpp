@@ -1,6 +1,7 @@
 #include "toolkit/core/ZipRoutines.h"
 
 #include "engine/base/Director.h"
+#include "tests/support/lib/SmallDisk.h"
 #include "tests/support/lib/TempDir.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/ZipFileCallbacks.h"
@@ -16,6 +17,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -158,6 +160,35 @@ void writeArchive(const fs::path& archive,
     ASSERT_EQ(zipClose(handle, nullptr), ZIP_OK);
 }
 
+// Rewrites the uncompressed size that the archive's local and central headers declare for the
+// entry, as a zip bomb that lies about its size does.
+void declareSize(const fs::path& archive, const std::string& name, std::uint32_t size) {
+    std::string bytes = readFile(archive);
+    const auto put32 = [&](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+    };
+    const auto get16 = [&](std::size_t at) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
+                                        (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    };
+    int patched = 0;
+    for (std::size_t at = 0; at + 46 < bytes.size(); ++at) {
+        if (bytes.compare(at, 4, "PK\x03\x04") == 0 &&
+            bytes.compare(at + 30, get16(at + 26), name) == 0) {
+            put32(at + 22, size);
+            ++patched;
+        } else if (bytes.compare(at, 4, "PK\x01\x02") == 0 &&
+                   bytes.compare(at + 46, get16(at + 28), name) == 0) {
+            put32(at + 24, size);
+            ++patched;
+        }
+    }
+    ASSERT_EQ(patched, 2);
+    std::ofstream(archive, std::ios::binary | std::ios::trunc) << bytes;
+}
+
 int runCommand(const std::string& command) {
     const int status = std::system(("{ " + command + "; } >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -269,6 +300,55 @@ TEST_F(ZipRoutinesTest, WrongOrMissingPasswordFailsAndLeavesNoFile) {
         EXPECT_FALSE(NSUI::unzipFile(archive.string(), destination.string(), password));
         EXPECT_TRUE(snapshot(destination).empty());
     }
+}
+
+// 16 MiB of zeros in an entry that claims 64 KiB: the unpacking stops at the claimed size
+// instead of filling the disk and leaves nothing behind. minizip itself inflates a plain entry no
+// further, then finds the CRC wrong; an encrypted one is inflated here.
+TEST_F(ZipRoutinesTest, EntryThatOutgrowsItsDeclaredSizeIsStopped) {
+    const fs::path bomb = temp / "bomb.bin";
+    writeFile(bomb, std::string(16u << 20, '\0'));
+    const struct {
+        std::string password;
+        int result;
+    } cases[] = {{"", UNZ_CRCERROR}, {"secret", NSUI::kUnzipEntryTooLarge}};
+    for (const auto& [password, result] : cases) {
+        SCOPED_TRACE(password.empty() ? "plain" : "encrypted");
+        const fs::path archive = temp / ("bomb-" + password + ".zip");
+        ASSERT_TRUE(NSUI::zipFolder(archive.string(), bomb.string(), password));
+        declareSize(archive, "bomb.bin", 64u << 10);
+        const fs::path destination = temp / ("dest-" + password);
+        fs::create_directories(destination);
+        std::vector<std::string> arguments = {"-x", "-o", "-d", destination.string() + "/"};
+        if (!password.empty()) {
+            arguments.insert(arguments.end(), {"-p", password});
+        }
+        arguments.push_back(archive.string());
+        EXPECT_EQ(runZip(arguments, true), result);
+        EXPECT_TRUE(pathsBelow(destination).empty());
+        EXPECT_FALSE(NSUI::unzipFile(archive.string(), destination.string(), password));
+        EXPECT_TRUE(pathsBelow(destination).empty());
+    }
+}
+
+// On a disk of 1 MiB, an archive whose entries declare more than is free is refused before its
+// first entry is written; one that fits is unpacked.
+TEST_F(ZipRoutinesTest, ArchiveLargerThanTheFreeSpaceIsRefusedBeforeUnpacking) {
+    const fs::path disk = temp / "disk";
+    fs::create_directories(disk);
+    const bvtest::SmallDisk small(disk.string(), "1m");
+    if (!small.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    const fs::path tooLarge = temp / "large.zip";
+    writeArchive(tooLarge, {{"a.txt", "first"}, {"sub/b.bin", std::string(4u << 20, '\0')}});
+    EXPECT_FALSE(NSUI::unzipFile(tooLarge.string(), (disk / "dest").string(), ""));
+    EXPECT_TRUE(pathsBelow(disk).empty());
+
+    const fs::path fits = temp / "fits.zip";
+    writeArchive(fits, {{"a.txt", "first"}, {"sub/b.bin", std::string(256u << 10, '\0')}});
+    EXPECT_TRUE(NSUI::unzipFile(fits.string(), (disk / "dest").string(), ""));
+    EXPECT_EQ(fs::file_size(disk / "dest" / "sub" / "b.bin"), 256u << 10);
 }
 
 TEST_F(ZipRoutinesTest, ExtractionReplacesExistingFiles) {

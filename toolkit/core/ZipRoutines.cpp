@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -286,12 +287,23 @@ int addEntry(zipFile archive, const std::string& path, const std::string& name, 
     return zipCloseFileInZip(archive);
 }
 
+// Bytes free to this process on the disk that holds path, or would hold it once made.
+std::uintmax_t freeBytesFor(const std::string& path) {
+    std::error_code error;
+    std::filesystem::path existing(path);
+    while (!existing.empty() && !std::filesystem::exists(existing, error)) {
+        existing = existing.parent_path();
+    }
+    const std::filesystem::space_info space = std::filesystem::space(existing, error);
+    return error ? 0 : space.available;
+}
+
 int writeOut(FILE* file, const unsigned char* bytes, size_t length) {
     return std::fwrite(bytes, 1, length, file) == length ? UNZ_OK : kUnzipWriteFailed;
 }
 
-// Copies the open entry into the file; minizip decompresses and checks the CRC when the entry
-// is closed.
+// Copies the open entry into the file; minizip decompresses no further than the declared size
+// and checks the CRC when the entry is closed.
 int copyPlainEntry(unzFile archive, unsigned char* buffer, FILE* file) {
     for (;;) {
         const int read = unzReadCurrentFile(archive, buffer, kUnzipBufferSize);
@@ -305,7 +317,8 @@ int copyPlainEntry(unzFile archive, unsigned char* buffer, FILE* file) {
     }
 }
 
-// Decrypts and decompresses an entry opened raw, checking its CRC and size at the end.
+// Decrypts and decompresses an entry opened raw, stopping before it writes past the declared size
+// and checking its CRC and size at the end.
 int copyEncryptedEntry(unzFile archive, const unz_file_info& info, int method, const char* password,
                        unsigned char* buffer, FILE* file) {
     if (method != 0 && method != Z_DEFLATED) {
@@ -344,6 +357,10 @@ int copyEncryptedEntry(unzFile archive, const unz_file_info& info, int method, c
         if (!inflating) {
             crc = crc32(crc, buffer, static_cast<uInt>(read));
             size += static_cast<uLong>(read);
+            if (size > info.uncompressed_size) {
+                result = kUnzipEntryTooLarge;
+                break;
+            }
             result = writeOut(file, buffer, static_cast<size_t>(read));
             continue;
         }
@@ -365,6 +382,10 @@ int copyEncryptedEntry(unzFile archive, const unz_file_info& info, int method, c
             const size_t produced = output.size() - stream.avail_out;
             crc = crc32(crc, output.data(), static_cast<uInt>(produced));
             size += produced;
+            if (size > info.uncompressed_size) {
+                result = kUnzipEntryTooLarge;
+                break;
+            }
             result = writeOut(file, output.data(), produced);
             if (inflated == Z_STREAM_END) {
                 ended = true;
@@ -695,6 +716,7 @@ bool unzipFile(const std::string& archive, const std::string& folder, const std:
         return false;
     }
     std::vector<std::string> folders;
+    std::uintmax_t declared = 0;
     for (uLong i = 0; i < global.number_entry; ++i) {
         char name[kEntryNameSize];
         cocos2d::unz_file_info info;
@@ -706,8 +728,17 @@ bool unzipFile(const std::string& archive, const std::string& folder, const std:
             return false;
         }
         folders.push_back(getParentDirectory(destination + name));
+        declared += info.uncompressed_size;
     }
     cocos2d::unzClose(handle);
+    // The entries' declared sizes must fit the disk; an entry that outgrows its own is stopped
+    // while it is written.
+    const std::uintmax_t available = freeBytesFor(destination);
+    if (declared > available) {
+        cocos2d::log("unzip refused: the entries need %ju bytes, %ju are free", declared,
+                     available);
+        return false;
+    }
     for (const std::string& needed : folders) {
         if (!makeFolders(needed)) {
             return false;

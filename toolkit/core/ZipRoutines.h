@@ -24,6 +24,8 @@ constexpr int kUnzipUnsafeName = -1004;
 // The check byte of an encrypted entry did not match: wrong or missing password.
 constexpr int kUnzipBadPassword = -106;
 constexpr int kUnzipNextEntryFailed = -109;
+// The entry inflated past the size its header declares (a zip bomb lying about its size).
+constexpr int kUnzipEntryTooLarge = -1005;
 
 // Above 0: packing stops before its next file. zipCommand clears it when it starts; the
 // sharing screen raises it from the main thread.
@@ -36,7 +38,8 @@ extern std::atomic<int> zipCancelFlag;
 bool zipFolder(const std::string& archive, const std::string& source, const std::string& password,
                const std::function<bool(const std::string& file)>& include = nullptr);
 // Unpacks every entry below the folder, creating the folders that files need. An archive with
-// an entry that would land outside the folder is refused before anything is written.
+// an entry that would land outside the folder, or whose entries' declared sizes add up to more
+// than the folder's disk has free, is refused before anything is written.
 bool unzipFile(const std::string& archive, const std::string& folder, const std::string& password);
 
 // Command-style packing: options ("-o" create, "-a" append (refused), "-0".."-9" level,
@@ -49,8 +52,9 @@ int zipCommand(int argc, char* argv[]);
 int unzipCommand(int argc, char* argv[]);
 
 // Writes the archive's current entry below folder (a text ending in "/"). Existing files are
-// replaced; once an entry has been opened the overwrite flag is raised. A file whose extraction
-// fails is removed.
+// replaced; once an entry has been opened the overwrite flag is raised. No entry writes more
+// than its declared size: a plain one that holds more fails its CRC check, an encrypted one stops
+// with kUnzipEntryTooLarge. A file whose extraction fails is removed.
 int extractCurrentEntry(unzFile archive, const char* folder, int* withoutPath, int* overwrite,
                         const char* password);
 // Every entry in order; stops at the first failure.
