@@ -433,6 +433,10 @@ void isViewerImage::setSliceAxis(int axis) {
     } else if (isSliceInfo* slice = shownSlice(imageActor)) {
         refitToSlice(slice);
     }
+    // The new plane's fit is scale 1, as after a resize: cells that copy a partner's scale then
+    // show its picture size whatever plane each was fitted in before.
+    isCamera* camera = getMainCamera();
+    setBaseScale(camera->isPerspective() ? camera->getState().eyeDistance() : camera->getZoom());
     isSliceInfo* slice = shownSlice(imageActor);
     type = data->isVolume() ? viewTypeOfSlice(slice) : VIEW_SLICE;
     if (slice != nullptr) {

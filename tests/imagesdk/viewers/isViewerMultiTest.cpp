@@ -439,4 +439,24 @@ TEST_F(MultiViewerTest, AVolumeCellTurnedPlaneAloneKeepsItsZoom) {
     EXPECT_NEAR(browser(0)->getZoom(), 2.0f, 1e-3f);
 }
 
+// In the volume layout, a volume cell turned axial beside the axial cell shows the slice at the
+// axial cell's scale: cells of one size show one picture size, also for a flat, wide volume.
+TEST_F(MultiViewerTest, AVolumeCellTurnedAxialBesideTheAxialCellTakesItsScale) {
+    const float spacing[3] = {0.7f, 0.7f, 1.25f};
+    volume = imagesdktest::makeVolume(
+        64, 64, 20, isImageSDK::PIXEL_INT16, spacing, [](int, int, int z) { return z; },
+        layouttest::axialFrame());
+    multi->addViewer(VIEW_AXIAL, true, Rect(0, 508, 808, 508), volume.get());
+    multi->addViewer(VIEW_VR, true, Rect(808, 0, 808, 508), volume.get());
+    drain(3);
+    multi->onNotification(NOTIFY_VIEW_ACTIVATED, nullptr, isViewerMulti::volumeViewerOf(cell(1)));
+    drain(3);
+    ASSERT_EQ(multi->getActiveProperty(), cell(1));
+    command(NOTIFY_VIEW_AXIAL);
+    drain(3);
+    ASSERT_NE(browser(1), nullptr);
+    const float axial = browser(0)->getTiles().at(0)->getMainCamera()->getZoom();
+    EXPECT_NEAR(browser(1)->getTiles().at(0)->getMainCamera()->getZoom(), axial, axial * 1e-3f);
+}
+
 }  // namespace
