@@ -280,13 +280,11 @@ void studyList::setPatient(const std::string& id) {
     }
     rowsLoaded = false;
     patientId = id;
-    thumbnailJobFolder.clear();
     if (rowTable != nullptr) {
         rowTable->removeAllItems();
         rowTable->reloadData();
     }
-    showThumbnails("");
-    thumbnailFolder.clear();
+    forgetThumbnails();
     requestStudies();
 }
 
@@ -378,8 +376,11 @@ void studyList::onNotification(cocos2d::Ref*, unsigned key, NSUI::NSNotification
         if (data != nullptr && !data->stringValue.empty() &&
             data->stringValue == thumbnailJobFolder) {
             thumbnailJobFolder.clear();
-            showThumbnails(data->stringValue);
+            if (queuedThumbnailPath.empty()) {
+                showThumbnails(data->stringValue);
+            }
         }
+        serveQueuedThumbnails();
         return;
     case studydb::NOTIFY_PATIENT_DELETED:
         if (data != nullptr && data->stringValue == patientId) {
@@ -410,9 +411,7 @@ void studyList::clearRows() {
         protocolStrip->removeAllItems();
         protocolStrip->reloadData();
     }
-    showThumbnails("");
-    thumbnailFolder.clear();
-    thumbnailJobFolder.clear();
+    forgetThumbnails();
     rowsLoaded = false;
 }
 
@@ -458,6 +457,7 @@ void studyList::applyReceivedFile(NSUI::NSNotificationData* data) {
         listObject* row = getRow(seriesIndex);
         ++row->imageCount;
         refreshRow(row);
+        followShownSeries(row);
         return;
     } else {
         listObject* title = listObject::create();

@@ -96,6 +96,8 @@ public:
     static constexpr float kOpenZone = 64.0f;
     // Pop-ups stand above the tables and the thumbnails.
     static constexpr int kPopupZOrder = 10000;
+    // Seconds without a new image of the series on show before its thumbnails are made again.
+    static constexpr float kThumbnailSettle = 0.5f;
 
     CREATE_FUNC(studyList);
     // The pushed form: a list the size of the window (tag kSceneTag) in a new scene; the caller
@@ -135,7 +137,8 @@ public:
     void updateProtocols();
 
     // Thumbnails of a series row: shown at once when the series folder has them, else made on a
-    // worker and shown when it reports NOTIFY_THUMBNAIL_READY.
+    // worker and shown when it reports NOTIFY_THUMBNAIL_READY. Asked while the job runs, the
+    // latest request waits for the job's end and is served then.
     void showSeriesThumbnails(listObject* row);
     // Shows the thumbnails of a series folder (DICOM root + key + "/"); an empty path hides them.
     void showThumbnails(const std::string& path);
@@ -145,7 +148,8 @@ public:
     static void deleteSeriesJob(dicomDB* db, const std::string& json);
     // A delete button's press: remembers the series of its row when the press begins.
     void onDeletePress(cocos2d::Ref* sender, cocos2d::ui::Widget::TouchEventType event);
-    // Makes up to six thumbnails of evenly spaced images of the series; clears `busy` at the end.
+    // Makes up to six thumbnails of evenly spaced images of the series; clears `busy` at the end,
+    // then posts NOTIFY_THUMBNAIL_READY with the folder.
     static void makeThumbnailsJob(dicomDB* db, const std::string& json,
                                   const std::shared_ptr<std::atomic<bool>>& busy);
     // Row numbers of the images shown as thumbnails of a series of `count` images.
@@ -169,6 +173,8 @@ public:
     bool isLoading() const { return loading; }
     bool isRowsLoaded() const { return rowsLoaded; }
     bool isThumbnailJobBusy() const { return thumbnailJobBusy->load(); }
+    // A thumbnail request waits for the running job, or a remake for the arrivals to pause.
+    bool hasThumbnailWork() const { return !queuedThumbnailPath.empty() || !remakePath.empty(); }
     ssize_t getPendingCount() const { return pendingStudies.size(); }
     // Waits for the list's jobs (tests, cleanup).
     void joinJobs() { jobs.joinAll(); }
@@ -188,6 +194,15 @@ protected:
     void fillSeriesRow(const NSUI::NSDBDataModel& model);
     void refreshRow(listObject* row);
     void clearRows();
+    // Serves a thumbnail request: queued while a job runs; else shown from the folder's pictures
+    // unless `remake`, or made by a new job.
+    void requestThumbnails(const std::string& seriesId, const std::string& path, bool remake);
+    void serveQueuedThumbnails();
+    // A new image of the row's series: when it is the series on show, its thumbnails are made
+    // again once the images stop arriving for kThumbnailSettle.
+    void followShownSeries(const listObject* row);
+    // Hides the thumbnails and forgets the folder on show, the job's folder and what waits.
+    void forgetThumbnails();
     // The selected rows that are series rows, in selection order.
     std::vector<listObject*> selectedSeries() const;
     // The row of the row table's selected cell, or null.
@@ -214,6 +229,13 @@ protected:
     std::string thumbnailFolder;
     // The folder whose thumbnails a job is making; its NOTIFY_THUMBNAIL_READY is shown.
     std::string thumbnailJobFolder;
+    // The request that waits for the running job ("" path when none).
+    std::string queuedThumbnailId;
+    std::string queuedThumbnailPath;
+    bool queuedThumbnailRemake = false;
+    // The series on show whose thumbnails are made again when its arrivals pause.
+    std::string remakeSeriesId;
+    std::string remakePath;
     bool loading = false;
     // Shared with the thumbnail job, which clears it when it ends.
     std::shared_ptr<std::atomic<bool>> thumbnailJobBusy =

@@ -57,28 +57,98 @@ std::vector<int> studyList::thumbnailRows(int count) {
 }
 
 void studyList::showSeriesThumbnails(listObject* row) {
-    dicomDB* db = database.get();
-    if (thumbnailJobBusy->load() || row == nullptr || row->type != 1 || db == nullptr) {
+    if (row == nullptr || row->type != 1 || database.get() == nullptr) {
         return;
+    }
+    requestThumbnails(row->seriesID, seriesPath(row->folder), false);
+}
+
+void studyList::requestThumbnails(const std::string& seriesId, const std::string& path,
+                                  bool remake) {
+    // The job's own end (its NOTIFY_THUMBNAIL_READY) serves what waits, so a request is never
+    // lost to a running job.
+    if (thumbnailJobBusy->load() || !thumbnailJobFolder.empty()) {
+        // The latest request wins, but a remake of the same folder is not lost to a plain one.
+        queuedThumbnailRemake = (queuedThumbnailPath == path && queuedThumbnailRemake) || remake;
+        queuedThumbnailId = seriesId;
+        queuedThumbnailPath = path;
+        return;
+    }
+    if (!remake && hasThumbnails(path)) {
+        showThumbnails(path);
+        return;
+    }
+    // The job reads the series' images as they are now, so a remake waiting for this folder
+    // would only repeat it.
+    if (remakePath == path) {
+        unschedule("thumbnailRemake");
+        remakePath.clear();
+        remakeSeriesId.clear();
     }
     thumbnailJobBusy->store(true);
-    const std::string path = seriesPath(row->folder);
-    if (hasThumbnails(path)) {
-        showThumbnails(path);
-        thumbnailJobBusy->store(false);
-        return;
-    }
     // The sprites are hidden while the job runs; its answer shows the folder again even when
-    // it is the one that was on show (thumbnails deleted by a new image).
+    // it is the one that was on show.
     showThumbnails("");
     thumbnailFolder.clear();
     thumbnailJobFolder = path;
     std::string json;
-    setString(json, "id", row->seriesID);
+    setString(json, "id", seriesId);
     setString(json, "folder", path);
     std::shared_ptr<std::atomic<bool>> busy = thumbnailJobBusy;
     cocos2d::RefPtr<dicomDB> held = database;
     jobs.start([held, json, busy] { makeThumbnailsJob(held.get(), json, busy); });
+}
+
+void studyList::serveQueuedThumbnails() {
+    if (queuedThumbnailPath.empty() || thumbnailJobBusy->load() || !thumbnailJobFolder.empty()) {
+        return;
+    }
+    const std::string id = queuedThumbnailId;
+    const std::string path = queuedThumbnailPath;
+    const bool remake = queuedThumbnailRemake;
+    queuedThumbnailId.clear();
+    queuedThumbnailPath.clear();
+    queuedThumbnailRemake = false;
+    requestThumbnails(id, path, remake);
+}
+
+void studyList::followShownSeries(const listObject* row) {
+    if (row == nullptr || row->type != 1 || row->folder.empty()) {
+        return;
+    }
+    // The series on show is the one the latest request was for: waiting, being made or shown.
+    const std::string& shown = !queuedThumbnailPath.empty()  ? queuedThumbnailPath
+                               : !thumbnailJobFolder.empty() ? thumbnailJobFolder
+                                                             : thumbnailFolder;
+    const std::string path = seriesPath(row->folder);
+    if (shown.empty() || path != shown) {
+        return;
+    }
+    remakeSeriesId = row->seriesID;
+    remakePath = path;
+    // Each new image starts the pause again: the series is made once when its images stop.
+    unschedule("thumbnailRemake");
+    scheduleOnce(
+        [this](float) {
+            const std::string id = remakeSeriesId;
+            const std::string folder = remakePath;
+            remakeSeriesId.clear();
+            remakePath.clear();
+            requestThumbnails(id, folder, true);
+        },
+        kThumbnailSettle, "thumbnailRemake");
+}
+
+void studyList::forgetThumbnails() {
+    showThumbnails("");
+    thumbnailFolder.clear();
+    thumbnailJobFolder.clear();
+    queuedThumbnailId.clear();
+    queuedThumbnailPath.clear();
+    queuedThumbnailRemake = false;
+    unschedule("thumbnailRemake");
+    remakeSeriesId.clear();
+    remakePath.clear();
 }
 
 void studyList::makeThumbnailsJob(dicomDB* db, const std::string& json,
@@ -88,10 +158,6 @@ void studyList::makeThumbnailsJob(dicomDB* db, const std::string& json,
     NSUI::NSDBDataModel images;
     db->getSeriesImages(&images, id);
     const int count = images.getRowCount();
-    if (count <= 0) {
-        busy->store(false);
-        return;
-    }
     const std::string& base = folder;
     dcmSDK::dcmReader reader;
     int n = 0;
@@ -115,9 +181,10 @@ void studyList::makeThumbnailsJob(dicomDB* db, const std::string& json,
         }
         std::filesystem::remove(temporary, error);
     }
+    // Cleared first: the list serves what waits for the job when this notice arrives.
+    busy->store(false);
     NSUI::NSNotificationCenter::getInstance()->postString(nullptr, studydb::NOTIFY_THUMBNAIL_READY,
                                                           base, nullptr, false);
-    busy->store(false);
 }
 
 void studyList::showThumbnails(const std::string& path) {

@@ -360,6 +360,69 @@ TEST_F(StudyListTest, ThumbnailsAreMadeOnceAndAgainAfterANewImage) {
     oldTexture->release();
 }
 
+namespace {
+
+int visibleThumbnails(studyList* list) {
+    int shown = 0;
+    for (int i = 0; i < 6; ++i) {
+        cocos2d::Node* sprite = list->getChildByNameDeep("thrumb" + std::to_string(i));
+        shown += sprite != nullptr && sprite->isVisible() ? 1 : 0;
+    }
+    return shown;
+}
+
+// The list is done with thumbnails: no job, nothing waiting, the folder on show.
+bool thumbnailsSettledOn(studyList* list, const std::string& path) {
+    return !list->isThumbnailJobBusy() && !list->hasThumbnailWork() &&
+           list->getThumbnailFolder() == path;
+}
+
+}  // namespace
+
+TEST_F(StudyListTest, TheThumbnailsFollowASeriesThatGrowsWhileItIsShown) {
+    const std::string folder = addSeries("P1", "1.6.2", "1.6.2.1", "1", 2);
+    const std::string path = root() + folder + (folder.back() == '/' ? "" : "/");
+    studyList* list = addList(patientKey("P1"));
+    ASSERT_TRUE(pumpUntil([&] { return list->isRowsLoaded(); }));
+
+    // Images that come while the first job may still run, and images that come after the first
+    // two thumbnails are shown: each time the list ends with the thumbnails of the whole series.
+    addSeries("P1", "1.6.2", "1.6.2.1", "1", 4, "CT", "", 3);
+    ASSERT_TRUE(pumpUntil([&] { return list->getRow(1)->imageCount == 6; }));
+    ASSERT_TRUE(
+        pumpUntil([&] { return thumbnailsSettledOn(list, path) && visibleThumbnails(list) == 6; }));
+    addSeries("P1", "1.6.2", "1.6.2.1", "1", 6, "CT", "", 7);
+    ASSERT_TRUE(pumpUntil([&] { return list->getRow(1)->imageCount == 12; }));
+    ASSERT_TRUE(pumpUntil([&] { return thumbnailsSettledOn(list, path); }));
+    EXPECT_EQ(visibleThumbnails(list), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(std::filesystem::exists(path + "thrumb" + std::to_string(i))) << i;
+    }
+}
+
+TEST_F(StudyListTest, AThumbnailRequestThatComesWhileTheJobRunsIsServedAfterIt) {
+    addSeries("P1", "1.6.3", "1.6.3.1", "1", 3);
+    addSeries("P1", "1.6.3", "1.6.3.2", "2", 4);
+    studyList* list = addList(patientKey("P1"));
+    ASSERT_TRUE(pumpUntil([&] { return list->isRowsLoaded(); }));
+    ASSERT_EQ(list->getRowTable()->getItemCount(), 3);
+    const auto pathOf = [&](const studyList::listObject* row) {
+        return root() + row->folder + (row->folder.back() == '/' ? "" : "/");
+    };
+    const std::string first = pathOf(list->getRow(1));
+    const std::string second = pathOf(list->getRow(2));
+    ASSERT_TRUE(pumpUntil([&] { return thumbnailsSettledOn(list, first); }));
+
+    // The second series is touched while the first one's thumbnails are being made again.
+    std::filesystem::remove(first + "thrumb0");
+    list->showSeriesThumbnails(list->getRow(1));
+    ASSERT_TRUE(list->isThumbnailJobBusy());
+    list->showSeriesThumbnails(list->getRow(2));
+    ASSERT_TRUE(pumpUntil([&] { return thumbnailsSettledOn(list, second); }));
+    EXPECT_EQ(visibleThumbnails(list), 4);
+    EXPECT_TRUE(std::filesystem::exists(first + "thrumb0"));
+}
+
 TEST_F(StudyListTest, AListThatGoesAwayWhileItsJobRunsIsNotReached) {
     addSeries("P1", "1.7.1", "1.7.1.1", "1", 6);
     studyList* list = addList(patientKey("P1"));
