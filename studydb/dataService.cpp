@@ -190,6 +190,10 @@ void dataService::addSendTask(dcmSendingObject* task) {
 
 void dataService::update(float) {
     processSendQueue();
+    // Room made on the database's disk shows here, not only at the next start.
+    if (database != nullptr) {
+        database->retryUnfiled();
+    }
     ++tickCount;
     if (tickCount > kSubnetSweepTicks) {
         echoPeers(1);

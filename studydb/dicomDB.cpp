@@ -453,10 +453,35 @@ void dicomDB::keepUnfiledOnRecord() {
     receivedUnfiled.store(true);
 }
 
+void dicomDB::keepForRetry(studydb::StoredFileRecord* record) {
+    std::lock_guard<std::mutex> guard(retryMutex);
+    retryRecords.push_back(cocos2d::RefPtr<studydb::StoredFileRecord>::retained(record));
+}
+
+void dicomDB::retryUnfiled() {
+    std::vector<cocos2d::RefPtr<studydb::StoredFileRecord>> waiting;
+    {
+        std::lock_guard<std::mutex> guard(retryMutex);
+        if (!isReady) {
+            return;
+        }
+        waiting.swap(retryRecords);
+    }
+    // One that fails again comes back to the list from the worker.
+    for (const auto& record : waiting) {
+        queueReceivedFile(record.get());
+    }
+}
+
 void dicomDB::markStopped() {
     // The marker makes the next start file what is on disk without a row, whatever this run's
     // end: the node told its senders these objects are stored and they will not send them again.
-    if (!dicomFolder.empty() && libraryLock.owns() && !receivedUnfiled.load()) {
+    bool retrying = false;
+    {
+        std::lock_guard<std::mutex> guard(retryMutex);
+        retrying = !retryRecords.empty();
+    }
+    if (!dicomFolder.empty() && libraryLock.owns() && !receivedUnfiled.load() && !retrying) {
         studydb::StoreReconciler::markStopped(dicomFolder);
     }
 }

@@ -141,6 +141,9 @@ public:
     NSUI::NSDBUtil& getConnection() { return connection; }
     dcmSDK::dcmServer& getServer() { return server; }
     bool ready() const { return isReady.load(); }
+    // Files again what the database could not take when it arrived (a full disk): the worker
+    // files each now, or keeps it for the next call. The service calls it every second.
+    void retryUnfiled();
     // Another process holds the library folder's lock: its process id, -1 when unknown; 0 while
     // the library is this process's own.
     long libraryInUseBy() const { return libraryHolder.load(); }
@@ -192,12 +195,17 @@ private:
     bool lockLibrary();
     // Marks the run unclean for good: a stored object announced by the node has no row.
     void keepUnfiledOnRecord();
+    // An announced object the database refused is filed again by retryUnfiled; until then the
+    // run stays unclean, so that a start files it from the folder.
+    void keepForRetry(studydb::StoredFileRecord* record);
     // Ends the run's marker unless an announced object is still without its row.
     void markStopped();
 
     std::function<void()> favoriteAdded;
     // An acknowledged object has no image row yet; the next start files it from the folder.
     std::atomic<bool> receivedUnfiled{false};
+    std::mutex retryMutex;
+    std::vector<cocos2d::RefPtr<studydb::StoredFileRecord>> retryRecords;
     studydb::LibraryLock libraryLock;
     std::atomic<long> libraryHolder{0};
     // Requests made while the connection was closed for a move.

@@ -243,7 +243,7 @@ void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& read
     recordIds ids;
     if (!findRecordIds(*record, ids)) {
         NSUI::debugLog("failed to search DB.");
-        keepUnfiledOnRecord();
+        keepForRetry(request->record());
         return;
     }
     if (!fileIntoRecordedFolder(*record, ids)) {
@@ -257,7 +257,7 @@ void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& read
     const recordIds before = ids;
     if (!insertReceivedFile(*record, ids)) {
         NSUI::debugLog("failed to save new dicom record to DB");
-        keepUnfiledOnRecord();
+        keepForRetry(request->record());
         return;
     }
     request->imageInserted = true;

@@ -8,6 +8,7 @@
 #include "imagesdk/io/SeriesFolderFiles.h"
 #include "studydb/LibraryCallbacks.h"
 #include "studydb/StoreReconciler.h"
+#include "studydb/StudyNotifications.h"
 #include "studydb/StudyPaths.h"
 #include "studydb/dataService.h"
 #include "studydb/importDcm.h"
@@ -346,6 +347,59 @@ TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledAtTheNex
     EXPECT_EQ(rows("select ID from image").size(), static_cast<std::size_t>(count));
     dataService::destroyInstance();
     service_ = nullptr;
+}
+
+// Room made while the program runs: what was acknowledged while the database's disk was full is
+// filed without a restart.
+TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledOnceThereIsRoom) {
+    bvtest::TempDir source;
+    bvtest::TempDir disk;
+    const bvtest::SmallDisk small(disk.str());
+    if (!small.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    const std::string database = root() + "dicomDB";
+    dataService::destroyInstance();
+    fs::copy_file(database, disk.str() + "dicomDB");
+    fs::remove(database);
+    fs::create_symlink(disk.str() + "dicomDB", database);
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    // A favourite row, so that reading the favourites answers.
+    ASSERT_GT(db()->insertTextNote("note"), 0);
+    small.fill(disk.str() + "filler");
+    studydbtest::KeyRecorder received(studydb::NOTIFY_DICOM_FILE_RECEIVED);
+
+    const std::size_t count = 4;
+    std::vector<std::string> arguments = {"storescu", "-v",        "-aec",
+                                          "rivodavo", "127.0.0.1", std::to_string(port_)};
+    bvtest::DicomFixture fixture;
+    fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.72.2";
+    fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
+    for (std::size_t i = 0; i < count; ++i) {
+        fixture.sopInstanceUID = fixture.seriesInstanceUID + "." + std::to_string(i + 1);
+        fixture.instanceNumber = i + 1;
+        arguments.push_back(source.str() + std::to_string(i) + ".dcm");
+        ASSERT_TRUE(fixture.write(arguments.back()));
+    }
+    const std::string log = source.str() + "storescu.log";
+    ToolProcess::run(arguments, log);
+    ASSERT_EQ(successes(log), static_cast<int>(count));
+    // The worker answers in order: once the favourites are read, it has tried every image.
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return received.texts.size() == count; }));
+    bool answered = false;
+    db()->requestFavorites([&](NSUI::NSDBDataModel*) { answered = true; });
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return answered; }));
+    ASSERT_EQ(rows("select ID from image").size(), 0u);
+
+    fs::remove(disk.str() + "filler");
+    EXPECT_TRUE(
+        studydbtest::pumpUntil([&] { return rows("select ID from image").size() == count; }));
+    // Filed in this run, the run ends clean.
+    const std::string folder = root();
+    dataService::destroyInstance();
+    service_ = nullptr;
+    EXPECT_FALSE(studydb::StoreReconciler::lastRunEndedUnclean(folder));
 }
 
 // The node of the crash test, run in a process of its own until the test kills it.
