@@ -184,10 +184,18 @@ isImageData* isActorImage::getCurrentPhaseData() const {
     if (imageData == nullptr) {
         return nullptr;
     }
-    if (!imageData->isMultiPhase()) {
+    if (ownPhase || !imageData->isMultiPhase()) {
         return imageData;
     }
     return imageData->getPhase(imageData->currentPhase);
+}
+
+void isActorImage::showOwnPhase() {
+    if (ownPhase || imageData == nullptr) {
+        return;
+    }
+    ownPhase = true;
+    feedActiveFilter(imageData);
 }
 
 void isActorImage::setImageData(isImageData* data) {
@@ -201,6 +209,7 @@ void isActorImage::setImageData(isImageData* data) {
         imageData->release();
     }
     imageData = data;
+    ownPhase = false;
     plane->setInputData(nullptr);
     reslice->setInputData(nullptr);
     sliceFilter->setInputData(outputOf(plane));
@@ -262,7 +271,9 @@ void isActorImage::setPhase(int n) {
     if (isImageData* head = imageData->getFirstPhase()) {
         head->currentPhase = n;
     }
-    feedActiveFilter(getCurrentPhaseData());
+    if (!ownPhase) {
+        feedActiveFilter(getCurrentPhaseData());
+    }
 }
 
 int isActorImage::getNumberOfPositions() {

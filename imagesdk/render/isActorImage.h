@@ -49,6 +49,9 @@ public:
     isImageData* getCurrentPhaseData() const;
     // Ignored unless 0 <= n < phase count; keeps the slice or oblique cut shown.
     void setPhase(int n);
+    // Shows the bound phase itself whatever the chain's current phase, as a cell of a layout
+    // that gives every phase a cell of its own does; a new binding ends it.
+    void showOwnPhase();
 
     // Orthogonal mode only; an index off the plane hides the image.
     void setSliceIndex(int n);
@@ -135,6 +138,7 @@ private:
     isImageReslice2D* reslice = nullptr;
     isImagePlane* plane = nullptr;
     bool orthogonal = true;
+    bool ownPhase = false;
     int orientation = 0;
     int sliceIndex = 0;
     float slabThickness = 1.0f;

@@ -4,7 +4,10 @@
 
 #include "imagesdk/data/isImageData.h"
 #include "imagesdk/data/isNotifyKeys.h"
+#include "imagesdk/render/isActorImage.h"
 #include "imagesdk/viewers/isViewer.h"
+#include "imagesdk/viewers/isViewerBrowser.h"
+#include "imagesdk/viewers/isViewerImage.h"
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "imagesdk/viewers/viewTypeOfSlice.h"
 #include "toolkit/core/NSNotificationCenter.h"
@@ -347,6 +350,16 @@ void appManager::layoutCompare4D() {
         }
     }
     addCompareCells(cells, true);
+    // Each cell shows the phase it was made for, not the chain's current one.
+    for (KeyViewProperty* property : _multi->allProperties()) {
+        if (isViewerBrowser* browser = isViewerMulti::browserOf(property)) {
+            for (isViewerImage* tile : browser->getTiles()) {
+                if (isActorImage* actor = tile->getImageActor()) {
+                    actor->showOwnPhase();
+                }
+            }
+        }
+    }
 }
 
 void appManager::onNotification(cocos2d::Ref*, unsigned posted, NSUI::NSNotificationData* data) {

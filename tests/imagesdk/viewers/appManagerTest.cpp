@@ -18,6 +18,7 @@
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "imagesdk/viewers/isViewerVR.h"
 #include "imagesdk/vr/isActorVR.h"
+#include "tests/imagesdk/VolumeFixture.h"
 #include "tests/imagesdk/viewers/LayoutFixture.h"
 
 namespace {
@@ -408,6 +409,50 @@ TEST_F(AppManagerTest, TheVolumeCellOpensInTheSeriesWindowAtThePhaseOnScreen) {
     EXPECT_EQ(centre, 40.0f);
     EXPECT_EQ(actor->getPhase(), 2);
     EXPECT_EQ(manager->getCurrentPhase(), 2);
+    manager->teardown();
+}
+
+// compare4d gives every phase a cell, in the chain's order, and each cell shows its own phase
+// whichever phase was current when it was entered or is chosen later.
+TEST_F(AppManagerTest, EachCompare4dCellShowsItsOwnPhase) {
+    std::vector<RefPtr<isImageData>> phases;
+    std::list<isImageData*> chain;
+    const float spacing[3] = {1.0f, 1.0f, 1.0f};
+    for (int i = 0; i < 4; ++i) {
+        phases.push_back(imagesdktest::makeVolume(
+            16, 16, 6, isImageSDK::PIXEL_INT16, spacing, [i](int, int, int) { return 10 * i; },
+            layouttest::axialFrame()));
+        chain.push_back(phases.back().get());
+    }
+    isImageData* head = isImageSDK::mergeImageDataPhases(chain);
+    ASSERT_NE(head, nullptr);
+    auto manager = RefPtr<appManager>::retained(appManager::create());
+    scene->addChild(manager->getViewerMulti());
+    manager->setImageDataWithProtocol(head, Rect(0, 0, 800, 600), isImageSDK::PROTOCOL_MPR);
+    manager->setPhase(2);
+    manager->applyProtocol(isImageSDK::PROTOCOL_COMPARE4D);
+    auto shownPhases = [&] {
+        std::vector<int> shown;
+        for (KeyViewProperty* cell : manager->getViewerMulti()->allProperties()) {
+            isImageSDK::isViewerImage* tile =
+                isImageSDK::isViewerMulti::browserOf(cell)->getTiles().at(0);
+            const isImageSDK::isSliceInfo* slice = tile->getShownSlice();
+            shown.push_back(slice != nullptr ? int(imagesdktest::pixelAt(slice, 8, 8)) / 10 : -1);
+        }
+        return shown;
+    };
+    EXPECT_EQ(shownPhases(), (std::vector<int>{0, 1, 2, 3}));
+    manager->setPhase(1);
+    EXPECT_EQ(manager->getCurrentPhase(), 1);
+    EXPECT_EQ(shownPhases(), (std::vector<int>{0, 1, 2, 3}));
+    // Back in a single-phase layout the cells follow the chain's phase again.
+    manager->applyProtocol(isImageSDK::PROTOCOL_MPR);
+    isImageSDK::isViewerImage* tile =
+        isImageSDK::isViewerMulti::browserOf(manager->getViewerMulti()->allProperties().at(0))
+            ->getTiles()
+            .at(0);
+    ASSERT_NE(tile->getShownSlice(), nullptr);
+    EXPECT_EQ(int(imagesdktest::pixelAt(tile->getShownSlice(), 8, 8)), 10);
     manager->teardown();
 }
 
