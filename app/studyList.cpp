@@ -552,11 +552,22 @@ void studyList::onButtonClick(cocos2d::Ref* sender) {
     }
 }
 
+std::string studyList::sendLabel(const listObject& row) {
+    std::string label = AppConfig::getInstance()->getTextOrKey("Series") + " " + row.seriesNumber;
+    if (!row.modality.empty()) {
+        label += " " + row.modality;
+    }
+    if (!row.seriesDesc.empty()) {
+        label += " (" + row.seriesDesc + ")";
+    }
+    return label;
+}
+
 void studyList::openDicomNodes(const listObject* row) {
     auto prepare = [&](cocos2d::Node* holder) {
         auto* screen = dynamic_cast<dcmSend*>(holder->getChildByNameDeep("dcmSend"));
         if (screen != nullptr && row != nullptr && database != nullptr) {
-            screen->setSendSource(seriesPath(row->folder), row->seriesID);
+            screen->setSendSource(seriesPath(row->folder), sendLabel(*row));
         }
     };
     if (AppConfig::getInstance()->isPhone) {

@@ -131,6 +131,9 @@ public:
     // deletes the series on a worker, which calls `finished` when done. The swipe menu's delete
     // goes through a DeleteGuard first.
     void deleteRow(ssize_t index, std::function<void()> finished = {});
+    // What the DICOM node screen's send bar and task rows call a series: its number, modality
+    // and description.
+    static std::string sendLabel(const listObject& row);
     bool isDeletionRunning() const { return deleteGuard.isRunning(); }
 
     // Protocol strip.
