@@ -42,10 +42,23 @@ std::unordered_set<std::string> filedImages(dicomDB& database) {
     return filed;
 }
 
+bool endsWith(const std::string& name, const std::string& suffix) {
+    return name.size() > suffix.size() &&
+           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// What a write cut off by the end of a run leaves in a series folder: the hidden file a
+// replacing write renames from (".name.pid-n.tmp") or a thumbnail's ".part".
+bool isCutOffWrite(const std::string& name) {
+    return isImageSDK::isSeriesCompanionFile(name) &&
+           (endsWith(name, ".part") || (name[0] == '.' && endsWith(name, ".tmp")));
+}
+
 // (series folder relative to the root ending in "/", file name) of every file in a series
-// folder that has no image row.
+// folder that has no image row; the paths of cut-off writes go to leftovers.
 std::vector<std::pair<std::string, std::string>>
-unfiledObjects(const std::string& root, const std::unordered_set<std::string>& filed) {
+unfiledObjects(const std::string& root, const std::unordered_set<std::string>& filed,
+               std::vector<fs::path>& leftovers) {
     std::vector<std::pair<std::string, std::string>> unfiled;
     std::error_code error;
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
@@ -61,7 +74,13 @@ unfiledObjects(const std::string& root, const std::unordered_set<std::string>& f
             }
             continue;
         }
-        if (it.depth() != kSeriesFolderDepth || isImageSDK::isSeriesCompanionFile(name)) {
+        if (it.depth() != kSeriesFolderDepth) {
+            continue;
+        }
+        if (isImageSDK::isSeriesCompanionFile(name)) {
+            if (isCutOffWrite(name)) {
+                leftovers.push_back(it->path());
+            }
             continue;
         }
         const std::string path = it->path().string();
@@ -102,9 +121,18 @@ StoreReconciler::Outcome StoreReconciler::reconcile(dicomDB& database,
             ++outcome.partialsRemoved;
         }
     }
+    // No writer runs before the node starts, and no other process writes into a held library.
+    std::vector<fs::path> leftovers;
+    const auto unfiled = unfiledObjects(root, filedImages(database), leftovers);
+    for (const fs::path& leftover : leftovers) {
+        std::error_code removing;
+        if (fs::remove(leftover, removing)) {
+            ++outcome.partialsRemoved;
+        }
+    }
     dcmSDK::dcmReadTag tags;
     tags.language = language;
-    for (const auto& [folder, name] : unfiledObjects(root, filedImages(database))) {
+    for (const auto& [folder, name] : unfiled) {
         if (!tags.setFile((root + folder + name).c_str())) {
             ++outcome.unreadable;
             continue;

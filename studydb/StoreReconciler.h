@@ -15,7 +15,8 @@ namespace studydb {
 class StoreReconciler {
 public:
     struct Outcome {
-        int partialsRemoved = 0;  // never-acknowledged partial files of the node
+        int partialsRemoved = 0;  // the node's never-acknowledged partial files and the
+                                  // temporaries of writes cut off in series folders
         int filed = 0;            // stored objects that had no image row
         int notFiled = 0;         // stored objects still without a row (the database refused)
         int unreadable = 0;       // files in series folders that are no DICOM object
@@ -25,7 +26,8 @@ public:
     static void markRunning(const std::string& dicomFolder);
     static void markStopped(const std::string& dicomFolder);
 
-    // Empties the node's partial-file folder and files every object in a series folder that has
+    // Empties the node's partial-file folder, removes the temporaries of cut-off writes from the
+    // series folders and files every object in a series folder that has
     // no image row, reading texts without Specific Character Set in language. Listings are
     // compared with rows; only files without a row are parsed. The database must be ready.
     static Outcome reconcile(dicomDB& database, dcmSDK::LanguageType language);

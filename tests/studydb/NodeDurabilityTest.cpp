@@ -305,6 +305,40 @@ TEST_F(ServiceTest, NewInstancesOfASeriesFiledUnderTheOlderFolderRuleJoinItsFold
     expectRowsMatchFiles(db());
 }
 
+// Writes into a series folder cut off by a kill leave their temporaries; the start after it
+// removes them and keeps the folder's own files.
+TEST_F(ServiceTest, AStartAfterAKillRemovesCutOffWritesFromSeriesFolders) {
+    const std::string library = root();
+    bvtest::TempDir source;
+    bvtest::DicomFixture fixture;
+    ASSERT_TRUE(fixture.write(source.str() + "1.dcm"));
+    ToolProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
+                      source.str() + "1.dcm"},
+                     source.str() + "storescu.log");
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return rows("select ID from image").size() == 1; }));
+    const std::string folder = library + rows("select path from series")[0][0];
+    dataService::destroyInstance();
+
+    const struct {
+        std::string name;
+        bool kept;
+    } cases[] = {{".1.2.3.dcm.4242-7.tmp", false},
+                 {"thrumb0.part", false},
+                 {"thrumb0", true},
+                 {".hidden", true},
+                 {"1.2.3.part", true}};
+    for (const auto& one : cases) {
+        std::ofstream(folder + one.name) << "x";
+    }
+    studydb::StoreReconciler::markRunning(library);
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    for (const auto& one : cases) {
+        EXPECT_EQ(fs::exists(folder + one.name), one.kept) << one.name;
+    }
+    EXPECT_EQ(rows("select ID from image").size(), 1u);
+}
+
 TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledAtTheNextStart) {
     bvtest::TempDir source;
     bvtest::TempDir disk;
