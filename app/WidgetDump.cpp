@@ -7,6 +7,7 @@
 
 #include "engine/2d/ProtectedNode.h"
 #include "engine/2d/Scene.h"
+#include "engine/2d/Sprite.h"
 #include "engine/base/Director.h"
 #include "engine/base/EventDispatcher.h"
 #include "engine/base/EventListener.h"
@@ -15,6 +16,7 @@
 #include "imagesdk/viewers/isViewer.h"
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "toolkit/core/FileRoutines.h"
+#include "toolkit/widgets/NSMenu.h"
 
 namespace {
 
@@ -47,6 +49,18 @@ void visit(cocos2d::Node* node, const std::string& path, float winHeight, std::o
                                                       : isImageSDK::viewTypeLabel(viewer->type));
         writeRect(node, winHeight, out);
         out << '\n';
+    }
+    // Menus are layers and pictures are sprites, not widgets: lines of their own keep them out
+    // of the widgets' layout checks.
+    if (!node->getName().empty()) {
+        const char* kind = dynamic_cast<NSUI::NSMenu*>(node) != nullptr      ? "menu"
+                           : dynamic_cast<cocos2d::Sprite*>(node) != nullptr ? "sprite"
+                                                                             : nullptr;
+        if (kind != nullptr) {
+            out << kind << ' ' << node->getName();
+            writeRect(node, winHeight, out);
+            out << '\n';
+        }
     }
     std::string here = path;
     if (!node->getName().empty() && dynamic_cast<cocos2d::ui::Widget*>(node) != nullptr) {

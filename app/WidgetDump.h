@@ -21,6 +21,7 @@ public:
     // ancestors and its own joined by '/'; a text widget adds a tab and its text. Each region
     // of the viewer screen (a multi-viewer) adds "region X Y W H", each of its cells "viewer
     // TYPE X Y W H" with its view type's label ("Axial", "VR", ...; "None" while untyped).
+    // Each open menu adds "menu NAME X Y W H", each shown named sprite "sprite NAME X Y W H".
     static std::string describe(cocos2d::Node* root);
     // describe() of the running scene, written to the file (through a temporary name).
     static bool write();

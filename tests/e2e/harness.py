@@ -241,7 +241,7 @@ class Session:
             os.remove(self.dump_file)
         self.key("F12")
         self.wait_for(lambda: os.path.exists(self.dump_file), 10, "the widget dump")
-        found, cells, regions = [], [], []
+        found, cells, regions, menus, sprites = [], [], [], [], []
         window = None
         with open(self.dump_file, encoding="utf-8") as dump:
             for line in dump:
@@ -252,6 +252,10 @@ class Session:
                 elif line.startswith("viewer "):
                     _, kind, x, y, w, h = line.split(" ")
                     cells.append(Viewer(kind, float(x), float(y), float(w), float(h)))
+                elif line.startswith("menu "):
+                    menus.append(line.split(" ")[1])
+                elif line.startswith("sprite "):
+                    sprites.append(line.split(" ")[1])
                 elif line.startswith("region "):
                     _, x, y, w, h = line.split(" ")
                     regions.append((float(x), float(y), float(w), float(h)))
@@ -262,7 +266,18 @@ class Session:
                                         text if "\t" in line else None))
         self.window = window
         self.cells, self.region_rects = cells, regions
+        self.menu_names, self.sprite_names = menus, sprites
         return found
+
+    def menus(self):
+        """The names of the open menus, from a fresh dump."""
+        self.widgets()
+        return self.menu_names
+
+    def sprites(self):
+        """The names of the shown named sprites (pictures), from a fresh dump."""
+        self.widgets()
+        return self.sprite_names
 
     def viewers(self):
         """The viewer screen's cells, top to bottom and left to right, from a fresh dump."""

@@ -8,10 +8,9 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 
 from harness import Failure, Session, free_port, run
-from scenario_home import EXAMPLE, wait_for_patient
+from scenario_home import EXAMPLE, highlighted_rows, wait_for_patient
 
 EXAMPLE_FILES = 40
 
@@ -58,7 +57,13 @@ def node_screen(program, out, width, height, send):
         # The selected patient becomes what the node screen sends.
         row = [w for w in session.widgets() if w.name == "name" and w.text == EXAMPLE][0]
         session.click_at(*row.centre())
-        time.sleep(1)
+        session.wait_for(lambda: highlighted_rows(session) == [EXAMPLE], 20,
+                         "the example patient selected")
+        if width > 1800:
+            # The wide home screen shows the selected patient's study list beside the table.
+            session.wait_for(lambda: any(t.endswith(" of %d" % EXAMPLE_FILES)
+                                         for t in texts(session, "imageDesc")), 30,
+                             "the study list of the example patient")
         home_paths = {w.path for w in session.widgets()}
         session.click("wifi")
         session.wait_for(lambda: session.has_widget("dcmUISend"), 20, "the DICOM node screen")

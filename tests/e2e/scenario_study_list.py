@@ -90,9 +90,13 @@ def study_list(program, out, width, height):
             raise Failure("the selected row is not highlighted: %s" % highlighted_rows(session))
         def thumbnails():
             return glob.glob(os.path.join(session.writable, "**", "thrumb*"), recursive=True)
-        # The job writes them one by one, each under a temporary name first.
-        session.wait_for(lambda: len([t for t in thumbnails() if not t.endswith(".part")]) == 6,
-                         30, "the six thumbnails of the 40 slices")
+
+        def shown_thumbnails():
+            return len([n for n in session.sprites() if n.startswith("thrumb")])
+        # The job writes them one by one, each under a temporary name first; while the series
+        # still grows they are made again, and the list shows them once the last job is done.
+        session.wait_for(lambda: len([t for t in thumbnails() if not t.endswith(".part")]) == 6
+                         and shown_thumbnails() == 6, 30, "the six thumbnails of the 40 slices")
         session.wait_for(lambda: len(thumbnails()) == 6, 10, "the last temporary thumbnail")
         if not texts(session, "time"):
             raise Failure("the study has no title row with its date")

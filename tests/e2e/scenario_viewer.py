@@ -130,9 +130,9 @@ def large_window(program, out):
         before_wl = overlay_text()
         button = session.widget("btnCmdWL")
         session.click_at(*button.centre())
-        time.sleep(0.5)
+        wait_for_menu(session, "windowLevelMenu")
         session.click_at(70, int(button.y - 440))
-        time.sleep(0.5)
+        wait_for_menu_closed(session, "windowLevelMenu")
         drag(session, (cell[0], cell[1]), (cell[0] + 120, cell[1] + 80))
         session.wait_for(lambda: overlay_text() != before_wl, 10,
                          "the drag in window/level mode to change the cell's ww/wl")
@@ -140,7 +140,9 @@ def large_window(program, out):
 
         # A line in the first cell reads its length in mm.
         session.click("btnCmdLine")
-        time.sleep(0.5)
+        # A dump is written after the program has handled the events before it: the line tool
+        # is on when the drag starts.
+        session.widgets()
         drag(session, (cell[0] - 100, cell[1]), (cell[0] + 100, cell[1] + 50))
         session.wait_for(lambda: any((w.text or "").endswith("mm")
                                      for w in named(session, "roiLabel")),
@@ -152,7 +154,7 @@ def large_window(program, out):
         before = set(glob.glob(captures, recursive=True))
         button = session.widget("btnCmdCapture")
         session.click_at(*button.centre())
-        time.sleep(0.5)
+        wait_for_menu(session, "captureMenu")
         menu_left = max(0, button.x - 100)
         session.click_at(int(menu_left + 60), int(button.y - 80))
         session.wait_for(lambda: set(glob.glob(captures, recursive=True)) - before, 20,
@@ -172,11 +174,11 @@ def large_window(program, out):
 
         # The strip's information button, then the menu's last row, open the tag list.
         session.click_at(*named(session, "info")[0].centre())
-        time.sleep(0.5)
+        wait_for_menu(session, "dcmMenu")
         strip = named(session, "info")[0]
         keep(session, "06-dicom-menu", screens)
-        session.wait_for(lambda: session.has_widget("headTag") or open_tag_list(session, strip),
-                         20, "the DICOM tag list")
+        open_tag_list(session, strip)
+        session.wait_for(lambda: session.has_widget("headTag"), 20, "the DICOM tag list")
         keep(session, "07-tag-list", screens)
         session.key("Escape")
         session.wait_for(lambda: not session.has_widget("headTag"), 20, "the tag list to close")
@@ -193,7 +195,7 @@ def large_window(program, out):
             raise Failure("the MPR cells stand side by side before the protocol choice")
         protocol = session.widget("btnCmdProtocal")
         session.click_at(*protocol.centre())
-        time.sleep(0.5)
+        wait_for_menu(session, "protocalMenu")
         session.click_at(WIDTH - 120 - 60, 30 + 270)
         session.wait_for(side_by_side, 20, "mpr2's three MPR cells side by side")
         keep(session, "08-protocol-mpr2", screens)
@@ -204,7 +206,7 @@ def large_window(program, out):
                           session.regions())
         window = session.widget("btnCmdWindow")
         session.click_at(*window.centre())
-        time.sleep(0.5)
+        wait_for_menu(session, "windowMenu")
         session.click_at(int(window.x + 60), 30 + 210)
 
         def three_regions():
@@ -247,11 +249,17 @@ def small_window(program, out):
 
 def open_tag_list(session, strip):
     """Clicks the DICOM menu's last row, which lies 30 to 70 points above the strip's bottom and
-    ends 200 points left of its right end; true once the list is up."""
+    ends 200 points left of its right end."""
     link = named(session, "link")[0]
     session.click_at(int(link.x + link.w - 110), int(strip.y + strip.h - 50))
-    time.sleep(0.5)
-    return session.has_widget("headTag")
+
+
+def wait_for_menu(session, name):
+    session.wait_for(lambda: name in session.menus(), 10, "the menu " + name)
+
+
+def wait_for_menu_closed(session, name):
+    session.wait_for(lambda: name not in session.menus(), 10, "the menu %s to close" % name)
 
 
 if __name__ == "__main__":

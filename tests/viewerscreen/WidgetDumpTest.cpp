@@ -54,3 +54,19 @@ TEST_F(ViewerScreenTest, TheWidgetDumpListsTheRegionsAndTheirCells) {
     }
     EXPECT_FALSE(linesOf(single, "viewer").empty()) << single;
 }
+
+// The scenarios wait for a menu to be open before they touch its rows, and for it to close.
+TEST_F(ViewerScreenTest, TheWidgetDumpListsTheOpenMenus) {
+    writeVolume("ct", 6);
+    imageViewerPC* screen = pushScreen("ct");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    cocos2d::Scene* scene = cocos2d::Director::getInstance()->getRunningScene();
+    EXPECT_TRUE(linesOf(WidgetDump::describe(scene), "menu").empty());
+    ASSERT_NE(screen->showMenu("windowMenu", true), nullptr);
+    const std::string open = WidgetDump::describe(scene);
+    const std::multiset<std::string> menus = linesOf(open, "menu");
+    ASSERT_EQ(menus.size(), 1u) << open;
+    EXPECT_EQ(menus.begin()->rfind("windowMenu ", 0), 0u) << open;
+    screen->showMenu("windowMenu", false);
+    EXPECT_TRUE(linesOf(WidgetDump::describe(scene), "menu").empty());
+}
