@@ -96,7 +96,8 @@ void giveIdTheRoom(Node* record) {
     const float right = description->getPositionX() -
                         description->getAnchorPoint().x * description->getContentSize().width;
     if (right - kGap > left) {
-        id->setTextAreaSize(Size(right - kGap - left, id->getTextAreaSize().height));
+        // The widget's own size: it places its label inside the area anew.
+        id->setContentSize(Size(right - kGap - left, id->getTextAreaSize().height));
     }
 }
 
