@@ -54,6 +54,9 @@ class Service:
 
 def field(session, name):
     session.click(PANEL + "/" + name)
+    # Keys typed before the program has handled the click reach it before the field takes text
+    # input, and are lost; a widget dump round-trip puts the click's handling first.
+    session.widgets()
 
 
 def scenario(program, out):
