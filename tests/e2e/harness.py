@@ -229,6 +229,8 @@ class Session:
         self.click_at(*self.widget(name).centre())
 
     def type_text(self, text):
+        # Type only after the click that focused the field has been handled (a widget dump
+        # round-trip): keys that reach the program first are lost to a field not yet taking text.
         self.xdo("type", "--delay", "20", text)
 
     def key(self, *keys):

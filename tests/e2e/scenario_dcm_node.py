@@ -29,6 +29,7 @@ def check_screen_layout(session, home_paths, label):
 
 def replace_field(session, name, text):
     session.click(name)
+    session.widgets()
     session.key("End")
     for _ in range(24):
         session.key("BackSpace")

@@ -58,6 +58,7 @@ def favourites(program, out):
 
         # The text box lies in the message bar at the bottom of the 300-wide column.
         session.click_at(150, height - 50)
+        session.widgets()
         session.type_text(NOTE)
         session.key("Return")
         session.wait_for(lambda: len(stored_notes(session)) == 1, 20, "the stored text note")

@@ -22,6 +22,7 @@ def first_run(program, out):
         session.check_layout("the data-folder chooser")
 
         session.click("pathField")
+        session.widgets()
         session.type_text(library)
         session.click("btnBegin")
         session.wait_for_text("status", lambda t: t.startswith("Dicom DB is moved to"), 30,

@@ -223,6 +223,7 @@ def start_orthanc(folder):
 
 def type_into(session, field, text):
     session.click(field)
+    session.widgets()
     session.type_text(text)
 
 
