@@ -593,9 +593,21 @@ TEST_F(HomeScreenTest, RowsShowIdsAndNamesWholeOrEndedWithAnEllipsis) {
         }
         // The ID's field ends before the description begins.
         NSUI::NSTableViewCell* cell = screen->getTable()->cellAtIndex(0);
-        const cocos2d::Rect id = cell->getChildByNameDeep("id")->getBoundingBox();
+        auto* idText = dynamic_cast<cocos2d::ui::Text*>(cell->getChildByNameDeep("id"));
+        ASSERT_NE(idText, nullptr);
+        const cocos2d::Rect id = idText->getBoundingBox();
         const cocos2d::Rect description = cell->getChildByNameDeep("desc")->getBoundingBox();
         EXPECT_LT(id.getMaxX(), description.getMinX());
+        // Its text is drawn in that field: the label spans the field from the row's left
+        // margin, not centred on a narrower field and pushed past the row's left edge.
+        Node* label = idText->getVirtualRenderer();
+        const float labelWidth = label->getContentSize().width;
+        const float labelLeft = label->getPositionX() - label->getAnchorPoint().x * labelWidth;
+        EXPECT_NEAR(labelLeft, 0.0f, 0.5f);
+        EXPECT_NEAR(labelWidth, idText->getContentSize().width, 0.5f);
+        const cocos2d::Vec2 start = idText->convertToWorldSpace(cocos2d::Vec2(labelLeft, 0.0f));
+        const cocos2d::Vec2 rowStart = cell->convertToWorldSpace(cocos2d::Vec2::ZERO);
+        EXPECT_NEAR(start.x - rowStart.x, 24.0f, 0.5f);
     }
 }
 
