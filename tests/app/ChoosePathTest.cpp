@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,7 +18,6 @@
 #include "engine/base/Director.h"
 #include "engine/platform/FileUtils.h"
 #include "engine/ui/Button.h"
-#include "studydb/LibraryLock.h"
 #include "studydb/dataService.h"
 #include "studydb/dicomDB.h"
 #include "studydb/importDcm.h"
@@ -28,6 +25,7 @@
 #include "tests/app/AppFixture.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
+#include "tests/support/studydb/LockingChild.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/UILocalConfig.h"
@@ -98,6 +96,18 @@ protected:
         return nullptr;
     }
 
+    // Shows the chooser and begins the move to target, a copy when forceCopy; the chooser, or
+    // nullptr when none is shown.
+    choosePath* beginMove(const std::string& target, bool forceCopy) {
+        choosePath* chooser = show();
+        if (chooser != nullptr) {
+            chooser->setForceCopy(forceCopy);
+            chooser->getPathField()->setString(target);
+            chooser->onClick(button(chooser, "btnBegin"));
+        }
+        return chooser;
+    }
+
     static cocos2d::ui::Button* button(choosePath* chooser, const std::string& name) {
         return dynamic_cast<cocos2d::ui::Button*>(chooser->getChildByNameDeep(name));
     }
@@ -146,13 +156,10 @@ TEST_F(ChoosePathTest, MovedLibraryReopensAtTheNewPlaceAndRunsTheRequestsMadeWhi
         const std::vector<std::string> keys = patientKeys();
         ASSERT_EQ(keys.size(), 1u);
         const std::string old = database->getDicomRoot();
-        choosePath* chooser = show();
-        ASSERT_NE(chooser, nullptr);
-        chooser->setForceCopy(forceCopy);
         const std::string target =
             (elsewhere / (forceCopy ? "copied" : "renamed") / "library").string() + "/";
-        chooser->getPathField()->setString(target);
-        chooser->onClick(button(chooser, "btnBegin"));
+        choosePath* chooser = beginMove(target, forceCopy);
+        ASSERT_NE(chooser, nullptr);
         ASSERT_EQ(chooser->getState(), 1);
 
         // While closed or moving, "goBack" is disabled and refused.
@@ -201,19 +208,6 @@ TEST_F(ChoosePathTest, MovedLibraryReopensAtTheNewPlaceAndRunsTheRequestsMadeWhi
     }
 }
 
-// Whether a child process, as a second copy of the program would, takes the folder's library lock.
-bool childTakesLock(const std::string& folder) {
-    const std::string path = folder + studydb::LibraryLock::kFileName;
-    const pid_t child = fork();
-    if (child == 0) {
-        const int handle = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        _exit(handle >= 0 && flock(handle, LOCK_EX | LOCK_NB) == 0 ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
 // Closed for the move, the library stays this process's: a second copy started then cannot take
 // the folder the mover is about to remove. Both a rename and a copy end with the library reopened
 // at the new place under this process's lock.
@@ -222,23 +216,20 @@ TEST_F(ChoosePathTest, TheLibraryStaysLockedFromTheCloseToTheReopeningAtTheNewPl
     for (const bool forceCopy : {false, true}) {
         SCOPED_TRACE(forceCopy ? "copy" : "rename");
         const std::string old = database->getDicomRoot();
-        choosePath* chooser = show();
-        ASSERT_NE(chooser, nullptr);
-        chooser->setForceCopy(forceCopy);
         const std::string target =
             (elsewhere / (forceCopy ? "copied" : "renamed") / "library").string() + "/";
-        chooser->getPathField()->setString(target);
-        chooser->onClick(button(chooser, "btnBegin"));
+        choosePath* chooser = beginMove(target, forceCopy);
+        ASSERT_NE(chooser, nullptr);
         ASSERT_EQ(chooser->getState(), 1);
         ASSERT_TRUE(apptest::pumpUntil([&] { return chooser->getState() == 2; }));
         EXPECT_FALSE(database->ready());
-        EXPECT_FALSE(childTakesLock(old));
+        EXPECT_FALSE(bvtest::LockingChild::canTake(old));
         ASSERT_TRUE(apptest::pumpUntil([&] { return chooser->getState() == -1; }));
         ASSERT_EQ(chooser->getStatus(), "Dicom DB is moved to " + target);
         chooser->onClick(button(chooser, "goBack"));
         EXPECT_TRUE(database->ready());
         EXPECT_EQ(database->libraryInUseBy(), 0);
-        EXPECT_FALSE(childTakesLock(target));
+        EXPECT_FALSE(bvtest::LockingChild::canTake(target));
         cocos2d::Director::getInstance()->endScenes();
     }
 }
@@ -247,55 +238,24 @@ TEST_F(ChoosePathTest, TheLibraryStaysLockedFromTheCloseToTheReopeningAtTheNewPl
 // starts its node on it.
 TEST_F(ChoosePathTest, GoingBackToALibraryAnotherProcessHoldsStartsNoNode) {
     importStudy();
-    choosePath* chooser = show();
-    ASSERT_NE(chooser, nullptr);
-    chooser->setForceCopy(true);
     const std::string target = (elsewhere / "taken" / "library").string() + "/";
-    chooser->getPathField()->setString(target);
-    chooser->onClick(button(chooser, "btnBegin"));
+    choosePath* chooser = beginMove(target, true);
+    ASSERT_NE(chooser, nullptr);
     ASSERT_EQ(chooser->getState(), 1);
     ASSERT_TRUE(apptest::pumpUntil([&] { return chooser->getState() == -1; }));
     ASSERT_EQ(chooser->getStatus(), "Dicom DB is moved to " + target);
     ASSERT_FALSE(database->getServer().isRunning());
 
-    int taken[2];
-    int release[2];
-    ASSERT_EQ(pipe(taken), 0);
-    ASSERT_EQ(pipe(release), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(taken[0]);
-        close(release[1]);
-        studydb::LibraryLock lock;
-        long holder = 0;
-        const char held = lock.acquire(target, holder) ? 1 : 0;
-        if (write(taken[1], &held, 1) != 1) {
-            _exit(2);
-        }
-        char done = 0;
-        while (read(release[0], &done, 1) > 0) {
-        }
-        _exit(0);
-    }
-    close(taken[1]);
-    close(release[0]);
-    char held = 0;
-    ASSERT_EQ(read(taken[0], &held, 1), 1);
-    close(taken[0]);
-    EXPECT_EQ(held, 1);
+    bvtest::LockingChild other(target);
+    ASSERT_TRUE(other.held());
 
     chooser->onClick(button(chooser, "goBack"));
     EXPECT_FALSE(database->ready());
-    EXPECT_EQ(database->libraryInUseBy(), static_cast<long>(child));
+    EXPECT_EQ(database->libraryInUseBy(), static_cast<long>(other.pid()));
     EXPECT_FALSE(database->getServer().isRunning());
     // Imports of the home screen it returns to have no root in the other process's library.
     EXPECT_EQ(database->getDicomRoot(), "");
-
-    close(release[1]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(other.release());
 }
 
 // The program is killed right after the copy thread has finished, before the screen's next tick:

@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +11,7 @@
 
 #include "studydb/LibraryLock.h"
 #include "tests/support/lib/TempDir.h"
+#include "tests/support/studydb/LockingChild.h"
 
 namespace fs = std::filesystem;
 
@@ -148,19 +144,6 @@ TEST(DataFolderMoverTest, TheNewPlaceIsRecordedBeforeTheOldFolderGoes) {
     }
 }
 
-// Whether a child process, as a second copy of the program would, takes the folder's library lock.
-bool childTakesLock(const std::string& folder) {
-    const std::string path = folder + studydb::LibraryLock::kFileName;
-    const pid_t child = fork();
-    if (child == 0) {
-        const int handle = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        _exit(handle >= 0 && flock(handle, LOCK_EX | LOCK_NB) == 0 ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
 // While the copy fills the target, no other copy of the program may open it there; a target
 // another process holds is not copied into, and the old folder stays whole.
 TEST(DataFolderMoverTest, TheCopyHoldsTheTargetsLockAndRefusesATargetAnotherProcessHolds) {
@@ -171,12 +154,13 @@ TEST(DataFolderMoverTest, TheCopyHoldsTheTargetsLockAndRefusesATargetAnotherProc
         fillLibrary(from);
         bool takenDuringCopy = true;
         DataFolderMover mover;
-        mover.setRecorder([&](const std::string&) { takenDuringCopy = childTakesLock(to); });
+        mover.setRecorder(
+            [&](const std::string&) { takenDuringCopy = bvtest::LockingChild::canTake(to); });
         EXPECT_FALSE(mover.start(from.string() + "/", to, true));
         EXPECT_EQ(waitForEnd(mover), DataFolderMover::kMoved);
         EXPECT_FALSE(takenDuringCopy);
         // The moved library's own lock is for the program that opens it next.
-        EXPECT_TRUE(childTakesLock(to));
+        EXPECT_TRUE(bvtest::LockingChild::canTake(to));
     }
     {
         bvtest::TempDir dir("mover");

@@ -75,6 +75,22 @@ bool shown(Node* node) {
     return node != nullptr && node->isVisible();
 }
 
+// The study list of the patient beside the table, on a wide window.
+studyList* sidePanel(patientList* screen) {
+    return dynamic_cast<studyList*>(screen->getChildByName("studylistpc"));
+}
+
+// The patient IDs of the rows on screen that carry the selection's highlight.
+std::vector<std::string> highlightedIds(patientList* screen) {
+    std::vector<std::string> ids;
+    for (NSUI::NSTableViewCell* cell : screen->getTable()->getUsedCells()) {
+        if (cell->getChildByTag(10000) != nullptr) {
+            ids.push_back(screen->getRow(cell->index)->patientID);
+        }
+    }
+    return ids;
+}
+
 // Every patient of a series of `count` slices in `folder`.
 void writeSeries(const std::string& folder, const std::string& id, const std::string& name,
                  int count) {
@@ -523,21 +539,12 @@ TEST_F(HomeScreenTest, TheSelectedRowIsHighlightedAndShownBesideTheTable) {
     showScreen(1920.0f, 1080.0f);
     NSUI::NSListView* table = screen->getTable();
     auto sidePatient = [&] {
-        auto* side = dynamic_cast<studyList*>(screen->getChildByName("studylistpc"));
+        studyList* side = sidePanel(screen);
         return side != nullptr ? side->getPatientId() : std::string("<no panel>");
-    };
-    auto highlighted = [&] {
-        std::vector<std::string> ids;
-        for (NSUI::NSTableViewCell* cell : table->getUsedCells()) {
-            if (cell->getChildByTag(10000) != nullptr) {
-                ids.push_back(screen->getRow(cell->index)->patientID);
-            }
-        }
-        return ids;
     };
     loadRows({answerRow("7", "Alpha^Ann"), answerRow("3", "Beta^Bob"), answerRow("5", "Cy")});
     EXPECT_EQ(sidePatient(), "7") << "row 0 opens at once";
-    EXPECT_EQ(highlighted(), std::vector<std::string>{"7"});
+    EXPECT_EQ(highlightedIds(screen), std::vector<std::string>{"7"});
 
     // A click on the third row, through the window's input.
     NSUI::NSTableViewCell* third = table->cellAtIndex(2);
@@ -547,19 +554,20 @@ TEST_F(HomeScreenTest, TheSelectedRowIsHighlightedAndShownBesideTheTable) {
     router.mouseDown(point.x, 1080.0f - point.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
     router.mouseUp(point.x, 1080.0f - point.y, cocos2d::EventMouse::MouseButton::BUTTON_LEFT);
     EXPECT_TRUE(pumpUntil([&] { return sidePatient() == "5"; })) << sidePatient();
-    EXPECT_EQ(highlighted(), std::vector<std::string>{"5"}) << "the selection stays in sight";
+    EXPECT_EQ(highlightedIds(screen), std::vector<std::string>{"5"})
+        << "the selection stays in sight";
 
     // A row that arrives keeps the selection where it is.
     postReceived("9", "New^Nina", 1, 1);
     ASSERT_TRUE(pumpUntil([&] { return table->getItemCount() == 4; }));
     EXPECT_EQ(sidePatient(), "5");
-    EXPECT_EQ(highlighted(), std::vector<std::string>{"5"});
+    EXPECT_EQ(highlightedIds(screen), std::vector<std::string>{"5"});
 
     // Deleting the selected row selects and shows the row that takes its place.
     screen->onButtonClick(button(screen, "btnDel"));
     ASSERT_EQ(table->getItemCount(), 3);
     EXPECT_EQ(screen->getRow(2)->patientID, "3");
-    EXPECT_EQ(highlighted(), std::vector<std::string>{"3"});
+    EXPECT_EQ(highlightedIds(screen), std::vector<std::string>{"3"});
     EXPECT_TRUE(pumpUntil([&] { return sidePatient() == "3"; })) << sidePatient();
     pumpFrames(4);
     EXPECT_EQ(sidePatient(), "3") << "the deleted patient's notice leaves the panel alone";
@@ -617,39 +625,31 @@ TEST_F(HomeScreenTest, AFilterThatHidesTheChosenPatientLeavesNothingChosen) {
     showScreen(1920.0f, 1080.0f);
     NSUI::NSListView* table = screen->getTable();
     loadRows({answerRow("7", "Alpha^Ann"), answerRow("3", "Beta^Bob"), answerRow("5", "Cy")});
-    auto side = [&] { return dynamic_cast<studyList*>(screen->getChildByName("studylistpc")); };
-    auto highlighted = [&] {
-        std::vector<std::string> ids;
-        for (NSUI::NSTableViewCell* cell : table->getUsedCells()) {
-            if (cell->getChildByTag(10000) != nullptr) {
-                ids.push_back(screen->getRow(cell->index)->patientID);
-            }
-        }
-        return ids;
-    };
-    auto toast = [] {
-        auto* text = dynamic_cast<cocos2d::ui::Text*>(
+    auto toastText = [] {
+        return dynamic_cast<cocos2d::ui::Text*>(
             cocos2d::Director::getInstance()->getRunningScene()->getChildByNameDeep(
                 "messageBox.text"));
+    };
+    auto toast = [&] {
+        cocos2d::ui::Text* text = toastText();
         return text != nullptr && text->isVisible() ? text->getString() : std::string();
     };
     Button* filter = button(screen, "filter");
-    ASSERT_NE(side(), nullptr);
-    ASSERT_EQ(side()->getPatientId(), "7");
+    ASSERT_NE(sidePanel(screen), nullptr);
+    ASSERT_EQ(sidePanel(screen)->getPatientId(), "7");
 
     screen->applyFilter(filter, "ALPHA");
-    EXPECT_EQ(highlighted(), std::vector<std::string>{"7"}) << "a shown patient stays chosen";
-    ASSERT_NE(side(), nullptr);
-    EXPECT_EQ(side()->getPatientId(), "7");
+    EXPECT_EQ(highlightedIds(screen), std::vector<std::string>{"7"})
+        << "a shown patient stays chosen";
+    ASSERT_NE(sidePanel(screen), nullptr);
+    EXPECT_EQ(sidePanel(screen)->getPatientId(), "7");
 
     screen->applyFilter(filter, "BETA");
-    EXPECT_EQ(side(), nullptr) << "the hidden patient leaves the panel";
-    EXPECT_TRUE(highlighted().empty());
+    EXPECT_EQ(sidePanel(screen), nullptr) << "the hidden patient leaves the panel";
+    EXPECT_TRUE(highlightedIds(screen).empty());
     EXPECT_EQ(table->getSelectedCell(), nullptr);
     for (const char* name : {"btnDel", "btnShare"}) {
-        if (auto* text = dynamic_cast<cocos2d::ui::Text*>(
-                cocos2d::Director::getInstance()->getRunningScene()->getChildByNameDeep(
-                    "messageBox.text"))) {
+        if (cocos2d::ui::Text* text = toastText()) {
             text->setString("");
         }
         screen->onButtonClick(button(screen, name));
@@ -664,8 +664,8 @@ TEST_F(HomeScreenTest, AFilterThatHidesTheChosenPatientLeavesNothingChosen) {
 
     screen->applyFilter(filter, "");
     EXPECT_EQ(table->getItemCount(), 3);
-    EXPECT_TRUE(highlighted().empty());
-    EXPECT_EQ(side(), nullptr) << "the highlight and the panel agree";
+    EXPECT_TRUE(highlightedIds(screen).empty());
+    EXPECT_EQ(sidePanel(screen), nullptr) << "the highlight and the panel agree";
 }
 
 // The trash deletes the patient the reader chose: a press deletes nothing when the highlight
@@ -715,7 +715,7 @@ TEST_F(HomeScreenTest, AFirstPatientArrivingInAnEmptyLibraryIsSelectedAndShown) 
     ASSERT_TRUE(pumpUntil([&] { return screen->getTable()->getItemCount() == 1; }));
     ASSERT_NE(screen->getTable()->getSelectedCell(), nullptr);
     EXPECT_EQ(screen->getTable()->getSelectedCell()->index, 0);
-    auto* side = dynamic_cast<studyList*>(screen->getChildByName("studylistpc"));
+    studyList* side = sidePanel(screen);
     ASSERT_NE(side, nullptr);
     EXPECT_EQ(side->getPatientId(), "4");
     EXPECT_TRUE(screen->getRow(0)->newFiles) << "shown, not yet touched";

@@ -89,6 +89,23 @@ std::vector<Uint8> decodedPixels(const std::string& path) {
     return std::vector<Uint8>(pixels, pixels + length);
 }
 
+// Sends the folder as task `taskId` to a storescp on loopback that keeps what it receives in
+// `received` (its log beside the folder), then checks the task's events as expectSendEvents does.
+void sendToStorescp(dcmSDK::dcmSender& sender, const std::filesystem::path& folder,
+                    const bvtest::TempDir& received, int taskId, std::size_t files,
+                    unsigned int last, const std::vector<std::string>& options = {}) {
+    const int port = bvtest::freeLoopbackPort();
+    std::vector<std::string> arguments = {"storescp", "-od", received.str()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.push_back(std::to_string(port));
+    ChildProcess storescp;
+    ASSERT_TRUE(storescp.start(arguments, (folder.parent_path() / "storescp.log").string()));
+    ASSERT_TRUE(bvtest::waitForLoopbackPort(port));
+    sender.setIP("127.0.0.1", std::to_string(port).c_str());
+    ASSERT_TRUE(sender.send(taskId, folder.c_str()));
+    expectSendEvents(taskId, files, last);
+}
+
 }  // namespace
 
 TEST(dcmSender, SendsAFolderToStorescpWithProgressPerFile) {
@@ -96,16 +113,9 @@ TEST(dcmSender, SendsAFolderToStorescpWithProgressPerFile) {
     bvtest::TempDir sources;
     bvtest::TempDir received;
     const std::vector<std::string> uids = writeSeries(sources, "1.5.6.7");
-    const int port = bvtest::freeLoopbackPort();
-    ChildProcess storescp;
-    ASSERT_TRUE(storescp.start({"storescp", "-od", received.str(), "+xa", std::to_string(port)},
-                               (sources / "storescp.log").string()));
-    ASSERT_TRUE(bvtest::waitForLoopbackPort(port));
-
     dcmSDK::dcmSender sender;
-    sender.setIP("127.0.0.1", std::to_string(port).c_str());
-    ASSERT_TRUE(sender.send(42, (sources / "series").c_str()));
-    expectSendEvents(42, uids.size(), 1);
+    ASSERT_NO_FATAL_FAILURE(
+        sendToStorescp(sender, sources / "series", received, 42, uids.size(), 1, {"+xa"}));
     EXPECT_FALSE(sender.isSending());
     std::size_t stored = 0;
     for (const auto& entry : std::filesystem::directory_iterator(received.path())) {
@@ -165,16 +175,8 @@ TEST(dcmSender, DecodesJpegLosslessForAPeerThatAcceptsOnlyUncompressedSyntaxes) 
         sourcesByUid[i] = (sources / ("series/" + std::to_string(i) + ".dcm")).string();
         ASSERT_TRUE(fixture.write(sourcesByUid[i]));
     }
-    const int port = bvtest::freeLoopbackPort();
-    ChildProcess storescp;
-    ASSERT_TRUE(storescp.start({"storescp", "-od", received.str(), std::to_string(port)},
-                               (sources / "storescp.log").string()));
-    ASSERT_TRUE(bvtest::waitForLoopbackPort(port));
-
     dcmSDK::dcmSender sender;
-    sender.setIP("127.0.0.1", std::to_string(port).c_str());
-    ASSERT_TRUE(sender.send(5, (sources / "series").c_str()));
-    expectSendEvents(5, 4, 1);
+    ASSERT_NO_FATAL_FAILURE(sendToStorescp(sender, sources / "series", received, 5, 4, 1));
     std::size_t matched = 0;
     for (const auto& entry : std::filesystem::directory_iterator(received.path())) {
         DcmFileFormat file;
@@ -242,16 +244,8 @@ TEST(dcmSender, ABadFileInTheMiddleDoesNotStopTheFilesAfterIt) {
         const std::filesystem::path temporary = sources / "series" / ".0.dcm.1-1.tmp";
         std::filesystem::copy_file(sources / "series" / "0.dcm", temporary);
         std::filesystem::resize_file(temporary, std::filesystem::file_size(temporary) - 2000);
-        const int port = bvtest::freeLoopbackPort();
-        ChildProcess storescp;
-        ASSERT_TRUE(storescp.start({"storescp", "-od", received.str(), std::to_string(port)},
-                                   (sources / "storescp.log").string()));
-        ASSERT_TRUE(bvtest::waitForLoopbackPort(port));
-
         dcmSDK::dcmSender sender;
-        sender.setIP("127.0.0.1", std::to_string(port).c_str());
-        ASSERT_TRUE(sender.send(9, (sources / "series").c_str()));
-        expectSendEvents(9, 5, 2);
+        ASSERT_NO_FATAL_FAILURE(sendToStorescp(sender, sources / "series", received, 9, 5, 2));
         std::vector<std::string> stored;
         for (const auto& entry : std::filesystem::directory_iterator(received.path())) {
             DcmFileFormat file;

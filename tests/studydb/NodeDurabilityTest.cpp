@@ -158,6 +158,38 @@ int successes(const std::string& log) {
     return count;
 }
 
+// Sends `count` images of one series of the study to the node on `port` with storescu, its files
+// and log in `folder`, and waits for it to end; how many stores the node answered with Success.
+int sendSeries(int port, const std::string& studyUid, int count, const std::string& folder) {
+    std::vector<std::string> arguments = {"storescu", "-v",        "-aec",
+                                          "rivodavo", "127.0.0.1", std::to_string(port)};
+    bvtest::DicomFixture fixture;
+    fixture.studyInstanceUID = studyUid;
+    fixture.seriesInstanceUID = studyUid + ".1";
+    for (int i = 0; i < count; ++i) {
+        fixture.sopInstanceUID = fixture.seriesInstanceUID + "." + std::to_string(i + 1);
+        fixture.instanceNumber = i + 1;
+        arguments.push_back(folder + std::to_string(i) + ".dcm");
+        if (!fixture.write(arguments.back())) {
+            return -1;
+        }
+    }
+    const std::string log = folder + "storescu.log";
+    ToolProcess::run(arguments, log);
+    return successes(log);
+}
+
+// Stops the service, moves the library's database file (in `root`) into `disk` with a link in
+// its place, and starts the service again.
+dataService* restartWithTheDatabaseOn(const std::string& disk, const std::string& root) {
+    const std::string database = root + "dicomDB";
+    dataService::destroyInstance();
+    fs::copy_file(database, disk + "dicomDB");
+    fs::remove(database);
+    fs::create_symlink(disk + "dicomDB", database);
+    return dataService::getInstance();
+}
+
 // Every image row names a file that is there, and every object in a series folder has its row.
 void expectRowsMatchFiles(dicomDB* db) {
     const std::string root = db->getDicomRoot();
@@ -348,30 +380,12 @@ TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledAtTheNex
     }
     // The database moves to the small disk, which fills up once it is open; the objects still
     // fit on theirs.
-    const std::string database = root() + "dicomDB";
-    dataService::destroyInstance();
-    fs::copy_file(database, disk.str() + "dicomDB");
-    fs::remove(database);
-    fs::create_symlink(disk.str() + "dicomDB", database);
-    service_ = dataService::getInstance();
+    service_ = restartWithTheDatabaseOn(disk.str(), root());
     ASSERT_TRUE(db()->ready());
     small.fill(disk.str() + "filler");
 
     const int count = 4;
-    std::vector<std::string> arguments = {"storescu", "-v",        "-aec",
-                                          "rivodavo", "127.0.0.1", std::to_string(port_)};
-    bvtest::DicomFixture fixture;
-    fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.72.1";
-    fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
-    for (int i = 0; i < count; ++i) {
-        fixture.sopInstanceUID = fixture.seriesInstanceUID + "." + std::to_string(i + 1);
-        fixture.instanceNumber = i + 1;
-        arguments.push_back(source.str() + std::to_string(i) + ".dcm");
-        ASSERT_TRUE(fixture.write(arguments.back()));
-    }
-    const std::string log = source.str() + "storescu.log";
-    ToolProcess::run(arguments, log);
-    ASSERT_EQ(successes(log), count);
+    ASSERT_EQ(sendSeries(port_, "1.2.826.0.1.3680043.9.72.1", count, source.str()), count);
 
     // An orderly exit (which files what the node announced), space freed, and a start.
     dataService::destroyInstance();
@@ -392,12 +406,7 @@ TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledOnceTher
     if (!small.mounted()) {
         GTEST_SKIP() << "mounting a tmpfs needs root";
     }
-    const std::string database = root() + "dicomDB";
-    dataService::destroyInstance();
-    fs::copy_file(database, disk.str() + "dicomDB");
-    fs::remove(database);
-    fs::create_symlink(disk.str() + "dicomDB", database);
-    service_ = dataService::getInstance();
+    service_ = restartWithTheDatabaseOn(disk.str(), root());
     ASSERT_TRUE(db()->ready());
     // A favourite row, so that reading the favourites answers.
     ASSERT_GT(db()->insertTextNote("note"), 0);
@@ -405,20 +414,9 @@ TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledOnceTher
     studydbtest::KeyRecorder received(studydb::NOTIFY_DICOM_FILE_RECEIVED);
 
     const std::size_t count = 4;
-    std::vector<std::string> arguments = {"storescu", "-v",        "-aec",
-                                          "rivodavo", "127.0.0.1", std::to_string(port_)};
-    bvtest::DicomFixture fixture;
-    fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.72.2";
-    fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
-    for (std::size_t i = 0; i < count; ++i) {
-        fixture.sopInstanceUID = fixture.seriesInstanceUID + "." + std::to_string(i + 1);
-        fixture.instanceNumber = i + 1;
-        arguments.push_back(source.str() + std::to_string(i) + ".dcm");
-        ASSERT_TRUE(fixture.write(arguments.back()));
-    }
-    const std::string log = source.str() + "storescu.log";
-    ToolProcess::run(arguments, log);
-    ASSERT_EQ(successes(log), static_cast<int>(count));
+    ASSERT_EQ(
+        sendSeries(port_, "1.2.826.0.1.3680043.9.72.2", static_cast<int>(count), source.str()),
+        static_cast<int>(count));
     // The worker answers in order: once the favourites are read, it has tried every image.
     ASSERT_TRUE(studydbtest::pumpUntil([&] { return received.texts.size() == count; }));
     bool answered = false;

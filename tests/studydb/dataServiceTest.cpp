@@ -7,22 +7,19 @@
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSliceInfo.h"
 #include "studydb/LibraryCallbacks.h"
-#include "studydb/LibraryLock.h"
 #include "studydb/StudyNotifications.h"
 #include "studydb/dicomDB.h"
 #include "studydb/importDcm.h"
 #include "studydb/sniffer.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
+#include "tests/support/studydb/LockingChild.h"
 #include "toolkit/core/DateTimeRoutines.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
 #include "toolkit/core/UILocalConfig.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -250,32 +247,8 @@ TEST(RefusedLibraryTest, ACopyRefusedTheLibraryWritesNothingIntoItAndSaysWhy) {
     bvtest::TempDir storage;
     const std::string folder = storage.str() + "dicom/";
     fs::create_directories(folder);
-    int taken[2];
-    int release[2];
-    ASSERT_EQ(pipe(taken), 0);
-    ASSERT_EQ(pipe(release), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(taken[0]);
-        close(release[1]);
-        studydb::LibraryLock lock;
-        long holder = 0;
-        const char held = lock.acquire(folder, holder) ? 1 : 0;
-        if (write(taken[1], &held, 1) != 1) {
-            _exit(2);
-        }
-        char done = 0;
-        while (read(release[0], &done, 1) > 0) {
-        }
-        _exit(0);
-    }
-    close(taken[1]);
-    close(release[0]);
-    char held = 0;
-    ASSERT_EQ(read(taken[0], &held, 1), 1);
-    close(taken[0]);
-    ASSERT_EQ(held, 1);
+    bvtest::LockingChild other(folder);
+    ASSERT_TRUE(other.held());
 
     studydbtest::LoopbackNetwork network;
     NSUI::setEncodedUserDefault("app_dicom_path", folder);
@@ -291,7 +264,7 @@ TEST(RefusedLibraryTest, ACopyRefusedTheLibraryWritesNothingIntoItAndSaysWhy) {
     EXPECT_FALSE(db->ready());
     EXPECT_EQ(db->getDicomRoot(), "");
     const std::string why = "The library is in use by another copy of the program (process " +
-                            std::to_string(child) + ")";
+                            std::to_string(other.pid()) + ")";
     EXPECT_EQ(messages, std::vector<std::string>{why});
 
     // The import works through its queue in order: once the folder is removed, the file before
@@ -329,8 +302,5 @@ TEST(RefusedLibraryTest, ACopyRefusedTheLibraryWritesNothingIntoItAndSaysWhy) {
     studydbtest::pumpFrames();
     dataService::setMessagePresenter(nullptr);
     NSUI::setEncodedUserDefault("app_dicom_path", "");
-    close(release[1]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(other.release());
 }

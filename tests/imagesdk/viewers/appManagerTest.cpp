@@ -54,7 +54,35 @@ void expectCells(const std::vector<Cell>& got, const std::vector<Cell>& expected
     }
 }
 
-class AppManagerTest : public layouttest::LayoutTest {};
+// The volumes of one series' phases, and the head of the chain that merging them made.
+struct PhaseChain {
+    std::vector<RefPtr<isImageData>> phases;
+    isImageData* head = nullptr;
+};
+
+// `count` volumes made by `makePhase` (given the phase's index), merged into one series' phases.
+PhaseChain mergedPhases(int count, const std::function<RefPtr<isImageData>(int)>& makePhase) {
+    PhaseChain series;
+    std::list<isImageData*> chain;
+    for (int i = 0; i < count; ++i) {
+        series.phases.push_back(makePhase(i));
+        chain.push_back(series.phases.back().get());
+    }
+    series.head = isImageSDK::mergeImageDataPhases(chain);
+    return series;
+}
+
+class AppManagerTest : public layouttest::LayoutTest {
+protected:
+    // A manager showing the series in MPR over 800x600, switched to the phase.
+    RefPtr<appManager> mprOnPhase(isImageData* series, int phase) {
+        auto manager = RefPtr<appManager>::retained(appManager::create());
+        scene->addChild(manager->getViewerMulti());
+        manager->setImageDataWithProtocol(series, Rect(0, 0, 800, 600), isImageSDK::PROTOCOL_MPR);
+        manager->setPhase(phase);
+        return manager;
+    }
+};
 
 TEST_F(AppManagerTest, ProtocolsLayTheirCellsOutInTheRegion) {
     using namespace isImageSDK;
@@ -214,14 +242,9 @@ TEST_F(AppManagerTest, TheRegionKeepsItsSeriesAliveUntilItLetsThemGo) {
 }
 
 TEST_F(AppManagerTest, PhasesOfTheRegionsOneSeries) {
-    std::vector<RefPtr<isImageData>> phases;
-    std::list<isImageData*> chain;
-    for (int i = 0; i < 3; ++i) {
-        phases.push_back(layouttest::sliceNumberVolume(6));
-        chain.push_back(phases.back().get());
-    }
-    isImageData* head = isImageSDK::mergeImageDataPhases(chain);
-    ASSERT_EQ(head, phases[0].get());
+    const PhaseChain series = mergedPhases(3, [](int) { return layouttest::sliceNumberVolume(6); });
+    isImageData* head = series.head;
+    ASSERT_EQ(head, series.phases[0].get());
     RefPtr<isImageData> plain = layouttest::sliceNumberVolume(6);
 
     auto manager = RefPtr<appManager>::retained(appManager::create());
@@ -243,7 +266,7 @@ TEST_F(AppManagerTest, PhasesOfTheRegionsOneSeries) {
     };
     for (const Case& c : cases) {
         manager->setSeriesList(c.list, Rect(0, 0, 600, 400));
-        for (isImageData* phase : chain) {
+        for (const RefPtr<isImageData>& phase : series.phases) {
             phase->phaseAware = c.fourD;
         }
         EXPECT_EQ(manager->getCurrentPhase(), c.current) << c.name;
@@ -381,20 +404,14 @@ TEST_F(AppManagerTest, EveryMoveOfThePointShowsEveryCellsCrossLinesAgain) {
 // The volume cell a protocol opens renders in the series' own window and at the phase the
 // region's other cells show, as its slice cells do.
 TEST_F(AppManagerTest, TheVolumeCellOpensInTheSeriesWindowAtThePhaseOnScreen) {
-    std::vector<RefPtr<isImageData>> phases;
-    std::list<isImageData*> chain;
-    for (int i = 0; i < 3; ++i) {
-        phases.push_back(layouttest::sliceNumberVolume(6));
-        phases.back()->getSlice(0)->windowWidth = 400.0f;
-        phases.back()->getSlice(0)->windowCentre = 40.0f;
-        chain.push_back(phases.back().get());
-    }
-    isImageData* head = isImageSDK::mergeImageDataPhases(chain);
-    ASSERT_NE(head, nullptr);
-    auto manager = RefPtr<appManager>::retained(appManager::create());
-    scene->addChild(manager->getViewerMulti());
-    manager->setImageDataWithProtocol(head, Rect(0, 0, 800, 600), isImageSDK::PROTOCOL_MPR);
-    manager->setPhase(2);
+    const PhaseChain series = mergedPhases(3, [](int) {
+        RefPtr<isImageData> phase = layouttest::sliceNumberVolume(6);
+        phase->getSlice(0)->windowWidth = 400.0f;
+        phase->getSlice(0)->windowCentre = 40.0f;
+        return phase;
+    });
+    ASSERT_NE(series.head, nullptr);
+    RefPtr<appManager> manager = mprOnPhase(series.head, 2);
     ASSERT_EQ(manager->getCurrentPhase(), 2);
 
     manager->applyProtocol(isImageSDK::PROTOCOL_MPR3D);
@@ -415,21 +432,14 @@ TEST_F(AppManagerTest, TheVolumeCellOpensInTheSeriesWindowAtThePhaseOnScreen) {
 // compare4d gives every phase a cell, in the chain's order, and each cell shows its own phase
 // whichever phase was current when it was entered or is chosen later.
 TEST_F(AppManagerTest, EachCompare4dCellShowsItsOwnPhase) {
-    std::vector<RefPtr<isImageData>> phases;
-    std::list<isImageData*> chain;
-    const float spacing[3] = {1.0f, 1.0f, 1.0f};
-    for (int i = 0; i < 4; ++i) {
-        phases.push_back(imagesdktest::makeVolume(
+    const PhaseChain series = mergedPhases(4, [](int i) {
+        const float spacing[3] = {1.0f, 1.0f, 1.0f};
+        return imagesdktest::makeVolume(
             16, 16, 6, isImageSDK::PIXEL_INT16, spacing, [i](int, int, int) { return 10 * i; },
-            layouttest::axialFrame()));
-        chain.push_back(phases.back().get());
-    }
-    isImageData* head = isImageSDK::mergeImageDataPhases(chain);
-    ASSERT_NE(head, nullptr);
-    auto manager = RefPtr<appManager>::retained(appManager::create());
-    scene->addChild(manager->getViewerMulti());
-    manager->setImageDataWithProtocol(head, Rect(0, 0, 800, 600), isImageSDK::PROTOCOL_MPR);
-    manager->setPhase(2);
+            layouttest::axialFrame());
+    });
+    ASSERT_NE(series.head, nullptr);
+    RefPtr<appManager> manager = mprOnPhase(series.head, 2);
     manager->applyProtocol(isImageSDK::PROTOCOL_COMPARE4D);
     auto shownPhases = [&] {
         std::vector<int> shown;
