@@ -47,6 +47,9 @@ bool holdsFiles(const fs::path& folder) {
     return false;
 }
 
+// The mover whose copy runs on this thread: a recorder or hook that cancels must not join it.
+thread_local const DataFolderMover* copyingFor = nullptr;
+
 }  // namespace
 
 DataFolderMover::~DataFolderMover() {
@@ -55,6 +58,10 @@ DataFolderMover::~DataFolderMover() {
 
 void DataFolderMover::setRecorder(std::function<void(const std::string& folder)> record) {
     recorder = std::move(record);
+}
+
+void DataFolderMover::setBeforeEachFile(std::function<void(const std::string& file)> hook) {
+    beforeEachFile = std::move(hook);
 }
 
 void DataFolderMover::cancel() {
@@ -113,7 +120,7 @@ bool DataFolderMover::start(const std::string& from, const std::string& to, bool
 }
 
 void DataFolderMover::join() {
-    if (worker.joinable()) {
+    if (copyingFor != this && worker.joinable()) {
         worker.join();
     }
 }
@@ -148,6 +155,7 @@ std::string DataFolderMover::shortenForStatus(const std::string& path) {
 }
 
 void DataFolderMover::copyFiles() {
+    copyingFor = this;
     // The target's lock, once taken, ends with the copy: the library opened there takes its own.
     studydb::LibraryLock targetLock;
     // Every file, hidden ones too: whatever is not copied would be lost with the old folder. The
@@ -174,6 +182,9 @@ void DataFolderMover::copyFiles() {
         return;
     }
     for (const std::string& file : files) {
+        if (beforeEachFile) {
+            beforeEachFile(file);
+        }
         if (stopping) {
             state = kCopyFailed;
             return;

@@ -43,6 +43,9 @@ public:
     // removed: on the caller's thread after a rename, on the copy thread after a copy. Set it
     // before start.
     void setRecorder(std::function<void(const std::string& folder)> record);
+    // Called on the copy thread before each file is copied, with its path: how a test stops a
+    // copy at a known file (the program sets none). Set it before start.
+    void setBeforeEachFile(std::function<void(const std::string& file)> hook);
 
     // Whether `target` may receive the folder now at `current`.
     static Check checkTarget(const std::string& current, const std::string& target);
@@ -55,10 +58,12 @@ public:
     int getState() const { return state.load(); }
     // The file being copied, shortened for a status line.
     std::string getCurrentFile() const;
-    // Waits for the copy thread, if any.
+    // Waits for the copy thread, if any; on the copy thread itself (a recorder or hook that
+    // calls it) it returns at once.
     void join();
     // Stops a running copy and waits for the thread. Before the new place is recorded the copy
-    // ends in kCopyFailed with the old folder whole; after it the move completes.
+    // ends in kCopyFailed with the old folder whole and the files copied so far left in the
+    // target; after it the move completes.
     void cancel();
 
     // Longer than 150 characters: the first 50, "...", the last 100.
@@ -69,6 +74,7 @@ private:
     void setCurrentFile(const std::string& path);
 
     std::function<void(const std::string& folder)> recorder;
+    std::function<void(const std::string& file)> beforeEachFile;
     std::string source;
     std::string target;
     std::atomic<int> state{kIdle};

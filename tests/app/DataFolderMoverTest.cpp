@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "studydb/LibraryLock.h"
@@ -36,9 +37,6 @@ void fillLibrary(const fs::path& folder) {
 }
 
 int waitForEnd(DataFolderMover& mover) {
-    for (int i = 0; i < 2000 && mover.getState() == DataFolderMover::kCopying; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
     mover.join();
     return mover.getState();
 }
@@ -96,50 +94,95 @@ TEST(DataFolderMoverTest, RenameAndCopyLeaveTheSameContentAndRemoveTheOldFolder)
     }
 }
 
+// Every file below the folder by its relative path, with its content; the lock file a copy takes
+// on its target is no file of the library.
+std::map<std::string, std::string> contentOf(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string relative = entry.path().lexically_relative(folder).string();
+        if (!entry.is_directory() && relative != studydb::LibraryLock::kFileName) {
+            files[relative] = readFile(entry.path());
+        }
+    }
+    return files;
+}
+
 // The new place is recorded while the old folder still stands and the new one is whole, so a
-// program stopped at any moment has a record that names a whole library; a cancel, whenever it
-// comes, leaves either the old place recorded with the old folder whole or the move complete.
+// program stopped at any moment has a record that names a whole library. A cancel before the
+// record keeps the old place: nothing recorded, the old folder whole and the files copied so far
+// left in the target; a cancel after it lets the move complete.
 TEST(DataFolderMoverTest, TheNewPlaceIsRecordedBeforeTheOldFolderGoes) {
-    for (const bool forceCopy : {false, true}) {
-        for (const bool cancelAtOnce : {false, true}) {
-            if (!forceCopy && cancelAtOnce) {
-                continue;  // a rename is done before start returns
-            }
-            SCOPED_TRACE(std::string(forceCopy ? "copy" : "rename") +
-                         (cancelAtOnce ? ", cancelled" : ""));
-            bvtest::TempDir dir("mover");
-            const fs::path from = dir / "old";
-            const fs::path to = dir / "target";
-            fillLibrary(from);
-            for (int i = 0; i < 200; ++i) {
-                writeFile(from / "p2" / "s1" / "se1" / (std::to_string(i) + ".dcm"), "slice");
-            }
-            std::vector<std::string> recorded;
-            bool wholeWhenRecorded = false;
-            DataFolderMover mover;
-            mover.setRecorder([&](const std::string& folder) {
-                recorded.push_back(folder);
-                // A rename has no old folder left; a copy still has it whole.
-                wholeWhenRecorded = (!forceCopy || readFile(from / "dicomDB") == "database") &&
-                                    readFile(to / "dicomDB") == "database" &&
-                                    fs::exists(to / "p2" / "s1" / "se1" / "199.dcm");
-            });
-            mover.start(from.string() + "/", to.string() + "/", forceCopy);
-            if (cancelAtOnce) {
+    enum class Cancel { Never, AtAFile, FromTheRecorder, OnceStarted };
+    // The copy's cancel comes as it reaches this file, from the copy thread itself.
+    const std::size_t cancelAt = 100;
+    const struct {
+        const char* name;
+        bool forceCopy;
+        Cancel cancel;
+        int expected;
+    } cases[] = {
+        {"rename", false, Cancel::Never, DataFolderMover::kMoved},
+        {"rename, cancelled from the recorder", false, Cancel::FromTheRecorder,
+         DataFolderMover::kMoved},
+        // A rename is done before start returns.
+        {"rename, cancelled once started", false, Cancel::OnceStarted, DataFolderMover::kMoved},
+        {"copy", true, Cancel::Never, DataFolderMover::kMoved},
+        {"copy, cancelled at a file", true, Cancel::AtAFile, DataFolderMover::kCopyFailed},
+        // The recorder runs on the copy thread, whose cancel does not wait for itself.
+        {"copy, cancelled from the recorder", true, Cancel::FromTheRecorder,
+         DataFolderMover::kMoved},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bvtest::TempDir dir("mover");
+        const fs::path from = dir / "old";
+        const fs::path to = dir / "target";
+        fillLibrary(from);
+        for (int i = 0; i < 200; ++i) {
+            writeFile(from / "p2" / "s1" / "se1" / (std::to_string(i) + ".dcm"), "slice");
+        }
+        const std::map<std::string, std::string> library = contentOf(from);
+        std::vector<std::string> recorded;
+        bool wholeWhenRecorded = false;
+        std::vector<std::string> reached;
+        DataFolderMover mover;
+        mover.setRecorder([&](const std::string& folder) {
+            recorded.push_back(folder);
+            // A rename has no old folder left; a copy still has it whole.
+            wholeWhenRecorded =
+                (!c.forceCopy || contentOf(from) == library) && contentOf(to) == library;
+            if (c.cancel == Cancel::FromTheRecorder) {
                 mover.cancel();
             }
-            const int state = waitForEnd(mover);
-            if (state == DataFolderMover::kMoved) {
-                EXPECT_EQ(recorded, std::vector<std::string>{to.string() + "/"});
-                EXPECT_TRUE(wholeWhenRecorded);
-                EXPECT_FALSE(fs::exists(from));
-            } else {
-                EXPECT_EQ(state, DataFolderMover::kCopyFailed);
-                EXPECT_TRUE(cancelAtOnce);
-                EXPECT_TRUE(recorded.empty()) << "a cancelled move records nothing";
-                EXPECT_EQ(readFile(from / "dicomDB"), "database");
-                EXPECT_EQ(readFile(from / "p2" / "s1" / "se1" / "199.dcm"), "slice");
+        });
+        mover.setBeforeEachFile([&](const std::string& file) {
+            reached.push_back(file);
+            if (c.cancel == Cancel::AtAFile && reached.size() == cancelAt) {
+                mover.cancel();
             }
+        });
+        EXPECT_EQ(mover.start(from.string() + "/", to.string() + "/", c.forceCopy), !c.forceCopy);
+        if (c.cancel == Cancel::OnceStarted) {
+            mover.cancel();
+        }
+        mover.join();
+        ASSERT_EQ(mover.getState(), c.expected);
+        if (c.expected == DataFolderMover::kMoved) {
+            EXPECT_EQ(recorded, std::vector<std::string>{to.string() + "/"});
+            EXPECT_TRUE(wholeWhenRecorded);
+            EXPECT_FALSE(fs::exists(from));
+            EXPECT_EQ(contentOf(to), library);
+        } else {
+            EXPECT_TRUE(recorded.empty()) << "a cancelled move records nothing";
+            EXPECT_EQ(contentOf(from), library);
+            // The files before the one the cancel came at, and none after.
+            ASSERT_EQ(reached.size(), cancelAt);
+            std::map<std::string, std::string> copied;
+            for (std::size_t i = 0; i + 1 < cancelAt; ++i) {
+                const std::string relative = fs::path(reached[i]).lexically_relative(from).string();
+                copied[relative] = library.at(relative);
+            }
+            EXPECT_EQ(contentOf(to), copied);
         }
     }
 }
@@ -179,17 +222,37 @@ TEST(DataFolderMoverTest, TheCopyHoldsTheTargetsLockAndRefusesATargetAnotherProc
     }
 }
 
+// A copy that cannot be done ends in kCopyFailed with nothing recorded and the old folder whole.
+// A named pipe in the library is no file to copy: it fails the copy, named as the file that did
+// not copy, instead of holding the copy until something writes to it.
 TEST(DataFolderMoverTest, FailedCopyKeepsTheOldFolderWhole) {
-    bvtest::TempDir dir("mover");
-    const fs::path from = dir / "old";
-    fillLibrary(from);
-    // The target's place is taken by a file, so no folder can be made there.
-    writeFile(dir / "blocked", "x");
-    DataFolderMover mover;
-    EXPECT_FALSE(mover.start(from.string() + "/", (dir / "blocked" / "lib").string() + "/", true));
-    EXPECT_EQ(waitForEnd(mover), DataFolderMover::kCopyFailed);
-    EXPECT_EQ(readFile(from / "dicomDB"), "database");
-    EXPECT_EQ(fs::file_size(from / "p1" / "s1" / "se1" / "1.dcm"), 5000u);
+    for (const bool pipeInLibrary : {false, true}) {
+        SCOPED_TRACE(pipeInLibrary ? "a named pipe in the library" : "no room for the target");
+        bvtest::TempDir dir("mover");
+        const fs::path from = dir / "old";
+        fillLibrary(from);
+        const fs::path pipe = from / "p1" / "s1" / "pipe";
+        fs::path to = dir / "target";
+        if (pipeInLibrary) {
+            ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+        } else {
+            // The target's place is taken by a file, so no folder can be made there.
+            writeFile(dir / "blocked", "x");
+            to = dir / "blocked" / "lib";
+        }
+        bool recorded = false;
+        DataFolderMover mover;
+        mover.setRecorder([&](const std::string&) { recorded = true; });
+        EXPECT_FALSE(mover.start(from.string() + "/", to.string() + "/", true));
+        EXPECT_EQ(waitForEnd(mover), DataFolderMover::kCopyFailed);
+        EXPECT_FALSE(recorded);
+        EXPECT_EQ(readFile(from / "dicomDB"), "database");
+        EXPECT_EQ(fs::file_size(from / "p1" / "s1" / "se1" / "1.dcm"), 5000u);
+        if (pipeInLibrary) {
+            EXPECT_TRUE(fs::is_fifo(pipe));
+            EXPECT_EQ(mover.getCurrentFile(), pipe.string());
+        }
+    }
 }
 
 TEST(DataFolderMoverTest, LongPathsAreShortenedForTheStatusLine) {
