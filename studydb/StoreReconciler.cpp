@@ -2,6 +2,7 @@
 
 #include "dcmsdk/DCM_MESSAGE.h"
 #include "dcmsdk/dcmReadTag.h"
+#include "engine/base/Utils.h"
 #include "imagesdk/io/SeriesFolderFiles.h"
 #include "studydb/StudyPaths.h"
 #include "studydb/dicomDB.h"
@@ -23,6 +24,7 @@ namespace {
 
 const char* const kMarkerName = ".running";
 const char* const kPartialFolder = ".incoming";
+const char* const kUnfiledFolder = ".unfiled/";
 const char* const kReformatFolder = "reformat";
 
 // "series path" + "file" of every image row.
@@ -137,23 +139,53 @@ StoreReconciler::Outcome StoreReconciler::reconcile(dicomDB& database,
             ++outcome.unreadable;
             continue;
         }
-        dcmSDK::DCM_MESSAGE record;
-        record.fillFrom(tags);
-        dcmSDK::DCM_MESSAGE::setText(record.FileName, sizeof(record.FileName), name.c_str());
-        dcmSDK::DCM_MESSAGE::setText(record.SeriesFolder, sizeof(record.SeriesFolder),
+        auto record = std::make_unique<dcmSDK::DCM_MESSAGE>();
+        record->fillFrom(tags);
+        dcmSDK::DCM_MESSAGE::setText(record->FileName, sizeof(record->FileName), name.c_str());
+        dcmSDK::DCM_MESSAGE::setText(record->SeriesFolder, sizeof(record->SeriesFolder),
                                      folder.c_str());
         recordIds ids;
-        if (!database.findRecordIds(record, ids) || !database.fileIntoRecordedFolder(record, ids)) {
+        dicomDB::Placing placed = dicomDB::Placing::kWaiting;
+        if (database.findRecordIds(*record, ids)) {
+            placed = database.fileIntoRecordedFolder(*record, ids);
+        }
+        const bool known = ids.image;
+        if (placed == dicomDB::Placing::kRefused && setAside(root, *record)) {
+            ++outcome.setAside;
+        } else if (placed == dicomDB::Placing::kPlaced &&
+                   (known || database.insertReceivedFile(*record, ids))) {
+            outcome.filed += known ? 0 : 1;
+        } else {
             ++outcome.notFiled;
-        } else if (!ids.image) {
-            if (database.insertReceivedFile(record, ids)) {
-                ++outcome.filed;
-            } else {
-                ++outcome.notFiled;
-            }
+            outcome.waiting.push_back(std::move(record));
         }
     }
     return outcome;
+}
+
+bool StoreReconciler::setAside(const std::string& dicomFolder, const dcmSDK::DCM_MESSAGE& record) {
+    const std::string folder = record.SeriesFolder;
+    const std::string name = record.FileName;
+    if (dicomFolder.empty() || !isRelativeFolder(folder, kSeriesFolderDepth) ||
+        !isRelativeFolder(name, 1)) {
+        return false;
+    }
+    const std::string aside = dicomFolder + kUnfiledFolder + folder;
+    std::error_code error;
+    fs::create_directories(aside, error);
+    if (error) {
+        return false;
+    }
+    const std::string from = dicomFolder + folder + name;
+    fs::rename(from, aside + name, error);
+    if (error) {
+        return false;
+    }
+    removeEmptyFoldersInside(dicomFolder, folder, kSeriesFolderDepth);
+    cocos2d::log("%s cannot be filed: the folder its series has in the library cannot take it; "
+                 "kept as %s",
+                 from.c_str(), (aside + name).c_str());
+    return true;
 }
 
 }  // namespace studydb

@@ -222,13 +222,15 @@ void dicomDB::openStorage() {
     }
     // Before the node takes new files: what an unclean end left unfiled is filed now.
     if (isReady && studydb::StoreReconciler::lastRunEndedUnclean(dicomFolder)) {
-        const auto outcome = studydb::StoreReconciler::reconcile(*this, studydb::currentLanguage());
-        NSUI::debugLog(NSUI::formatString("store reconciled: %d filed, %d not filed, %d partial "
-                                          "files removed",
-                                          outcome.filed, outcome.notFiled, outcome.partialsRemoved)
+        auto outcome = studydb::StoreReconciler::reconcile(*this, studydb::currentLanguage());
+        NSUI::debugLog(NSUI::formatString("store reconciled: %d filed, %d not filed, %d set "
+                                          "aside, %d partial files removed",
+                                          outcome.filed, outcome.notFiled, outcome.setAside,
+                                          outcome.partialsRemoved)
                            .c_str());
-        if (outcome.notFiled > 0) {
-            keepUnfiledOnRecord();
+        // What the database refused (a full disk) is filed once it takes them, in this run.
+        for (auto& record : outcome.waiting) {
+            keepForRetry(std::move(record));
         }
     } else if (!isReady) {
         keepUnfiledOnRecord();
@@ -453,9 +455,11 @@ void dicomDB::keepUnfiledOnRecord() {
     receivedUnfiled.store(true);
 }
 
-void dicomDB::keepForRetry(studydb::StoredFileRecord* record) {
+void dicomDB::keepForRetry(std::unique_ptr<dcmSDK::DCM_MESSAGE> record) {
+    cocos2d::RefPtr<studydb::StoredFileRecord> kept(
+        new studydb::StoredFileRecord(std::move(record)));
     std::lock_guard<std::mutex> guard(retryMutex);
-    retryRecords.push_back(cocos2d::RefPtr<studydb::StoredFileRecord>::retained(record));
+    retryRecords.push_back(std::move(kept));
 }
 
 void dicomDB::retryUnfiled() {

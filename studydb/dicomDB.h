@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -126,9 +127,15 @@ public:
     void onNotification(cocos2d::Ref* sender, unsigned key, NSUI::NSNotificationData* data);
     bool findRecordIds(const dcmSDK::DCM_MESSAGE& record, recordIds& ids);
     bool insertReceivedFile(const dcmSDK::DCM_MESSAGE& record, recordIds& ids);
+    // What became of a received file against the folder its series row records.
+    enum class Placing {
+        kPlaced,   // it lies in that folder (or its series is new) and the record names it
+        kWaiting,  // the database did not answer; the file is where it arrived
+        kRefused,  // that folder cannot take it, nor will while the row stands
+    };
     // A file of a series the library holds is moved into the folder its series row records, and
-    // the record names that folder; false when it cannot be moved there.
-    bool fileIntoRecordedFolder(dcmSDK::DCM_MESSAGE& record, const recordIds& ids);
+    // the record names that folder.
+    Placing fileIntoRecordedFolder(dcmSDK::DCM_MESSAGE& record, const recordIds& ids);
     // The worker's part of a received file (database lock held by the caller).
     void storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader);
     int insertFavorite();
@@ -196,8 +203,9 @@ private:
     // Marks the run unclean for good: a stored object announced by the node has no row.
     void keepUnfiledOnRecord();
     // An announced object the database refused is filed again by retryUnfiled; until then the
-    // run stays unclean, so that a start files it from the folder.
-    void keepForRetry(studydb::StoredFileRecord* record);
+    // run stays unclean, so that a start files it from the folder. The record names where its
+    // file is.
+    void keepForRetry(std::unique_ptr<dcmSDK::DCM_MESSAGE> record);
     // Ends the run's marker unless an announced object is still without its row.
     void markStopped();
 

@@ -4,6 +4,7 @@
 #include "studydb/ReceivedFileJson.h"
 #include "studydb/RowId.h"
 #include "studydb/SeriesTagReader.h"
+#include "studydb/StoreReconciler.h"
 #include "studydb/StudyPaths.h"
 #include "studydb/dicomDB.h"
 #include "studydb/dicomDBRequest.h"
@@ -194,45 +195,46 @@ bool dicomDB::insertReceivedFile(const dcmSDK::DCM_MESSAGE& record, recordIds& i
     return true;
 }
 
-bool dicomDB::fileIntoRecordedFolder(dcmSDK::DCM_MESSAGE& record, const recordIds& ids) {
+dicomDB::Placing dicomDB::fileIntoRecordedFolder(dcmSDK::DCM_MESSAGE& record,
+                                                 const recordIds& ids) {
     if (!ids.series) {
-        return true;
+        return Placing::kPlaced;
     }
     std::lock_guard<std::recursive_mutex> guard(dbLock);
     NSUI::NSDBDataModel rows;
     if (!connection.getRecords("select path from series where ID=?", {rowIdValue(ids.seriesId)},
                                &rows) ||
         rows.getRowCount() == 0) {
-        return false;
+        return Placing::kWaiting;
     }
     // A series filed under an earlier folder rule keeps its folder: the viewer and a deletion
     // find its objects there only.
     const std::string recorded = rows.getValue(0, 0);
     const std::string arrived = record.SeriesFolder;
     if (recorded == arrived) {
-        return true;
+        return Placing::kPlaced;
     }
     const int depth = studydb::kSeriesFolderDepth;
     if (!studydb::isRelativeFolder(recorded, depth) ||
         studydb::leadingComponents(recorded, 1) == "reformat") {
         NSUI::debugLog("series folder of the library refused");
-        return false;
+        return Placing::kRefused;
     }
     std::error_code error;
     std::filesystem::create_directories(dicomFolder + recorded, error);
     const std::string folder = studydb::folderInside(dicomFolder, recorded, depth);
     if (folder.empty()) {
-        return false;
+        return Placing::kRefused;
     }
     std::filesystem::rename(dicomFolder + arrived + record.FileName, folder + "/" + record.FileName,
                             error);
     if (error) {
-        return false;
+        return Placing::kRefused;
     }
     dcmSDK::DCM_MESSAGE::setText(record.SeriesFolder, sizeof(record.SeriesFolder),
                                  recorded.c_str());
     studydb::removeEmptyFoldersInside(dicomFolder, arrived, depth);
-    return true;
+    return Placing::kPlaced;
 }
 
 void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader) {
@@ -243,12 +245,23 @@ void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& read
     recordIds ids;
     if (!findRecordIds(*record, ids)) {
         NSUI::debugLog("failed to search DB.");
-        keepForRetry(request->record());
+        keepForRetry(std::move(record));
         return;
     }
-    if (!fileIntoRecordedFolder(*record, ids)) {
-        NSUI::debugLog("failed to move a received file into its series folder");
-        keepUnfiledOnRecord();
+    const Placing placed = fileIntoRecordedFolder(*record, ids);
+    if (placed == Placing::kWaiting) {
+        NSUI::debugLog("failed to search DB.");
+        keepForRetry(std::move(record));
+        return;
+    }
+    // Kept for the user out of the series folders, so that it holds no start to a reconcile;
+    // tried again only while its file is there to be kept.
+    if (placed == Placing::kRefused) {
+        std::error_code error;
+        if (!studydb::StoreReconciler::setAside(dicomFolder, *record) &&
+            std::filesystem::exists(dicomFolder + record->SeriesFolder + record->FileName, error)) {
+            keepForRetry(std::move(record));
+        }
         return;
     }
     if (ids.image) {
@@ -257,7 +270,8 @@ void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& read
     const recordIds before = ids;
     if (!insertReceivedFile(*record, ids)) {
         NSUI::debugLog("failed to save new dicom record to DB");
-        keepForRetry(request->record());
+        // The record names the folder the file was moved into.
+        keepForRetry(std::move(record));
         return;
     }
     request->imageInserted = true;

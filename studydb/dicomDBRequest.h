@@ -33,7 +33,6 @@ public:
     void setRecord(studydb::StoredFileRecord* record);
     // The received file's record; null when there is none.
     const dcmSDK::DCM_MESSAGE* message() const;
-    studydb::StoredFileRecord* record() const { return record_.get(); }
 
     NSUI::NSDBDataModel* result = nullptr;
     // Received file: an image row was inserted into this series folder (relative, ending in "/").

@@ -25,10 +25,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -369,6 +371,168 @@ TEST_F(ServiceTest, AStartAfterAKillRemovesCutOffWritesFromSeriesFolders) {
         EXPECT_EQ(fs::exists(folder + one.name), one.kept) << one.name;
     }
     EXPECT_EQ(rows("select ID from image").size(), 1u);
+}
+
+// An object that the folder its series row records can never take is set aside, out of the
+// series folders, through the reconcile of an unclean start and through the node: what can be
+// filed is, the run ends clean, and the next start reconciles nothing.
+TEST_F(ServiceTest, AnObjectThatCanNeverBeFiledIsSetAsideAndHoldsNoStartToAReconcile) {
+    const std::string library = root();
+    const struct {
+        const char* what;
+        std::string recorded;  // the series row's folder
+        std::string blocker;   // a plain file where that folder would go
+    } cases[] = {
+        {"a row of an older library without a folder", "", ""},
+        {"a folder the library refuses", "reformat/x/y/", ""},
+        {"a plain file where the folder goes", "Blocked_P2/s/x/", "Blocked_P2"},
+    };
+    const std::string study = "1.2.826.0.1.3680043.9.75.";
+    const auto seriesOf = [&](std::size_t c) { return study + std::to_string(c) + ".1"; };
+    const auto fixtureOf = [&](std::size_t c, int instance) {
+        bvtest::DicomFixture fixture;
+        fixture.patientName = "Refused^" + std::to_string(c);
+        fixture.patientID = "R" + std::to_string(c);
+        fixture.studyInstanceUID = study + std::to_string(c);
+        fixture.seriesInstanceUID = seriesOf(c);
+        fixture.sopInstanceUID = seriesOf(c) + "." + std::to_string(instance);
+        fixture.instanceNumber = instance;
+        return fixture;
+    };
+    const auto arrivalFolder = [&](const bvtest::DicomFixture& fixture) {
+        return dcmSDK::DcmNames::seriesFolder(fixture.patientName, fixture.patientID,
+                                              fixture.studyInstanceUID, fixture.seriesInstanceUID) +
+               "/";
+    };
+    {
+        std::lock_guard<std::recursive_mutex> guard(db()->getLock());
+        NSUI::NSDBUtil& connection = db()->getConnection();
+        for (std::size_t c = 0; c < std::size(cases); ++c) {
+            const bvtest::DicomFixture fixture = fixtureOf(c, 1);
+            ASSERT_TRUE(connection.executeSql(
+                "insert into patient(name,patientIDHospital,updateTime) values (?,?,?)",
+                {fixture.patientName, fixture.patientID, "2020-01-01 00:00:00"}));
+            ASSERT_TRUE(connection.executeSql(
+                "insert into study(patientID,studyUID,updateTime) "
+                "select ID,?,? from patient where "
+                "patientIDHospital=?",
+                {fixture.studyInstanceUID, "2020-01-01 00:00:00", fixture.patientID}));
+            ASSERT_TRUE(
+                cases[c].recorded.empty()
+                    ? connection.executeSql("insert into series(studyID,seriesUID,updateTime) "
+                                            "select ID,?,? from study where studyUID=?",
+                                            {fixture.seriesInstanceUID, "2020-01-01 00:00:00",
+                                             fixture.studyInstanceUID})
+                    : connection.executeSql(
+                          "insert into series(studyID,seriesUID,updateTime,path) select "
+                          "ID,?,?,? from study where studyUID=?",
+                          {fixture.seriesInstanceUID, "2020-01-01 00:00:00", cases[c].recorded,
+                           fixture.studyInstanceUID}));
+            if (!cases[c].blocker.empty()) {
+                std::ofstream(library + cases[c].blocker) << "not a folder";
+            }
+        }
+    }
+    dataService::destroyInstance();
+    // Acknowledged before a kill: one object of each refused series, and one of a new series.
+    std::map<std::string, std::uintmax_t> sizes;
+    for (std::size_t c = 0; c < std::size(cases); ++c) {
+        const bvtest::DicomFixture fixture = fixtureOf(c, 1);
+        const std::string file = arrivalFolder(fixture) + fixture.sopInstanceUID;
+        fs::create_directories(library + arrivalFolder(fixture));
+        ASSERT_TRUE(fixture.write(library + file));
+        sizes[file] = fs::file_size(library + file);
+    }
+    bvtest::DicomFixture good;
+    good.studyInstanceUID = "1.2.826.0.1.3680043.9.75.9";
+    good.seriesInstanceUID = good.studyInstanceUID + ".1";
+    good.sopInstanceUID = good.seriesInstanceUID + ".1";
+    fs::create_directories(library + arrivalFolder(good));
+    ASSERT_TRUE(good.write(library + arrivalFolder(good) + good.sopInstanceUID));
+    studydb::StoreReconciler::markRunning(library);
+
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    EXPECT_EQ(rows("select imageUID from image"),
+              (std::vector<std::vector<std::string>>{{good.sopInstanceUID}}));
+    // A second object of the first refused series, through the node.
+    bvtest::TempDir source;
+    const bvtest::DicomFixture sent = fixtureOf(0, 2);
+    ASSERT_TRUE(sent.write(source.str() + "sent.dcm"));
+    const std::string log = source.str() + "storescu.log";
+    ToolProcess::run({"storescu", "-v", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
+                      source.str() + "sent.dcm"},
+                     log);
+    ASSERT_EQ(successes(log), 1);
+    const std::string sentFile = arrivalFolder(sent) + sent.sopInstanceUID;
+    const std::string sentPatient = library + leadingFolder(arrivalFolder(sent));
+    EXPECT_TRUE(studydbtest::pumpUntil(
+        [&] { return fs::exists(library + ".unfiled/" + sentFile) && !fs::exists(sentPatient); }));
+    for (std::size_t c = 0; c < std::size(cases); ++c) {
+        EXPECT_FALSE(fs::exists(library + leadingFolder(arrivalFolder(fixtureOf(c, 1)))))
+            << cases[c].what;
+    }
+    for (const auto& [file, size] : sizes) {
+        std::error_code error;
+        EXPECT_EQ(fs::file_size(library + ".unfiled/" + file, error), size) << file;
+    }
+    dataService::destroyInstance();
+    EXPECT_FALSE(studydb::StoreReconciler::lastRunEndedUnclean(library));
+
+    // A partial file only a reconcile removes: the next start leaves it.
+    fs::create_directories(library + ".incoming");
+    std::ofstream(library + ".incoming/left.part") << "left";
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    EXPECT_TRUE(fs::exists(library + ".incoming/left.part"));
+    EXPECT_EQ(rows("select imageUID from image"),
+              (std::vector<std::vector<std::string>>{{good.sopInstanceUID}}));
+    expectRowsMatchFiles(db());
+}
+
+// A start whose reconcile finds the database's disk too full to file anything keeps what it could
+// not file and files it once room is made, in the same run, which then ends clean.
+TEST_F(ServiceTest, ObjectsAStartCouldNotFileOnAFullDiskAreFiledOnceThereIsRoom) {
+    bvtest::TempDir disk;
+    const bvtest::SmallDisk small(disk.str());
+    if (!small.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    const std::string library = root();
+    const std::string database = library + "dicomDB";
+    dataService::destroyInstance();
+    fs::copy_file(database, disk.str() + "dicomDB");
+    fs::remove(database);
+    fs::create_symlink(disk.str() + "dicomDB", database);
+    const std::size_t count = 3;
+    bvtest::DicomFixture fixture;
+    fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.76.1";
+    fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
+    const std::string folder =
+        library +
+        dcmSDK::DcmNames::seriesFolder(fixture.patientName, fixture.patientID,
+                                       fixture.studyInstanceUID, fixture.seriesInstanceUID) +
+        "/";
+    fs::create_directories(folder);
+    for (std::size_t i = 0; i < count; ++i) {
+        fixture.sopInstanceUID = fixture.seriesInstanceUID + "." + std::to_string(i + 1);
+        ASSERT_TRUE(fixture.write(folder + fixture.sopInstanceUID));
+    }
+    studydb::StoreReconciler::markRunning(library);
+    // Room to open the database (its shared-memory file), none to write a transaction.
+    const std::string filler = disk.str() + "filler";
+    small.fill(filler);
+    fs::resize_file(filler, fs::file_size(filler) - 40 * 1024);
+
+    service_ = dataService::getInstance();
+    ASSERT_TRUE(db()->ready());
+    ASSERT_EQ(rows("select ID from image").size(), 0u);
+    fs::remove(filler);
+    EXPECT_TRUE(
+        studydbtest::pumpUntil([&] { return rows("select ID from image").size() == count; }));
+    dataService::destroyInstance();
+    service_ = nullptr;
+    EXPECT_FALSE(studydb::StoreReconciler::lastRunEndedUnclean(library));
 }
 
 TEST_F(ServiceTest, ImagesAcknowledgedWhileTheDatabaseDiskIsFullAreFiledAtTheNextStart) {
