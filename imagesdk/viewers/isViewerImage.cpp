@@ -656,7 +656,10 @@ void isViewerImage::focusOnPoint(const Vec3& point) {
     }
     setVisible(true);
     postSlicePlane();
-    const Vec2 at = worldToScreen(point);
+    panIntoMargins(worldToScreen(point));
+}
+
+void isViewerImage::panIntoMargins(const Vec2& at) {
     const cocos2d::Size size = getContentSize();
     const float marginX = edgeMargin * size.width;
     const float marginY = edgeMargin * size.height;
@@ -672,8 +675,11 @@ void isViewerImage::focusOnPoint(const Vec3& point) {
     } else if (at.y > size.height - marginY) {
         dy = at.y - (size.height - marginY);
     }
+    // panBy takes a drag's step: a positive x moves the camera right, a positive y moves it down.
+    // The camera has to go towards the point on both axes, or a point near the top or bottom
+    // edge would be pushed further out at every step.
     if (dx != 0.0f || dy != 0.0f) {
-        panBy(dx, dy);
+        panBy(dx, -dy);
     }
 }
 
@@ -1354,17 +1360,7 @@ void isViewerImage::zoomWithFocus(NSUI::NSNotificationData* data, cocos2d::Ref* 
         const bool inside =
             at.x >= 0.0f && at.x <= size.width && at.y >= 0.0f && at.y <= size.height;
         if (inside && data->intValue != 1) {
-            const float marginX = edgeMargin * size.width;
-            const float marginY = edgeMargin * size.height;
-            const float dx = at.x < marginX                ? at.x - marginX
-                             : at.x > size.width - marginX ? at.x - (size.width - marginX)
-                                                           : 0.0f;
-            const float dy = at.y < marginY                 ? at.y - marginY
-                             : at.y > size.height - marginY ? at.y - (size.height - marginY)
-                                                            : 0.0f;
-            if (dx != 0.0f || dy != 0.0f) {
-                panBy(dx, dy);
-            }
+            panIntoMargins(at);
         }
     }
     if (factor > 1.0f) {

@@ -114,6 +114,8 @@ private:
     bool carriesFocus();
     void resetSlice();
     void rotatePlane(float degrees);
+    // Pans so that a window point closer to an edge than edgeMargin is that far from it again.
+    void panIntoMargins(const cocos2d::Vec2& at);
     void zoomWithFocus(NSUI::NSNotificationData* data, cocos2d::Ref* sender);
     void keepFocusInView(cocos2d::Ref* sender);
     void syncFocalZoom(NSUI::NSNotificationData* data, cocos2d::Ref* sender);

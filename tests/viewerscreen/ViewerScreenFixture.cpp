@@ -39,12 +39,14 @@ void ViewerScreenTest::releaseAfterScene() {
     isImageSDK::releaseSharedObjects();
 }
 
-void ViewerScreenTest::writeVolume(const std::string& key, int count) {
+void ViewerScreenTest::writeVolume(const std::string& key, int count, int side,
+                                   double pixelSpacing) {
     std::filesystem::create_directories(root() + key);
     bvtest::DicomFixture fixture;
     fixture.pixels = bvtest::DicomFixture::Pixels::S16;
-    fixture.rows = 16;
-    fixture.columns = 16;
+    fixture.rows = static_cast<std::uint16_t>(side);
+    fixture.columns = static_cast<std::uint16_t>(side);
+    fixture.pixelSpacing = {pixelSpacing, pixelSpacing};
     fixture.writeSeries(root() + key + "/", count, 2.0);
 }
 

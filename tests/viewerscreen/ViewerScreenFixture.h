@@ -22,8 +22,9 @@ protected:
     void TearDown() override;
     void releaseAfterScene() override;
 
-    // Writes `count` CT slices 2 mm apart into the folder of that key below the DICOM root.
-    void writeVolume(const std::string& key, int count);
+    // Writes `count` CT slices of side × side pixels (`pixelSpacing` mm) 2 mm apart into the
+    // folder of that key below the DICOM root.
+    void writeVolume(const std::string& key, int count, int side = 16, double pixelSpacing = 1.0);
     // Writes `count` slices without position, which make a series but no volume.
     void writeFlat(const std::string& key, int count);
     // A screen for the series text pushed on the director; not entered yet.

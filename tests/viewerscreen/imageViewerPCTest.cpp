@@ -14,9 +14,13 @@
 #include "imagesdk/data/isNotifyKeys.h"
 #include "imagesdk/data/isSharedObjects.h"
 #include "imagesdk/io/isBinReader.h"
+#include "imagesdk/render/isActorImage.h"
+#include "imagesdk/render/isNodeImage.h"
 #include "imagesdk/viewers/KeyViewProperty.h"
 #include "imagesdk/viewers/appManager.h"
 #include "imagesdk/viewers/isViewer.h"
+#include "imagesdk/viewers/isViewerBrowser.h"
+#include "imagesdk/viewers/isViewerImage.h"
 #include "imagesdk/viewers/isViewerMulti.h"
 #include "imagesdk/viewers/winManager.h"
 #include "studydb/StudyNotifications.h"
@@ -356,6 +360,96 @@ TEST_F(ViewerScreenTest, CinePlayGatesTheGridButtons) {
     pumpFrames(20);
     EXPECT_EQ(grid.count, 1);
     EXPECT_EQ(screen->openMenuName(), "");
+}
+
+namespace {
+
+// What one MPR cell shows: its slice, whether that slice is drawn with the point the cells share
+// on screen, and that point.
+struct CellState {
+    int slice = -1;
+    bool drawn = false;
+    bool focusShown = false;
+    cocos2d::Vec3 focus;
+};
+
+CellState cellState(isImageSDK::isViewerMulti* multi, int viewType) {
+    CellState state;
+    const isImageSDK::isViewerMulti::Properties cells = multi->collectSyncedViewersOfType(viewType);
+    isImageSDK::isViewerBrowser* browser =
+        cells.empty() ? nullptr : isImageSDK::isViewerMulti::browserOf(cells.front());
+    if (browser == nullptr || browser->getTiles().empty()) {
+        return state;
+    }
+    isImageSDK::isViewerImage* tile = browser->getTiles().at(0);
+    isImageSDK::isActorImage* actor = tile->getImageActor();
+    if (actor == nullptr) {
+        return state;
+    }
+    state.slice = actor->getSliceIndex();
+    state.drawn = tile->isVisible() && actor->isActive() && actor->getImageNode()->isVisible();
+    state.focusShown = tile->isFocusVisible();
+    state.focus = browser->getFocalPoint();
+    return state;
+}
+
+}  // namespace
+
+// A CT of the size a reader opens (120 slices of 512 x 512 pixels of 0.7 mm) in MPR: the cine plays
+// in the axial cell up to the top of the stack and is stopped with the play button. The other cells
+// follow the axial slice with the shared point in view all the way, and once the cine stops no cell
+// moves or goes dark.
+TEST_F(ViewerScreenTest, ACineInAnMprCellKeepsEveryCellOnThePointAndStopsWhereItIs) {
+    constexpr int kSlices = 120;
+    writeVolume("ct", kSlices, 512, 0.7);
+    imageViewerPC* screen = pushScreen("ct", "mpr");
+    ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
+    isImageSDK::isViewerMulti* multi = screen->currentMultiViewer();
+    ASSERT_NE(multi, nullptr);
+    const int planes[] = {isImageSDK::VIEW_AXIAL, isImageSDK::VIEW_SAGITTAL,
+                          isImageSDK::VIEW_CORONAL};
+    isImageSDK::KeyViewProperty* axial =
+        multi->collectSyncedViewersOfType(isImageSDK::VIEW_AXIAL).front();
+    isImageSDK::isViewerBrowser* browser = isImageSDK::isViewerMulti::browserOf(axial);
+    multi->onNotification(isImageSDK::NOTIFY_VIEW_ACTIVATED, nullptr, browser);
+    ASSERT_EQ(multi->getActiveProperty(), axial);
+    auto* play = dynamic_cast<cocos2d::ui::Button*>(screen->getChildByNameDeep("btnCmdPlay"));
+    auto* next = dynamic_cast<cocos2d::ui::Button*>(screen->getChildByNameDeep("btnCmdNext"));
+    ASSERT_NE(play, nullptr);
+    ASSERT_NE(next, nullptr);
+
+    screen->onClick(play);
+    ASSERT_TRUE(browser->isPlaying());
+    // Faster while playing: a page every 20 ticks.
+    screen->onClick(next);
+    screen->onClick(next);
+    const auto axialSlice = [&] { return cellState(multi, isImageSDK::VIEW_AXIAL).slice; };
+    int shown = axialSlice();
+    while (shown < kSlices - 2) {
+        ASSERT_TRUE(pumpUntil([&] { return axialSlice() != shown; }));
+        shown = axialSlice();
+        for (int plane : planes) {
+            const CellState cell = cellState(multi, plane);
+            ASSERT_TRUE(cell.drawn && cell.focusShown) << plane << " at axial slice " << shown;
+        }
+    }
+    ASSERT_EQ(play->getTag(), imageViewerPC::kPlaying);
+    screen->onClick(play);
+    EXPECT_FALSE(browser->isPlaying());
+    // The last page's follow reaches the other cells; from then on nothing moves.
+    pumpFrames(4);
+    CellState stopped[3];
+    for (int i = 0; i < 3; ++i) {
+        stopped[i] = cellState(multi, planes[i]);
+    }
+    pumpFrames(6);
+    EXPECT_EQ(play->getTag(), imageViewerPC::kNotPlaying);
+    for (int i = 0; i < 3; ++i) {
+        const CellState now = cellState(multi, planes[i]);
+        EXPECT_EQ(now.slice, stopped[i].slice) << planes[i];
+        EXPECT_TRUE(now.drawn && now.focusShown) << planes[i];
+        EXPECT_LT(now.focus.distance(stopped[i].focus), 0.01f) << planes[i];
+    }
 }
 
 TEST_F(ViewerScreenTest, MenusFollowTheActiveRegionAndThePhaseCount) {

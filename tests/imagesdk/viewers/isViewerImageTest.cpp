@@ -569,6 +569,54 @@ TEST_F(ViewerImageTest, ZoomingInWidensTheEdgeMarginUpToJustUnderHalf) {
     }
 }
 
+// A point that comes near an edge, moved there by a linked cell (focusOnPoint) or by a zoom, is
+// kept the edge margin (0.15 of the 400-point window: 60 points) inside that edge, whichever edge
+// it is: the camera goes towards the point, never away from it.
+TEST_F(ViewerImageTest, APointNearAnyEdgeIsPannedBackToTheEdgeMargin) {
+    viewer->setImageData(volume.get());
+    viewer->setSliceAxis(1);
+    struct Case {
+        const char* edge;
+        Vec2 direction;  // from the window's centre, on screen
+    };
+    const Case cases[] = {
+        {"top", Vec2(0, 1)}, {"bottom", Vec2(0, -1)}, {"right", Vec2(1, 0)}, {"left", Vec2(-1, 0)}};
+    const Vec2 middle(200.0f, 200.0f);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edge);
+        viewer->onNotification(keys::NOTIFY_VIEW_SYNC_9021, nullptr, nullptr);
+        ASSERT_FLOAT_EQ(viewer->getEdgeMargin(), 0.15f);
+        const isImageSDK::isCameraState state = viewer->getCameraState();
+        const Vec3 centre = state.center();
+        ASSERT_LT(viewer->worldToScreen(centre).distance(middle), 0.5f);
+        const Vec3 along = state.right() * c.direction.x + state.up() * c.direction.y;
+        const float pointsPerMm = viewer->worldToScreen(centre + along).distance(middle);
+        ASSERT_GT(pointsPerMm, 0.0f);
+
+        // Moved to 10 points from the edge: back to 60.
+        const Vec3 nearEdge = centre + along * (190.0f / pointsPerMm);
+        viewer->focusOnPoint(nearEdge);
+        Vec2 at = viewer->worldToScreen(nearEdge);
+        EXPECT_NEAR(at.x, middle.x + c.direction.x * 140.0f, 0.5f);
+        EXPECT_NEAR(at.y, middle.y + c.direction.y * 140.0f, 0.5f);
+
+        // 100 points from the middle, then zoomed in 1.5 times: 150 would be within the margin.
+        viewer->onNotification(keys::NOTIFY_VIEW_SYNC_9021, nullptr, nullptr);
+        const Vec3 inside = centre + along * (100.0f / pointsPerMm);
+        viewer->focusOnPoint(inside);
+        ASSERT_LT(viewer->worldToScreen(inside).distance(middle + c.direction * 100.0f), 0.5f);
+        NSUI::NSNotificationData* zoom = NSUI::NSNotificationData::create();
+        zoom->floatValue = 1.5f;
+        viewer->onNotification(keys::NOTIFY_SYNC_ZOOM, zoom, nullptr);
+        at = viewer->worldToScreen(inside);
+        EXPECT_NEAR(at.x, middle.x + c.direction.x * 140.0f, 0.5f);
+        EXPECT_NEAR(at.y, middle.y + c.direction.y * 140.0f, 0.5f);
+        NSUI::NSNotificationData* back = NSUI::NSNotificationData::create();
+        back->floatValue = 1.0f;
+        viewer->onNotification(keys::NOTIFY_SYNC_ZOOM, back, nullptr);
+    }
+}
+
 TEST_F(ViewerImageTest, OneFavouriteRequestGivesOneCropForTwoWindows) {
     isViewerImage* second = addViewer();
     viewer->setImageData(volume.get());
