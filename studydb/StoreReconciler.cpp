@@ -152,9 +152,11 @@ StoreReconciler::Outcome StoreReconciler::reconcile(dicomDB& database,
         const bool known = ids.image;
         if (placed == dicomDB::Placing::kRefused && setAside(root, *record)) {
             ++outcome.setAside;
+        } else if (placed == dicomDB::Placing::kPlaced && known) {
+            database.fileOverKnownImage(*record, ids);
         } else if (placed == dicomDB::Placing::kPlaced &&
-                   (known || database.insertReceivedFile(*record, ids))) {
-            outcome.filed += known ? 0 : 1;
+                   database.insertReceivedFile(*record, ids)) {
+            ++outcome.filed;
         } else {
             ++outcome.notFiled;
             outcome.waiting.push_back(std::move(record));

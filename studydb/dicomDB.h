@@ -136,6 +136,10 @@ public:
     // A file of a series the library holds is moved into the folder its series row records, and
     // the record names that folder.
     Placing fileIntoRecordedFolder(dcmSDK::DCM_MESSAGE& record, const recordIds& ids);
+    // A copy of an image the library holds, which arrived beside its row's file in the folder
+    // the record names (once placed), takes that file's place: the row names the newest copy
+    // and none stays beside it.
+    void fileOverKnownImage(const dcmSDK::DCM_MESSAGE& record, const recordIds& ids);
     // The worker's part of a received file (database lock held by the caller).
     void storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader);
     int insertFavorite();

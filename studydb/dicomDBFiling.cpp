@@ -237,6 +237,28 @@ dicomDB::Placing dicomDB::fileIntoRecordedFolder(dcmSDK::DCM_MESSAGE& record,
     return Placing::kPlaced;
 }
 
+void dicomDB::fileOverKnownImage(const dcmSDK::DCM_MESSAGE& record, const recordIds& ids) {
+    std::lock_guard<std::recursive_mutex> guard(dbLock);
+    NSUI::NSDBDataModel rows;
+    if (!connection.getRecords("select file from image where ID=?", {rowIdValue(ids.imageId)},
+                               &rows) ||
+        rows.getRowCount() == 0) {
+        return;
+    }
+    const std::string held = rows.getValue(0, 0);
+    const std::string arrived = record.FileName;
+    if (held == arrived || !studydb::isRelativeFolder(held, 1) ||
+        !studydb::isRelativeFolder(arrived, 1)) {
+        return;
+    }
+    const std::string folder = dicomFolder + record.SeriesFolder;
+    std::error_code error;
+    std::filesystem::rename(folder + arrived, folder + held, error);
+    if (error) {
+        NSUI::debugLog("failed to put a received copy in its image's place");
+    }
+}
+
 void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& reader) {
     if (request->message() == nullptr) {
         return;
@@ -265,6 +287,7 @@ void dicomDB::storeReceivedFile(dicomDBRequest* request, dcmSDK::dcmReader& read
         return;
     }
     if (ids.image) {
+        fileOverKnownImage(*record, ids);
         return;
     }
     const recordIds before = ids;

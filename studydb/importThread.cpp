@@ -1,16 +1,19 @@
 #include "studydb/importThread.h"
 
 #include "dcmsdk/DCM_MESSAGE.h"
+#include "dcmsdk/DcmFilePlacer.h"
 #include "dcmsdk/DcmNames.h"
 #include "studydb/AppLanguage.h"
 #include "studydb/StoredFileRecord.h"
 #include "studydb/StudyPaths.h"
 #include "toolkit/core/FileRoutines.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -66,17 +69,28 @@ bool importThread::run(const std::string& path, bool move) {
     }
     // A file that already is its target stays as it is: rewriting or removing it would lose it.
     const bool inPlace = fs::exists(target, error) && fs::equivalent(path, target, error);
+    std::string placed = name;
     if (!inPlace) {
         ssize_t length = 0;
         std::unique_ptr<unsigned char, decltype(&std::free)> bytes(
             NSUI::readFileData(path, &length, true), &std::free);
+        // Written whole where the node keeps its partial files, then placed as the node places
+        // what it receives: beside a copy the folder holds, never over it.
+        static std::atomic<unsigned long> staged{0};
+        const std::string staging = root + ".incoming/import-" + std::to_string(getpid()) + "-" +
+                                    std::to_string(++staged) + ".part";
         if (!bytes || length <= 0 ||
-            !NSUI::writeBufferToFile(target, bytes.get(), static_cast<size_t>(length))) {
+            !NSUI::writeBufferToFile(staging, bytes.get(), static_cast<size_t>(length))) {
+            return false;
+        }
+        placed = dcmSDK::DcmFilePlacer::place(staging, targetFolder, name, error);
+        if (placed.empty()) {
+            fs::remove(staging, error);
             return false;
         }
     }
 
-    dcmSDK::DCM_MESSAGE::setText(record->FileName, sizeof(record->FileName), name.c_str());
+    dcmSDK::DCM_MESSAGE::setText(record->FileName, sizeof(record->FileName), placed.c_str());
     dcmSDK::DCM_MESSAGE::setText(record->SeriesFolder, sizeof(record->SeriesFolder),
                                  (folder + "/").c_str());
     studydb::StoredFileRecord::post(std::move(record));

@@ -1,5 +1,6 @@
 #include "dcmsdk/internal/DcmStoreReceiver.h"
 
+#include "dcmsdk/DcmFilePlacer.h"
 #include "dcmsdk/DcmLibrary.h"
 #include "dcmsdk/DcmNames.h"
 #include "dcmsdk/DcmNetwork.h"
@@ -122,23 +123,26 @@ void DcmStoreReceiver::file(const std::string& partial, const T_DIMSE_C_StoreRQ&
     const std::string folder =
         DcmNames::seriesFolder(record->PatientName, record->PatientID, record->StudyInstanceUID,
                                record->SeriesInstanceUID);
+    // A second copy of an object the folder holds comes in beside it, never over it: the file a
+    // deletion is removing stays the deletion's, and filing puts the copy in its place. A
+    // deletion removes the series' folders once they are empty, possibly between their creation
+    // and the move: then they are made again.
     const std::string name = DcmNames::fileNameFor(sop);
-    const std::string target = root + folder + "/" + name;
-    // A deletion removes the series' folders once they are empty, possibly between their
-    // creation and the rename: then they are made again.
+    std::string placed;
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::filesystem::create_directories(root + folder, error);
-        std::filesystem::rename(partial, target, error);
+        placed = DcmFilePlacer::place(partial, root + folder + "/", name, error);
         if (error != std::errc::no_such_file_or_directory) {
             break;
         }
     }
+    const std::string target = root + folder + "/" + placed;
     if (error) {
         result.status = kStatusOutOfResources;
-        result.error = "cannot store " + target + ": " + error.message();
+        result.error = "cannot store " + root + folder + "/" + name + ": " + error.message();
         return;
     }
-    DCM_MESSAGE::setText(record->FileName, sizeof(record->FileName), name.c_str());
+    DCM_MESSAGE::setText(record->FileName, sizeof(record->FileName), placed.c_str());
     DCM_MESSAGE::setText(record->SeriesFolder, sizeof(record->SeriesFolder),
                          (folder + "/").c_str());
     result.status = kStatusSuccess;

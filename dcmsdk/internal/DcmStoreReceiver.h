@@ -13,8 +13,8 @@ namespace dcmSDK {
 
 // Receives the data set of one C-STORE request and files it under a root folder: first into a
 // partial file in the root's ".incoming" folder, then, once it proved a sound object with valid
-// UIDs within the single-buffer limit, renamed into its series folder. A refused object leaves
-// nothing behind.
+// UIDs within the single-buffer limit, moved into its series folder beside, never over, a file
+// there (DcmFilePlacer). A refused object leaves nothing behind.
 class DcmStoreReceiver {
 public:
     struct Result {

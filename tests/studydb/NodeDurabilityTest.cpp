@@ -275,6 +275,120 @@ TEST_F(ServiceTest, APatientDeletedWhileItsSeriesArriveLeavesEveryRowWithItsFile
     expectRowsMatchFiles(db());
 }
 
+// A second copy of a filed image, received while the library's lock keeps the worker from
+// filing it, then the patient's deletion, then the filing: the copy was received before the
+// deletion removed the image's file and is filed after the deletion's commit, the window in which
+// a copy that took the file's name lost its file to the deletion and kept a row naming nothing.
+TEST_F(ServiceTest, ASecondCopyReceivedBesideAFileBeingDeletedKeepsItsRowAndFile) {
+    bvtest::TempDir source;
+    bvtest::DicomFixture fixture;
+    fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.77.1";
+    fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
+    fixture.sopInstanceUID = fixture.seriesInstanceUID + ".1";
+    const std::string path = source.str() + "one.dcm";
+    ASSERT_TRUE(fixture.write(path));
+    const std::vector<std::string> send = {
+        "storescu", "-v", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_), path};
+    ASSERT_EQ(ToolProcess::run(send, source.str() + "first.log"), 0);
+    ASSERT_TRUE(studydbtest::pumpUntil([&] { return rows("select ID from image").size() == 1; }));
+    const std::string patient = rows("select ID from patient")[0][0];
+    {
+        std::lock_guard<std::recursive_mutex> hold(db()->getLock());
+        ToolProcess::run(send, source.str() + "second.log");
+        ASSERT_EQ(successes(source.str() + "second.log"), 1);
+        ASSERT_TRUE(db()->deletePatient(patient));
+    }
+    EXPECT_TRUE(studydbtest::pumpUntil([&] {
+        return rows("select imageUID from image") ==
+               std::vector<std::vector<std::string>>{{fixture.sopInstanceUID}};
+    }));
+    expectRowsMatchFiles(db());
+}
+
+// A second copy of a filed image takes its file's place, through the node, the import and the
+// reconcile of a start after a kill that came before it was filed: one row, one file, the
+// newest copy.
+TEST_F(ServiceTest, ASecondCopyOfAFiledImageTakesItsPlace) {
+    const std::string library = root();
+    bvtest::TempDir source;
+    const auto folderOf = [&](const bvtest::DicomFixture& fixture) {
+        return library +
+               dcmSDK::DcmNames::seriesFolder(fixture.patientName, fixture.patientID,
+                                              fixture.studyInstanceUID, fixture.seriesInstanceUID) +
+               "/";
+    };
+    const auto filesOf = [&](const std::string& folder) {
+        std::vector<std::string> objects;
+        for (const std::string& name : filesIn(folder)) {
+            if (!isImageSDK::isSeriesCompanionFile(name)) {
+                objects.push_back(name);
+            }
+        }
+        return objects;
+    };
+    enum Way { kNode, kImport, kReconcile };
+    const struct {
+        const char* what;
+        Way way;
+    } cases[] = {{"through the node", kNode},
+                 {"through the import", kImport},
+                 {"through a start after a kill", kReconcile}};
+    importDcm* importer = importDcm::create();
+    importer->retain();
+    importer->setDicomRoot(library);
+    for (std::size_t c = 0; c < std::size(cases); ++c) {
+        bvtest::DicomFixture fixture;
+        fixture.studyInstanceUID = "1.2.826.0.1.3680043.9.78." + std::to_string(c);
+        fixture.seriesInstanceUID = fixture.studyInstanceUID + ".1";
+        fixture.sopInstanceUID = fixture.seriesInstanceUID + ".1";
+        const std::string first = source.str() + std::to_string(c) + "-first.dcm";
+        ASSERT_TRUE(fixture.write(first));
+        // The same object as another sender encoded it: a larger file.
+        fixture.rows = 48;
+        const std::string second = source.str() + std::to_string(c) + "-second.dcm";
+        ASSERT_TRUE(fixture.write(second));
+        const std::string folder = folderOf(fixture);
+        const auto sendOne = [&](const std::string& file) {
+            ToolProcess::run(
+                {"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_), file},
+                source.str() + "storescu.log");
+        };
+        sendOne(first);
+        ASSERT_TRUE(studydbtest::pumpUntil([&] {
+            return rows("select ID from image").size() == c + 1;
+        })) << cases[c].what;
+        const std::uintmax_t firstSize = fs::file_size(folder + fixture.sopInstanceUID);
+        KeyRecorder received(studydb::NOTIFY_DICOM_FILE_RECEIVED);
+        if (cases[c].way == kNode) {
+            sendOne(second);
+        } else if (cases[c].way == kImport) {
+            importer->importPath(second, false);
+        } else {
+            dataService::destroyInstance();
+            fs::copy_file(second, folder + fixture.sopInstanceUID + "-1");
+            studydb::StoreReconciler::markRunning(library);
+            service_ = dataService::getInstance();
+            ASSERT_TRUE(db()->ready());
+        }
+        if (cases[c].way != kReconcile) {
+            ASSERT_TRUE(studydbtest::pumpUntil([&] { return received.texts.size() == 1; }));
+            // The worker answers in order: once the patients are read, the copy is filed.
+            bool answered = false;
+            db()->requestPatients([&](NSUI::NSDBDataModel*) { answered = true; });
+            ASSERT_TRUE(studydbtest::pumpUntil([&] { return answered; }));
+        }
+        EXPECT_EQ(filesOf(folder), std::vector<std::string>{fixture.sopInstanceUID})
+            << cases[c].what;
+        std::error_code error;
+        EXPECT_GT(fs::file_size(folder + fixture.sopInstanceUID, error), firstSize)
+            << cases[c].what;
+        EXPECT_EQ(rows("select ID from image").size(), c + 1) << cases[c].what;
+    }
+    importer->shutdown();
+    importer->release();
+    expectRowsMatchFiles(db());
+}
+
 // A series filed before the patient folder was hashed from the name's key keeps receiving into
 // its recorded folder, through the node and through the reconcile of an unclean start.
 TEST_F(ServiceTest, NewInstancesOfASeriesFiledUnderTheOlderFolderRuleJoinItsFolder) {
