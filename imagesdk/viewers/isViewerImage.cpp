@@ -1428,8 +1428,9 @@ void isViewerImage::syncFocalZoom(NSUI::NSNotificationData* data, cocos2d::Ref* 
     const float distance = centreOnScreen.distance(focusOnScreen);
     const float difference = std::fabs(distance - wanted);
     if (distance > kFocusSyncEpsilon && difference > kFocusSyncEpsilon && distance > wanted) {
+        // Towards the point on both axes (panBy takes a drag's step, its y pointing down).
         const Vec2 towards = (focusOnScreen - centreOnScreen).getNormalized() * difference;
-        panBy(-towards.x, -towards.y);
+        panBy(towards.x, -towards.y);
     }
 }
 

@@ -617,6 +617,36 @@ TEST_F(ViewerImageTest, APointNearAnyEdgeIsPannedBackToTheEdgeMargin) {
     }
 }
 
+// A linked cell's share of a zoom (from its browser, without the zoomed cell's centre) pans its
+// point towards its view's centre until it lies as far from it as in the cell that zoomed, on
+// whichever side of the centre the point is.
+TEST_F(ViewerImageTest, AZoomShareBringsThePointToTheZoomedCellsDistanceFromTheCentre) {
+    FakeController controller;
+    viewer->setImageData(volume.get());
+    viewer->setSliceAxis(1);
+    viewer->setController(&controller);
+    const Vec2 middle(200.0f, 200.0f);
+    for (const Vec2& direction : {Vec2(1, 0), Vec2(-1, 0), Vec2(0, 1), Vec2(0, -1)}) {
+        SCOPED_TRACE(std::to_string(direction.x) + ", " + std::to_string(direction.y));
+        viewer->onNotification(keys::NOTIFY_VIEW_SYNC_9021, nullptr, &controller);
+        const isImageSDK::isCameraState state = viewer->getCameraState();
+        const Vec3 centre = state.center();
+        const Vec3 along = state.right() * direction.x + state.up() * direction.y;
+        const float pointsPerMm = viewer->worldToScreen(centre + along).distance(middle);
+        ASSERT_GT(pointsPerMm, 0.0f);
+        const Vec3 point = centre + along * (100.0f / pointsPerMm);
+        viewer->focusOnPoint(point);
+        NSUI::NSNotificationData* share = NSUI::NSNotificationData::create();
+        share->floatValue = 1.0f;
+        NSUI::UIJson::setFloat(share->stringValue, "focal2center", 50.0f);
+        NSUI::UIJson::setFloat(share->stringValue, "zoomRatio", viewer->getPixelScale());
+        viewer->onNotification(keys::NOTIFY_SYNC_FOCAL_ZOOM, share, &controller);
+        const Vec2 at = viewer->worldToScreen(point);
+        EXPECT_NEAR(at.x, middle.x + direction.x * 50.0f, 0.5f);
+        EXPECT_NEAR(at.y, middle.y + direction.y * 50.0f, 0.5f);
+    }
+}
+
 TEST_F(ViewerImageTest, OneFavouriteRequestGivesOneCropForTwoWindows) {
     isViewerImage* second = addViewer();
     viewer->setImageData(volume.get());
