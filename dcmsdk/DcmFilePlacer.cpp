@@ -9,9 +9,6 @@ namespace dcmSDK {
 
 namespace {
 
-// More copies of one object than this waiting to be filed beside each other is no arrival.
-const int kMaxCopies = 100;
-
 // Moves source to target unless target exists; errno tells why not.
 bool moveUnlessTaken(const std::string& source, const std::string& target) {
     if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {

@@ -11,9 +11,12 @@ namespace dcmSDK {
 // removes.
 class DcmFilePlacer {
 public:
+    // More copies of one name than this waiting beside each other to be filed is no arrival.
+    static constexpr int kMaxCopies = 100;
+
     // Moves source into folder (ending in "/") as name or, while a file of that name is there,
-    // as name + "-1", name + "-2", ...; the name it took. Empty, with error set, when it could
-    // not be moved; source is then as it was.
+    // as name + "-1", name + "-2", ... up to kMaxCopies names; the name it took. Empty, with
+    // error set, when it could not be moved; source is then as it was.
     static std::string place(const std::string& source, const std::string& folder,
                              const std::string& name, std::error_code& error);
 };

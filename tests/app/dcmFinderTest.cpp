@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dcmsdk/DcmFilePlacer.h"
 #include "dcmsdk/DcmNames.h"
 #include "dcmsdk/DcmNetwork.h"
 #include "engine/2d/Scene.h"
@@ -482,14 +483,18 @@ TEST_F(RemoteFinderTest, RetrievalBringsEveryImageIntoTheLibrary) {
     EXPECT_EQ(rows("select ID from patient").size(), 1u);
 }
 
-// The second image of the series cannot be stored here (its place is taken by a folder): the
-// node reports a failed sub-operation and the screen says the series is incomplete.
+// The second image of the series cannot be stored here (every place it could take is taken by
+// a folder): the node reports a failed sub-operation and the screen says the series is
+// incomplete.
 TEST_F(RemoteFinderTest, RetrievalThatLosesAnImageSaysSo) {
     const std::string folder =
         downloadFolder() +
         dcmSDK::DcmNames::seriesFolder("Birch^Bo", "Q-2", "1.3.7.2", "1.3.7.2.1") + "/" +
-        dcmSDK::DcmNames::fileNameFor("1.3.7.2.1.2") + "/";
-    fs::create_directories(folder + "occupied");
+        dcmSDK::DcmNames::fileNameFor("1.3.7.2.1.2");
+    for (int copy = 0; copy < dcmSDK::DcmFilePlacer::kMaxCopies; ++copy) {
+        fs::create_directories(folder + (copy == 0 ? "" : "-" + std::to_string(copy)) +
+                               "/occupied");
+    }
     retrieve("1.3.7.2.1");
     EXPECT_EQ(toast(), "Failed to download the whole series");
     ASSERT_TRUE(pumpUntil([&] { return !serviceMessages.empty(); }));
