@@ -141,7 +141,8 @@ public:
     // Only the phone form has an edit box.
     void editBoxReturn(cocos2d::ui::EditBox* editBox) override;
 
-    // Job bodies. The unzip job posts NOTIFY_IMPORT_FINISHED with 1 or 0; the web resources
+    // Job bodies. The unzip job posts NOTIFY_IMPORT_FINISHED with 1, kUnzipNoRoom when the
+    // archive does not fit the free disk space, or 0 for any other failure; the web resources
     // are unpacked into `folder`, which is removed again when the archive cannot be unpacked.
     static void unzipJob(const std::string& archive, const std::string& folder);
     static void unpackWebResourcesJob(const std::string& source, const std::string& folder);

@@ -383,9 +383,11 @@ void patientList::importPath(std::string path, bool deleteAfter) {
 }
 
 void patientList::unzipJob(const std::string& archive, const std::string& folder) {
-    const bool unpacked = NSUI::unzipFile(archive, folder, "");
-    NSUI::NSNotificationCenter::getInstance()->postInt(nullptr, studydb::NOTIFY_IMPORT_FINISHED,
-                                                       unpacked ? 1 : 0, nullptr, true);
+    int reason = 0;
+    const bool unpacked = NSUI::unzipFile(archive, folder, "", &reason);
+    NSUI::NSNotificationCenter::getInstance()->postInt(
+        nullptr, studydb::NOTIFY_IMPORT_FINISHED,
+        unpacked ? 1 : (reason == NSUI::kUnzipNoRoom ? NSUI::kUnzipNoRoom : 0), nullptr, true);
 }
 
 void patientList::onImportFinished(int result) {
@@ -394,9 +396,17 @@ void patientList::onImportFinished(int result) {
     const std::string folder = getString(pendingUnzip, "path");
     if (result >= 1 && importer != nullptr) {
         importer->importAndRemoveFolder(folder);
-    } else if (!folder.empty()) {
+        return;
+    }
+    if (!folder.empty()) {
         std::error_code error;
         std::filesystem::remove_all(folder, error);
+    }
+    // Without a word the overlay's end would read as an import that found nothing.
+    if (result < 1) {
+        showMessageBox(AppConfig::getInstance()->getTextOrKey(
+                           result == NSUI::kUnzipNoRoom ? "decompressNoRoom" : "decompressFail"),
+                       5.0f);
     }
 }
 

@@ -32,6 +32,7 @@
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/KeptResourcePaths.h"
 #include "tests/support/lib/LoopbackPort.h"
+#include "tests/support/lib/SmallDisk.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSDBUtil.h"
 #include "toolkit/core/NSLanguage.h"
@@ -334,6 +335,64 @@ TEST_F(HomeScreenTest, ArchiveImportAddsItsPatientAndRefusesASecondMeanwhile) {
         return true;
     }));
     EXPECT_TRUE(fs::exists(archive)) << "the archive itself is kept";
+}
+
+// An archive import that fails says why where its overlay was, imports nothing and leaves
+// nothing unpacked: a damaged archive, then one whose files need more room than the disk of the
+// unzip folder has free (a small tmpfs mounted over it).
+TEST_F(HomeScreenTest, AFailedArchiveImportSaysWhy) {
+    showScreen();
+    const auto toast = [] {
+        auto* text = dynamic_cast<cocos2d::ui::Text*>(
+            cocos2d::Director::getInstance()->getRunningScene()->getChildByNameDeep(
+                "messageBox.text"));
+        return text != nullptr && text->isVisible() ? text->getString() : std::string();
+    };
+    const std::string unzip =
+        cocos2d::FileUtils::getInstance()->getWritablePath() + "qn/tmp/unzip/";
+    const std::string damaged = storage_.str() + "damaged.zip";
+    std::ofstream(damaged) << "PK not an archive";
+    bvtest::DicomFixture large;
+    large.patientName = "Large^Lou";
+    large.rows = 400;
+    large.columns = 400;
+    fs::create_directories(storage_.str() + "large/");
+    ASSERT_TRUE(large.write(storage_.str() + "large/1.dcm"));
+    const std::string tooLarge = storage_.str() + "large.zip";
+    ASSERT_TRUE(NSUI::zipFolder(tooLarge, storage_.str() + "large/", ""));
+    const struct {
+        const char* what;
+        std::string archive;
+        const char* key;
+        const char* text;
+        bool smallDisk;
+    } cases[] = {{"a damaged archive", damaged, "decompressFail",
+                  "The archive was not imported: it could not be unpacked.", false},
+                 {"an archive larger than the free space", tooLarge, "decompressNoRoom",
+                  "The archive was not imported: its files need more disk space than is free.",
+                  true}};
+    NSUI::NSLanguage language;
+    language.load();
+    for (const auto& one : cases) {
+        std::optional<bvtest::SmallDisk> disk;
+        if (one.smallDisk) {
+            fs::create_directories(unzip);
+            disk.emplace(unzip);
+            if (!disk->mounted()) {
+                GTEST_SKIP() << "mounting a tmpfs needs root";
+            }
+        }
+        screen->importPath(one.archive, false);
+        ASSERT_TRUE(pumpUntil([&] { return !screen->isArchiveImportRunning(); })) << one.what;
+        EXPECT_EQ(toast(), AppConfig::getInstance()->getTextOrKey(one.key)) << one.what;
+        EXPECT_EQ(language.getString(one.key), one.text) << one.what;
+        EXPECT_TRUE(visibleNames().empty()) << one.what;
+        std::size_t left = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(unzip)) {
+            left += entry.is_regular_file() ? 1 : 0;
+        }
+        EXPECT_EQ(left, 0u) << one.what;
+    }
 }
 
 // A second archive started the moment the first one is unpacked must not take the first one's

@@ -326,7 +326,9 @@ TEST_F(ZipRoutinesTest, EntryThatOutgrowsItsDeclaredSizeIsStopped) {
         arguments.push_back(archive.string());
         EXPECT_EQ(runZip(arguments, true), result);
         EXPECT_TRUE(pathsBelow(destination).empty());
-        EXPECT_FALSE(NSUI::unzipFile(archive.string(), destination.string(), password));
+        int reason = 0;
+        EXPECT_FALSE(NSUI::unzipFile(archive.string(), destination.string(), password, &reason));
+        EXPECT_EQ(reason, result);
         EXPECT_TRUE(pathsBelow(destination).empty());
     }
 }
@@ -342,12 +344,15 @@ TEST_F(ZipRoutinesTest, ArchiveLargerThanTheFreeSpaceIsRefusedBeforeUnpacking) {
     }
     const fs::path tooLarge = temp / "large.zip";
     writeArchive(tooLarge, {{"a.txt", "first"}, {"sub/b.bin", std::string(4u << 20, '\0')}});
-    EXPECT_FALSE(NSUI::unzipFile(tooLarge.string(), (disk / "dest").string(), ""));
+    int reason = 0;
+    EXPECT_FALSE(NSUI::unzipFile(tooLarge.string(), (disk / "dest").string(), "", &reason));
+    EXPECT_EQ(reason, NSUI::kUnzipNoRoom);
     EXPECT_TRUE(pathsBelow(disk).empty());
 
     const fs::path fits = temp / "fits.zip";
     writeArchive(fits, {{"a.txt", "first"}, {"sub/b.bin", std::string(256u << 10, '\0')}});
-    EXPECT_TRUE(NSUI::unzipFile(fits.string(), (disk / "dest").string(), ""));
+    EXPECT_TRUE(NSUI::unzipFile(fits.string(), (disk / "dest").string(), "", &reason));
+    EXPECT_EQ(reason, 0);
     EXPECT_EQ(fs::file_size(disk / "dest" / "sub" / "b.bin"), 256u << 10);
 }
 

@@ -698,22 +698,29 @@ bool zipFolder(const std::string& archive, const std::string& source, const std:
     return zipCommand(arguments.count(), arguments.pointers()) == 0;
 }
 
-bool unzipFile(const std::string& archive, const std::string& folder, const std::string& password) {
+bool unzipFile(const std::string& archive, const std::string& folder, const std::string& password,
+               int* result) {
+    const auto finish = [result](int reason) {
+        if (result != nullptr) {
+            *result = reason;
+        }
+        return reason == 0;
+    };
     const std::string destination = cocos2d::withTrailingSlash(folder);
     if (archive.find_first_of("/\\") == std::string::npos) {
-        return false;
+        return finish(kUnzipNoArchive);
     }
 
     // First pass: every name is checked before any folder is made, so a hostile archive leaves
     // no trace.
     cocos2d::unzFile handle = cocos2d::unzOpen(archive.c_str());
     if (handle == nullptr) {
-        return false;
+        return finish(kUnzipNoArchive);
     }
     cocos2d::unz_global_info global;
     if (cocos2d::unzGetGlobalInfo(handle, &global) != UNZ_OK) {
         cocos2d::unzClose(handle);
-        return false;
+        return finish(kUnzipBadEntryInfo);
     }
     std::vector<std::string> folders;
     std::uintmax_t declared = 0;
@@ -722,10 +729,14 @@ bool unzipFile(const std::string& archive, const std::string& folder, const std:
         cocos2d::unz_file_info info;
         if (cocos2d::unzGetCurrentFileInfo(handle, &info, name, sizeof(name), nullptr, 0, nullptr,
                                            0) != UNZ_OK ||
-            info.size_filename >= sizeof(name) || !isSafeEntryName(name) ||
+            info.size_filename >= sizeof(name) ||
             (i + 1 < global.number_entry && cocos2d::unzGoToNextFile(handle) != UNZ_OK)) {
             cocos2d::unzClose(handle);
-            return false;
+            return finish(kUnzipBadEntryInfo);
+        }
+        if (!isSafeEntryName(name)) {
+            cocos2d::unzClose(handle);
+            return finish(kUnzipUnsafeName);
         }
         folders.push_back(getParentDirectory(destination + name));
         declared += info.uncompressed_size;
@@ -737,11 +748,11 @@ bool unzipFile(const std::string& archive, const std::string& folder, const std:
     if (declared > available) {
         cocos2d::log("unzip refused: the entries need %ju bytes, %ju are free", declared,
                      available);
-        return false;
+        return finish(kUnzipNoRoom);
     }
     for (const std::string& needed : folders) {
         if (!makeFolders(needed)) {
-            return false;
+            return finish(kUnzipCannotCreate);
         }
     }
 
@@ -755,9 +766,9 @@ bool unzipFile(const std::string& archive, const std::string& folder, const std:
     arguments.add(archive);
     arguments.add("-d");
     arguments.add(destination);
-    const int result = unzipCommand(arguments.count(), arguments.pointers());
-    cocos2d::log("unzip result:%i", result);
-    return result == 0;
+    const int unpacked = unzipCommand(arguments.count(), arguments.pointers());
+    cocos2d::log("unzip result:%i", unpacked);
+    return finish(unpacked);
 }
 
 }  // namespace NSUI

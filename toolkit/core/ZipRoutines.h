@@ -26,6 +26,8 @@ constexpr int kUnzipBadPassword = -106;
 constexpr int kUnzipNextEntryFailed = -109;
 // The entry inflated past the size its header declares (a zip bomb lying about its size).
 constexpr int kUnzipEntryTooLarge = -1005;
+// The entries' declared sizes add up to more than the destination's disk has free.
+constexpr int kUnzipNoRoom = -1006;
 
 // Above 0: packing stops before its next file. zipCommand clears it when it starts; the
 // sharing screen raises it from the main thread.
@@ -39,8 +41,11 @@ bool zipFolder(const std::string& archive, const std::string& source, const std:
                const std::function<bool(const std::string& file)>& include = nullptr);
 // Unpacks every entry below the folder, creating the folders that files need. An archive with
 // an entry that would land outside the folder, or whose entries' declared sizes add up to more
-// than the folder's disk has free, is refused before anything is written.
-bool unzipFile(const std::string& archive, const std::string& folder, const std::string& password);
+// than the folder's disk has free, is refused before anything is written. A given result
+// receives 0 or why it failed: kUnzipNoArchive, kUnzipBadEntryInfo, kUnzipUnsafeName,
+// kUnzipNoRoom, kUnzipCannotCreate or unzipCommand's result.
+bool unzipFile(const std::string& archive, const std::string& folder, const std::string& password,
+               int* result = nullptr);
 
 // Command-style packing: options ("-o" create, "-a" append (refused), "-0".."-9" level,
 // "-p <password>"), then the archive, the root folder and the files; entry names are the file
