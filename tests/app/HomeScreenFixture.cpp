@@ -43,10 +43,13 @@ void HomeScreenTest::SetUp() {
 }
 
 void HomeScreenTest::TearDown() {
-    cocos2d::Director::getInstance()->purgeDirector();
+    // As the program ends: the screens first, then the services, whose threads hand their
+    // results to the director's scheduler, and the director last.
+    cocos2d::Director::getInstance()->endScenes();
     screen = nullptr;
     dataService::destroyInstance();
     NSUI::sniffer::stop();
+    cocos2d::Director::getInstance()->purgeDirector();
     // The next test's director needs a centre that schedules its delivery pass on it.
     NSUI::purgeToolkitSingletons();
     cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();

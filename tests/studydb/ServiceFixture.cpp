@@ -51,10 +51,13 @@ void SceneServiceTest::SetUp() {
 }
 
 void SceneServiceTest::TearDown() {
-    cocos2d::Director::getInstance()->purgeDirector();
+    // As the program ends: the screens first, then the services, whose threads hand their
+    // results to the director's scheduler, and the director last.
+    cocos2d::Director::getInstance()->endScenes();
     cocos2d::PoolManager::getInstance()->getCurrentPool()->clear();
     releaseAfterScene();
     ServiceTest::TearDown();
+    cocos2d::Director::getInstance()->purgeDirector();
     NSUI::NSNotificationCenter::destroyInstance();
 }
 

@@ -42,7 +42,7 @@ protected:
     // The scene goes first, while the service its screens use still runs; the notification
     // centre goes last, since a purged director no longer runs its delivery pass.
     void TearDown() override;
-    // What the screens leave behind once the director is purged, before the service stops.
+    // What the screens leave behind once the scenes have ended, before the service stops.
     virtual void releaseAfterScene() {}
 
     cocos2d::Scene* scene = nullptr;
