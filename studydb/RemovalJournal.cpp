@@ -52,4 +52,8 @@ void RemovalJournal::clear(const std::string& dicomFolder) {
     std::filesystem::remove(pathIn(dicomFolder), error);
 }
 
+std::string RemovalJournal::setAsideName(const std::string& file) {
+    return "." + file + ".removed.tmp";
+}
+
 }  // namespace studydb

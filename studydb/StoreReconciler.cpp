@@ -50,7 +50,8 @@ bool endsWith(const std::string& name, const std::string& suffix) {
 }
 
 // What a write cut off by the end of a run leaves in a series folder: the hidden file a
-// replacing write renames from (".name.pid-n.tmp") or a thumbnail's ".part".
+// replacing write renames from (".name.pid-n.tmp"), a deletion's set-aside file
+// (".name.removed.tmp") or a thumbnail's ".part".
 bool isCutOffWrite(const std::string& name) {
     return isImageSDK::isSeriesCompanionFile(name) &&
            (endsWith(name, ".part") || (name[0] == '.' && endsWith(name, ".tmp")));

@@ -182,14 +182,18 @@ protected:
 
 private:
     bool queue(dicomDBRequest* request, bool toFront);
-    // Removes the entry's files, the series' thumbnails and temporaries, then the series, study
-    // and patient folders as far as they are empty.
+    // Renames the entry's files to their set-aside names. Replaying a journal, a file is left
+    // alone while its set-aside file is there: the deletion's own went aside before the run ended.
+    void setAsideSeriesFiles(const studydb::RemovalJournal::Entry& entry, bool replaying);
+    // Removes the series' thumbnails, temporaries and set-aside files, then the series, study and
+    // patient folders as far as they are empty.
     void removeSeriesFiles(const studydb::RemovalJournal::Entry& entry);
     // Commits the deletion begun on the connection once its folders are journaled; false (and
     // rolled back) when either fails.
     bool commitRemoval(const std::vector<studydb::RemovalJournal::Entry>& entries);
-    // Removes the journaled files, then the journal.
-    void removeJournaled(const std::vector<studydb::RemovalJournal::Entry>& entries);
+    // Sets the journaled files aside, clears the journal, then removes them.
+    void removeJournaled(const std::vector<studydb::RemovalJournal::Entry>& entries,
+                         bool replaying);
     // Completes a removal that an earlier run committed but did not finish.
     void finishInterruptedRemoval();
     void clearSeriesCaches(const std::string& relativeFolder);

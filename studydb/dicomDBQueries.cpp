@@ -4,9 +4,11 @@
 #include "studydb/dicomDB.h"
 #include "toolkit/core/DebugLog.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 // The synchronous reads and deletes of the study library.
 
@@ -25,6 +27,16 @@ bool seriesFiles(NSUI::NSDBUtil& connection, long long series, std::vector<std::
         files.push_back(rows.getValue(row, 0));
     }
     return true;
+}
+
+// The entry's series folder as an absolute path, or empty when its stored path is not one the
+// library's removals may touch: only a series folder at its own depth, never the reformat folder.
+std::string removableFolder(const std::string& dicomFolder,
+                            const studydb::RemovalJournal::Entry& entry) {
+    if (studydb::leadingComponents(entry.folder, 1) == "reformat") {
+        return std::string();
+    }
+    return studydb::folderInside(dicomFolder, entry.folder, studydb::kSeriesFolderDepth);
 }
 
 }  // namespace
@@ -100,7 +112,7 @@ bool dicomDB::deleteSeries(const std::string& seriesId) {
     if (!commitRemoval(entries)) {
         return false;
     }
-    removeJournaled(entries);
+    removeJournaled(entries, false);
     return true;
 }
 
@@ -153,7 +165,7 @@ bool dicomDB::deletePatient(const std::string& patientId) {
     if (!commitRemoval(entries)) {
         return false;
     }
-    removeJournaled(entries);
+    removeJournaled(entries, false);
     return true;
 }
 
@@ -172,54 +184,73 @@ bool dicomDB::commitRemoval(const std::vector<studydb::RemovalJournal::Entry>& e
     return true;
 }
 
-void dicomDB::removeJournaled(const std::vector<studydb::RemovalJournal::Entry>& entries) {
+void dicomDB::removeJournaled(const std::vector<studydb::RemovalJournal::Entry>& entries,
+                              bool replaying) {
+    // The node moves a new copy of an object in under its bare name as soon as that is free, and
+    // files it once this lock is let go. Every file goes aside before the journal does, so a run
+    // ending in between leaves beside such a copy the trace that it is not the deletion's.
+    for (const auto& entry : entries) {
+        setAsideSeriesFiles(entry, replaying);
+    }
+    studydb::RemovalJournal::clear(dicomFolder);
     for (const auto& entry : entries) {
         removeSeriesFiles(entry);
     }
-    studydb::RemovalJournal::clear(dicomFolder);
 }
 
 void dicomDB::finishInterruptedRemoval() {
     std::vector<studydb::RemovalJournal::Entry> entries =
         studydb::RemovalJournal::read(dicomFolder);
-    // A file that still has its row was not deleted: the run ended before the commit, or the
-    // file was received again and filed after it.
+    // A file that has its row was not deleted: the run ended before the commit, or the file was
+    // received again and filed after it. One look-up per series folder, however many files.
     for (auto& entry : entries) {
-        std::vector<std::string> unfiled;
-        for (const std::string& file : entry.files) {
-            NSUI::NSDBDataModel rows;
-            if (connection.getRecords("select image.ID from image,series where "
-                                      "image.seriesID=series.ID and series.path=? and "
-                                      "image.file=?",
-                                      {entry.folder, file}, &rows) &&
-                rows.getRowCount() == 0) {
-                unfiled.push_back(file);
-            }
+        NSUI::NSDBDataModel rows;
+        if (!connection.getRecords("select image.file from image,series where "
+                                   "image.seriesID=series.ID and series.path=?",
+                                   {entry.folder}, &rows)) {
+            entry.files.clear();
+            continue;
         }
-        entry.files = unfiled;
+        std::unordered_set<std::string> named;
+        for (int row = 0; row < rows.getRowCount(); ++row) {
+            named.insert(rows.getValue(row, 0));
+        }
+        entry.files.erase(
+            std::remove_if(entry.files.begin(), entry.files.end(),
+                           [&named](const std::string& file) { return named.count(file) > 0; }),
+            entry.files.end());
     }
-    removeJournaled(entries);
+    removeJournaled(entries, true);
 }
 
-void dicomDB::removeSeriesFiles(const studydb::RemovalJournal::Entry& entry) {
-    // Stored paths are data: only files of a series folder at its own depth are removed. Only
-    // the deleted rows' files go; the node may be filing new ones into the same folder, and
-    // a folder goes only once it is empty. The reformat folder is never a patient's.
-    if (studydb::leadingComponents(entry.folder, 1) == "reformat") {
-        return;
-    }
-    const std::string folder =
-        studydb::folderInside(dicomFolder, entry.folder, studydb::kSeriesFolderDepth);
+void dicomDB::setAsideSeriesFiles(const studydb::RemovalJournal::Entry& entry, bool replaying) {
+    const std::string folder = removableFolder(dicomFolder, entry);
     if (folder.empty()) {
         return;
     }
     namespace fs = std::filesystem;
     std::error_code error;
     for (const std::string& file : entry.files) {
-        if (studydb::isRelativeFolder(file, 1)) {
-            fs::remove(folder + "/" + file, error);
+        if (!studydb::isRelativeFolder(file, 1)) {
+            continue;
         }
+        const std::string aside = folder + "/" + studydb::RemovalJournal::setAsideName(file);
+        if (replaying && fs::exists(aside, error)) {
+            continue;
+        }
+        fs::rename(folder + "/" + file, aside, error);
     }
+}
+
+void dicomDB::removeSeriesFiles(const studydb::RemovalJournal::Entry& entry) {
+    // Stored paths are data. Only the deleted rows' files went aside; the node may be filing new
+    // ones into the same folder, and a folder goes only once it is empty.
+    const std::string folder = removableFolder(dicomFolder, entry);
+    if (folder.empty()) {
+        return;
+    }
+    namespace fs = std::filesystem;
+    std::error_code error;
     // Thumbnails and temporaries describe the series as it was; a new arrival makes its own.
     std::vector<fs::path> companions;
     for (const auto& item : fs::directory_iterator(folder, error)) {
