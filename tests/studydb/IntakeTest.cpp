@@ -1,6 +1,6 @@
 #include "ServiceFixture.h"
-#include "ToolProcess.h"
 #include "studydb/StudyNotifications.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,9 @@
 #include <set>
 
 namespace fs = std::filesystem;
+using bvtest::ChildProcess;
 using studydbtest::KeyRecorder;
 using studydbtest::ServiceTest;
-using studydbtest::ToolProcess;
 
 namespace {
 
@@ -51,14 +51,14 @@ TEST_F(ServiceTest, ReceivedFilesAreFiledExactlyOnce) {
     }
     KeyRecorder announced(studydb::NOTIFY_DB_PATIENTS_READY);
     const std::string log = source.str() + "storescu.log";
-    std::vector<std::unique_ptr<ToolProcess>> senders;
+    std::vector<std::unique_ptr<ChildProcess>> senders;
     for (int copy = 0; copy < 2; ++copy) {
         for (std::size_t i = 0; i < sent.size(); ++i) {
-            auto process = std::make_unique<ToolProcess>();
+            auto process = std::make_unique<ChildProcess>();
             ASSERT_TRUE(process->start({"storescu", "-aec", "rivodavo", sent[i].proposal, "+sd",
                                         "-R", "127.0.0.1", std::to_string(port_),
                                         source.str() + std::to_string(i)},
-                                       log));
+                                       log, ChildProcess::LogMode::Append));
             senders.push_back(std::move(process));
         }
     }

@@ -2,7 +2,6 @@
 // middle of a transfer, through a crash of the node's process, and filed under the same patient
 // as the folder import files it.
 #include "ServiceFixture.h"
-#include "ToolProcess.h"
 #include "dcmsdk/DcmNames.h"
 #include "engine/platform/Application.h"
 #include "imagesdk/io/SeriesFolderFiles.h"
@@ -13,6 +12,7 @@
 #include "studydb/dataService.h"
 #include "studydb/importDcm.h"
 #include "studydb/sniffer.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/SmallDisk.h"
@@ -36,9 +36,9 @@
 #include <set>
 
 namespace fs = std::filesystem;
+using bvtest::ChildProcess;
 using studydbtest::KeyRecorder;
 using studydbtest::ServiceTest;
-using studydbtest::ToolProcess;
 
 namespace {
 
@@ -75,14 +75,14 @@ struct SenderFiles {
     }
 
     // storescu processes sending every batch to the port, with their logs in folder.
-    std::vector<std::unique_ptr<ToolProcess>> send(int port, const std::string& folder) const {
-        std::vector<std::unique_ptr<ToolProcess>> senders;
+    std::vector<std::unique_ptr<ChildProcess>> send(int port, const std::string& folder) const {
+        std::vector<std::unique_ptr<ChildProcess>> senders;
         for (int s = 0; s < kSenders; ++s) {
             std::vector<std::string> arguments = {"storescu", "-v",        "-aec",
                                                   "rivodavo", "127.0.0.1", std::to_string(port)};
             arguments.insert(arguments.end(), batches[s].begin(), batches[s].end());
-            senders.push_back(std::make_unique<ToolProcess>());
-            senders.back()->start(arguments, logOf(folder, s));
+            senders.push_back(std::make_unique<ChildProcess>());
+            senders.back()->start(arguments, logOf(folder, s), ChildProcess::LogMode::Append);
         }
         return senders;
     }
@@ -124,7 +124,7 @@ std::set<std::string> imageUids(dicomDB* db) {
     return uids;
 }
 
-void waitForAll(std::vector<std::unique_ptr<ToolProcess>>& processes) {
+void waitForAll(std::vector<std::unique_ptr<ChildProcess>>& processes) {
     for (auto& process : processes) {
         process->wait();
     }
@@ -177,7 +177,7 @@ int sendSeries(int port, const std::string& studyUid, int count, const std::stri
         }
     }
     const std::string log = folder + "storescu.log";
-    ToolProcess::run(arguments, log);
+    ChildProcess::run(arguments, log);
     return successes(log);
 }
 
@@ -289,12 +289,12 @@ TEST_F(ServiceTest, ASecondCopyReceivedBesideAFileBeingDeletedKeepsItsRowAndFile
     ASSERT_TRUE(fixture.write(path));
     const std::vector<std::string> send = {
         "storescu", "-v", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_), path};
-    ASSERT_EQ(ToolProcess::run(send, source.str() + "first.log"), 0);
+    ASSERT_EQ(ChildProcess::run(send, source.str() + "first.log"), 0);
     ASSERT_TRUE(studydbtest::pumpUntil([&] { return rows("select ID from image").size() == 1; }));
     const std::string patient = rows("select ID from patient")[0][0];
     {
         std::lock_guard<std::recursive_mutex> hold(db()->getLock());
-        ToolProcess::run(send, source.str() + "second.log");
+        ChildProcess::run(send, source.str() + "second.log");
         ASSERT_EQ(successes(source.str() + "second.log"), 1);
         ASSERT_TRUE(db()->deletePatient(patient));
     }
@@ -349,7 +349,7 @@ TEST_F(ServiceTest, ASecondCopyOfAFiledImageTakesItsPlace) {
         ASSERT_TRUE(fixture.write(second));
         const std::string folder = folderOf(fixture);
         const auto sendOne = [&](const std::string& file) {
-            ToolProcess::run(
+            ChildProcess::run(
                 {"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_), file},
                 source.str() + "storescu.log");
         };
@@ -430,9 +430,9 @@ TEST_F(ServiceTest, NewInstancesOfASeriesFiledUnderTheOlderFolderRuleJoinItsFold
     fixture.instanceNumber = 2;
     ASSERT_TRUE(fixture.write(source.str() + "2.dcm"));
     const std::string log = source.str() + "storescu.log";
-    ToolProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
-                      source.str() + "2.dcm"},
-                     log);
+    ChildProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
+                       source.str() + "2.dcm"},
+                      log);
     ASSERT_TRUE(studydbtest::pumpUntil([&] { return rows("select ID from image").size() == 2; }));
 
     // An object the node acknowledged into the hashed folder before a kill.
@@ -460,9 +460,9 @@ TEST_F(ServiceTest, AStartAfterAKillRemovesCutOffWritesFromSeriesFolders) {
     bvtest::TempDir source;
     bvtest::DicomFixture fixture;
     ASSERT_TRUE(fixture.write(source.str() + "1.dcm"));
-    ToolProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
-                      source.str() + "1.dcm"},
-                     source.str() + "storescu.log");
+    ChildProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
+                       source.str() + "1.dcm"},
+                      source.str() + "storescu.log");
     ASSERT_TRUE(studydbtest::pumpUntil([&] { return rows("select ID from image").size() == 1; }));
     const std::string folder = library + rows("select path from series")[0][0];
     dataService::destroyInstance();
@@ -574,9 +574,9 @@ TEST_F(ServiceTest, AnObjectThatCanNeverBeFiledIsSetAsideAndHoldsNoStartToARecon
     const bvtest::DicomFixture sent = fixtureOf(0, 2);
     ASSERT_TRUE(sent.write(source.str() + "sent.dcm"));
     const std::string log = source.str() + "storescu.log";
-    ToolProcess::run({"storescu", "-v", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
-                      source.str() + "sent.dcm"},
-                     log);
+    ChildProcess::run({"storescu", "-v", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_),
+                       source.str() + "sent.dcm"},
+                      log);
     ASSERT_EQ(successes(log), 1);
     const std::string sentFile = arrivalFolder(sent) + sent.sopInstanceUID;
     const std::string sentPatient = library + leadingFolder(arrivalFolder(sent));
@@ -740,10 +740,10 @@ TEST(NodeCrash, RestartFilesAcknowledgedImagesAndDropsPartialFiles) {
 
     setenv(kChildFolder, folder.c_str(), 1);
     setenv(kChildPort, std::to_string(port).c_str(), 1);
-    ToolProcess node;
+    ChildProcess node;
     const bool started =
         node.start({"/proc/self/exe", "--gtest_filter=NodeChild.ServesUntilKilled"},
-                   source.str() + "node.log");
+                   source.str() + "node.log", ChildProcess::LogMode::Append);
     unsetenv(kChildFolder);
     unsetenv(kChildPort);
     ASSERT_TRUE(started);
@@ -783,10 +783,10 @@ TEST(LibraryLock, ASecondProcessOnTheLibraryNeitherReconcilesNorWrites) {
     const int port = bvtest::freeLoopbackPort();
     setenv(kChildFolder, folder.c_str(), 1);
     setenv(kChildPort, std::to_string(port).c_str(), 1);
-    ToolProcess first;
+    ChildProcess first;
     const bool started =
         first.start({"/proc/self/exe", "--gtest_filter=NodeChild.ServesUntilKilled"},
-                    source.str() + "node.log");
+                    source.str() + "node.log", ChildProcess::LogMode::Append);
     unsetenv(kChildFolder);
     unsetenv(kChildPort);
     ASSERT_TRUE(started);
@@ -816,8 +816,8 @@ TEST(LibraryLock, ASecondProcessOnTheLibraryNeitherReconcilesNorWrites) {
     const std::string path = source.str() + "one.dcm";
     ASSERT_TRUE(fixture.write(path));
     EXPECT_EQ(
-        ToolProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port), path},
-                         source.str() + "storescu.log"),
+        ChildProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port), path},
+                          source.str() + "storescu.log"),
         0);
     first.kill();
     // Once it is gone, the library is this process's to open.
@@ -864,10 +864,10 @@ TEST_F(ChineseServiceTest, AFileWithoutCharacterSetSentAndImportedIsOnePatient) 
     fixture.sopInstanceUID = "1.2.826.0.1.3680043.9.71.1";
     const std::string path = source.str() + "wang.dcm";
     ASSERT_TRUE(fixture.write(path));
-    ASSERT_EQ(
-        ToolProcess::run({"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_), path},
-                         source.str() + "storescu.log"),
-        0);
+    ASSERT_EQ(ChildProcess::run(
+                  {"storescu", "-aec", "rivodavo", "127.0.0.1", std::to_string(port_), path},
+                  source.str() + "storescu.log"),
+              0);
     ASSERT_TRUE(studydbtest::pumpUntil([&] { return !rows("select ID from image").empty(); }));
 
     KeyRecorder imported(2016);

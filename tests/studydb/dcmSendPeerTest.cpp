@@ -3,11 +3,11 @@
 #include "studydb/dcmSend.h"
 
 #include "NodeScreenFixture.h"
-#include "ToolProcess.h"
 #include "engine/base/Director.h"
 #include "engine/ui/Text.h"
 #include "studydb/dcmTask.h"
 #include "studydb/dicomDB.h"
+#include "tests/support/lib/ChildProcess.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/LoopbackPort.h"
 #include "tests/support/lib/TempDir.h"
@@ -18,9 +18,9 @@
 #include <filesystem>
 #include <string>
 
+using bvtest::ChildProcess;
 using studydbtest::NodeScreenTest;
 using studydbtest::pumpInRealTimeUntil;
-using studydbtest::ToolProcess;
 
 namespace {
 
@@ -39,7 +39,7 @@ std::size_t filesIn(const std::string& folder) {
 }
 
 bool echo(int port) {
-    return ToolProcess::run({"echoscu", "127.0.0.1", std::to_string(port)}, "/dev/null") == 0;
+    return ChildProcess::run({"echoscu", "127.0.0.1", std::to_string(port)}, "/dev/null") == 0;
 }
 
 }  // namespace
@@ -64,9 +64,9 @@ protected:
         return static_cast<dcmSendingObject*>(screen_->getTaskTable()->getItem(0));
     }
 
-    bool startStorescp(ToolProcess& storescp, int port) {
+    bool startStorescp(ChildProcess& storescp, int port) {
         return storescp.start({"storescp", "-od", received_.str(), "+xa", std::to_string(port)},
-                              (log_ / "storescp.log").string()) &&
+                              (log_ / "storescp.log").string(), ChildProcess::LogMode::Append) &&
                bvtest::waitForLoopbackPort(port);
     }
 
@@ -77,7 +77,7 @@ protected:
 
 TEST_F(NodeScreenPeerTest, ASendToStorescpShowsProgressThenDoneAndEveryFileArrives) {
     const int port = bvtest::freeLoopbackPort();
-    ToolProcess storescp;
+    ChildProcess storescp;
     ASSERT_TRUE(startStorescp(storescp, port));
     const int count = 30;
     prepareSend(count, port);
@@ -106,7 +106,7 @@ TEST_F(NodeScreenPeerTest, ASendToAClosedPortOffersRetryWhichCompletesOnceThePee
     EXPECT_TRUE(rowWidgetShown(screen_->getTaskTable(), 0, "dcmNodeSend_retry"));
     EXPECT_EQ(rowText(screen_->getTaskTable(), 0, "ratio"), "");
 
-    ToolProcess storescp;
+    ChildProcess storescp;
     ASSERT_TRUE(startStorescp(storescp, port));
     retryRow(0);
     EXPECT_EQ(rowText(screen_->getTaskTable(), 0, "ratio"), "Waiting");
