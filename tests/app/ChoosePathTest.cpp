@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/2d/Scene.h"
@@ -258,6 +258,33 @@ TEST_F(ChoosePathTest, GoingBackToALibraryAnotherProcessHoldsStartsNoNode) {
     EXPECT_TRUE(other.release());
 }
 
+// Blocks until `folder` is removed from its parent or moved away; false when it still stands
+// after twenty seconds, as when the copy failed and the folder stays. The parent is watched: the
+// folder's own removal is told only once nothing holds it open any more.
+bool waitUntilRemoved(const std::string& folder) {
+    const fs::path path = fs::path(folder).parent_path();
+    const int watcher = inotify_init1(IN_CLOEXEC);
+    if (watcher < 0) {
+        return false;
+    }
+    const std::string name = path.filename().string();
+    const bool watched =
+        inotify_add_watch(watcher, path.parent_path().c_str(), IN_DELETE | IN_MOVED_FROM) >= 0;
+    bool removed = watched && !fs::exists(path);
+    pollfd ready{watcher, POLLIN, 0};
+    while (watched && !removed && poll(&ready, 1, 20000) > 0) {
+        alignas(inotify_event) char events[4096];
+        const ssize_t length = read(watcher, events, sizeof(events));
+        for (ssize_t at = 0; at < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            removed = removed || (event->len > 0 && name == event->name);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    close(watcher);
+    return removed;
+}
+
 // The program is killed right after the copy thread has finished, before the screen's next tick:
 // the next start must find "app_dicom_path" naming the copied library, not the removed folder.
 TEST(ChoosePathInterruptedTest, AProgramKilledAfterTheCopyFindsItsLibraryAtTheNewPlace) {
@@ -298,11 +325,11 @@ TEST(ChoosePathInterruptedTest, AProgramKilledAfterTheCopyFindsItsLibraryAtTheNe
             _exit(4);
         }
         // No more frames: the copy thread ends while the screen never ticks again.
-        for (int i = 0; i < 4000 && fs::exists(library); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!waitUntilRemoved(library)) {
+            _exit(5);
         }
         kill(getpid(), SIGKILL);
-        _exit(5);
+        _exit(6);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

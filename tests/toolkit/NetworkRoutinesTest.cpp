@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <set>
@@ -129,10 +130,20 @@ TEST(NetworkRoutinesTest, ColonTestOfTheAdaptersIsFalseForIPv4Lists) {
 // Sources for the colon test that the test steers. Static: a detached check may outlive a test.
 std::atomic<int32_t> fakeNow{0};
 std::atomic<int> listReads{0};
-// While closed, a check that reads the list waits (at most five seconds).
-std::atomic<bool> listGateOpen{true};
+// While closed, a check that reads the list waits until it opens (at most five seconds).
+std::mutex listGateLock;
+std::condition_variable listGateOpened;
+bool listGateOpen = true;
 std::mutex fakeListLock;
 std::string fakeList;
+
+void setListGate(bool open) {
+    {
+        std::lock_guard<std::mutex> guard(listGateLock);
+        listGateOpen = open;
+    }
+    listGateOpened.notify_all();
+}
 
 void setFakeList(const std::string& list) {
     std::lock_guard<std::mutex> guard(fakeListLock);
@@ -141,8 +152,9 @@ void setFakeList(const std::string& list) {
 
 std::string readFakeList() {
     listReads.fetch_add(1);
-    for (int i = 0; i < 1000 && !listGateOpen.load(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    {
+        std::unique_lock<std::mutex> gate(listGateLock);
+        listGateOpened.wait_for(gate, std::chrono::seconds(5), [] { return listGateOpen; });
     }
     std::lock_guard<std::mutex> guard(fakeListLock);
     return fakeList;
@@ -171,9 +183,9 @@ TEST(NetworkRoutinesTest, ColonTestAnswersFromItsCache) {
     setColonCheckSources(readFakeList, [] { return fakeNow.load(); });
 
     // The first call answers the empty cache at once and starts the one check that fills it.
-    listGateOpen = false;
+    setListGate(false);
     EXPECT_FALSE(addressListHasColon());
-    listGateOpen = true;
+    setListGate(true);
     ASSERT_TRUE(colonAnswerBecomes(true));
     settle();
     EXPECT_EQ(listReads.load(), 1);
@@ -188,9 +200,9 @@ TEST(NetworkRoutinesTest, ColonTestAnswersFromItsCache) {
 
     // A minute after the last check the call still answers from the cache and refreshes it.
     fakeNow = start + 60000000;
-    listGateOpen = false;
+    setListGate(false);
     EXPECT_TRUE(addressListHasColon());
-    listGateOpen = true;
+    setListGate(true);
     ASSERT_TRUE(colonAnswerBecomes(false));
     settle();
     EXPECT_EQ(listReads.load(), 2);
