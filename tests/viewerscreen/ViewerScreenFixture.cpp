@@ -111,13 +111,22 @@ void ViewerScreenTest::deliverBeforeAnySliceIsLoaded(imageViewerPC* screen) {
         reader->setName(key);
         ASSERT_TRUE(reader->setSource(folder, isImageSDK::getFolderBufferPath(folder))) << key;
         reader->getOutput();
-        reader->execute();
         loaded->readers.emplace_back(key, reader);
+    }
+    // The loaders start only once the screen has the result, so no slice can be loaded before
+    // it, however the threads are scheduled.
+    std::vector<isImageSDK::isBinReader*> readers;
+    for (const auto& entry : loaded->readers) {
+        readers.push_back(entry.second);
     }
     auto* data = NSUI::NSNotificationData::create();
     data->setObject(loaded);
-    loaded->release();
     screen->onNotification(nullptr, isImageSDK::NOTIFY_SERIES_LOADED, data);
+    // Each reader is held by the screen or, when it did not take it, still by the result.
+    for (isImageSDK::isBinReader* reader : readers) {
+        reader->execute();
+    }
+    loaded->release();
 }
 
 bool ViewerScreenTest::settled(imageViewerPC* screen) {
