@@ -432,7 +432,14 @@ isSliceInfo* isBinReader::requestedSlice(loadingRequest* request) {
     return slice;
 }
 
+void isBinReader::setBeforeEachSlice(std::function<void()> hook) {
+    beforeEachSlice = std::move(hook);
+}
+
 void isBinReader::onSliceLoaded(loadingRequest* request) {
+    if (beforeEachSlice) {
+        beforeEachSlice();
+    }
     const std::size_t count = static_cast<std::size_t>(request->expectedPixels);
     int pixelType = 0;
     float slope = 1.0f;
@@ -543,6 +550,9 @@ void isBinReader::finishLoad(std::uint64_t built) {
 }
 
 void isBinReader::onSliceFailed(loadingRequest* request) {
+    if (beforeEachSlice) {
+        beforeEachSlice();
+    }
     std::uint64_t generation = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(lock);

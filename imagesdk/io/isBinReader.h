@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <mutex>
 #include <string>
@@ -79,6 +80,9 @@ public:
     // A loader could not read or decode the request's file: the slice is marked failed. On the
     // loader thread.
     void onSliceFailed(loadingRequest* request);
+    // Called on a loader before it stores or fails each slice: how a test holds a load at a
+    // known point (the program sets none). Set it before the load starts.
+    void setBeforeEachSlice(std::function<void()> hook);
 
 protected:
     isBinReader() = default;
@@ -111,6 +115,7 @@ private:
     // Slice i goes to workers[i mod size]; empty until started and after cleanup.
     std::vector<dcmLoadingThread*> workers;
     std::list<std::pair<cocos2d::Ref*, int>> waiters;
+    std::function<void()> beforeEachSlice;
     // Slices that went from unloaded to loaded since the output was built.
     int loadedCount = 0;
     // Slices marked failed since the loaders were last started.

@@ -1,6 +1,9 @@
 #include "tests/viewerscreen/ViewerScreenFixture.h"
 
+#include <condition_variable>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
@@ -99,7 +102,16 @@ bool ViewerScreenTest::pumpUntilLoaded(imageViewerPC* screen,
     return done;
 }
 
-void ViewerScreenTest::deliverBeforeAnySliceIsLoaded(imageViewerPC* screen) {
+void ViewerScreenTest::deliverBeforeAnySliceIsLoaded(imageViewerPC* screen,
+                                                     const std::function<void()>& whileHeld) {
+    // The loaders wait before storing any slice until the screen has been looked at, so no
+    // schedule can complete the load first.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool open = false;
+    };
+    const auto gate = std::make_shared<Gate>();
     auto* loaded = new LoadedSeries(screen->loadGeneration);
     for (const std::string& key : screen->seriesList) {
         const std::string folder = root() + key;
@@ -109,24 +121,30 @@ void ViewerScreenTest::deliverBeforeAnySliceIsLoaded(imageViewerPC* screen) {
         isImageSDK::isBinReader* reader = isImageSDK::isBinReader::create();
         reader->setNotificationKey(screen->key, nullptr);
         reader->setName(key);
-        ASSERT_TRUE(reader->setSource(folder, isImageSDK::getFolderBufferPath(folder))) << key;
-        reader->getOutput();
+        reader->setBeforeEachSlice([gate] {
+            std::unique_lock<std::mutex> lock(gate->mutex);
+            gate->changed.wait(lock, [&] { return gate->open; });
+        });
         loaded->readers.emplace_back(key, reader);
+        if (!reader->setSource(folder, isImageSDK::getFolderBufferPath(folder))) {
+            loaded->release();
+            FAIL() << "no series cache for " << key;
+        }
+        reader->getOutput();
     }
-    // The loaders start only once the screen has the result, so no slice can be loaded before
-    // it, however the threads are scheduled.
-    std::vector<isImageSDK::isBinReader*> readers;
     for (const auto& entry : loaded->readers) {
-        readers.push_back(entry.second);
+        entry.second->execute();
     }
     auto* data = NSUI::NSNotificationData::create();
     data->setObject(loaded);
-    screen->onNotification(nullptr, isImageSDK::NOTIFY_SERIES_LOADED, data);
-    // Each reader is held by the screen or, when it did not take it, still by the result.
-    for (isImageSDK::isBinReader* reader : readers) {
-        reader->execute();
-    }
     loaded->release();
+    screen->onNotification(nullptr, isImageSDK::NOTIFY_SERIES_LOADED, data);
+    whileHeld();
+    {
+        std::lock_guard<std::mutex> lock(gate->mutex);
+        gate->open = true;
+    }
+    gate->changed.notify_all();
 }
 
 bool ViewerScreenTest::settled(imageViewerPC* screen) {

@@ -38,10 +38,12 @@ protected:
     // and has settled; false after a generous bound.
     bool pumpUntilLoaded(imageViewerPC* screen, const std::function<void()>& atLoaded);
     // Hands an entered screen that has not loaded (firstEntry cleared before it entered) the
-    // result of its load with the series' slices built and no pixel read yet, as when the
+    // result of its load with the series' slices built and no pixel stored yet, as when the
     // result comes before any loader got to work: it shows the series at once and lays it out
-    // again once the slices are loaded.
-    void deliverBeforeAnySliceIsLoaded(imageViewerPC* screen);
+    // again once the slices are loaded. `whileHeld` runs after the screen has the result and
+    // before any loader may store a slice.
+    void deliverBeforeAnySliceIsLoaded(imageViewerPC* screen,
+                                       const std::function<void()>& whileHeld);
 
     AppConfig* config = nullptr;
 };

@@ -183,8 +183,7 @@ TEST_F(ViewerScreenTest, AVolumeOpensAsMprAndAFlatSeriesAsOneImage) {
             if (round == 0) {
                 screen->firstEntry = false;
                 pumpFrames(2);
-                deliverBeforeAnySliceIsLoaded(screen);
-                shown = displayOf(screen);
+                deliverBeforeAnySliceIsLoaded(screen, [&] { shown = displayOf(screen); });
                 ASSERT_TRUE(pumpUntil([&] { return settled(screen); })) << c.key;
                 // Shown at once with 1, the stored code untouched until the cache is complete;
                 // then laid out again with the volume's 4.
@@ -498,9 +497,10 @@ TEST_F(ViewerScreenTest, ACompare4dLoadIsMergedIntoPhases) {
     imageViewerPC* screen = pushScreen(series, "compare4d");
     screen->firstEntry = false;
     pumpFrames(2);
-    deliverBeforeAnySliceIsLoaded(screen);
-    EXPECT_TRUE(screen->waitingForCache);
-    EXPECT_EQ(screen->currentRegion()->getProtocolCode(), 7);
+    deliverBeforeAnySliceIsLoaded(screen, [&] {
+        EXPECT_TRUE(screen->waitingForCache);
+        EXPECT_EQ(screen->currentRegion()->getProtocolCode(), 7);
+    });
     ASSERT_TRUE(pumpUntil([&] { return settled(screen); }));
     EXPECT_EQ(screen->currentRegion()->getProtocolCode(), 4);
     cocos2d::Director::getInstance()->popScene();
