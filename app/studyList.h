@@ -175,7 +175,10 @@ public:
     const std::string& getThumbnailFolder() const { return thumbnailFolder; }
     bool isLoading() const { return loading; }
     bool isRowsLoaded() const { return rowsLoaded; }
-    bool isThumbnailJobBusy() const { return thumbnailJobBusy->load(); }
+    // A thumbnail job runs or its answer has not been taken yet: a request now waits for it.
+    bool isThumbnailJobBusy() const {
+        return thumbnailJobBusy->load() || !thumbnailJobFolder.empty();
+    }
     // A thumbnail request waits for the running job, or a remake for the arrivals to pause.
     bool hasThumbnailWork() const { return !queuedThumbnailPath.empty() || !remakePath.empty(); }
     ssize_t getPendingCount() const { return pendingStudies.size(); }

@@ -67,7 +67,7 @@ void studyList::requestThumbnails(const std::string& seriesId, const std::string
                                   bool remake) {
     // The job's own end (its NOTIFY_THUMBNAIL_READY) serves what waits, so a request is never
     // lost to a running job.
-    if (thumbnailJobBusy->load() || !thumbnailJobFolder.empty()) {
+    if (isThumbnailJobBusy()) {
         // The latest request wins, but a remake of the same folder is not lost to a plain one.
         queuedThumbnailRemake = (queuedThumbnailPath == path && queuedThumbnailRemake) || remake;
         queuedThumbnailId = seriesId;
@@ -100,7 +100,7 @@ void studyList::requestThumbnails(const std::string& seriesId, const std::string
 }
 
 void studyList::serveQueuedThumbnails() {
-    if (queuedThumbnailPath.empty() || thumbnailJobBusy->load() || !thumbnailJobFolder.empty()) {
+    if (queuedThumbnailPath.empty() || isThumbnailJobBusy()) {
         return;
     }
     const std::string id = queuedThumbnailId;

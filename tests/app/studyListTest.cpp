@@ -419,6 +419,7 @@ TEST_F(StudyListTest, AThumbnailRequestThatComesWhileTheJobRunsIsServedAfterIt) 
     list->showSeriesThumbnails(list->getRow(1));
     ASSERT_TRUE(list->isThumbnailJobBusy());
     list->showSeriesThumbnails(list->getRow(2));
+    EXPECT_TRUE(list->hasThumbnailWork());
     ASSERT_TRUE(pumpUntil([&] { return thumbnailsSettledOn(list, second); }));
     EXPECT_EQ(visibleThumbnails(list), 4);
     EXPECT_TRUE(std::filesystem::exists(first + "thrumb0"));
