@@ -203,6 +203,7 @@ class Session:
                                                               self.screenshot("failure")))
             except (OSError, subprocess.CalledProcessError, ValueError) as error:
                 print("%s: no screenshot of the failure: %s" % (self.name, error))
+        self.report_threads()
         if self.log_path is None:
             return
         if self.log is not None:
@@ -212,6 +213,36 @@ class Session:
         print("%s: the last %d lines of %s:" % (self.name, len(tail), self.log_path))
         sys.stdout.write("".join("    " + line for line in tail))
         sys.stdout.flush()
+
+    def report_threads(self):
+        """Where each thread of a program still running waits, kept in threads.txt: a program
+        that stops answering names the place in the failure's report."""
+        if self.app is None or self.app.poll() is not None:
+            return
+        lines = []
+        tasks = "/proc/%d/task" % self.app.pid
+        for task in sorted(os.listdir(tasks), key=int):
+            fields = []
+            for entry in ("comm", "wchan"):
+                try:
+                    with open(os.path.join(tasks, task, entry)) as source:
+                        fields.append(source.read().strip() or "-")
+                except OSError:
+                    fields.append("?")
+            lines.append("%s %s waits in %s\n" % (task, fields[0], fields[1]))
+        if shutil.which("gdb") is not None:
+            try:
+                traced = subprocess.run(
+                    ["gdb", "-p", str(self.app.pid), "-batch", "-ex", "thread apply all bt"],
+                    capture_output=True, text=True, timeout=60)
+                lines.append(traced.stdout)
+            except subprocess.TimeoutExpired:
+                lines.append("gdb did not answer within 60 s\n")
+        path = os.path.join(self.out, "threads.txt")
+        with open(path, "w") as out:
+            out.writelines(lines)
+        print("%s: the program's threads (stacks in %s):" % (self.name, path))
+        sys.stdout.write("".join("    " + line for line in lines if " waits in " in line))
 
     # Input
     def xdo(self, *args, check=True):
