@@ -221,7 +221,11 @@ class Session:
             return
         lines = []
         tasks = "/proc/%d/task" % self.app.pid
-        for task in sorted(os.listdir(tasks), key=int):
+        try:
+            listed = sorted(os.listdir(tasks), key=int)
+        except OSError:
+            return  # ended meanwhile: its log says the rest
+        for task in listed:
             fields = []
             for entry in ("comm", "wchan"):
                 try:
@@ -230,6 +234,7 @@ class Session:
                 except OSError:
                     fields.append("?")
             lines.append("%s %s waits in %s\n" % (task, fields[0], fields[1]))
+        summary = list(lines)
         if shutil.which("gdb") is not None:
             try:
                 traced = subprocess.run(
@@ -242,7 +247,7 @@ class Session:
         with open(path, "w") as out:
             out.writelines(lines)
         print("%s: the program's threads (stacks in %s):" % (self.name, path))
-        sys.stdout.write("".join("    " + line for line in lines if " waits in " in line))
+        sys.stdout.write("".join("    " + line for line in summary))
 
     # Input
     def xdo(self, *args, check=True):

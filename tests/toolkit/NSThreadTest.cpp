@@ -5,13 +5,13 @@
 
 #include "engine/base/AutoreleasePool.h"
 #include "engine/base/Director.h"
+#include "tests/support/lib/Latch.h"
 #include "toolkit/core/NSNotificationData.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -20,30 +20,8 @@
 
 namespace {
 
+using bvtest::Latch;
 using NSUI::NSThreadRequest;
-
-// A one-way signal between threads.
-class Latch {
-public:
-    void open() {
-        std::lock_guard<std::mutex> guard(mutex);
-        opened = true;
-        condition.notify_all();
-    }
-    void wait() {
-        std::unique_lock<std::mutex> guard(mutex);
-        condition.wait(guard, [this] { return opened; });
-    }
-    bool isOpen() {
-        std::lock_guard<std::mutex> guard(mutex);
-        return opened;
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable condition;
-    bool opened = false;
-};
 
 // A worker whose processing the test scripts, and which says when it is gone.
 class ScriptedThread : public NSUI::NSThread {

@@ -1,9 +1,7 @@
 #include "tests/viewerscreen/ViewerScreenFixture.h"
 
-#include <condition_variable>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 
 #include "engine/2d/Scene.h"
 #include "engine/base/Director.h"
@@ -15,6 +13,7 @@
 #include "imagesdk/io/isDcmScan.h"
 #include "tests/support/lib/DicomFixture.h"
 #include "tests/support/lib/FramePump.h"
+#include "tests/support/lib/Latch.h"
 #include "toolkit/core/AppConfig.h"
 #include "toolkit/core/NSNotificationCenter.h"
 #include "toolkit/core/NSNotificationData.h"
@@ -106,12 +105,7 @@ void ViewerScreenTest::deliverBeforeAnySliceIsLoaded(imageViewerPC* screen,
                                                      const std::function<void()>& whileHeld) {
     // The loaders wait before storing any slice until the screen has been looked at, so no
     // schedule can complete the load first.
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool open = false;
-    };
-    const auto gate = std::make_shared<Gate>();
+    const auto gate = std::make_shared<bvtest::Latch>();
     auto* loaded = new LoadedSeries(screen->loadGeneration);
     for (const std::string& key : screen->seriesList) {
         const std::string folder = root() + key;
@@ -121,10 +115,7 @@ void ViewerScreenTest::deliverBeforeAnySliceIsLoaded(imageViewerPC* screen,
         isImageSDK::isBinReader* reader = isImageSDK::isBinReader::create();
         reader->setNotificationKey(screen->key, nullptr);
         reader->setName(key);
-        reader->setBeforeEachSlice([gate] {
-            std::unique_lock<std::mutex> lock(gate->mutex);
-            gate->changed.wait(lock, [&] { return gate->open; });
-        });
+        reader->setBeforeEachSlice([gate] { gate->wait(); });
         loaded->readers.emplace_back(key, reader);
         if (!reader->setSource(folder, isImageSDK::getFolderBufferPath(folder))) {
             loaded->release();
@@ -140,11 +131,7 @@ void ViewerScreenTest::deliverBeforeAnySliceIsLoaded(imageViewerPC* screen,
     loaded->release();
     screen->onNotification(nullptr, isImageSDK::NOTIFY_SERIES_LOADED, data);
     whileHeld();
-    {
-        std::lock_guard<std::mutex> lock(gate->mutex);
-        gate->open = true;
-    }
-    gate->changed.notify_all();
+    gate->open();
 }
 
 bool ViewerScreenTest::settled(imageViewerPC* screen) {

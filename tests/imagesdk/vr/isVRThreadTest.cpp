@@ -1,39 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "engine/base/Director.h"
 #include "imagesdk/data/PixelType.h"
 #include "imagesdk/vr/isVRThread.h"
+#include "tests/support/lib/Latch.h"
 #include "toolkit/core/NSThreadSafeDestroy.h"
 
 using isImageSDK::isVRRenderRequest;
 
 namespace {
-
-class Gate {
-public:
-    void open() {
-        std::lock_guard<std::mutex> hold(mutex);
-        opened = true;
-        condition.notify_all();
-    }
-    void wait() {
-        std::unique_lock<std::mutex> hold(mutex);
-        condition.wait(hold, [this] { return opened; });
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable condition;
-    bool opened = false;
-};
 
 // A small volume and a caster whose first frame waits at its start until released.
 class HeldCaster {
@@ -63,8 +44,8 @@ public:
     std::vector<std::int16_t> voxels;
     isImageSDK::vrVolumeDesc desc;
     isImageSDK::vrRayCaster caster;
-    Gate started;
-    Gate release;
+    bvtest::Latch started;
+    bvtest::Latch release;
     // Read and written on the render thread only.
     bool heldOnce = false;
 };
